@@ -1,0 +1,23 @@
+// Installs one file section of the current project: folders, files, shortcuts and
+// self-registrations, each change logged.
+#pragma once
+
+#include <string>
+
+#include "script/Project.h"
+
+// `base`: the folder the section's folders and files go under (ignored for MountedDevice).
+// `masterFolder`: take the main project's shortcut folder instead of the current project's.
+// `log`: record the folders created ("CreateFolder: "); file, shortcut and registration
+// records are always written. False at the first failure; nothing is undone.
+bool InstallSection(const std::string& base, bool shortcuts, FileSection section, bool masterFolder, bool log);
+
+// Creates every missing level of `path`; `createdCount` (optional) receives the number of
+// levels created. With log, one "CreateFolder: " record per level, outermost first.
+bool CreateFolderPath(const std::string& path, bool log, int* createdCount = nullptr);
+
+// A shell shortcut `folder`\`linkName` to `target`; logged as "CreateShortcut: " when saved.
+void CreateShortcut(const std::string& target, const std::string& linkName, const std::string& folder);
+
+// The Programs-menu folder for the project's shortcuts.
+std::string ShortcutFolder(const Project& project);

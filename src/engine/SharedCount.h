@@ -1,0 +1,16 @@
+// Reference counts of shared files under HKLM\Software\Microsoft\Windows\CurrentVersion\
+// SharedDLLs. The key belongs to Windows: it is opened, never created, and without it (or
+// without the rights to open it) counting does nothing.
+#pragma once
+
+#include <string>
+
+// True when the key opens and `path` has a REG_DWORD count of exactly 4 bytes.
+bool ReadSharedCount(const std::string& path, long* count);
+
+// Writes the count 1 for an existing file that has no readable count.
+void EnsureSharedCount(const std::string& path);
+
+// Adds delta; at 0 or below removes the value (removeAtZero) or stores 0. With log, a stored
+// change writes "ModifyShared: path|delta".
+void ModifySharedCount(const std::string& path, long delta, bool removeAtZero, bool log);

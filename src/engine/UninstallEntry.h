@@ -1,0 +1,20 @@
+// The uninstaller's entry in the Windows list of installed programs, and the earlier
+// installation's folder read back from it.
+#pragma once
+
+#include <string>
+
+#include "script/Project.h"
+
+extern const char kUninstallerName[];  // "pyxu.exe"
+
+// "<Company> <Title> for BlackBerry": the Uninstall subkey and the "Application: " record.
+std::string UninstallDisplayName(const Project& project);
+
+// Copies the running program to the Windows folder as the uninstaller and writes the
+// Uninstall entry of the main project. Failures are silent.
+void PrepareUnInstall();
+
+// The folder of an earlier installation of the current project, from its "UninstallString";
+// false when there is none or it does not fit in `limit` - 1 characters.
+bool PreviousInstallFolder(std::string* folder, size_t limit);

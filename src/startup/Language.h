@@ -1,0 +1,17 @@
+// The language resource library: copied from its data file into the Windows folder, loaded
+// from there for the rest of the process, and the source of every template and string.
+#pragma once
+
+#include <string>
+
+#include "script/Project.h"
+
+// Puts the project's library into the Windows folder and loads it. Non-zero on success.
+int InstallLanguageLibrary(const Project& project);
+
+// Loads the library at `path` into the run's record; non-zero when it loaded and holds
+// string 15 (the setup caption).
+int LoadLanguageLibrary(const std::string& path);
+
+// Frees the library when one is loaded. Also runs at process exit.
+void FreeLanguageLibrary();

@@ -1,0 +1,67 @@
+#include "startup/Messages.h"
+
+#include <cstdarg>
+
+#include "win/Text.h"
+
+namespace {
+
+// LoadStringA into a buffer of `limit` characters; false when the module lacks the string.
+bool LoadFromModule(HMODULE module, UINT id, size_t limit, std::string* out) {
+    if (!module || limit < 2) return false;
+    std::string buffer(limit, '\0');
+    int n = LoadStringA(module, id, &buffer[0], static_cast<int>(limit));
+    if (n <= 0) return false;
+    buffer.resize(static_cast<size_t>(n));
+    *out = buffer;
+    return true;
+}
+
+std::string FormatLimited(const std::string& format, size_t limit, va_list args) {
+    return text::Fit(text::FormatV(format.c_str(), args), limit);
+}
+
+}  // namespace
+
+bool LoadPlainString(const LanguageLibrary& library, UINT id, size_t limit, std::string* out) {
+    return LoadFromModule(library.module, id, limit, out);
+}
+
+int LoadFormattedString(const LanguageLibrary& library, std::string* out, size_t limit, UINT id, ...) {
+    std::string format;
+    if (!LoadFromModule(library.module, id, 1024, &format)) return 0;
+    va_list args;
+    va_start(args, id);
+    *out = FormatLimited(format, limit, args);
+    va_end(args);
+    return 1;
+}
+
+int MessageBoxFromId(UINT id, UINT style, ...) {
+    const LanguageLibrary& library = Setup().language;
+    std::string format;
+    if (!LoadFromModule(library.module, id, 512, &format) &&
+        !LoadFromModule(GetModuleHandleA(nullptr), id, 512, &format)) {
+        std::string message = text::Format("Error loading string id %d", static_cast<int>(id));
+        MessageBoxA(nullptr, message.c_str(), library.caption.c_str(), MB_OK);
+        return IDCANCEL;
+    }
+    va_list args;
+    va_start(args, style);
+    std::string message = FormatLimited(format, 1024, args);
+    va_end(args);
+    return MessageBoxA(nullptr, message.c_str(), library.caption.c_str(), style);
+}
+
+bool AskYesNo(const char* destination) {
+    const LanguageLibrary& library = Setup().language;
+    std::string question;
+    if (!LoadFormattedString(library, &question, 512, kStrReplaceNewer, destination)) {
+        // A library without the question still has to ask something the user can answer.
+        question = text::Fit(text::Format("The file %s on this computer is newer than the file being installed.\n"
+                                          "Do you want to replace it with the older file?",
+                                          destination),
+                             512);
+    }
+    return MessageBoxA(nullptr, question.c_str(), library.caption.c_str(), MB_YESNO) == IDYES;
+}

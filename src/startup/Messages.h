@@ -1,0 +1,55 @@
+// Every user-visible text by string identifier: from the language library first, and for
+// message boxes from the program's own string table when the library lacks the string.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "startup/SetupState.h"
+
+// Loads string `id` of the library (a 1024-character buffer) and formats it with the
+// arguments into `out`, cut to limit - 1 characters. Returns 1, or 0 when the library lacks
+// the string; `out` is then left as it was.
+int LoadFormattedString(const LanguageLibrary& library, std::string* out, size_t limit, UINT id, ...);
+
+// Loads string `id` without formatting into a buffer of `limit` characters (cut to limit - 1).
+// False, `out` untouched, when the library lacks it.
+bool LoadPlainString(const LanguageLibrary& library, UINT id, size_t limit, std::string* out);
+
+// Shows string `id` formatted with the arguments, with the setup caption and `style`.
+// Returns the button that closed the box; 2 (IDCANCEL) when the string is missing everywhere.
+int MessageBoxFromId(UINT id, UINT style, ...);
+
+// The question before an older file is put over a newer one: true when the user says Yes.
+bool AskYesNo(const char* destination);
+
+// String IDs of the program's messages.
+enum StringId : UINT {
+    kStrCancelQuestion = 2,
+    kStrLoaderMissing = 3,
+    kStrComFailed = 4,
+    kStrWindowClassFailed = 5,
+    kStrPageCaption = 6,
+    kStrWelcomeHeading = 7,
+    kStrInstallFailed = 9,
+    kStrSetupCaption = 15,
+    kStrWindowTitle = 16,
+    kStrFinishButton = 17,
+    kStrInstallButton = 18,
+    kStrBrowseTitle = 20,
+    kStrUninstallCaption = 21,
+    kStrLogOpenFailed = 23,
+    kStrUndoFailed = 24,
+    kStrUninstallDone = 25,
+    kStrReplaceNewer = 26,
+    kStrStartupFolders = 29,
+    kStrSelectionSummary = 30,
+    kStrCreateFolderQuestion = 31,
+    kStrCreateFolderFailed = 32,
+    kStrKernelProbe = 33,
+    kStrShellProbe = 34,
+    kStrMountedFailed = 38,
+    kStrLanguageFailed = 98,
+    kStrScriptFailed = 99,
+};

@@ -1,0 +1,58 @@
+// The run-wide state of one run of the setup program: one instance per process, reached
+// through Setup(). Text values are kept within the limits of the program's fixed fields
+// (see the setters in the subsystems that own them).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "script/Project.h"
+
+constexpr size_t kProgramFolderLimit = 128;  // the program folder is read with this limit
+constexpr size_t kMaxPathLimit = 260;        // every other path: 259 characters and a terminator
+constexpr size_t kMountedFolderLimit = 12;
+
+constexpr UINT WM_SETUP_START = WM_USER + 365;  // 1389
+
+// The language library record: cleared before the entry point runs, freed at exit.
+struct LanguageLibrary {
+    HMODULE module = nullptr;
+    std::string caption;  // string 15 of the library, at most 259 characters
+    std::string path;     // full path the library was loaded from
+};
+
+struct SetupState {
+    std::string programFolder;  // ends with a backslash
+    std::string programPath;
+    std::string commandLine;  // program path, one blank, the argument string (259 at most)
+
+    Project mainProject;
+    Project* current = &mainProject;  // never owns
+
+    LanguageLibrary language;
+    int abort = 0;
+    std::string launchCommand;
+    std::string commonStartupFolder;
+    std::string startupFolder;
+    std::string winInitPath;  // Windows folder + "\WinInit.ini"
+    std::string installFolder;
+    std::string shortcutFolder;
+    std::string mountedDeviceFolder;  // a drive root, at most 9 characters; empty: none
+    std::string chosenInstallFolder;  // empty until the user picks a folder
+    int upgradeFlag = 0;              // the install folder held an install log already
+    int installFailureMessage = 0;    // string ID, 0 until a step chooses one
+    std::string uninstallDisplayName;
+};
+
+SetupState& Setup();
+
+// Program folder + name: the path of the install script or of a numbered data file.
+std::string DataFilePath(const std::string& name);
+std::string DataFilePath(int dataFileNumber);
+
+// The trace sink: operation traces such as "DoInstall::Complete!\n". Discarded unless a
+// test installs a sink of its own.
+void Trace(const char* message);
+using TraceSink = void (*)(const char* message);
+void SetTraceSink(TraceSink sink);

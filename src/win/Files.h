@@ -1,0 +1,27 @@
+// Thin file-system helpers shared by the engine and the uninstaller.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace win {
+
+// True when a directory search finds the path (files and folders alike).
+bool FileExists(const std::string& path);
+
+// True when the path names an existing directory.
+bool IsDirectory(const std::string& path);
+
+// Reads a directory entry; false when the path is not found. `out` is untouched on failure.
+bool FindEntry(const std::string& path, WIN32_FIND_DATAA* out);
+
+// GetWindowsDirectoryA / GetSystemDirectoryA / GetTempPathA as strings; empty on failure.
+std::string WindowsFolder();
+std::string SystemFolder();
+std::string TempFolder();
+
+// The module's own full path; empty on failure.
+std::string ModulePath(HMODULE module);
+
+}  // namespace win

@@ -1,0 +1,55 @@
+#include "win/Registry.h"
+
+#include <vector>
+
+namespace win {
+
+bool OpenKey(HKEY root, const std::string& path, REGSAM access, UniqueKey* key) {
+    HKEY opened = nullptr;
+    LONG rc = RegOpenKeyExA(root, path.c_str(), 0, access, &opened);
+    if (rc != ERROR_SUCCESS) {
+        key->reset();
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
+    key->reset(opened);
+    return true;
+}
+
+bool ReadString(HKEY key, const char* name, size_t limit, std::string* out) {
+    if (limit == 0) return false;
+    std::vector<char> buffer(limit + 1, '\0');
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(limit);
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()), &size);
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
+    if (type != REG_SZ) return false;
+    // The stored data may or may not carry its terminator; the extra byte keeps it terminated.
+    *out = std::string(buffer.data());
+    return true;
+}
+
+bool WriteString(HKEY key, const char* name, const std::string& value) {
+    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+}
+
+bool ReadDword(HKEY key, const char* name, DWORD* out) {
+    DWORD value = 0;
+    DWORD type = 0;
+    DWORD size = sizeof(value);
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
+    if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof(value)) return false;
+    *out = value;
+    return true;
+}
+
+bool WriteDword(HKEY key, const char* name, DWORD value) {
+    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
+           ERROR_SUCCESS;
+}
+
+}  // namespace win

@@ -1,0 +1,26 @@
+// Registry helpers: keys are owned by win::UniqueKey and every read checks type and size.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "win/UniqueHandle.h"
+
+namespace win {
+
+// Opens root\path; false (key left empty) on failure.
+bool OpenKey(HKEY root, const std::string& path, REGSAM access, UniqueKey* key);
+
+// Reads a REG_SZ value whose data, terminator included, fits in `limit` bytes.
+// `out` is untouched on failure.
+bool ReadString(HKEY key, const char* name, size_t limit, std::string* out);
+
+// Writes a REG_SZ value stored with its terminating zero.
+bool WriteString(HKEY key, const char* name, const std::string& value);
+
+// Reads a REG_DWORD value of exactly 4 bytes; `out` is untouched on failure.
+bool ReadDword(HKEY key, const char* name, DWORD* out);
+bool WriteDword(HKEY key, const char* name, DWORD value);
+
+}  // namespace win

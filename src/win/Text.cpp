@@ -1,0 +1,53 @@
+#include "win/Text.h"
+
+#include <cstdio>
+#include <vector>
+
+namespace text {
+
+std::string Fit(const std::string& value, size_t limit) {
+    if (limit == 0) return std::string();
+    if (value.size() < limit) return value;
+    return value.substr(0, limit - 1);
+}
+
+std::string FormatV(const char* format, va_list args) {
+    va_list measure;
+    va_copy(measure, args);
+    int needed = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    if (needed <= 0) return std::string();
+    std::vector<char> buffer(static_cast<size_t>(needed) + 1);
+    std::vsnprintf(buffer.data(), buffer.size(), format, args);
+    return std::string(buffer.data(), static_cast<size_t>(needed));
+}
+
+std::string Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string result = FormatV(format, args);
+    va_end(args);
+    return result;
+}
+
+std::string JoinPath(const std::string& left, const std::string& name) {
+    std::string result = left;
+    if (!result.empty() && result.back() == '\\') result.pop_back();
+    result += '\\';
+    result += name;
+    return result;
+}
+
+std::string AsciiUpper(std::string value) {
+    for (char& c : value)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return value;
+}
+
+bool EqualsNoCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && AsciiUpper(a) == AsciiUpper(b);
+}
+
+std::string DataFileName(int number) { return Format("%08d", number); }
+
+}  // namespace text

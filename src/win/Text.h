@@ -1,0 +1,32 @@
+// Text helpers shared by every subsystem. Portable: no Windows headers, so the pure parts of
+// the program that use them also build natively and can be fuzzed.
+#pragma once
+
+#include <cstdarg>
+#include <cstddef>
+#include <string>
+
+namespace text {
+
+// The fixed-size fields of the script format and of the program's records: a field of
+// `limit` characters holds at most limit - 1 of them (the last one was the terminator).
+std::string Fit(const std::string& value, size_t limit);
+
+// printf-style formatting into a string of any length.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+std::string FormatV(const char* format, va_list args);
+
+// Joins a path and a name: at most one trailing backslash is removed from the left part and
+// exactly one backslash is put before the name.
+std::string JoinPath(const std::string& left, const std::string& name);
+
+// Upper-cases the ASCII letters a to z only, as the program's path tests require.
+std::string AsciiUpper(std::string value);
+
+// Case-insensitive comparison of ASCII letters.
+bool EqualsNoCase(const std::string& a, const std::string& b);
+
+// The eight-digit, zero-padded name of a numbered data file ("%08d").
+std::string DataFileName(int number);
+
+}  // namespace text

@@ -1,0 +1,98 @@
+#include "support/TestEnv.h"
+
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include "win/Files.h"
+#include "win/UniqueHandle.h"
+
+namespace testenv {
+
+std::string BinFolder() {
+    std::string path = win::ModulePath(nullptr);
+    return path.substr(0, path.find_last_of('\\') + 1);
+}
+
+static std::string TestName() {
+    const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
+    if (!info) return "notest";
+    std::string name = std::string(info->test_suite_name()) + "." + info->name();
+    for (char& c : name)
+        if (c == '/' || c == '\\') c = '_';
+    return name;
+}
+
+std::string UniqueName(const std::string& prefix) { return prefix + "_" + TestName(); }
+
+void DeleteTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    win::UniqueFind find(FindFirstFileA((path + "\\*").c_str(), &data));
+    if (find) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(find.get(), &data));
+    }
+    find.reset();
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string FreshFolder(const std::string& suffix) {
+    std::string folder = win::TempFolder() + "st_" + TestName() + suffix;
+    DeleteTree(folder);
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    return ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+std::string ReadFile(const std::string& path) {
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::string();
+    std::string bytes;
+    char chunk[4096];
+    DWORD got = 0;
+    while (::ReadFile(file.get(), chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+    return bytes;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) {
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool SetFileAge(const std::string& path, int daysAgo) {
+    win::UniqueFile file(CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    ULARGE_INTEGER t;
+    t.LowPart = now.dwLowDateTime;
+    t.HighPart = now.dwHighDateTime;
+    t.QuadPart -= static_cast<ULONGLONG>(static_cast<LONGLONG>(daysAgo) * 24LL * 3600LL * 10000000LL);
+    FILETIME when;
+    when.dwLowDateTime = t.LowPart;
+    when.dwHighDateTime = t.HighPart;
+    return SetFileTime(file.get(), nullptr, nullptr, &when) != 0;
+}
+
+bool DeleteRegistryTree(HKEY root, const std::string& path) {
+    DWORD rc = SHDeleteKeyA(root, path.c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace testenv

@@ -1,0 +1,32 @@
+// What every test needs from the machine: a fresh folder of its own, the built programs,
+// small file and registry helpers. Everything lives inside the Wine prefix of the build.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace testenv {
+
+// The folder that holds the test program, setup.exe and ResENU.DLL (with trailing backslash).
+std::string BinFolder();
+
+// A new, empty folder for the running test, below the prefix's temporary folder; any
+// earlier folder of the same test is deleted first. No trailing backslash.
+std::string FreshFolder(const std::string& suffix = "");
+
+// A name unique to the running test, for registry keys and file names.
+std::string UniqueName(const std::string& prefix);
+
+bool WriteFile(const std::string& path, const std::string& bytes);
+std::string ReadFile(const std::string& path);  // empty when missing
+bool CopyFileTo(const std::string& from, const std::string& to);
+void DeleteTree(const std::string& path);
+
+// Sets the last-write time of a file to `daysAgo` days before now (negative: in the future).
+bool SetFileAge(const std::string& path, int daysAgo);
+
+// Deletes a registry key and everything below it; true when it no longer exists.
+bool DeleteRegistryTree(HKEY root, const std::string& path);
+
+}  // namespace testenv

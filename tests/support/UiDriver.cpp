@@ -1,0 +1,179 @@
+#include "support/UiDriver.h"
+
+namespace ui {
+
+namespace {
+
+constexpr int kMessageBoxTextId = 0xFFFF;  // the static that holds a message box's text
+constexpr DWORD kPollMs = 30;
+
+std::string StripAccessKeys(const std::string& value) {
+    std::string result;
+    for (char c : value)
+        if (c != '&') result += c;
+    return result;
+}
+
+}  // namespace
+
+std::string WindowText(HWND window) {
+    // WM_GETTEXT is marshalled across processes, and edit controls answer it with their
+    // current content; the timeout keeps a hung window from hanging the test.
+    char buffer[4096] = {};
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, sizeof(buffer), reinterpret_cast<LPARAM>(buffer), SMTO_ABORTIFHUNG,
+                             5000, &length))
+        return std::string();
+    if (length >= sizeof(buffer)) length = sizeof(buffer) - 1;
+    return std::string(buffer, static_cast<size_t>(length));
+}
+
+std::string ClassName(HWND window) {
+    char buffer[256];
+    int n = GetClassNameA(window, buffer, sizeof(buffer));
+    return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+std::string ControlText(HWND dialog, int controlId) {
+    HWND control = GetDlgItem(dialog, controlId);
+    return control ? WindowText(control) : std::string();
+}
+
+bool IsControlEnabled(HWND dialog, int controlId) {
+    HWND control = GetDlgItem(dialog, controlId);
+    return control && IsWindowEnabled(control);
+}
+
+bool IsControlVisible(HWND dialog, int controlId) {
+    HWND control = GetDlgItem(dialog, controlId);
+    return control && (GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE);
+}
+
+std::vector<HWND> Children(HWND window) {
+    std::vector<HWND> result;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        result.push_back(child);
+    return result;
+}
+
+SetupProcess::~SetupProcess() {
+    if (Running()) {
+        TerminateProcess(process_.get(), static_cast<UINT>(kTimedOut));
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+bool SetupProcess::Start(const std::string& program, const std::string& arguments, const std::string& workingFolder) {
+    std::string commandLine = "\"" + program + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        workingFolder.empty() ? nullptr : workingFolder.c_str(), &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    process_.reset(info.hProcess);
+    processId_ = info.dwProcessId;
+    WaitForInputIdle(info.hProcess, 5000);
+    return true;
+}
+
+bool SetupProcess::Running() const {
+    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+std::vector<HWND> SetupProcess::TopLevelWindows() const {
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{processId_, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid == s->pid && IsWindowVisible(window)) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND SetupProcess::WaitForWindow(const std::string& className, const std::string& captionPart, DWORD timeoutMs) const {
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : TopLevelWindows()) {
+            if (!className.empty() && ClassName(window) != className) continue;
+            if (!captionPart.empty() && WindowText(window).find(captionPart) == std::string::npos) continue;
+            return window;
+        }
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        if (process_ && WaitForSingleObject(process_.get(), kPollMs) == WAIT_OBJECT_0) return nullptr;
+    }
+}
+
+bool SetupProcess::WaitForMessageBox(MessageBoxInfo* info, DWORD timeoutMs) const {
+    DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND window : TopLevelWindows()) {
+            if (ClassName(window) != "#32770" || !GetDlgItem(window, kMessageBoxTextId)) continue;
+            info->window = window;
+            info->caption = WindowText(window);
+            info->text = ControlText(window, kMessageBoxTextId);
+            info->buttons.clear();
+            for (HWND child : Children(window))
+                if (ClassName(child) == "Button") info->buttons.push_back(StripAccessKeys(WindowText(child)));
+            return true;
+        }
+        if (GetTickCount() - start > timeoutMs) return false;
+        if (process_ && WaitForSingleObject(process_.get(), kPollMs) == WAIT_OBJECT_0) return false;
+    }
+}
+
+bool SetupProcess::PressId(HWND dialog, int controlId) {
+    HWND button = GetDlgItem(dialog, controlId);
+    if (!button) return false;
+    return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(button)) != 0;
+}
+
+bool SetupProcess::PressText(HWND dialog, const std::string& buttonText) {
+    for (HWND child : Children(dialog)) {
+        if (ClassName(child) != "Button" || StripAccessKeys(WindowText(child)) != buttonText) continue;
+        return PressId(dialog, GetDlgCtrlID(child));
+    }
+    return false;
+}
+
+int SetupProcess::WaitForExit(DWORD timeoutMs) {
+    if (!process_) return kTimedOut;
+    if (WaitForSingleObject(process_.get(), timeoutMs) != WAIT_OBJECT_0) {
+        TerminateProcess(process_.get(), static_cast<UINT>(kTimedOut));
+        WaitForSingleObject(process_.get(), 5000);
+        return kTimedOut;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    return static_cast<int>(code);
+}
+
+SingleMessageRun RunExpectingOneMessage(const std::string& program, const std::string& arguments,
+                                        const std::string& folder) {
+    SingleMessageRun run;
+    SetupProcess process;
+    if (!process.Start(program, arguments, folder)) return run;
+    run.sawBox = process.WaitForMessageBox(&run.box);
+    if (run.sawBox) {
+        HWND first = nullptr;
+        for (HWND child : Children(run.box.window))
+            if (ClassName(child) == "Button") {
+                first = child;
+                break;
+            }
+        if (first) SetupProcess::PressId(run.box.window, GetDlgCtrlID(first));
+    }
+    run.exitCode = process.WaitForExit();
+    return run;
+}
+
+}  // namespace ui

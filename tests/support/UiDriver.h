@@ -1,0 +1,82 @@
+// Drives setup.exe as a person would: starts it, finds the windows of its process, reads
+// their texts, presses their buttons and waits for it to end. Every wait has a timeout, and
+// a process still running when its SetupProcess goes away is killed, so a hung window fails
+// its test instead of hanging the run.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "win/UniqueHandle.h"
+
+namespace ui {
+
+constexpr DWORD kDefaultTimeoutMs = 15000;
+
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::string caption;
+    std::string text;
+    std::vector<std::string> buttons;  // texts of the push buttons, in child order
+};
+
+// Window texts, read through the window manager (works across processes).
+std::string WindowText(HWND window);
+std::string ClassName(HWND window);
+std::string ControlText(HWND dialog, int controlId);
+bool IsControlEnabled(HWND dialog, int controlId);
+bool IsControlVisible(HWND dialog, int controlId);
+std::vector<HWND> Children(HWND window);
+
+class SetupProcess {
+public:
+    SetupProcess() = default;
+    ~SetupProcess();
+    SetupProcess(const SetupProcess&) = delete;
+    SetupProcess& operator=(const SetupProcess&) = delete;
+
+    // Starts `program` with the argument string in `workingFolder` (empty: the program's own).
+    bool Start(const std::string& program, const std::string& arguments, const std::string& workingFolder = "");
+
+    // Visible top-level windows of the process, in z-order.
+    std::vector<HWND> TopLevelWindows() const;
+
+    // Waits for a visible top-level window of the process whose class is `className` (empty:
+    // any) and whose caption contains `captionPart` (empty: any). Null on timeout.
+    HWND WaitForWindow(const std::string& className, const std::string& captionPart = "",
+                       DWORD timeoutMs = kDefaultTimeoutMs) const;
+
+    // Waits for a message box of the process and reads it. False on timeout.
+    bool WaitForMessageBox(MessageBoxInfo* info, DWORD timeoutMs = kDefaultTimeoutMs) const;
+
+    // Presses a button of a dialog or message box, by control ID or by its text
+    // (the "&" of an access key is ignored).
+    static bool PressId(HWND dialog, int controlId);
+    static bool PressText(HWND dialog, const std::string& buttonText);
+
+    // Waits for the process to end and returns its exit code; on timeout kills the process
+    // and returns kTimedOut.
+    static constexpr int kTimedOut = -9999;
+    int WaitForExit(DWORD timeoutMs = kDefaultTimeoutMs);
+
+    bool Running() const;
+    DWORD ProcessId() const { return processId_; }
+
+private:
+    win::UniqueKernelHandle process_;
+    DWORD processId_ = 0;
+};
+
+// Runs setup.exe from `folder` with `arguments`, expects exactly one message box, reads it,
+// presses its first button and returns the exit code. For start-up failure paths.
+struct SingleMessageRun {
+    bool sawBox = false;
+    MessageBoxInfo box;
+    int exitCode = SetupProcess::kTimedOut;
+};
+SingleMessageRun RunExpectingOneMessage(const std::string& program, const std::string& arguments,
+                                        const std::string& folder);
+
+}  // namespace ui
