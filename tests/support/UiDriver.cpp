@@ -75,7 +75,6 @@ bool SetupProcess::Start(const std::string& program, const std::string& argument
     CloseHandle(info.hThread);
     process_.reset(info.hProcess);
     processId_ = info.dwProcessId;
-    WaitForInputIdle(info.hProcess, 5000);
     return true;
 }
 
@@ -134,6 +133,7 @@ bool SetupProcess::WaitForMessageBox(MessageBoxInfo* info, DWORD timeoutMs) cons
 bool SetupProcess::PressId(HWND dialog, int controlId) {
     HWND button = GetDlgItem(dialog, controlId);
     if (!button) return false;
+    // Posted, not sent: a page's handler may open a modal box or run the whole installation.
     return PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(button)) != 0;
 }
 
