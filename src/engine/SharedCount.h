@@ -1,6 +1,6 @@
-// Reference counts of shared files under HKLM\Software\Microsoft\Windows\CurrentVersion\
-// SharedDLLs. The key belongs to Windows: it is opened, never created, and without it (or
-// without the rights to open it) counting does nothing.
+// Reference counts of shared files under
+// HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs. The key belongs to Windows: it is
+// opened, never created, and without it (or without the rights to open it) counting does nothing.
 #pragma once
 
 #include <string>

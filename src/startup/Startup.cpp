@@ -1,14 +1,50 @@
 #include "startup/Startup.h"
 
+#include <shlobj.h>
+
+#include <cstring>
+
+#include "engine/Section.h"
+#include "startup/Language.h"
 #include "startup/Messages.h"
 #include "startup/SetupState.h"
 #include "win/Files.h"
+#include "win/Registry.h"
 #include "win/Text.h"
 #include "win/UniqueHandle.h"
 
 namespace {
 
 const char kScriptName[] = "00000001";
+const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+// shell32, loaded before the entry point runs and kept until process exit. Older systems lack
+// SHGetSpecialFolderPathA, so it is looked up rather than imported.
+class ShellFolderProbe {
+public:
+    ShellFolderProbe() {
+        std::string system = win::SystemFolder();
+        if (system.empty()) return;
+        module_.reset(LoadLibraryA(text::JoinPath(system, "shell32.dll").c_str()));
+        if (!module_) return;
+        FARPROC address = GetProcAddress(module_.get(), "SHGetSpecialFolderPathA");
+        // GetProcAddress hands out a generic pointer; the entry's real type is the shell's.
+        entry_ = reinterpret_cast<SpecialFolderPathFn>(reinterpret_cast<void*>(address));
+        loaded_ = true;
+    }
+    ShellFolderProbe(const ShellFolderProbe&) = delete;
+    ShellFolderProbe& operator=(const ShellFolderProbe&) = delete;
+
+    bool loaded() const { return loaded_; }
+    SpecialFolderPathFn entry() const { return entry_; }
+
+private:
+    bool loaded_ = false;
+    win::UniqueModule module_;
+    SpecialFolderPathFn entry_ = nullptr;
+};
+
+ShellFolderProbe g_shellProbe;
 
 // Steps 3 and 5: the full command line and the program folder. False when the program's own
 // path cannot be read.
@@ -36,7 +72,74 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     return true;
 }
 
+// Step 9: MoveFileEx is not relied on; replacements at the next restart go through
+// WinInit.ini, whose path is fixed here. False when the kernel cannot be loaded.
+bool ProbeKernel() {
+    Trace("Testing kernel for MoveFileEx()...\n");
+    win::UniqueModule kernel(LoadLibraryA("kernel32"));
+    if (!kernel) return false;
+    kernel.reset();
+    std::string windows = win::WindowsFolder();
+    Setup().winInitPath = windows.empty() ? std::string() : text::JoinPath(windows, "WinInit.ini");
+    return true;
+}
+
+int QueryShellFoldersValue(int csidl, bool create, std::string* out) {
+    HKEY root = nullptr;
+    const char* name = nullptr;
+    if (csidl == CSIDL_COMMON_STARTUP) {
+        root = HKEY_LOCAL_MACHINE;
+        name = "Common Startup";
+    } else if (csidl == CSIDL_STARTUP) {
+        root = HKEY_CURRENT_USER;
+        name = "Startup";
+    } else {
+        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return 0;
+    }
+
+    win::UniqueKey key;
+    if (!win::OpenKey(root, kShellFoldersKey, KEY_READ, &key)) return 0;
+    std::string folder;
+    SetLastError(ERROR_SUCCESS);
+    if (!win::ReadString(key.get(), name, kMaxPathLimit, &folder) || folder.empty()) {
+        // A value of the wrong type leaves no error code of its own.
+        if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_INVALID_DATA);
+        return 0;
+    }
+    if (create && !CreateFolderPath(folder, false)) {
+        if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_PATH_NOT_FOUND);
+        return 0;
+    }
+    key.reset();
+    *out = folder;
+    SetLastError(ERROR_SUCCESS);
+    return 1;
+}
+
+// Step 11: the Startup folders for startup shortcuts. Failing leaves them empty; the run goes
+// on without them.
+void PrepareStartupFolders() {
+    SetupState& state = Setup();
+    SpecialFolderPathFn entry = g_shellProbe.entry();
+    if (QuerySpecialFolder(entry, CSIDL_COMMON_STARTUP, true, &state.commonStartupFolder) &&
+        QuerySpecialFolder(entry, CSIDL_STARTUP, true, &state.startupFolder))
+        return;
+    Trace("GetSpecialFolderPathA() could not be used.\n");
+    MessageBoxFromId(kStrStartupFolders, MB_OK);
+}
+
 }  // namespace
+
+int QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out) {
+    if (!entry) return QueryShellFoldersValue(csidl, create, out);
+    char path[MAX_PATH] = {};
+    if (!entry(nullptr, path, csidl, create ? TRUE : FALSE)) return 0;
+    // The shell writes at most MAX_PATH characters; a missing terminator means it was cut.
+    if (!std::memchr(path, '\0', sizeof(path))) return 0;
+    *out = path;
+    return 1;
+}
 
 int RunSetup(HINSTANCE /*instance*/, const char* arguments) {
     if (!arguments) arguments = "";
@@ -57,6 +160,37 @@ int RunSetup(HINSTANCE /*instance*/, const char* arguments) {
         return 1;
     }
 
+    Trace("Loading language resource...\n");
+    if (!InstallLanguageLibrary(state.mainProject)) {
+        Trace("Loading language resource failed.\n");
+        MessageBoxFromId(kStrLanguageFailed, MB_OK);
+        return 1;
+    }
+
+    if (!ProbeKernel()) {
+        MessageBoxFromId(kStrKernelProbe, MB_ICONWARNING);
+        return 1;
+    }
+
+    Trace("Testing shell32...\n");
+    if (!g_shellProbe.loaded()) {
+        Trace("Testing shell32 failed, exiting.\n");
+        MessageBoxFromId(kStrShellProbe, MB_ICONWARNING);
+        return 1;
+    }
+
+    PrepareStartupFolders();
+
+    // Held for the rest of the run: the shortcuts of the installation are COM objects.
+    win::ComInit com;
+    if (com.result() != S_OK) {
+        MessageBoxFromId(kStrComFailed, MB_OK);
+        return 0;
+    }
+
+    // Shut-down, in the order the resources were taken: RICHED32, the project's lists, then
+    // COM as `com` goes out of scope.
+    richEdit.reset();
     state.mainProject.Release();
     return 0;
 }

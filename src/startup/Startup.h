@@ -4,6 +4,18 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Runs the program with the argument string Windows passed (the command line behind the
 // program name). Returns the process exit code.
 int RunSetup(HINSTANCE instance, const char* arguments);
+
+// SHGetSpecialFolderPathA, looked up in shell32 at run time.
+using SpecialFolderPathFn = BOOL(WINAPI*)(HWND owner, LPSTR path, int csidl, BOOL create);
+
+// Where start-up finds the Startup folders: through `entry` when shell32 has it, otherwise
+// from the "Shell Folders" registry values, which know CSIDL_COMMON_STARTUP and CSIDL_STARTUP
+// only (others fail with ERROR_CALL_NOT_IMPLEMENTED). With `create`, missing folder levels are
+// made. Non-zero on success; the system error code is left set (0 on success through the
+// registry); `out` is untouched on failure.
+int QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out);

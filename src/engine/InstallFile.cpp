@@ -1,0 +1,187 @@
+#include "engine/InstallFile.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "engine/RenameSection.h"
+#include "engine/SharedCount.h"
+#include "startup/SetupState.h"
+#include "uninstall/InstallLog.h"
+#include "uninstall/LogRecords.h"
+#include "win/Files.h"
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+ULONGLONG AsNumber(const FILETIME& time) {
+    return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// Media and archives sometimes leave the last-write time empty; fall back to the others.
+FILETIME EntryTime(const WIN32_FIND_DATAA& entry) {
+    if (AsNumber(entry.ftLastWriteTime) != 0) return entry.ftLastWriteTime;
+    if (AsNumber(entry.ftLastAccessTime) != 0) return entry.ftLastAccessTime;
+    return entry.ftCreationTime;
+}
+
+// True when the file was read-only and no longer is.
+bool ClearReadOnly(const std::string& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    return SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
+}
+
+// Copies over an existing file, read-only or not. The read-only flag is cleared only when the
+// copy is refused: looking a destination up first costs a directory scan per file on file
+// systems without case-insensitive lookup, which is most of the time of a large install.
+bool CopyOver(const std::string& source, const std::string& destination) {
+    if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
+    DWORD error = GetLastError();
+    if (ClearReadOnly(destination) && CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
+    SetLastError(error);
+    return false;
+}
+
+bool ShortPath(const std::string& path, std::string* out) {
+    char buffer[MAX_PATH];
+    DWORD n = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    out->assign(buffer, n);
+    return true;
+}
+
+// The first ".new"-style name beside the target that no pending copy holds yet.
+bool FreeNewCopyName(const std::string& shortTarget, std::string* out) {
+    for (int attempt = 0; attempt < kNewCopyAttempts; ++attempt) {
+        std::string candidate = NewCopyName(shortTarget, attempt);
+        if (candidate.size() >= MAX_PATH) return false;
+        if (!win::FileExists(candidate)) {
+            *out = candidate;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
+
+// NT-family systems never read WinInit.ini at restart; they take the session manager's
+// pending renames instead.
+int ScheduleReplaceAtRestart(const std::string& newCopy, const std::string& target) {
+    if (IsNtFamily())
+        return MoveFileExA(newCopy.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
+    return WinInitRename(newCopy, target, MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+void ShowSystemFileWarning(const std::string& shownPath) {
+    size_t nameStart = shownPath.find_last_of("\\/:");
+    std::string name = nameStart == std::string::npos ? shownPath : shownPath.substr(nameStart + 1);
+    size_t dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+    name.resize(name.size() - extension.size());
+    std::string message = text::Format(
+        "Unable to copy a system file (%s%s).\nPlease check if you have the right permissions for this operation.",
+        name.c_str(), extension.c_str());
+    MessageBoxA(nullptr, message.c_str(), "Error", MB_ICONWARNING | MB_OK);
+}
+
+// A shared file that could not be overwritten (usually because it is in use) is copied beside
+// it and swapped in at the next restart.
+int ReplaceAtRestart(const std::string& source, const std::string& destination, AskReplaceFn ask) {
+    std::string target;
+    std::string newCopy;
+    bool named = win::FileExists(source) && ShortPath(destination, &target) && FreeNewCopyName(target, &newCopy);
+    if (named && InstallFile(source, newCopy, kReplaceAlways, ask, false, false) &&
+        ScheduleReplaceAtRestart(newCopy, target))
+        return 1;
+    ShowSystemFileWarning(named ? newCopy : destination);
+    return 0;
+}
+
+}  // namespace
+
+int InstallFile(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
+                bool log) {
+    if (shared) EnsureSharedCount(destination);
+
+    bool copy = false;
+    switch (mode) {
+    case kReplaceNone:
+        return 1;
+    case kReplaceAlways:
+        copy = true;
+        break;
+    case kReplaceOlder:
+    case kReplaceOlderAsk: {
+        WIN32_FIND_DATAA sourceEntry;
+        WIN32_FIND_DATAA destinationEntry;
+        if (!win::FindEntry(destination, &destinationEntry) || !win::FindEntry(source, &sourceEntry)) {
+            // A missing source goes on to the copy so that its failure is reported, not hidden
+            // behind "the file on disk was kept".
+            copy = true;
+        } else {
+            FILETIME sourceTime = EntryTime(sourceEntry);
+            FILETIME destinationTime = EntryTime(destinationEntry);
+            LONG order = CompareFileTime(&sourceTime, &destinationTime);
+            if (order > 0)
+                copy = true;
+            else if (order < 0 && mode == kReplaceOlderAsk && ask)
+                copy = ask(destination.c_str());
+        }
+        break;
+    }
+    default:
+        return 0;
+    }
+
+    if (!copy) {
+        if (shared) ModifySharedCount(destination, 1, false, log);
+        return 1;
+    }
+
+    if (CopyOver(source, destination)) {
+        // A source on read-only media must not leave a copy that cannot be replaced later.
+        ClearReadOnly(destination);
+        if (log) LogRecord(kRecordCopyFile, destination.c_str());
+        if (shared) ModifySharedCount(destination, 1, false, log);
+        return 1;
+    }
+    if (!shared) return 0;
+    return ReplaceAtRestart(source, destination, ask);
+}
+
+int WinInitRename(const std::string& existing, const std::string& newName, unsigned flags) {
+    if (flags != MOVEFILE_DELAY_UNTIL_REBOOT) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    std::string path = Setup().winInitPath;
+    if (path.empty()) path = win::WindowsFolder() + "\\WinInit.ini";
+
+    if (!win::FileExists(path))
+        return WritePrivateProfileStringA("rename", newName.c_str(), existing.c_str(), path.c_str()) ? 1 : 0;
+
+    // Read sharing only: no other writer may change the file while the section is rewritten.
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return 0;
+    DWORD size = GetFileSize(file.get(), nullptr);
+    if (size == INVALID_FILE_SIZE) return 0;
+    std::vector<char> bytes(size);
+    DWORD read = 0;
+    if (size > 0 && (!ReadFile(file.get(), bytes.data(), size, &read, nullptr) || read != size)) return 0;
+
+    RenameEdit edit = PlanRenameEntry(std::string(bytes.begin(), bytes.end()), newName, existing);
+    if (SetFilePointer(file.get(), static_cast<LONG>(edit.offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        return 0;
+    for (const std::string& part : {edit.lead, edit.entry, edit.tail}) {
+        DWORD written = 0;
+        if (part.empty()) continue;
+        if (!WriteFile(file.get(), part.data(), static_cast<DWORD>(part.size()), &written, nullptr) ||
+            written != part.size())
+            return 0;
+    }
+    return 1;
+}

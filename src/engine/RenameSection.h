@@ -1,0 +1,29 @@
+// Editing of WinInit.ini's [rename] section on the file's bytes, and the 8.3 names of the
+// copies that wait there for the next restart. Portable: no Windows headers.
+#pragma once
+
+#include <string>
+
+// How one entry is put into the file: from `offset` on, the file is overwritten with `lead`
+// (a section header or a line break the file lacks), the entry line, then `tail` (the file's
+// bytes from `offset` to its end, moved behind the entry).
+struct RenameEdit {
+    size_t offset = 0;
+    std::string lead;
+    std::string entry;  // "newName=existing\r\n"
+    std::string tail;
+};
+
+// Plans the entry "newName=existing" for the [rename] section of `content`: the section is
+// found case-insensitively at the start of the file or after a CR LF; the entry becomes the
+// section's last line; without the section, one is appended.
+RenameEdit PlanRenameEntry(const std::string& content, const std::string& newName, const std::string& existing);
+
+// The whole file after the edit.
+std::string ApplyRenameEdit(const std::string& content, const RenameEdit& edit);
+
+// The name of the copy that replaces `shortPath` (an 8.3 path) at restart: its folder and base
+// name with the extension ".new" for attempt 0, then ".ne1" to ".ne9" and ".n10" to ".n99", so
+// two files of one base name get distinct, valid 8.3 names. Empty after the last attempt.
+std::string NewCopyName(const std::string& shortPath, int attempt);
+constexpr int kNewCopyAttempts = 100;

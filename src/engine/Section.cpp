@@ -1,0 +1,222 @@
+#include "engine/Section.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <vector>
+
+#include "engine/InstallFile.h"
+#include "engine/SelfRegister.h"
+#include "script/PathTokens.h"
+#include "startup/Messages.h"
+#include "startup/SetupState.h"
+#include "uninstall/InstallLog.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+bool FitsPathBuffer(const std::string& path) { return path.size() < kMaxPathLimit; }
+
+void RemoveTrailingBackslash(std::string* path) {
+    if (!path->empty() && path->back() == '\\') path->pop_back();
+}
+
+// The folder a section folder name stands for. An empty name is the base itself; with an
+// empty base (the Conduit section) the names are full paths already. Empty when neither
+// gives a folder: the caller must not fall back on a path relative to the current folder.
+std::string SectionFolder(const std::string& base, const std::string& name) {
+    if (base.empty()) return name;
+    if (name.empty()) return base;
+    return text::JoinPath(base, name);
+}
+
+// Where an entry is installed. False for an entry that names no folder of its section, whose
+// mounted-device path does not expand, or whose path does not fit: such a script would put
+// the file somewhere unintended, so the section fails rather than guess.
+bool EntryDestination(const Project& project, FileSection section, const std::string& base,
+                      const FileEntry& entry, std::string* destination) {
+    std::string path;
+    if (section == kSectionMountedDevice) {
+        const std::string& device = Setup().mountedDeviceFolder;
+        if (device.empty()) return false;
+        // "<InstallDir>" has no meaning on the device: without an install folder it fails.
+        std::string raw = text::JoinPath(text::JoinPath(device, project.defMountedDir), entry.path);
+        if (!ExpandPath(project, raw, &path, nullptr, kMaxPathLimit)) return false;
+    } else {
+        const std::string* name = project.FolderAt(section, entry.folder);
+        if (!name) return false;
+        std::string folder = SectionFolder(base, *name);
+        if (folder.empty()) return false;
+        path = text::JoinPath(folder, entry.path);
+    }
+    if (!FitsPathBuffer(path)) return false;
+    *destination = path;
+    return true;
+}
+
+// System files are always shared; conduit files when they look like libraries (the test is
+// case-sensitive and matches anywhere in the path).
+bool IsSharedFile(FileSection section, const std::string& destination) {
+    if (section == kSectionSystem) return true;
+    if (section != kSectionConduit) return false;
+    return destination.find(".dll") != std::string::npos || destination.find(".ocx") != std::string::npos;
+}
+
+// The file name of the target without its extension, plus ".lnk".
+std::string LinkName(const std::string& target) {
+    size_t slash = target.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name + ".lnk";
+}
+
+void CreateFolderPathMounted(const Project& project, bool log) {
+    const std::string& device = Setup().mountedDeviceFolder;
+    if (device.empty()) return;
+    std::string folder;
+    if (!ExpandPath(project, text::JoinPath(device, project.defMountedDir), &folder, nullptr, kMaxPathLimit)) return;
+    // A device folder that cannot be made shows up as the first failed copy.
+    CreateFolderPath(folder, log);
+}
+
+bool CreateSectionFolders(const Project& project, FileSection section, const std::string& base, bool log) {
+    if (section == kSectionMountedDevice) {
+        if (project.FileCount(section) > 0) CreateFolderPathMounted(project, log);
+        return true;
+    }
+    for (const std::string& name : project.folders[section]) {
+        if (name.empty()) continue;
+        if (!CreateFolderPath(SectionFolder(base, name), log)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
+    std::string folder = path;
+    RemoveTrailingBackslash(&folder);
+    int created = 0;
+    if (createdCount) *createdCount = 0;
+    if (win::IsDirectory(folder)) return true;
+
+    // Climb to the deepest level that exists or can be made, remembering where each cut was.
+    std::vector<size_t> cuts;
+    bool madeOne = CreateDirectoryA(folder.c_str(), nullptr) != 0;
+    std::string level = folder;
+    while (!madeOne) {
+        size_t slash = level.rfind('\\');
+        if (slash == std::string::npos) return false;
+        cuts.push_back(slash);
+        level.erase(slash);
+        if (win::IsDirectory(level)) break;
+        madeOne = CreateDirectoryA(level.c_str(), nullptr) != 0;
+    }
+    if (madeOne) {
+        if (log) LogRecord("CreateFolder: %s", level.c_str());
+        ++created;
+    }
+
+    // Descend again, the innermost cut last.
+    for (auto cut = cuts.rbegin(); cut != cuts.rend(); ++cut) {
+        size_t end = cut + 1 == cuts.rend() ? folder.size() : *(cut + 1);
+        level = folder.substr(0, end);
+        if (!CreateDirectoryA(level.c_str(), nullptr)) {
+            if (createdCount) *createdCount = created;
+            return false;
+        }
+        if (log) LogRecord("CreateFolder: %s", level.c_str());
+        ++created;
+    }
+    if (createdCount) *createdCount = created;
+    return true;
+}
+
+void CreateShortcut(const std::string& target, const std::string& linkName, const std::string& folder) {
+    win::ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
+        return;
+    win::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return;
+    if (FAILED(link->SetPath(target.c_str()))) return;
+
+    std::string linkPath = text::JoinPath(folder, linkName);
+    wchar_t widePath[MAX_PATH];
+    // Fails, rather than cutting the name, when the path does not fit.
+    if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH) == 0) return;
+    if (FAILED(file->Save(widePath, TRUE))) return;
+
+    if (FAILED(link->SetIconLocation(target.c_str(), 0))) return;
+    char icon[256];
+    int iconIndex = 0;
+    if (FAILED(link->GetIconLocation(icon, sizeof icon, &iconIndex))) return;
+    if (FAILED(file->Save(widePath, TRUE))) return;
+
+    LogRecord("CreateShortcut: %s", linkPath.c_str());
+}
+
+std::string ShortcutFolder(const Project& project) {
+    std::string folder;
+    if (ResolveShortcutFolder(project, &folder, kMaxPathLimit)) return folder;
+
+    std::string programs;
+    win::UniqueKey key;
+    if (win::OpenKey(HKEY_CURRENT_USER, kShellFoldersKey, KEY_ALL_ACCESS, &key))
+        win::ReadString(key.get(), "Programs", kMaxPathLimit, &programs);
+    return text::Fit(text::JoinPath(programs, project.title + " " + project.version), kMaxPathLimit);
+}
+
+bool InstallSection(const std::string& base, bool shortcuts, FileSection section, bool masterFolder, bool log) {
+    SetupState& setup = Setup();
+    const Project& project = *setup.current;
+
+    std::string shortcutFolder;
+    if (shortcuts) shortcutFolder = masterFolder ? setup.shortcutFolder : ShortcutFolder(project);
+    RemoveTrailingBackslash(&shortcutFolder);
+    bool shortcutFolderMade = false;
+
+    // The Conduit section has no base: its folder names are full paths.
+    if (!base.empty() && !CreateFolderPath(base, log)) return false;
+    if (!CreateSectionFolders(project, section, base, log)) return false;
+
+    const std::vector<FileEntry>& entries = project.files[section];
+    for (const FileEntry& entry : entries) {
+        std::string destination;
+        if (!EntryDestination(project, section, base, entry, &destination)) return false;
+        if (!InstallFile(DataFilePath(entry.dataFile), destination, entry.replaceMode, AskYesNo,
+                         IsSharedFile(section, destination), true))
+            return false;
+        if (!shortcuts) continue;
+
+        if (entry.menuShortcut != 0) {
+            if (!shortcutFolderMade) {
+                int created = 0;
+                if (!CreateFolderPath(shortcutFolder, false, &created)) return false;
+                LogNewFolders(shortcutFolder, created);
+                shortcutFolderMade = true;
+            }
+            CreateShortcut(destination, LinkName(destination), shortcutFolder);
+        }
+        if (entry.startupShortcut == 1 || entry.startupShortcut == 2) {
+            const std::string& startup = entry.startupShortcut == 1 ? setup.startupFolder : setup.commonStartupFolder;
+            if (!startup.empty()) CreateShortcut(destination, LinkName(destination), startup);
+        }
+    }
+
+    // Libraries register only once every file of the section is in place, so that one can
+    // rely on another copied after it.
+    for (const FileEntry& entry : entries) {
+        if (entry.kind != kKindRegistrable || entry.registerSelf == 0) continue;
+        std::string destination;
+        if (EntryDestination(project, section, base, entry, &destination) && RegisterLibrary(destination))
+            LogRecord("Register: %s", destination.c_str());
+    }
+    return true;
+}

@@ -1,0 +1,27 @@
+#include "engine/SelfRegister.h"
+
+#include <windows.h>
+
+#include "win/UniqueHandle.h"
+
+namespace {
+
+using RegistrationEntry = HRESULT(STDAPICALLTYPE*)();
+
+// The altered search path makes the loader look for the library's own dependencies in its
+// folder first, where an installation puts them.
+bool CallRegistrationEntry(const std::string& path, const char* entryName) {
+    win::UniqueModule library(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!library) return false;
+    FARPROC address = GetProcAddress(library.get(), entryName);
+    if (!address) return false;
+    // GetProcAddress hands out a generic pointer; the entry's real type is fixed by COM.
+    auto entry = reinterpret_cast<RegistrationEntry>(reinterpret_cast<void*>(address));
+    return SUCCEEDED(entry());
+}
+
+}  // namespace
+
+bool RegisterLibrary(const std::string& path) { return CallRegistrationEntry(path, "DllRegisterServer"); }
+
+bool UnregisterLibrary(const std::string& path) { return CallRegistrationEntry(path, "DllUnregisterServer"); }

@@ -1,0 +1,64 @@
+#include "engine/SharedCount.h"
+
+#include <windows.h>
+
+#include "uninstall/InstallLog.h"
+#include "uninstall/LogRecords.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+#include "win/Text.h"
+
+namespace {
+
+bool OpenSharedKey(win::UniqueKey* key) {
+    // Windows owns this key: never create it, and count nothing when it is not there.
+    return win::OpenKey(HKEY_LOCAL_MACHINE,
+                        text::Format("%s\\%s", "Software\\Microsoft\\Windows\\CurrentVersion", "SharedDLLs"),
+                        KEY_ALL_ACCESS, key);
+}
+
+bool ReadCount(HKEY key, const std::string& path, long* count) {
+    DWORD value = 0;
+    if (!win::ReadDword(key, path.c_str(), &value)) return false;
+    *count = static_cast<long>(static_cast<LONG>(value));
+    return true;
+}
+
+bool WriteCount(HKEY key, const std::string& path, long count) {
+    return win::WriteDword(key, path.c_str(), static_cast<DWORD>(static_cast<LONG>(count)));
+}
+
+}  // namespace
+
+bool ReadSharedCount(const std::string& path, long* count) {
+    win::UniqueKey key;
+    if (!OpenSharedKey(&key)) return false;
+    return ReadCount(key.get(), path, count);
+}
+
+void EnsureSharedCount(const std::string& path) {
+    if (!win::FileExists(path)) return;
+    win::UniqueKey key;
+    if (!OpenSharedKey(&key)) return;
+    long count = 0;
+    if (!ReadCount(key.get(), path, &count)) WriteCount(key.get(), path, 1);
+}
+
+void ModifySharedCount(const std::string& path, long delta, bool removeAtZero, bool log) {
+    win::UniqueKey key;
+    if (!OpenSharedKey(&key)) return;
+    long count = 0;
+    ReadCount(key.get(), path, &count);  // a missing or malformed count starts from 0
+    // Counts are 32-bit in the registry; compute wide so a corrupt extreme value cannot wrap.
+    long long updated = static_cast<long long>(count) + delta;
+    if (updated <= 0) {
+        if (removeAtZero) {
+            RegDeleteValueA(key.get(), path.c_str());
+            return;
+        }
+        updated = 0;
+    }
+    if (updated > 0x7fffffffLL) updated = 0x7fffffffLL;
+    if (WriteCount(key.get(), path, static_cast<long>(updated)) && log)
+        LogRecord(kRecordModifyShared, path.c_str(), static_cast<int>(delta));
+}

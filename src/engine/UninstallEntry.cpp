@@ -1,0 +1,72 @@
+#include "engine/UninstallEntry.h"
+
+#include <windows.h>
+
+#include "engine/InstallFile.h"
+#include "startup/SetupState.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+#include "win/Text.h"
+
+const char kUninstallerName[] = "pyxu.exe";
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kInstallLogName[] = "install.log";
+
+}  // namespace
+
+std::string UninstallDisplayName(const Project& project) {
+    return text::Format("%s %s for BlackBerry", project.company.c_str(), project.title.c_str());
+}
+
+void PrepareUnInstall() {
+    SetupState& setup = Setup();
+    const std::string windows = win::WindowsFolder();
+    if (windows.empty()) return;
+    const std::string uninstaller = text::JoinPath(windows, kUninstallerName);
+
+    // An uninstaller already in place with an equal or newer time stays; the result does not
+    // matter, as the entry below names the same path either way.
+    InstallFile(setup.programPath, uninstaller, kReplaceOlder, nullptr, false, false);
+
+    // Paths stand unquoted: the uninstaller finds the log between "-u" and " -l".
+    const std::string command = text::Format("%s -u%s\\%s -l%s", uninstaller.c_str(), setup.installFolder.c_str(),
+                                             kInstallLogName, setup.language.path.c_str());
+    const std::string displayName = UninstallDisplayName(setup.mainProject);
+
+    // The list's root belongs to Windows: opened, never created.
+    win::UniqueKey root;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_ALL_ACCESS, &root)) return;
+    win::UniqueKey entry;
+    if (RegCreateKeyExA(root.get(), displayName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                        nullptr, entry.put(), nullptr) != ERROR_SUCCESS)
+        return;
+    if (!win::WriteString(entry.get(), "DisplayName", displayName)) return;
+    if (!win::WriteString(entry.get(), "UninstallString", command)) return;
+    win::WriteString(entry.get(), "InstallPath", setup.installFolder);
+}
+
+bool PreviousInstallFolder(std::string* folder, size_t limit) {
+    const std::string displayName = UninstallDisplayName(*Setup().current);
+    win::UniqueKey key;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, text::Format("%s\\%s", kUninstallKey, displayName.c_str()), KEY_ALL_ACCESS,
+                      &key))
+        return false;
+    std::string command;
+    if (!win::ReadString(key.get(), "UninstallString", kMaxPathLimit, &command)) return false;
+
+    const size_t marker = command.find(" -u");
+    if (marker == std::string::npos) return false;
+    const size_t start = marker + 3;
+    const size_t log = command.find(kInstallLogName, start);
+    if (log == std::string::npos) return false;
+    // The folder ends at the character before "install.log" (its backslash). With nothing
+    // between " -u" and that backslash there is no folder to go back to.
+    if (log < start + 2) return false;
+    const size_t length = log - 1 - start;
+    if (length >= limit) return false;
+    *folder = command.substr(start, length);
+    return true;
+}

@@ -1,0 +1,78 @@
+#include "loader/Loader.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "startup/SetupState.h"
+#include "win/Registry.h"
+#include "win/Text.h"
+
+namespace {
+
+const char kLoaderKey[] = "Software\\Research In Motion\\BlackBerry\\Loader";
+const char kPackagesKey[] = "Packages";
+
+// Opens the Packages key below the loader's key; the result code tells which one is missing.
+int OpenPackages(REGSAM access, win::UniqueKey* packages) {
+    win::UniqueKey loader;
+    if (!win::OpenKey(HKEY_CURRENT_USER, kLoaderKey, access, &loader)) return kLoaderKeyMissing;
+    if (!win::OpenKey(loader.get(), kPackagesKey, access, packages)) return kLoaderPackagesMissing;
+    return kLoaderOk;
+}
+
+// The descriptor test covers the whole path, so a folder such as "X.alx" makes every file in
+// it count.
+bool IsDescriptorPath(const std::string& path) { return text::AsciiUpper(path).find(".ALX") != std::string::npos; }
+
+void RegisterProject(SetupState& setup) {
+    Project* project = setup.current;
+    int found = 0;
+    for (const FileEntry& entry : project->files[kSectionApplication]) {
+        // An entry naming no folder of the section has no installed path to register.
+        const std::string* folder = project->FolderAt(kSectionApplication, entry.folder);
+        if (!folder) continue;
+        const std::string path = text::JoinPath(text::JoinPath(setup.installFolder, *folder), entry.path);
+        if (!IsDescriptorPath(path)) continue;
+        WriteLoaderPackage(found == 0 ? project->title : entry.path, path);
+        ++found;
+    }
+    if (!project->multicomp) return;
+    for (Component& component : project->components) {
+        if (!component.selected || !component.sub) continue;
+        setup.current = component.sub.get();
+        RegisterProject(setup);
+        setup.current = project;
+    }
+}
+
+}  // namespace
+
+int ReadLoaderPackage(const std::string& name, std::string* out, size_t limit) {
+    out->clear();
+    win::UniqueKey packages;
+    int result = OpenPackages(KEY_QUERY_VALUE, &packages);
+    if (result != kLoaderOk) return result;
+    // The type is not looked at; one spare zero byte keeps data stored without its terminator
+    // terminated.
+    std::vector<char> buffer(limit + 1, '\0');
+    DWORD size = static_cast<DWORD>(limit);
+    if (RegQueryValueExA(packages.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
+                         &size) != ERROR_SUCCESS)
+        return kLoaderValueFailed;
+    *out = std::string(buffer.data());
+    return kLoaderOk;
+}
+
+int WriteLoaderPackage(const std::string& name, const std::string& value) {
+    win::UniqueKey packages;
+    int result = OpenPackages(KEY_ALL_ACCESS, &packages);
+    if (result != kLoaderOk) return result;
+    return win::WriteString(packages.get(), name.c_str(), value) ? kLoaderOk : kLoaderValueFailed;
+}
+
+int RegisterAlxFiles() {
+    SetupState& setup = Setup();
+    RegisterProject(setup);
+    return 1;
+}

@@ -1,0 +1,63 @@
+#include "startup/Language.h"
+
+#include <windows.h>
+
+#include "engine/InstallFile.h"
+#include "startup/Messages.h"
+#include "startup/SetupState.h"
+#include "win/Files.h"
+#include "win/Text.h"
+
+namespace {
+
+// The library is our own resource file: replacing an older copy needs no question.
+bool AlwaysReplace(const char* /*destination*/) { return true; }
+
+// Owns the loaded library for the whole process. Constructing it touches the run-wide state
+// first, so that state outlives this object and the library is freed before it goes away.
+class LanguageLibraryLifetime {
+public:
+    LanguageLibraryLifetime() { Setup().language = LanguageLibrary(); }
+    ~LanguageLibraryLifetime() { FreeLanguageLibrary(); }
+    LanguageLibraryLifetime(const LanguageLibraryLifetime&) = delete;
+    LanguageLibraryLifetime& operator=(const LanguageLibraryLifetime&) = delete;
+};
+
+LanguageLibraryLifetime g_languageLifetime;
+
+}  // namespace
+
+int InstallLanguageLibrary(const Project& project) {
+    if (project.languageDllIndex < 0) return 0;
+    std::string source = DataFilePath(project.languageDllIndex);
+
+    std::string windows = win::WindowsFolder();
+    if (windows.empty() || project.languageDll.empty()) return 0;
+    std::string target = text::JoinPath(windows, project.languageDll);
+    if (target.size() >= kMaxPathLimit) return 0;
+
+    if (!InstallFile(source, target, kReplaceOlder, AlwaysReplace, false, false)) return 0;
+    return LoadLanguageLibrary(target);
+}
+
+int LoadLanguageLibrary(const std::string& path) {
+    LanguageLibrary& library = Setup().language;
+    // A second load replaces the first instead of leaking it.
+    FreeLanguageLibrary();
+    library.caption.clear();
+    library.path.clear();
+    // The record keeps 259 characters; loading a cut path would load some other file.
+    if (path.empty() || path.size() >= kMaxPathLimit) return 0;
+    library.path = path;
+
+    library.module = LoadLibraryA(library.path.c_str());
+    if (!library.module) return 0;
+    return LoadPlainString(library, kStrSetupCaption, kMaxPathLimit, &library.caption) ? 1 : 0;
+}
+
+void FreeLanguageLibrary() {
+    LanguageLibrary& library = Setup().language;
+    if (!library.module) return;
+    FreeLibrary(library.module);
+    library.module = nullptr;
+}

@@ -1,0 +1,103 @@
+#include "uninstall/InstallLog.h"
+
+#include <windows.h>
+
+#include <cstdarg>
+
+#include "uninstall/LogRecords.h"
+#include "win/Files.h"
+#include "win/Text.h"
+#include "win/UniqueHandle.h"
+
+const char kInstallLogName[] = "install.log";
+
+namespace {
+
+std::string& LogPath() {
+    static std::string path;
+    return path;
+}
+
+bool WriteAll(HANDLE file, const char* data, size_t size) {
+    DWORD written = 0;
+    return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+}
+
+}  // namespace
+
+void SetLogFile(const std::string& path, int truncate) {
+    LogPath() = text::Fit(path, MAX_PATH);
+    if (!truncate) return;
+    win::UniqueFile file(
+        CreateFileA(LogPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+const std::string& CurrentLogFile() { return LogPath(); }
+
+void LogRecord(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::string line = text::FormatV(format, args);
+    va_end(args);
+    if (line.size() > kLogRecordLimit) line.resize(kLogRecordLimit);
+    line += "\r\n";
+
+    // Opened and closed per record so every record is on disk when the call returns and a
+    // crash later in the installation cannot lose it.
+    const char* path = LogPath().c_str();
+    win::UniqueFile file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) file.reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return;
+    if (SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        return;
+    WriteAll(file.get(), line.data(), line.size());
+}
+
+void LogNewFolders(const std::string& folderPath, int levels) {
+    if (levels <= 0) return;
+    std::string path = text::Fit(folderPath, MAX_PATH);
+
+    // Walk back over `levels` backslashes; the first new level starts after the last one passed.
+    size_t start = 0;
+    size_t end = path.size();
+    for (int i = 0; i < levels && end > 0; ++i) {
+        size_t slash = path.rfind('\\', end - 1);
+        if (slash == std::string::npos) break;
+        start = slash + 1;
+        end = slash;
+    }
+
+    path += '\\';
+    size_t position = start;
+    for (int i = 0; i < levels; ++i) {
+        size_t slash = path.find('\\', position);
+        if (slash == std::string::npos) break;
+        LogRecord(kRecordCreateFolder, path.substr(0, slash).c_str());
+        position = slash + 1;
+    }
+}
+
+int AppendLogFile(const std::string& from, const std::string& to) {
+    win::UniqueFile source(
+        CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!source) return 0;
+    win::UniqueFile target(
+        CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!target) return 0;
+    if (SetFilePointer(target.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        return 0;
+
+    char chunk[2048];
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(source.get(), chunk, sizeof(chunk), &read, nullptr)) return 0;
+        if (read == 0) return 1;
+        if (!WriteAll(target.get(), chunk, read)) return 0;
+    }
+}
+
+std::string TempLogFileName() {
+    std::string folder = win::TempFolder();
+    if (folder.empty()) folder = "c:\\";
+    return folder + kInstallLogName;
+}

@@ -1,0 +1,338 @@
+// Installing one file section: folders and their records, files, shortcuts read back,
+// registration after the copies, and the choices for entries without a sound destination.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/InstallFile.h"
+#include "engine/Section.h"
+#include "engine/SectionTestSupport.h"
+#include "startup/SetupState.h"
+#include "support/Package.h"
+#include "support/TestEnv.h"
+#include "uninstall/InstallLog.h"
+#include "win/Files.h"
+#include "win/Text.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class SectionTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(com_.result()));
+        root_ = testenv::FreshFolder();
+        package_ = root_ + "\\package";
+        base_ = root_ + "\\target";
+        log_ = root_ + "\\install.log";
+        ASSERT_TRUE(CreateDirectoryA(package_.c_str(), nullptr));
+        SetupState& setup = ::Setup();
+        setup.mainProject.Reset();
+        setup.current = &setup.mainProject;
+        setup.programFolder = package_ + "\\";
+        setup.shortcutFolder.clear();
+        setup.startupFolder.clear();
+        setup.commonStartupFolder.clear();
+        setup.mountedDeviceFolder.clear();
+        SetLogFile(log_, 1);
+    }
+
+    Project& project() { return ::Setup().mainProject; }
+    testenv::Package package() const { return testenv::Package(package_); }
+    Lines Log() const { return sectiontest::LogLines(log_); }
+
+    // A data file with distinct content and an entry for it.
+    FileEntry& AddFile(FileSection section, const std::string& path, int folder, int dataFile, int menu = 0) {
+        EXPECT_TRUE(package().WriteData(dataFile, "content of " + path));
+        int index = project().AddFileEntry(section, path, folder, dataFile, kKindPlain, kReplaceAlways, menu);
+        return project().files[section][static_cast<size_t>(index)];
+    }
+
+    win::ComInit com_;
+    std::string root_, package_, base_, log_;
+};
+
+TEST_F(SectionTest, CreateFolderPathRecordsEachCreatedLevelOutermostFirst) {
+    int count = -1;
+    // Existing folder, with and without a trailing backslash: nothing to record.
+    EXPECT_TRUE(CreateFolderPath(root_, true, &count));
+    EXPECT_EQ(0, count);
+    EXPECT_TRUE(CreateFolderPath(root_ + "\\", true, &count));
+    EXPECT_EQ(0, count);
+    EXPECT_EQ(Lines{}, Log());
+
+    // Parent exists: created at the first attempt.
+    EXPECT_TRUE(CreateFolderPath(root_ + "\\one\\", true, &count));
+    EXPECT_EQ(1, count);
+    EXPECT_TRUE(win::IsDirectory(root_ + "\\one"));
+
+    // Three missing levels.
+    EXPECT_TRUE(CreateFolderPath(root_ + "\\a\\b\\c", true, &count));
+    EXPECT_EQ(3, count);
+    EXPECT_TRUE(win::IsDirectory(root_ + "\\a\\b\\c"));
+
+    EXPECT_EQ((Lines{"CreateFolder: " + root_ + "\\one", "CreateFolder: " + root_ + "\\a",
+                     "CreateFolder: " + root_ + "\\a\\b", "CreateFolder: " + root_ + "\\a\\b\\c"}),
+              Log());
+}
+
+TEST_F(SectionTest, CreateFolderPathWithoutLogAndFailures) {
+    int count = -1;
+    EXPECT_TRUE(CreateFolderPath(root_ + "\\x\\y", false, &count));
+    EXPECT_EQ(2, count);
+    EXPECT_EQ(Lines{}, Log());
+
+    // A file stands where a folder level should go.
+    ASSERT_TRUE(testenv::WriteFile(root_ + "\\file", "x"));
+    EXPECT_FALSE(CreateFolderPath(root_ + "\\file\\sub\\deeper", true, &count));
+    EXPECT_FALSE(CreateFolderPath(root_ + "\\file", true, &count));
+    EXPECT_FALSE(CreateFolderPath("", true, &count));
+    EXPECT_EQ(0, count);
+    EXPECT_EQ(Lines{}, Log());
+}
+
+TEST_F(SectionTest, ShortcutPointsAtItsTargetAndIsRecorded) {
+    std::string target = root_ + "\\app.exe";
+    ASSERT_TRUE(testenv::WriteFile(target, "MZ"));
+    CreateShortcut(target, "app.lnk", root_ + "\\");
+
+    EXPECT_TRUE(text::EqualsNoCase(target, sectiontest::ShortcutTarget(root_ + "\\app.lnk")))
+        << sectiontest::ShortcutTarget(root_ + "\\app.lnk");
+    // No shortcut can be saved into a missing folder: no record, no failure shown.
+    CreateShortcut(target, "lost.lnk", root_ + "\\missing");
+    EXPECT_FALSE(win::FileExists(root_ + "\\missing\\lost.lnk"));
+    EXPECT_EQ(Lines{"CreateShortcut: " + root_ + "\\app.lnk"}, Log());
+}
+
+TEST_F(SectionTest, FilesLandInTheirFoldersWithRecordsInOrder) {
+    project().AddSectionFolder(kSectionApplication, "");
+    project().AddSectionFolder(kSectionApplication, "bin\\tools");
+    AddFile(kSectionApplication, "readme.txt", 0, 2);
+    AddFile(kSectionApplication, "tool.exe", 1, 3);
+
+    ASSERT_TRUE(InstallSection(base_, false, kSectionApplication, false, true));
+
+    EXPECT_EQ("content of readme.txt", testenv::ReadFile(base_ + "\\readme.txt"));
+    EXPECT_EQ("content of tool.exe", testenv::ReadFile(base_ + "\\bin\\tools\\tool.exe"));
+    EXPECT_EQ((Lines{"CreateFolder: " + base_, "CreateFolder: " + base_ + "\\bin",
+                     "CreateFolder: " + base_ + "\\bin\\tools", "CopyFile: " + base_ + "\\readme.txt",
+                     "CopyFile: " + base_ + "\\bin\\tools\\tool.exe"}),
+              Log());
+}
+
+TEST_F(SectionTest, FolderRecordsFollowTheLogFlagButFileRecordsDoNot) {
+    project().AddSectionFolder(kSectionApplication, "sub");
+    AddFile(kSectionApplication, "a.txt", 0, 2);
+    ASSERT_TRUE(InstallSection(base_, false, kSectionApplication, false, false));
+    EXPECT_EQ(Lines{"CopyFile: " + base_ + "\\sub\\a.txt"}, Log());
+}
+
+TEST_F(SectionTest, MenuShortcutsShareOneFolderCreatedAndLoggedOnce) {
+    std::string menu = root_ + "\\Menu\\Vendor\\Product";
+    ASSERT_TRUE(CreateDirectoryA((root_ + "\\Menu").c_str(), nullptr));
+    ::Setup().shortcutFolder = menu + "\\";
+    project().AddSectionFolder(kSectionApplication, "");
+    AddFile(kSectionApplication, "app.exe", 0, 2, 1);
+    AddFile(kSectionApplication, "guide.pdf", 0, 3, 1);
+    AddFile(kSectionApplication, "plain.txt", 0, 4, 0);
+    ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
+
+    ASSERT_TRUE(InstallSection(base_, true, kSectionApplication, true, true));
+
+    EXPECT_EQ((Lines{"CopyFile: " + base_ + "\\app.exe", "CreateFolder: " + root_ + "\\Menu\\Vendor",
+                     "CreateFolder: " + menu, "CreateShortcut: " + menu + "\\app.lnk",
+                     "CopyFile: " + base_ + "\\guide.pdf", "CreateShortcut: " + menu + "\\guide.lnk",
+                     "CopyFile: " + base_ + "\\plain.txt"}),
+              Log());
+    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\app.exe", sectiontest::ShortcutTarget(menu + "\\app.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\guide.pdf", sectiontest::ShortcutTarget(menu + "\\guide.lnk")));
+    EXPECT_FALSE(win::FileExists(menu + "\\plain.lnk"));
+}
+
+TEST_F(SectionTest, ShortcutsOnlyWhenAskedFor) {
+    ::Setup().shortcutFolder = root_ + "\\Menu";
+    ::Setup().startupFolder = root_ + "\\Startup";
+    project().AddSectionFolder(kSectionApplication, "");
+    AddFile(kSectionApplication, "app.exe", 0, 2, 1).startupShortcut = 1;
+
+    ASSERT_TRUE(InstallSection(base_, false, kSectionApplication, true, true));
+    EXPECT_FALSE(win::FileExists(root_ + "\\Menu"));
+    EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\app.exe"}), Log());
+}
+
+TEST_F(SectionTest, StartupShortcutsGoToTheChosenStartupFolder) {
+    std::string user = root_ + "\\Startup";
+    std::string common = root_ + "\\Common Startup";
+    ASSERT_TRUE(CreateDirectoryA(user.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(common.c_str(), nullptr));
+    ::Setup().startupFolder = user;
+    ::Setup().commonStartupFolder = common;
+    project().AddSectionFolder(kSectionApplication, "");
+    AddFile(kSectionApplication, "mine.exe", 0, 2).startupShortcut = 1;
+    AddFile(kSectionApplication, "all.exe", 0, 3).startupShortcut = 2;
+    AddFile(kSectionApplication, "other.exe", 0, 4).startupShortcut = 3;
+    ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
+
+    ASSERT_TRUE(InstallSection(base_, true, kSectionApplication, true, true));
+
+    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\mine.exe", sectiontest::ShortcutTarget(user + "\\mine.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\all.exe", sectiontest::ShortcutTarget(common + "\\all.lnk")));
+    EXPECT_FALSE(win::FileExists(user + "\\other.lnk"));
+    EXPECT_FALSE(win::FileExists(common + "\\other.lnk"));
+    EXPECT_EQ((Lines{"CopyFile: " + base_ + "\\mine.exe", "CreateShortcut: " + user + "\\mine.lnk",
+                     "CopyFile: " + base_ + "\\all.exe", "CreateShortcut: " + common + "\\all.lnk",
+                     "CopyFile: " + base_ + "\\other.exe"}),
+              Log());
+}
+
+TEST_F(SectionTest, EmptyStartupFolderSkipsTheShortcutOnly) {
+    project().AddSectionFolder(kSectionApplication, "");
+    AddFile(kSectionApplication, "mine.exe", 0, 2).startupShortcut = 1;
+    ASSERT_TRUE(InstallSection(base_, true, kSectionApplication, true, true));
+    EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\mine.exe"}), Log());
+}
+
+TEST_F(SectionTest, RegistrationIsTheSecondPass) {
+    std::string name = testenv::UniqueName("reg") + ".dll";
+    project().AddSectionFolder(kSectionApplication, "");
+    ASSERT_TRUE(package().CopyData(2, testenv::BinFolder() + "selfreg_value.dll"));
+    int index = project().AddFileEntry(kSectionApplication, name, 0, 2, kKindRegistrable, kReplaceAlways, 0);
+    project().files[kSectionApplication][static_cast<size_t>(index)].registerSelf = 1;
+    // The second entry's data file is missing, so its copy fails.
+    project().AddFileEntry(kSectionApplication, "missing.txt", 0, 9, kKindPlain, kReplaceAlways, 0);
+
+    EXPECT_FALSE(InstallSection(base_, false, kSectionApplication, false, true));
+
+    std::string data;
+    EXPECT_FALSE(sectiontest::ReadSelfRegValue(name, &data));
+    EXPECT_TRUE(win::FileExists(base_ + "\\" + name));
+    EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\" + name}), Log());
+    sectiontest::DeleteValue(HKEY_CURRENT_USER, sectiontest::kSelfRegKey, name);
+}
+
+TEST_F(SectionTest, RegistersFlaggedLibrariesAfterEveryCopy) {
+    std::string name = testenv::UniqueName("reg") + ".dll";
+    project().AddSectionFolder(kSectionApplication, "");
+    ASSERT_TRUE(package().CopyData(2, testenv::BinFolder() + "selfreg_value.dll"));
+    ASSERT_TRUE(package().CopyData(3, testenv::BinFolder() + "selfreg_value.dll"));
+    ASSERT_TRUE(package().CopyData(4, testenv::BinFolder() + "selfreg_noexport.dll"));
+    auto add = [&](const std::string& path, int data, int registerSelf) {
+        int i = project().AddFileEntry(kSectionApplication, path, 0, data, kKindRegistrable, kReplaceAlways, 0);
+        project().files[kSectionApplication][static_cast<size_t>(i)].registerSelf = registerSelf;
+    };
+    add(name, 2, 1);
+    add("unflagged_" + name, 3, 0);  // copied, not registered
+    add("plain.dll", 4, 1);          // no entry to call: not recorded, the section goes on
+    AddFile(kSectionApplication, "last.txt", 0, 5);
+
+    ASSERT_TRUE(InstallSection(base_, false, kSectionApplication, false, true));
+
+    std::string data;
+    EXPECT_TRUE(sectiontest::ReadSelfRegValue(name, &data));
+    EXPECT_FALSE(sectiontest::ReadSelfRegValue("unflagged_" + name, &data));
+    EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\" + name,
+                     "CopyFile: " + base_ + "\\unflagged_" + name, "CopyFile: " + base_ + "\\plain.dll",
+                     "CopyFile: " + base_ + "\\last.txt", "Register: " + base_ + "\\" + name}),
+              Log());
+    sectiontest::DeleteValue(HKEY_CURRENT_USER, sectiontest::kSelfRegKey, name);
+}
+
+TEST_F(SectionTest, FolderIndexOutsideTheListFailsTheSection) {
+    project().AddSectionFolder(kSectionApplication, "");
+    AddFile(kSectionApplication, "good.txt", 0, 2);
+    AddFile(kSectionApplication, "stray.txt", 1, 3);
+    AddFile(kSectionApplication, "after.txt", 0, 4);
+
+    EXPECT_FALSE(InstallSection(base_, false, kSectionApplication, false, true));
+    EXPECT_FALSE(win::FileExists(base_ + "\\stray.txt"));
+    EXPECT_FALSE(win::FileExists(base_ + "\\after.txt"));
+    EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\good.txt"}), Log());
+}
+
+TEST_F(SectionTest, ConduitFoldersAreFullPathsAndLibrariesAreShared) {
+    ASSERT_TRUE(sectiontest::EnsureSharedDllsKey());
+    std::string conduits = root_ + "\\Conduits";
+    std::string upper = root_ + "\\Upper";
+    project().AddSectionFolder(kSectionConduit, conduits);
+    project().AddSectionFolder(kSectionConduit, upper);
+    AddFile(kSectionConduit, "MyConduit.dll", 0, 2);
+    AddFile(kSectionConduit, "readme.txt", 0, 3);
+    AddFile(kSectionConduit, "Control.ocx", 0, 4);
+    AddFile(kSectionConduit, "LOUD.DLL", 1, 5);
+
+    ASSERT_TRUE(InstallSection("", false, kSectionConduit, false, true));
+
+    EXPECT_EQ((Lines{"CreateFolder: " + conduits, "CreateFolder: " + upper,
+                     "CopyFile: " + conduits + "\\MyConduit.dll", "ModifyShared: " + conduits + "\\MyConduit.dll|1",
+                     "CopyFile: " + conduits + "\\readme.txt", "CopyFile: " + conduits + "\\Control.ocx",
+                     "ModifyShared: " + conduits + "\\Control.ocx|1", "CopyFile: " + upper + "\\LOUD.DLL"}),
+              Log());
+    DWORD count = 0;
+    EXPECT_TRUE(sectiontest::ReadSharedValue(conduits + "\\MyConduit.dll", &count));
+    EXPECT_EQ(1u, count);
+    EXPECT_FALSE(sectiontest::ReadSharedValue(upper + "\\LOUD.DLL", &count));
+    sectiontest::DeleteValue(HKEY_LOCAL_MACHINE, sectiontest::kSharedDllsKey, conduits + "\\MyConduit.dll");
+    sectiontest::DeleteValue(HKEY_LOCAL_MACHINE, sectiontest::kSharedDllsKey, conduits + "\\Control.ocx");
+}
+
+TEST_F(SectionTest, ConduitEntryWithoutAFolderFails) {
+    project().AddSectionFolder(kSectionConduit, "");
+    AddFile(kSectionConduit, "nowhere.txt", 0, 2);
+    EXPECT_FALSE(InstallSection("", false, kSectionConduit, false, true));
+    EXPECT_EQ(Lines{}, Log());
+}
+
+TEST_F(SectionTest, MountedDeviceFilesGoBelowTheDeviceFolder) {
+    std::string device = root_ + "\\device";
+    ASSERT_TRUE(CreateDirectoryA(device.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
+    ::Setup().mountedDeviceFolder = device + "\\";
+    project().title = "Notes";
+    project().defMountedDir = "<Title>\\apps";
+    AddFile(kSectionMountedDevice, "notes.cod", 7, 2);  // the folder index plays no part here
+
+    ASSERT_TRUE(InstallSection(base_, false, kSectionMountedDevice, false, true));
+    EXPECT_EQ("content of notes.cod", testenv::ReadFile(device + "\\Notes\\apps\\notes.cod"));
+    EXPECT_EQ((Lines{"CreateFolder: " + device + "\\Notes", "CreateFolder: " + device + "\\Notes\\apps",
+                     "CopyFile: " + device + "\\Notes\\apps\\notes.cod"}),
+              Log());
+}
+
+TEST_F(SectionTest, MountedDeviceEntryWithoutAFinishedPathFails) {
+    std::string device = root_ + "\\device";
+    ASSERT_TRUE(CreateDirectoryA(device.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
+    AddFile(kSectionMountedDevice, "notes.cod", 0, 2);
+
+    // No device chosen: there is nowhere to put the file.
+    EXPECT_FALSE(InstallSection(base_, false, kSectionMountedDevice, false, true));
+
+    // "<InstallDir>" would stand for the unexpanded target folder setting: never used.
+    ::Setup().mountedDeviceFolder = device;
+    project().defTargetDir = "<ProgramFilesDir>\\Vendor";
+    project().defMountedDir = "<InstallDir>\\apps";
+    EXPECT_FALSE(InstallSection(base_, false, kSectionMountedDevice, false, true));
+
+    project().defMountedDir = "<NoSuchToken>";
+    EXPECT_FALSE(InstallSection(base_, false, kSectionMountedDevice, false, true));
+    EXPECT_EQ(Lines{}, Log());
+}
+
+TEST_F(SectionTest, ShortcutFolderFallsBackToTitleAndVersion) {
+    project().title = "Notes";
+    project().version = "2.1";
+    project().company = "Vendor";
+    project().defShortcutDir = "<Company>\\<Title>";
+    std::string programs = sectiontest::ProgramsFolder();
+    ASSERT_FALSE(programs.empty());
+    EXPECT_EQ(programs + "\\Vendor\\Notes", ShortcutFolder(project()));
+
+    project().defShortcutDir = "<WinDir>\\Notes";  // not a title token
+    EXPECT_EQ(programs + "\\Notes 2.1", ShortcutFolder(project()));
+}
+
+}  // namespace

@@ -1,0 +1,86 @@
+// Helpers shared by the section tests: the log read back as lines, shortcuts read back, and
+// the registry values the installation writes.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "support/TestEnv.h"
+#include "win/Registry.h"
+#include "win/UniqueHandle.h"
+
+namespace sectiontest {
+
+constexpr char kSelfRegKey[] = "Software\\SetupTests\\SelfReg";
+constexpr char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
+// The records of a log; a last line without its CR LF shows up as "<unterminated>...".
+inline std::vector<std::string> LogLines(const std::string& path) {
+    std::string bytes = testenv::ReadFile(path);
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back("<unterminated>" + bytes.substr(start));
+            break;
+        }
+        lines.push_back(bytes.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+// The target a shortcut file points to; empty when it cannot be read.
+inline std::string ShortcutTarget(const std::string& linkPath) {
+    win::ComPtr<IShellLinkA> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
+        return std::string();
+    win::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return std::string();
+    wchar_t widePath[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH)) return std::string();
+    if (FAILED(file->Load(widePath, STGM_READ))) return std::string();
+    char target[MAX_PATH] = {};
+    if (FAILED(link->GetPath(target, MAX_PATH, nullptr, 0))) return std::string();
+    return target;
+}
+
+inline std::string ProgramsFolder() {
+    std::string programs;
+    win::UniqueKey key;
+    if (win::OpenKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                     KEY_READ, &key))
+        win::ReadString(key.get(), "Programs", MAX_PATH, &programs);
+    return programs;
+}
+
+// The installation only opens SharedDLLs; a fresh prefix may not have it yet.
+inline bool EnsureSharedDllsKey() {
+    win::UniqueKey key;
+    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
+                           nullptr) == ERROR_SUCCESS;
+}
+
+inline bool ReadSharedValue(const std::string& path, DWORD* count) {
+    win::UniqueKey key;
+    return win::OpenKey(HKEY_LOCAL_MACHINE, kSharedDllsKey, KEY_READ, &key) &&
+           win::ReadDword(key.get(), path.c_str(), count);
+}
+
+inline void DeleteValue(HKEY root, const char* keyPath, const std::string& name) {
+    win::UniqueKey key;
+    if (win::OpenKey(root, keyPath, KEY_SET_VALUE, &key)) RegDeleteValueA(key.get(), name.c_str());
+}
+
+inline bool ReadSelfRegValue(const std::string& name, std::string* data) {
+    win::UniqueKey key;
+    return win::OpenKey(HKEY_CURRENT_USER, kSelfRegKey, KEY_READ, &key) &&
+           win::ReadString(key.get(), name.c_str(), MAX_PATH, data);
+}
+
+}  // namespace sectiontest

@@ -1,0 +1,141 @@
+// The uninstall entry in the prefix's own HKLM list of installed programs, and the uninstaller
+// copy in its Windows folder. Every test uses its own company and title and removes its key.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "engine/UninstallEntry.h"
+#include "startup/SetupState.h"
+#include "support/TestEnv.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+#include "win/Text.h"
+
+namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+class UninstallEntryTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Project& project = ::Setup().mainProject;
+        project.company = "Acme Soft";
+        project.title = testenv::UniqueName("Notes");
+        ::Setup().current = &project;
+        displayName_ = UninstallDisplayName(project);
+        entryKey_ = std::string(kUninstallKey) + "\\" + displayName_;
+        testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, entryKey_);
+    }
+    void TearDown() override { testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, entryKey_); }
+
+    std::string Value(const char* name) {
+        win::UniqueKey key;
+        std::string value;
+        if (win::OpenKey(HKEY_LOCAL_MACHINE, entryKey_, KEY_READ, &key)) win::ReadString(key.get(), name, 1024, &value);
+        return value;
+    }
+
+    void WriteEntry(const std::string& uninstallString, DWORD type = REG_SZ) {
+        win::UniqueKey key;
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, entryKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                                 nullptr, key.put(), nullptr));
+        ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(key.get(), "UninstallString", 0, type,
+                                                reinterpret_cast<const BYTE*>(uninstallString.c_str()),
+                                                static_cast<DWORD>(uninstallString.size() + 1)));
+    }
+
+    // A stand-in for the running program, so the test controls its content and age.
+    void FakeProgram(const std::string& content, int daysAgo) {
+        const std::string path = testenv::FreshFolder() + "\\setup.exe";
+        ASSERT_TRUE(testenv::WriteFile(path, content));
+        ASSERT_TRUE(testenv::SetFileAge(path, daysAgo));
+        ::Setup().programPath = path;
+    }
+
+    std::string displayName_;
+    std::string entryKey_;
+};
+
+TEST(UninstallDisplayName, CompanyThenTitle) {
+    Project project;
+    project.company = "Example Soft";
+    project.title = "Notes";
+    EXPECT_EQ("Example Soft Notes for BlackBerry", UninstallDisplayName(project));
+}
+
+TEST_F(UninstallEntryTest, InstallsWriteTheEntryAndTheFolderReadsBack) {
+    const std::string windows = win::WindowsFolder();
+    FakeProgram("program", 3);
+    ::Setup().installFolder = "C:\\Program Files\\Acme Soft\\Notes";
+    ::Setup().language.path = windows + "\\ResENU.DLL";
+
+    std::string folder;
+    EXPECT_FALSE(PreviousInstallFolder(&folder, 260));
+
+    PrepareUnInstall();
+    EXPECT_EQ(displayName_, Value("DisplayName"));
+    // Unquoted even with blanks: the uninstaller splits at "-u" and " -l".
+    EXPECT_EQ(windows + "\\pyxu.exe -uC:\\Program Files\\Acme Soft\\Notes\\install.log -l" + windows + "\\ResENU.DLL",
+              Value("UninstallString"));
+    EXPECT_EQ("C:\\Program Files\\Acme Soft\\Notes", Value("InstallPath"));
+    ASSERT_TRUE(PreviousInstallFolder(&folder, 260));
+    EXPECT_EQ(Value("InstallPath"), folder);
+
+    // The folder must be shorter than the limit.
+    std::string untouched = "untouched";
+    EXPECT_FALSE(PreviousInstallFolder(&untouched, folder.size()));
+    EXPECT_EQ("untouched", untouched);
+    EXPECT_TRUE(PreviousInstallFolder(&untouched, folder.size() + 1));
+
+    // A second installation of the same product rewrites the same entry.
+    ::Setup().installFolder = "D:\\Elsewhere";
+    PrepareUnInstall();
+    EXPECT_EQ("D:\\Elsewhere", Value("InstallPath"));
+    ASSERT_TRUE(PreviousInstallFolder(&folder, 260));
+    EXPECT_EQ("D:\\Elsewhere", folder);
+}
+
+TEST_F(UninstallEntryTest, CommandLinesWithoutAFolderGiveNone) {
+    std::string folder = "untouched";
+    for (const char* command : {
+             "C:\\Other\\uninst.exe /S",                            // another program's entry
+             "C:\\windows\\pyxu.exe -uC:\\Notes\\other.log -lx",  // no "install.log"
+             "C:\\windows\\pyxu.exe-uC:\\Notes\\install.log",      // no blank before "-u"
+             "C:\\windows\\pyxu.exe -uinstall.log -lx",           // install.log right after -u
+             "C:\\windows\\pyxu.exe -u\\install.log -lx",         // an empty folder
+             "",
+         }) {
+        WriteEntry(command);
+        EXPECT_FALSE(PreviousInstallFolder(&folder, 260)) << command;
+        EXPECT_EQ("untouched", folder) << command;
+    }
+    WriteEntry("C:\\windows\\pyxu.exe -uC:\\Notes\\install.log -lx", REG_EXPAND_SZ);
+    EXPECT_FALSE(PreviousInstallFolder(&folder, 260));
+
+    // The first " -u" starts the folder; the first "install.log" behind it ends it.
+    WriteEntry("C:\\my -utils\\pyxu.exe -uC:\\Notes\\install.log -lC:\\install.log");
+    ASSERT_TRUE(PreviousInstallFolder(&folder, 260));
+    EXPECT_EQ("tils\\pyxu.exe -uC:\\Notes", folder);
+}
+
+TEST_F(UninstallEntryTest, UninstallerCopyIsRefreshedOnlyByANewerProgram) {
+    const std::string uninstaller = win::WindowsFolder() + "\\pyxu.exe";
+    DeleteFileA(uninstaller.c_str());
+    ::Setup().installFolder = "C:\\Notes";
+
+    FakeProgram("first", 10);
+    PrepareUnInstall();
+    EXPECT_EQ("first", testenv::ReadFile(uninstaller));
+
+    FakeProgram("older", 20);
+    PrepareUnInstall();
+    EXPECT_EQ("first", testenv::ReadFile(uninstaller));
+
+    FakeProgram("newer", 1);
+    PrepareUnInstall();
+    EXPECT_EQ("newer", testenv::ReadFile(uninstaller));
+
+    DeleteFileA(uninstaller.c_str());
+}
+
+}  // namespace

@@ -1,0 +1,140 @@
+// Message boxes by string ID and the replace question, shown from a helper thread of the test
+// and read and answered through the window manager as a user would.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <thread>
+
+#include "startup/Language.h"
+#include "startup/Messages.h"
+#include "startup/SetupState.h"
+#include "support/TestEnv.h"
+#include "support/UiDriver.h"
+
+namespace {
+
+constexpr int kMessageBoxTextId = 0xFFFF;
+
+HWND FindOwnMessageBox() {
+    struct Search {
+        HWND found = nullptr;
+    } search;
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
+            if (ui::ClassName(window) != "#32770" || !GetDlgItem(window, kMessageBoxTextId)) return TRUE;
+            reinterpret_cast<Search*>(param)->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+struct ShownBox {
+    bool seen = false;
+    std::string caption;
+    std::string text;
+    std::vector<std::string> buttons;
+    int result = 0;
+};
+
+// Runs `show` on a helper thread, reads the box it opens and presses `answer`.
+template <typename Show>
+ShownBox ShowAndAnswer(Show show, const std::string& answer) {
+    ShownBox box;
+    std::thread shower([&box, show] { box.result = show(); });
+    HWND window = nullptr;
+    for (DWORD start = GetTickCount(); !window && GetTickCount() - start < ui::kDefaultTimeoutMs; Sleep(30))
+        window = FindOwnMessageBox();
+    if (!window) {
+        // The helper is stuck in a box nobody can find; the process ends with the test.
+        shower.detach();
+        return box;
+    }
+    box.seen = true;
+    box.caption = ui::WindowText(window);
+    box.text = ui::ControlText(window, kMessageBoxTextId);
+    for (HWND child : ui::Children(window))
+        if (ui::ClassName(child) == "Button") {
+            std::string label = ui::WindowText(child);
+            label.erase(std::remove(label.begin(), label.end(), '&'), label.end());
+            box.buttons.push_back(label);
+        }
+    ui::SetupProcess::PressText(window, answer);
+    shower.join();
+    return box;
+}
+
+class MessageBoxes : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_NE(0, LoadLanguageLibrary(testenv::BinFolder() + "ResENU.DLL")); }
+};
+
+TEST_F(MessageBoxes, QuestionShowsLibraryTextWithCaptionAndReturnsTheAnswer) {
+    std::string expected;
+    ASSERT_TRUE(LoadPlainString(::Setup().language, kStrCancelQuestion, 512, &expected));
+
+    auto ask = [] { return MessageBoxFromId(kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION); };
+    ShownBox yes = ShowAndAnswer(ask, "Yes");
+    ASSERT_TRUE(yes.seen);
+    EXPECT_EQ(expected, yes.text);
+    EXPECT_EQ("Setup", yes.caption);
+    EXPECT_EQ((std::vector<std::string>{"Yes", "No"}), yes.buttons);
+    EXPECT_EQ(IDYES, yes.result);
+
+    ShownBox no = ShowAndAnswer(ask, "No");
+    ASSERT_TRUE(no.seen);
+    EXPECT_EQ(IDNO, no.result);
+}
+
+TEST_F(MessageBoxes, StartupMessagesOfTheLibraryShowTheirTexts) {
+    for (UINT id : {kStrComFailed, kStrStartupFolders, kStrKernelProbe, kStrShellProbe, kStrInstallFailed,
+                    kStrMountedFailed, kStrCreateFolderFailed}) {
+        std::string expected;
+        ASSERT_TRUE(LoadPlainString(::Setup().language, id, 512, &expected)) << id;
+        ShownBox box = ShowAndAnswer([id] { return MessageBoxFromId(id, MB_OK); }, "OK");
+        ASSERT_TRUE(box.seen) << id;
+        EXPECT_EQ(expected, box.text) << id;
+        EXPECT_EQ("Setup", box.caption) << id;
+        EXPECT_EQ(IDOK, box.result) << id;
+    }
+}
+
+TEST_F(MessageBoxes, StringMissingEverywhereShowsFallbackAndReadsAsNo) {
+    ShownBox box = ShowAndAnswer([] { return MessageBoxFromId(12345, MB_YESNO | MB_ICONQUESTION); }, "OK");
+    ASSERT_TRUE(box.seen);
+    EXPECT_EQ("Error loading string id 12345", box.text);
+    EXPECT_EQ("Setup", box.caption);
+    EXPECT_EQ(std::vector<std::string>{"OK"}, box.buttons);
+    EXPECT_EQ(IDCANCEL, box.result);
+}
+
+TEST_F(MessageBoxes, ReplaceQuestionNamesTheFileAndAnswersYesOrNo) {
+    const char* path = "C:\\Program Files\\Demo\\demo.dll";
+    ShownBox yes = ShowAndAnswer([path] { return AskYesNo(path) ? 1 : 0; }, "Yes");
+    ASSERT_TRUE(yes.seen);
+    EXPECT_NE(std::string::npos, yes.text.find(path));
+    EXPECT_EQ("Setup", yes.caption);
+    EXPECT_EQ(1, yes.result);
+
+    ShownBox no = ShowAndAnswer([path] { return AskYesNo(path) ? 1 : 0; }, "No");
+    ASSERT_TRUE(no.seen);
+    EXPECT_EQ(0, no.result);
+}
+
+TEST(MessageBoxesWithoutQuestion, ReplaceQuestionStillAsksInPlainWords) {
+    // This library lacks the question (and the caption).
+    LoadLanguageLibrary(testenv::BinFolder() + "LangNoCaption.DLL");
+    ASSERT_NE(nullptr, ::Setup().language.module);
+    const char* path = "C:\\Windows\\demo.dll";
+    ShownBox box = ShowAndAnswer([path] { return AskYesNo(path) ? 1 : 0; }, "Yes");
+    ASSERT_TRUE(box.seen);
+    EXPECT_NE(std::string::npos, box.text.find(path));
+    EXPECT_NE(std::string::npos, box.text.find("replace"));
+    EXPECT_EQ((std::vector<std::string>{"Yes", "No"}), box.buttons);
+    EXPECT_EQ(1, box.result);
+}
+
+}  // namespace

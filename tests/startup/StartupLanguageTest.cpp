@@ -1,0 +1,146 @@
+// Start-up as the user meets it once the script has loaded: the language library is put into
+// the Windows folder and loaded from there, and every way it can fail ends the run with the
+// program's own message in an untitled box.
+#include <gtest/gtest.h>
+
+#include "support/Package.h"
+#include "support/ScriptWriter.h"
+#include "support/TestEnv.h"
+#include "support/UiDriver.h"
+#include "win/Files.h"
+#include "win/Text.h"
+
+namespace {
+
+const char kLanguageMessage[] =
+    "The installation could not initialize properly.\nThe most likely reason is unsufficient user rights on the "
+    "host machine.\nIf this is a corporate computer, please call your administrator and have them install the "
+    "application for you.\nOtherwise, try logging as administrator and make another installation attempt.";
+
+constexpr int kLanguageData = 2;
+
+std::string DefaultLibrary() { return testenv::BinFolder() + "ResENU.DLL"; }
+std::string NoCaptionLibrary() { return testenv::BinFolder() + "LangNoCaption.DLL"; }
+// Unique to the test, as every test shares the prefix's Windows folder.
+std::string LibraryName() { return testenv::UniqueName("ResT") + ".DLL"; }
+
+// The library's name in the shared Windows folder, unique to the test; removed afterwards.
+class WindowsFolderLibrary {
+public:
+    explicit WindowsFolderLibrary(const std::string& name) : path_(text::JoinPath(win::WindowsFolder(), name)) {
+        DeleteFileA(path_.c_str());
+    }
+    ~WindowsFolderLibrary() { DeleteFileA(path_.c_str()); }
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+std::string Script(const std::string& languageDll, bool withIndex = true) {
+    testenv::ScriptWriter script;
+    script.Set("Title", "Language Demo");
+    script.Set("LanguageDLL", languageDll);
+    if (withIndex) script.Set("LanguageDLLIndex", kLanguageData);
+    return script.Text();
+}
+
+testenv::Package MakePackage(const std::string& script) {
+    testenv::Package package(testenv::FreshFolder());
+    EXPECT_TRUE(package.AddSetup());
+    EXPECT_TRUE(package.WriteScript(script));
+    return package;
+}
+
+// Runs setup.exe and expects it to end by itself with no message box; returns the exit code.
+int RunWithoutMessage(const testenv::Package& package) {
+    ui::SetupProcess process;
+    if (!process.Start(package.SetupPath(), "", package.Folder())) return ui::SetupProcess::kTimedOut;
+    ui::MessageBoxInfo box;
+    bool sawBox = process.WaitForMessageBox(&box);
+    EXPECT_FALSE(sawBox) << box.caption << ": " << box.text;
+    if (sawBox) return ui::SetupProcess::kTimedOut;
+    return process.WaitForExit();
+}
+
+void ExpectLanguageFailure(const testenv::Package& package) {
+    ui::SingleMessageRun run = ui::RunExpectingOneMessage(package.SetupPath(), "", package.Folder());
+    ASSERT_TRUE(run.sawBox);
+    EXPECT_EQ(kLanguageMessage, run.box.text);
+    EXPECT_EQ("", run.box.caption);
+    EXPECT_EQ(std::vector<std::string>{"OK"}, run.box.buttons);
+    EXPECT_EQ(1, run.exitCode);
+}
+
+TEST(StartupLanguage, GoodPackageInstallsLibraryAndRunsToTheEnd) {
+    WindowsFolderLibrary target(LibraryName());
+    testenv::Package package = MakePackage(Script(LibraryName()));
+    ASSERT_TRUE(package.AddLanguageLibrary(kLanguageData));
+
+    EXPECT_EQ(0, RunWithoutMessage(package));
+    EXPECT_EQ(testenv::ReadFile(DefaultLibrary()), testenv::ReadFile(target.Path()));
+}
+
+TEST(StartupLanguage, EmptyLanguageDllNameGivesResEnuInWindowsFolder) {
+    WindowsFolderLibrary target("ResENU.DLL");
+    testenv::Package package = MakePackage(Script(""));
+    ASSERT_TRUE(package.AddLanguageLibrary(kLanguageData));
+
+    EXPECT_EQ(0, RunWithoutMessage(package));
+    EXPECT_EQ(testenv::ReadFile(DefaultLibrary()), testenv::ReadFile(target.Path()));
+}
+
+TEST(StartupLanguage, MissingLanguageIndexEndsWithLanguageMessage) {
+    WindowsFolderLibrary target(LibraryName());
+    testenv::Package package = MakePackage(Script(LibraryName(), false));
+    ASSERT_TRUE(package.AddLanguageLibrary(kLanguageData));
+
+    ExpectLanguageFailure(package);
+    EXPECT_FALSE(win::FileExists(target.Path()));
+}
+
+TEST(StartupLanguage, MissingLanguageDataFileEndsWithLanguageMessage) {
+    WindowsFolderLibrary target(LibraryName());
+    testenv::Package package = MakePackage(Script(LibraryName()));
+
+    ExpectLanguageFailure(package);
+    EXPECT_FALSE(win::FileExists(target.Path()));
+}
+
+TEST(StartupLanguage, LibraryWithoutCaptionEndsWithLanguageMessage) {
+    WindowsFolderLibrary target(LibraryName());
+    testenv::Package package = MakePackage(Script(LibraryName()));
+    ASSERT_TRUE(package.CopyData(kLanguageData, NoCaptionLibrary()));
+
+    ExpectLanguageFailure(package);
+    // It was put in place all the same; only loading it failed.
+    EXPECT_EQ(testenv::ReadFile(NoCaptionLibrary()), testenv::ReadFile(target.Path()));
+}
+
+// The Windows folder holds a library without a caption; whether start-up fails tells
+// whether it was kept or replaced by the package's good one.
+TEST(StartupLanguage, NewerLibraryInWindowsFolderIsUsedUnchanged) {
+    WindowsFolderLibrary target(LibraryName());
+    ASSERT_TRUE(testenv::CopyFileTo(NoCaptionLibrary(), target.Path()));
+    ASSERT_TRUE(testenv::SetFileAge(target.Path(), 1));
+    testenv::Package package = MakePackage(Script(LibraryName()));
+    ASSERT_TRUE(package.AddLanguageLibrary(kLanguageData));
+    ASSERT_TRUE(testenv::SetFileAge(package.DataPath(kLanguageData), 10));
+
+    ExpectLanguageFailure(package);
+    EXPECT_EQ(testenv::ReadFile(NoCaptionLibrary()), testenv::ReadFile(target.Path()));
+}
+
+TEST(StartupLanguage, OlderLibraryInWindowsFolderIsReplaced) {
+    WindowsFolderLibrary target(LibraryName());
+    ASSERT_TRUE(testenv::CopyFileTo(NoCaptionLibrary(), target.Path()));
+    ASSERT_TRUE(testenv::SetFileAge(target.Path(), 10));
+    testenv::Package package = MakePackage(Script(LibraryName()));
+    ASSERT_TRUE(package.AddLanguageLibrary(kLanguageData));
+    ASSERT_TRUE(testenv::SetFileAge(package.DataPath(kLanguageData), 1));
+
+    EXPECT_EQ(0, RunWithoutMessage(package));
+    EXPECT_EQ(testenv::ReadFile(DefaultLibrary()), testenv::ReadFile(target.Path()));
+}
+
+}  // namespace

@@ -1,0 +1,160 @@
+// The install log writer against real files: every record lands with CR LF at once, long
+// records are cut, folders are logged outermost first, and appends keep what was there.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "support/TestEnv.h"
+#include "uninstall/InstallLog.h"
+#include "uninstall/LogRecords.h"
+#include "win/Files.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+class InstallLogTest : public testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = testenv::FreshFolder();
+        log_ = folder_ + "\\install.log";
+    }
+    void TearDown() override { SetLogFile("", 0); }
+
+    std::string folder_;
+    std::string log_;
+};
+
+TEST_F(InstallLogTest, RecordsAppendInOrderWithCrLf) {
+    ASSERT_TRUE(testenv::WriteFile(log_, "old content"));
+    SetLogFile(log_, 1);
+    EXPECT_EQ("", testenv::ReadFile(log_));
+    EXPECT_TRUE(win::FileExists(log_));
+
+    LogRecord(kRecordCopyFile, "C:\\a\\b.dll");
+    LogRecord(kRecordModifyShared, "C:\\a\\b.dll", 1);
+    EXPECT_EQ("CopyFile: C:\\a\\b.dll\r\nModifyShared: C:\\a\\b.dll|1\r\n", testenv::ReadFile(log_));
+}
+
+TEST_F(InstallLogTest, WithoutTruncateKeepsContentAndMissingFileIsCreatedByFirstRecord) {
+    ASSERT_TRUE(testenv::WriteFile(log_, "Application: X\r\n"));
+    SetLogFile(log_, 0);
+    LogRecord(kRecordRegister, "C:\\r.dll");
+    EXPECT_EQ("Application: X\r\nRegister: C:\\r.dll\r\n", testenv::ReadFile(log_));
+
+    std::string other = folder_ + "\\other.log";
+    SetLogFile(other, 0);
+    EXPECT_FALSE(win::FileExists(other));
+    LogRecord(kRecordCreateShortcut, "C:\\s.lnk");
+    EXPECT_EQ("CreateShortcut: C:\\s.lnk\r\n", testenv::ReadFile(other));
+    EXPECT_EQ(other, CurrentLogFile());
+}
+
+TEST_F(InstallLogTest, LongRecordIsCutAt510Characters) {
+    SetLogFile(log_, 1);
+    std::string payload(600, 'x');
+    LogRecord(kRecordApplication, payload.c_str());
+    std::string expected = std::string("Application: ") + payload;
+    expected.resize(510);
+    EXPECT_EQ(expected + "\r\n", testenv::ReadFile(log_));
+
+    SetLogFile(log_, 1);
+    std::string exact(510 - 13, 'y');  // "Application: " is 13 characters
+    LogRecord(kRecordApplication, exact.c_str());
+    EXPECT_EQ("Application: " + exact + "\r\n", testenv::ReadFile(log_));
+}
+
+TEST_F(InstallLogTest, RecordIsDroppedWhenTheLogCannotBeOpened) {
+    SetLogFile(log_, 1);
+    {
+        // Held without sharing, so the record's open fails and CREATE_NEW fails too.
+        win::UniqueFile holder(CreateFileA(log_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.valid());
+        LogRecord(kRecordCopyFile, "lost");
+    }
+    LogRecord(kRecordCopyFile, "kept");
+    EXPECT_EQ("CopyFile: kept\r\n", testenv::ReadFile(log_));
+
+    SetLogFile(folder_ + "\\missing\\install.log", 0);
+    LogRecord(kRecordCopyFile, "nowhere");
+    EXPECT_FALSE(win::FileExists(folder_ + "\\missing"));
+}
+
+TEST_F(InstallLogTest, SetLogFileKeepsAt259Characters) {
+    std::string path = "C:\\" + std::string(400, 'p');
+    SetLogFile(path, 0);
+    EXPECT_EQ(path.substr(0, 259), CurrentLogFile());
+}
+
+TEST_F(InstallLogTest, NewFoldersAreLoggedOutermostFirst) {
+    SetLogFile(log_, 1);
+    LogNewFolders("D:\\Apps\\Tools\\Demo", 2);
+    EXPECT_EQ("CreateFolder: D:\\Apps\\Tools\r\nCreateFolder: D:\\Apps\\Tools\\Demo\r\n", testenv::ReadFile(log_));
+
+    SetLogFile(log_, 1);
+    LogNewFolders("D:\\Apps\\Tools\\Demo", 0);
+    LogNewFolders("D:\\Apps\\Tools\\Demo", -1);
+    EXPECT_EQ("", testenv::ReadFile(log_));
+
+    SetLogFile(log_, 1);
+    LogNewFolders("D:\\Apps\\Tools\\Demo", 1);
+    EXPECT_EQ("CreateFolder: D:\\Apps\\Tools\\Demo\r\n", testenv::ReadFile(log_));
+}
+
+TEST_F(InstallLogTest, NewFoldersStopAtTheStartOfThePath) {
+    SetLogFile(log_, 1);
+    LogNewFolders("D:\\Apps\\Tools", 5);
+    EXPECT_EQ("CreateFolder: D:\\Apps\r\nCreateFolder: D:\\Apps\\Tools\r\n", testenv::ReadFile(log_));
+
+    SetLogFile(log_, 1);
+    LogNewFolders("Apps", 1);
+    EXPECT_EQ("CreateFolder: Apps\r\n", testenv::ReadFile(log_));
+}
+
+TEST_F(InstallLogTest, NewFoldersOfAFullLengthPathStayWhole) {
+    // 259 characters is the longest path; adding the walk's own backslash must not cut it.
+    std::string path = "C:\\" + std::string(120, 'a') + "\\" + std::string(135, 'b');
+    ASSERT_EQ(259u, path.size());
+    SetLogFile(log_, 1);
+    LogNewFolders(path, 2);
+    EXPECT_EQ("CreateFolder: C:\\" + std::string(120, 'a') + "\r\nCreateFolder: " + path + "\r\n",
+              testenv::ReadFile(log_));
+}
+
+TEST_F(InstallLogTest, AppendCreatesTheTargetAndAppends) {
+    std::string temp = folder_ + "\\temp.log";
+    ASSERT_TRUE(testenv::WriteFile(temp, ""));
+    EXPECT_EQ(1, AppendLogFile(temp, log_));
+    EXPECT_TRUE(win::FileExists(log_));
+    EXPECT_EQ("", testenv::ReadFile(log_));
+
+    ASSERT_TRUE(testenv::WriteFile(log_, "Application: A\r\n"));
+    // Larger than one 2048-byte chunk and not a multiple of it.
+    std::string records;
+    for (int i = 0; records.size() < 5000; ++i) records += "CopyFile: C:\\f" + std::to_string(i) + "\r\n";
+    ASSERT_TRUE(testenv::WriteFile(temp, records));
+    EXPECT_EQ(1, AppendLogFile(temp, log_));
+    EXPECT_EQ("Application: A\r\n" + records, testenv::ReadFile(log_));
+    EXPECT_EQ(records, testenv::ReadFile(temp));
+}
+
+TEST_F(InstallLogTest, AppendFailsWhenAFileCannotBeOpened) {
+    std::string temp = folder_ + "\\temp.log";
+    EXPECT_EQ(0, AppendLogFile(temp, log_));
+    EXPECT_FALSE(win::FileExists(log_));
+
+    ASSERT_TRUE(testenv::WriteFile(temp, "CopyFile: x\r\n"));
+    ASSERT_TRUE(testenv::WriteFile(log_, "before"));
+    {
+        win::UniqueFile holder(CreateFileA(log_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.valid());
+        EXPECT_EQ(0, AppendLogFile(temp, log_));
+    }
+    EXPECT_EQ("before", testenv::ReadFile(log_));
+}
+
+TEST(InstallLogName, TempLogIsInTheTemporaryFolder) {
+    EXPECT_EQ(win::TempFolder() + "install.log", TempLogFileName());
+    EXPECT_STREQ("install.log", kInstallLogName);
+}
+
+}  // namespace
