@@ -72,8 +72,8 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     return true;
 }
 
-// Step 9: MoveFileEx is not relied on; replacements at the next restart go through
-// WinInit.ini, whose path is fixed here. False when the kernel cannot be loaded.
+// Step 9: the kernel must load. WinInit.ini's path is fixed here for the systems that take
+// replacements at the next restart from it. False when the kernel cannot be loaded.
 bool ProbeKernel() {
     Trace("Testing kernel for MoveFileEx()...\n");
     win::UniqueModule kernel(LoadLibraryA("kernel32"));
