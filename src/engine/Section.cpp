@@ -12,6 +12,7 @@
 #include "startup/Messages.h"
 #include "startup/SetupState.h"
 #include "uninstall/InstallLog.h"
+#include "uninstall/LogRecords.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/Text.h"
@@ -120,7 +121,7 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
         madeOne = CreateDirectoryA(level.c_str(), nullptr) != 0;
     }
     if (madeOne) {
-        if (log) LogRecord("CreateFolder: %s", level.c_str());
+        if (log) LogRecord(kRecordCreateFolder, level.c_str());
         ++created;
     }
 
@@ -132,7 +133,7 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
             if (createdCount) *createdCount = created;
             return false;
         }
-        if (log) LogRecord("CreateFolder: %s", level.c_str());
+        if (log) LogRecord(kRecordCreateFolder, level.c_str());
         ++created;
     }
     if (createdCount) *createdCount = created;
@@ -159,7 +160,7 @@ void CreateShortcut(const std::string& target, const std::string& linkName, cons
     if (FAILED(link->GetIconLocation(icon, sizeof icon, &iconIndex))) return;
     if (FAILED(file->Save(widePath, TRUE))) return;
 
-    LogRecord("CreateShortcut: %s", linkPath.c_str());
+    LogRecord(kRecordCreateShortcut, linkPath.c_str());
 }
 
 std::string ShortcutFolder(const Project& project) {
@@ -216,7 +217,7 @@ bool InstallSection(const std::string& base, bool shortcuts, FileSection section
         if (entry.kind != kKindRegistrable || entry.registerSelf == 0) continue;
         std::string destination;
         if (EntryDestination(project, section, base, entry, &destination) && RegisterLibrary(destination))
-            LogRecord("Register: %s", destination.c_str());
+            LogRecord(kRecordRegister, destination.c_str());
     }
     return true;
 }
