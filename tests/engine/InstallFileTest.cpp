@@ -175,6 +175,7 @@ TEST_F(InstallFileTest, ReadOnlyFileInUseStaysReadOnlyWhenTheCopyFails) {
         EXPECT_EQ(0, InstallFile(source_, destination_, kReplaceAlways, Ask, false, true));
     }
     EXPECT_EQ("old", Content());
+    EXPECT_NE(0u, GetFileAttributesA(destination_.c_str()) & FILE_ATTRIBUTE_READONLY);
     SetFileAttributesA(destination_.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 

@@ -286,6 +286,20 @@ TEST_F(SectionTest, ConduitEntryWithoutAFolderFails) {
     EXPECT_EQ(Lines{}, Log());
 }
 
+// A relative folder name would land wherever the program happened to be started from.
+TEST_F(SectionTest, ConduitFolderThatIsNoFullPathFails) {
+    char current[MAX_PATH];
+    ASSERT_GT(GetCurrentDirectoryA(MAX_PATH, current), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(root_.c_str()));
+    project().AddSectionFolder(kSectionConduit, "Conduits");
+    AddFile(kSectionConduit, "relative.dll", 0, 2);
+    bool installed = InstallSection("", false, kSectionConduit, false, true);
+    SetCurrentDirectoryA(current);
+    EXPECT_FALSE(installed);
+    EXPECT_FALSE(win::FileExists(root_ + "\\Conduits"));
+    EXPECT_EQ(Lines{}, Log());
+}
+
 TEST_F(SectionTest, MountedDeviceFilesGoBelowTheDeviceFolder) {
     std::string device = root_ + "\\device";
     ASSERT_TRUE(CreateDirectoryA(device.c_str(), nullptr));

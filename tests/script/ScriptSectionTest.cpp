@@ -30,6 +30,11 @@ TEST(SectionValues, LooksUpKeysAsTheProfileFunctionDoes) {
     EXPECT_EQ("\"a\"", values.Text("File0", 4));  // cut to limit - 1
     EXPECT_EQ("who", values.Text("Quoted", 4));
 
+    // A system that leaves blanks around the "=" in the block is read the same way.
+    script::SectionValues spaced("File0 = \"a\",0,\0\tFile1\t=\t'b'\t\0"s);
+    EXPECT_EQ("\"a\",0,", spaced.Text("File0", 260));
+    EXPECT_EQ("b", spaced.Text("File1", 260));
+
     script::SectionValues none{std::string_view()};
     EXPECT_EQ(0u, none.Size());
     EXPECT_EQ("", none.Text("File0", 260));
