@@ -50,14 +50,11 @@ int LoadLanguageLibrary(const std::string& path) {
     if (path.empty() || path.size() >= kMaxPathLimit) return 0;
     library.path = path;
 
-    library.module = LoadLibraryA(library.path.c_str());
+    library.module.reset(LoadLibraryA(library.path.c_str()));
     if (!library.module) return 0;
     return LoadPlainString(library, kStrSetupCaption, kMaxPathLimit, &library.caption) ? 1 : 0;
 }
 
 void FreeLanguageLibrary() {
-    LanguageLibrary& library = Setup().language;
-    if (!library.module) return;
-    FreeLibrary(library.module);
-    library.module = nullptr;
+    Setup().language.module.reset();
 }

@@ -24,12 +24,12 @@ std::string FormatLimited(const std::string& format, size_t limit, va_list args)
 }  // namespace
 
 bool LoadPlainString(const LanguageLibrary& library, UINT id, size_t limit, std::string* out) {
-    return LoadFromModule(library.module, id, limit, out);
+    return LoadFromModule(library.module.get(), id, limit, out);
 }
 
 int LoadFormattedString(const LanguageLibrary& library, std::string* out, size_t limit, UINT id, ...) {
     std::string format;
-    if (!LoadFromModule(library.module, id, 1024, &format)) return 0;
+    if (!LoadFromModule(library.module.get(), id, 1024, &format)) return 0;
     va_list args;
     va_start(args, id);
     *out = FormatLimited(format, limit, args);
@@ -40,7 +40,7 @@ int LoadFormattedString(const LanguageLibrary& library, std::string* out, size_t
 int MessageBoxFromId(UINT id, UINT style, ...) {
     const LanguageLibrary& library = Setup().language;
     std::string format;
-    if (!LoadFromModule(library.module, id, 512, &format) &&
+    if (!LoadFromModule(library.module.get(), id, 512, &format) &&
         !LoadFromModule(GetModuleHandleA(nullptr), id, 512, &format)) {
         std::string message = text::Format("Error loading string id %d", static_cast<int>(id));
         MessageBoxA(nullptr, message.c_str(), library.caption.c_str(), MB_OK);

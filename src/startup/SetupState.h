@@ -8,6 +8,7 @@
 #include <string>
 
 #include "script/Project.h"
+#include "win/UniqueHandle.h"
 
 constexpr size_t kProgramFolderLimit = 128;  // the program folder is read with this limit
 constexpr size_t kMaxPathLimit = 260;        // every other path: 259 characters and a terminator
@@ -17,7 +18,7 @@ constexpr UINT WM_SETUP_START = WM_USER + 365;  // 1389
 
 // The language library record: cleared before the entry point runs, freed at exit.
 struct LanguageLibrary {
-    HMODULE module = nullptr;
+    win::UniqueModule module;  // freed at process exit
     std::string caption;  // string 15 of the library, at most 259 characters
     std::string path;     // full path the library was loaded from
 };

@@ -24,19 +24,19 @@ std::string NoCaptionLibrary() { return testenv::BinFolder() + "LangNoCaption.DL
 TEST(LanguageLoad, DefaultLibraryGivesCaptionAndPath) {
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
     const LanguageLibrary& library = ::Setup().language;
-    EXPECT_NE(nullptr, library.module);
+    EXPECT_NE(nullptr, library.module.get());
     EXPECT_EQ("Setup", library.caption);
     EXPECT_EQ(DefaultLibrary(), library.path);
 
     FreeLanguageLibrary();
-    EXPECT_EQ(nullptr, ::Setup().language.module);
+    EXPECT_EQ(nullptr, ::Setup().language.module.get());
     FreeLanguageLibrary();  // a second free has nothing left to do
 }
 
 TEST(LanguageLoad, LibraryWithoutCaptionIsRefusedButStaysLoaded) {
     EXPECT_EQ(0, LoadLanguageLibrary(NoCaptionLibrary()));
     const LanguageLibrary& library = ::Setup().language;
-    EXPECT_NE(nullptr, library.module);
+    EXPECT_NE(nullptr, library.module.get());
     EXPECT_EQ("", library.caption);
     EXPECT_EQ(NoCaptionLibrary(), library.path);
 }
@@ -45,13 +45,13 @@ TEST(LanguageLoad, MissingOrOverlongPathLoadsNothing) {
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
     // A failed reload must not keep the caption of the library it replaced.
     EXPECT_EQ(0, LoadLanguageLibrary(testenv::FreshFolder() + "\\missing.dll"));
-    EXPECT_EQ(nullptr, ::Setup().language.module);
+    EXPECT_EQ(nullptr, ::Setup().language.module.get());
     EXPECT_EQ("", ::Setup().language.caption);
 
     // Cut to the record's 259 characters the path would name another file.
     std::string longPath = testenv::FreshFolder() + "\\" + std::string(300, 'a') + ".dll";
     EXPECT_EQ(0, LoadLanguageLibrary(longPath));
-    EXPECT_EQ(nullptr, ::Setup().language.module);
+    EXPECT_EQ(nullptr, ::Setup().language.module.get());
     EXPECT_EQ("", ::Setup().language.path);
 }
 
@@ -158,7 +158,7 @@ RECT RectOf(HWND window) {
 TEST(LanguageTemplates, EveryPageHasItsControlsAndTheSharedFrame) {
     InitCommonControls();
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
-    HMODULE library = ::Setup().language.module;
+    HMODULE library = ::Setup().language.module.get();
 
     for (const auto& page : PageControls()) {
         SCOPED_TRACE(page.first);
@@ -206,7 +206,7 @@ TEST(LanguageTemplates, EveryPageHasItsControlsAndTheSharedFrame) {
 
 TEST(LanguageTemplates, ListsAllowTheSelectionsTheirPagesMake) {
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
-    HMODULE library = ::Setup().language.module;
+    HMODULE library = ::Setup().language.module.get();
 
     HWND components = CreateDialogParamA(library, MAKEINTRESOURCEA(26004), nullptr, QuietPage, 0);
     ASSERT_NE(nullptr, components);
@@ -223,7 +223,7 @@ TEST(LanguageTemplates, ListsAllowTheSelectionsTheirPagesMake) {
 
 TEST(LanguageTemplates, DefaultLogoLoads) {
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
-    win::UniqueGdiObject logo(LoadBitmapA(::Setup().language.module, MAKEINTRESOURCEA(1000)));
+    win::UniqueGdiObject logo(LoadBitmapA(::Setup().language.module.get(), MAKEINTRESOURCEA(1000)));
     ASSERT_TRUE(logo);
     BITMAP info = {};
     ASSERT_NE(0, GetObjectA(logo.get(), sizeof(info), &info));

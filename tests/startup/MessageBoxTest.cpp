@@ -127,7 +127,7 @@ TEST_F(MessageBoxes, ReplaceQuestionNamesTheFileAndAnswersYesOrNo) {
 TEST(MessageBoxesWithoutQuestion, ReplaceQuestionStillAsksInPlainWords) {
     // This library lacks the question (and the caption).
     LoadLanguageLibrary(testenv::BinFolder() + "LangNoCaption.DLL");
-    ASSERT_NE(nullptr, ::Setup().language.module);
+    ASSERT_NE(nullptr, ::Setup().language.module.get());
     const char* path = "C:\\Windows\\demo.dll";
     ShownBox box = ShowAndAnswer([path] { return AskYesNo(path) ? 1 : 0; }, "Yes");
     ASSERT_TRUE(box.seen);
