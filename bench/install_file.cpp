@@ -8,7 +8,7 @@
 
 #include "engine/InstallFile.h"
 #include "support/TestEnv.h"
-#include "uninstall/InstallLog.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 
 namespace {

@@ -10,8 +10,7 @@
 
 #include "engine/RenameSection.h"
 #include "script/PathTokens.h"
-#include "script/TokenExpansion.h"
-#include "uninstall/LogRecords.h"
+#include "log/InstallLog.h"
 
 namespace {
 

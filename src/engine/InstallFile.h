@@ -15,10 +15,5 @@ using AskReplaceFn = bool (*)(const char* destination);
 
 // Copies `source` to `destination` under `mode`. Shared files keep their reference count and
 // fall back to replacement at the next restart when the destination cannot be overwritten.
-// Non-zero on success.
-int InstallFile(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
+bool InstallFile(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
                 bool log);
-
-// Schedules `newName` to be replaced by `existing` at the next restart through the [rename]
-// section of WinInit.ini. flags must be MOVEFILE_DELAY_UNTIL_REBOOT (4). Non-zero on success.
-int WinInitRename(const std::string& existing, const std::string& newName, unsigned flags);

@@ -1,6 +1,6 @@
 #include "engine/RenameSection.h"
 
-#include "win/Text.h"
+#include "base/Text.h"
 
 RenameEdit PlanRenameEntry(const std::string& content, const std::string& newName, const std::string& existing) {
     RenameEdit edit;

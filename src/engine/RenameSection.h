@@ -1,5 +1,6 @@
 // Editing of WinInit.ini's [rename] section on the file's bytes, and the 8.3 names of the
-// copies that wait there for the next restart. Portable: no Windows headers.
+// copies that wait there for the next restart. The editing is portable (RenameSection.cpp);
+// the file itself is written by RenameSection_win.cpp.
 #pragma once
 
 #include <string>
@@ -27,3 +28,11 @@ std::string ApplyRenameEdit(const std::string& content, const RenameEdit& edit);
 // two files of one base name get distinct, valid 8.3 names. Empty after the last attempt.
 std::string NewCopyName(const std::string& shortPath, int attempt);
 constexpr int kNewCopyAttempts = 100;
+
+// The Windows folder + "\WinInit.ini"; empty when the Windows folder cannot be read.
+std::string WinInitPath();
+
+// Schedules `newName` to be replaced by `existing` at the next restart through the [rename]
+// section of the WinInit.ini at `iniPath`. flags must be MOVEFILE_DELAY_UNTIL_REBOOT (4).
+bool WinInitRename(const std::string& iniPath, const std::string& existing, const std::string& newName,
+                   unsigned flags);

@@ -1,16 +1,27 @@
-// Installs one file section of the current project: folders, files, shortcuts and
-// self-registrations, each change logged.
+// Installs one file section of a project: folders, files, shortcuts and self-registrations,
+// each change logged.
 #pragma once
 
 #include <string>
 
 #include "script/Project.h"
 
+// Where a section's pieces come from and go, besides its own base folder: settled by the
+// caller (start-up or the install driver) and handed down.
+struct SectionPlaces {
+    std::string dataFolder;           // the package folder holding the data files (ends with "\")
+    std::string mainShortcutFolder;   // the main project's shortcut folder, for `masterFolder`
+    std::string startupFolder;        // the user's Startup folder; empty: no such shortcuts
+    std::string commonStartupFolder;  // all users' Startup folder; empty: no such shortcuts
+    std::string mountedDeviceFolder;  // a drive root; empty: none was chosen
+};
+
 // `base`: the folder the section's folders and files go under (ignored for MountedDevice).
 // `masterFolder`: take the main project's shortcut folder instead of the current project's.
 // `log`: record the folders created ("CreateFolder: "); file, shortcut and registration
 // records are always written. False at the first failure; nothing is undone.
-bool InstallSection(const std::string& base, bool shortcuts, FileSection section, bool masterFolder, bool log);
+bool InstallSection(const Project& project, const SectionPlaces& places, const std::string& base, bool shortcuts,
+                    FileSection section, bool masterFolder, bool log);
 
 // Creates every missing level of `path`; `createdCount` (optional) receives the number of
 // levels created. With log, one "CreateFolder: " record per level, outermost first.

@@ -11,10 +11,12 @@ extern const char kUninstallerName[];  // "pyxu.exe"
 // "<Company> <Title> for BlackBerry": the Uninstall subkey and the "Application: " record.
 std::string UninstallDisplayName(const Project& project);
 
-// Copies the running program to the Windows folder as the uninstaller and writes the
-// Uninstall entry of the main project. Failures are silent.
-void PrepareUnInstall();
+// Copies `programPath` (the running program) to the Windows folder as the uninstaller and
+// writes the Uninstall entry of the main project: the log in `installFolder`, the language
+// library at `languagePath`. Failures are silent.
+void PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
+                      const std::string& languagePath);
 
-// The folder of an earlier installation of the current project, from its "UninstallString";
-// false when there is none or it does not fit in `limit` - 1 characters.
-bool PreviousInstallFolder(std::string* folder, size_t limit);
+// The folder of an earlier installation of `project`, from its "UninstallString"; false when
+// there is none or it does not fit in `limit` - 1 characters.
+bool PreviousInstallFolder(const Project& project, std::string* folder, size_t limit);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "script/Project.h"
+
 enum LoaderResult : int {
     kLoaderOk = 0,
     kLoaderKeyMissing = 1,
@@ -15,6 +17,6 @@ enum LoaderResult : int {
 int ReadLoaderPackage(const std::string& name, std::string* out, size_t limit);
 int WriteLoaderPackage(const std::string& name, const std::string& value);
 
-// Enters every installed descriptor file of the current project and of its selected
-// components. Always non-zero.
-int RegisterAlxFiles();
+// Enters every installed descriptor file of `project` and of its selected components, their
+// paths under `installFolder`. A value that cannot be written is passed over.
+void RegisterAlxFiles(const Project& project, const std::string& installFolder);

@@ -1,116 +1,108 @@
-// The system half of the token expansion: folder lookups, the registry and the path checks.
 #include "script/PathTokens.h"
 
-#include <windows.h>
-
-#include <vector>
-
-#include "script/TokenExpansion.h"
-#include "script/ValueSyntax.h"
-#include "win/Registry.h"
 
 namespace {
 
-const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+struct TokenName {
+    const char* name;  // compared with the text behind "<", ">" included
+    PathToken token;
+    bool titleToken;
+};
 
-using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
+const TokenName kTokenNames[] = {
+    {"WinDir>", PathToken::WinDir, false},
+    {"SysDir>", PathToken::SysDir, false},
+    {"ProgramFilesDir>", PathToken::ProgramFilesDir, false},
+    {"Company>", PathToken::Company, true},
+    {"Title>", PathToken::Title, true},
+    {"Ver>", PathToken::Ver, true},
+    {"HotSync>", PathToken::HotSync, false},
+    {"PalmDesktop>", PathToken::PalmDesktop, false},
+    {"PalmDesktopData>", PathToken::PalmDesktopData, false},
+    {"InstallDir>", PathToken::InstallDir, false},
+};
 
-// The folder must fit in `room` characters together with its terminator: the API's answer is
-// asked with exactly that buffer size.
-bool SystemFolderInRoom(FolderQuery query, size_t room, std::string* value) {
-    std::vector<char> buffer(room + 1, '\0');
-    UINT length = query(buffer.data(), static_cast<UINT>(room));
-    if (length == 0 || length > room) return false;
-    value->assign(buffer.data(), length);
+char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// True when `text` at `pos` starts with `name`, ASCII letters compared without case.
+bool MatchesAt(const std::string& text, size_t pos, const char* name) {
+    for (size_t i = 0; name[i] != '\0'; ++i) {
+        if (pos + i >= text.size() || Lower(text[pos + i]) != Lower(name[i])) return false;
+    }
     return true;
 }
 
-bool ProgramFilesInRoom(size_t room, std::string* value) {
-    win::UniqueKey key;
-    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ, &key)) return false;
-    // The value must fit in the room left together with its terminator.
-    return win::ReadString(key.get(), "ProgramFilesDir", room, value);
+// Their lookups give an empty text in this program, so any text naming them fails.
+bool IsPalmToken(PathToken token) {
+    return token == PathToken::HotSync || token == PathToken::PalmDesktop || token == PathToken::PalmDesktopData;
 }
 
-// The path need not exist; only a name the file system rejects outright fails.
-bool PathIsAcceptable(const std::string& path) {
-    SetLastError(0);
-    GetFileAttributesA(path.c_str());
-    return GetLastError() != ERROR_BAD_PATHNAME;
+const TokenName* FindToken(const std::string& text, size_t pos, bool titleTokensOnly) {
+    for (const TokenName& entry : kTokenNames) {
+        if (titleTokensOnly && !entry.titleToken) continue;
+        if (MatchesAt(text, pos, entry.name)) return &entry;
+    }
+    return nullptr;
 }
 
 }  // namespace
 
-bool ExpandPath(const Project& project, const std::string& text, std::string* out, const std::string* installFolder,
-                size_t limit) {
-    TokenValueFn source = [&](PathToken token, size_t room, std::string* value) {
-        switch (token) {
-            case PathToken::WinDir:
-                return SystemFolderInRoom(GetWindowsDirectoryA, room, value);
-            case PathToken::SysDir:
-                return SystemFolderInRoom(GetSystemDirectoryA, room, value);
-            case PathToken::ProgramFilesDir:
-                return ProgramFilesInRoom(room, value);
-            case PathToken::InstallDir:
-                if (!installFolder) return false;
-                *value = *installFolder;
-                return true;
-            default:
-                return ProjectTokenValue(project, token, value);
+bool ExpandTokens(const std::string& text, bool titleTokensOnly, size_t limit, const TokenValueFn& source,
+                  std::string* out) {
+    if (limit == 0) return false;  // not even room for the terminator
+    const size_t last = limit - 1;
+    std::string result;
+    size_t i = 0;
+    while (i < text.size()) {
+        // Text left over once the output is full fails rather than being cut.
+        if (result.size() >= last) return false;
+        if (text[i] != '<') {
+            result += text[i++];
+            continue;
         }
-    };
-    std::string expanded;
-    if (!ExpandTokens(text, false, limit, source, &expanded)) return false;
-    CleanBackslashes(&expanded);
-    if (!PathIsAcceptable(expanded)) return false;
-    *out = std::move(expanded);
-    return true;
-}
-
-bool ExpandTitleTokens(const Project& project, const std::string& text, std::string* out, size_t limit) {
-    TokenValueFn source = [&](PathToken token, size_t, std::string* value) {
-        return ProjectTokenValue(project, token, value);
-    };
-    std::string expanded;
-    if (!ExpandTokens(text, true, limit, source, &expanded)) return false;
-    CleanBackslashes(&expanded);
-    *out = std::move(expanded);
-    return true;
-}
-
-bool ResolveShortcutFolder(const Project& project, std::string* out, size_t limit) {
-    if (limit == 0) return false;
-    std::string folder;
-    win::UniqueKey key;
-    if (win::OpenKey(HKEY_CURRENT_USER, kShellFoldersKey, KEY_ALL_ACCESS, &key)) {
-        // A key without a readable "Programs" text gives no folder to start from.
-        if (!win::ReadString(key.get(), "Programs", limit, &folder)) return false;
-        key.reset();
-        // The backslash must still fit before the terminator.
-        if (folder.size() + 1 > limit - 1) return false;
-        folder += '\\';
+        const TokenName* found = FindToken(text, i + 1, titleTokensOnly);
+        if (!found) return false;
+        const size_t room = last - result.size();
+        std::string value;
+        if (!source(found->token, room, &value)) return false;
+        if (value.size() > room) return false;
+        if (value.empty() && IsPalmToken(found->token)) return false;
+        result += value;
+        i += 1 + std::char_traits<char>::length(found->name);
     }
-    std::string menuPath;
-    if (!ExpandTitleTokens(project, project.defShortcutDir, &menuPath, limit - folder.size())) return false;
-    folder += menuPath;
-    CleanBackslashes(&folder);
-    if (!PathIsAcceptable(folder)) return false;
-    *out = std::move(folder);
+    *out = std::move(result);
     return true;
 }
 
-bool CheckLaunchCommand(const Project& project, const std::string& text, std::string* out,
-                        const std::string& installFolder, size_t limit) {
-    std::string command;
-    if (!ExpandPath(project, text, &command, &installFolder, limit) || command.empty()) return false;
-    *out = command;
-    // A quoted program name is tested without its quotes and without the parameters behind it.
-    std::string tested;
-    script::Cursor cursor(command);
-    if (!cursor.ReadQuoted(kPathLimit, &tested)) tested = command;
-    SetLastError(0);
-    GetFileAttributesA(tested.c_str());
-    DWORD error = GetLastError();
-    return error != ERROR_INVALID_NAME && error != ERROR_BAD_PATHNAME;
+bool ProjectTokenValue(const Project& project, PathToken token, std::string* value) {
+    switch (token) {
+        case PathToken::Company:
+            *value = project.company;
+            return true;
+        case PathToken::Title:
+            *value = project.title;
+            return true;
+        case PathToken::Ver:
+            *value = project.version;
+            return true;
+        case PathToken::HotSync:
+        case PathToken::PalmDesktop:
+        case PathToken::PalmDesktopData:
+            value->clear();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void CleanBackslashes(std::string* text) {
+    std::string& s = *text;
+    // A leading pair stays: it marks a network path.
+    size_t start = (s.size() >= 2 && s[0] == '\\' && s[1] == '\\') ? 2 : 0;
+    std::string cleaned = s.substr(0, start);
+    for (size_t i = start; i < s.size(); ++i) {
+        if (s[i] == '\\' && !cleaned.empty() && cleaned.back() == '\\' && cleaned.size() > start) continue;
+        cleaned += s[i];
+    }
+    s = std::move(cleaned);
 }

@@ -1,6 +1,6 @@
 #include "script/Project.h"
 
-#include "win/Text.h"
+#include "base/Text.h"
 
 const char* const kSectionNames[kSectionCount] = {"Application", "System", "Conduit", "MountedDevice"};
 const char* const kDefaultMountedDir = "<Title>";

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Limits.h"
+
 enum FileSection : int32_t {
     kSectionApplication = 0,
     kSectionSystem = 1,
@@ -26,7 +28,6 @@ enum FileKind : int32_t {
 // Field limits, terminator included.
 constexpr size_t kShortTextLimit = 80;     // title, version, company, library names
 constexpr size_t kPatternLimit = 16;       // conduit installer pattern
-constexpr size_t kPathLimit = 260;         // folders, file paths, names, launch command
 constexpr size_t kConduitTextLimit = 128;  // conduit description texts
 constexpr size_t kDescriptionLimit = 512;  // component description as stored
 

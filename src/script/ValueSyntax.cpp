@@ -1,6 +1,6 @@
 #include "script/ValueSyntax.h"
 
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace script {
 

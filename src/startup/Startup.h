@@ -16,6 +16,6 @@ using SpecialFolderPathFn = BOOL(WINAPI*)(HWND owner, LPSTR path, int csidl, BOO
 // Where start-up finds the Startup folders: through `entry` when shell32 has it, otherwise
 // from the "Shell Folders" registry values, which know CSIDL_COMMON_STARTUP and CSIDL_STARTUP
 // only (others fail with ERROR_CALL_NOT_IMPLEMENTED). With `create`, missing folder levels are
-// made. Non-zero on success; the system error code is left set (0 on success through the
+// made. The system error code is left set (0 on success through the
 // registry); `out` is untouched on failure.
-int QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out);
+bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out);

@@ -7,7 +7,7 @@
 #include "engine/InstallFileSupport.h"
 #include "engine/SharedCountKey.h"
 #include "support/TestEnv.h"
-#include "uninstall/InstallLog.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 

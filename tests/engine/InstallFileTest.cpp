@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/InstallFile.h"
+#include "engine/RenameSection.h"
 #include "engine/InstallFileSupport.h"
 #include "engine/SharedCountKey.h"
-#include "startup/SetupState.h"
 #include "support/TestEnv.h"
-#include "uninstall/InstallLog.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 
@@ -311,23 +311,20 @@ protected:
     void SetUp() override {
         folder_ = testenv::FreshFolder();
         ini_ = folder_ + "\\WinInit.ini";
-        saved_ = ::Setup().winInitPath;
-        ::Setup().winInitPath = ini_;
     }
-    void TearDown() override { ::Setup().winInitPath = saved_; }
-    std::string folder_, ini_, saved_;
+    std::string folder_, ini_;
 };
 
 TEST_F(WinInitRenameTest, OnlyTheDelayFlagIsAccepted) {
     SetLastError(0);
-    EXPECT_EQ(0, WinInitRename("C:\\A.new", "C:\\A.DLL", 0));
+    EXPECT_FALSE(WinInitRename(ini_, "C:\\A.new", "C:\\A.DLL", 0));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
-    EXPECT_EQ(0, WinInitRename("C:\\A.new", "C:\\A.DLL", 4 | 1));
+    EXPECT_FALSE(WinInitRename(ini_, "C:\\A.new", "C:\\A.DLL", 4 | 1));
     EXPECT_FALSE(win::FileExists(ini_));
 }
 
 TEST_F(WinInitRenameTest, MissingFileIsCreatedWithTheSection) {
-    EXPECT_NE(0, WinInitRename("C:\\WIN\\A.new", "C:\\WIN\\A.DLL", 4));
+    EXPECT_TRUE(WinInitRename(ini_, "C:\\WIN\\A.new", "C:\\WIN\\A.DLL", 4));
     char value[MAX_PATH];
     GetPrivateProfileStringA("rename", "C:\\WIN\\A.DLL", "", value, sizeof(value), ini_.c_str());
     EXPECT_STREQ("C:\\WIN\\A.new", value);
@@ -335,16 +332,16 @@ TEST_F(WinInitRenameTest, MissingFileIsCreatedWithTheSection) {
 
 TEST_F(WinInitRenameTest, ExistingFileIsEditedInPlace) {
     ASSERT_TRUE(testenv::WriteFile(ini_, "[boot]\r\nx=1\r\n[RENAME]\r\nNUL=C:\\t.tmp\r\n[last]\r\ny=2\r\n"));
-    EXPECT_NE(0, WinInitRename("C:\\WIN\\A.new", "C:\\WIN\\A.DLL", 4));
+    EXPECT_TRUE(WinInitRename(ini_, "C:\\WIN\\A.new", "C:\\WIN\\A.DLL", 4));
     EXPECT_EQ("[boot]\r\nx=1\r\n[RENAME]\r\nNUL=C:\\t.tmp\r\nC:\\WIN\\A.DLL=C:\\WIN\\A.new\r\n[last]\r\ny=2\r\n",
               testenv::ReadFile(ini_));
 
     ASSERT_TRUE(testenv::WriteFile(ini_, "[boot]\r\nx=1"));
-    EXPECT_NE(0, WinInitRename("B.new", "B.DLL", 4));
+    EXPECT_TRUE(WinInitRename(ini_, "B.new", "B.DLL", 4));
     EXPECT_EQ("[boot]\r\nx=1\r\n[rename]\r\nB.DLL=B.new\r\n", testenv::ReadFile(ini_));
 
     ASSERT_TRUE(testenv::WriteFile(ini_, "[rename]\r\nA=1"));
-    EXPECT_NE(0, WinInitRename("B.new", "B.DLL", 4));
+    EXPECT_TRUE(WinInitRename(ini_, "B.new", "B.DLL", 4));
     EXPECT_EQ("[rename]\r\nA=1\r\nB.DLL=B.new\r\n", testenv::ReadFile(ini_));
 }
 
@@ -353,7 +350,7 @@ TEST_F(WinInitRenameTest, FileLockedByAnotherWriterFails) {
     win::UniqueFile other(CreateFileA(ini_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(other.valid());
-    EXPECT_EQ(0, WinInitRename("B.new", "B.DLL", 4));
+    EXPECT_FALSE(WinInitRename(ini_, "B.new", "B.DLL", 4));
     other.reset();
     EXPECT_EQ("[rename]\r\n", testenv::ReadFile(ini_));
 }

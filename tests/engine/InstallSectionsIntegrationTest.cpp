@@ -13,14 +13,14 @@
 #include "engine/SectionTestSupport.h"
 #include "engine/UninstallEntry.h"
 #include "loader/Loader.h"
-#include "startup/SetupState.h"
+#include "state/SetupState.h"
 #include "support/Package.h"
 #include "support/ScriptWriter.h"
 #include "support/TestEnv.h"
-#include "uninstall/InstallLog.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -126,22 +126,19 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
         ASSERT_TRUE(package.WriteData(number, "data file " + std::to_string(number)));
     ASSERT_TRUE(package.WriteScript(script.Text()));
 
-    SetupState& setup = ::Setup();
-    setup.mainProject.Reset();
-    ASSERT_EQ(0, setup.mainProject.Load(package.PathOf("00000001"), true));
-    setup.current = &setup.mainProject;
-    setup.programFolder = package.Folder() + "\\";
-    setup.programPath = package.SetupPath();
+    Project project;
+    ASSERT_EQ(0, project.Load(package.PathOf("00000001"), true));
     ASSERT_TRUE(package.AddSetup());
-    setup.startupFolder = startup;
-    setup.installFolder = install;
-    setup.language.path = win::WindowsFolder() + "\\ResENU.DLL";
+    SectionPlaces places;
+    places.dataFolder = package.Folder() + "\\";
+    places.startupFolder = startup;
+    const std::string languagePath = win::WindowsFolder() + "\\ResENU.DLL";
     const std::string log = root + "\\install.log";
     SetLogFile(log, 1);
 
-    ASSERT_TRUE(InstallSection(system, false, kSectionSystem, false, true));
-    ASSERT_TRUE(InstallSection(install, true, kSectionApplication, false, true));
-    ASSERT_TRUE(InstallSection("", false, kSectionConduit, false, true));
+    ASSERT_TRUE(InstallSection(project, places, system, false, kSectionSystem, false, true));
+    ASSERT_TRUE(InstallSection(project, places, install, true, kSectionApplication, false, true));
+    ASSERT_TRUE(InstallSection(project, places, "", false, kSectionConduit, false, true));
 
     const std::string sysLib = system + "\\" + library;
     const Lines expected = {
@@ -191,12 +188,12 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     // After the sections: the uninstall entry and the descriptor files, as the driver does.
     const std::string displayName = company + " " + title + " for BlackBerry";
     cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + displayName);
-    EXPECT_EQ(1, RegisterAlxFiles());
-    PrepareUnInstall();
+    RegisterAlxFiles(project, install);
+    PrepareUnInstall(project, package.SetupPath(), install, languagePath);
 
     const std::string entry = std::string(kUninstallKey) + "\\" + displayName;
     EXPECT_EQ(displayName, ReadValue(HKEY_LOCAL_MACHINE, entry, "DisplayName"));
-    EXPECT_EQ(win::WindowsFolder() + "\\pyxu.exe -u" + install + "\\install.log -l" + setup.language.path,
+    EXPECT_EQ(win::WindowsFolder() + "\\pyxu.exe -u" + install + "\\install.log -l" + languagePath,
               ReadValue(HKEY_LOCAL_MACHINE, entry, "UninstallString"));
     EXPECT_EQ(install, ReadValue(HKEY_LOCAL_MACHINE, entry, "InstallPath"));
     EXPECT_TRUE(win::FileExists(win::WindowsFolder() + "\\pyxu.exe"));

@@ -10,12 +10,11 @@
 #include "engine/InstallFile.h"
 #include "engine/Section.h"
 #include "engine/SectionTestSupport.h"
-#include "startup/SetupState.h"
 #include "support/Package.h"
 #include "support/TestEnv.h"
-#include "uninstall/InstallLog.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -30,18 +29,14 @@ protected:
         base_ = root_ + "\\target";
         log_ = root_ + "\\install.log";
         ASSERT_TRUE(CreateDirectoryA(package_.c_str(), nullptr));
-        SetupState& setup = ::Setup();
-        setup.mainProject.Reset();
-        setup.current = &setup.mainProject;
-        setup.programFolder = package_ + "\\";
-        setup.shortcutFolder.clear();
-        setup.startupFolder.clear();
-        setup.commonStartupFolder.clear();
-        setup.mountedDeviceFolder.clear();
+        places_.dataFolder = package_ + "\\";
         SetLogFile(log_, 1);
     }
 
-    Project& project() { return ::Setup().mainProject; }
+    Project& project() { return project_; }
+    bool Install(const std::string& base, bool shortcuts, FileSection section, bool masterFolder, bool log) {
+        return InstallSection(project_, places_, base, shortcuts, section, masterFolder, log);
+    }
     testenv::Package package() const { return testenv::Package(package_); }
     Lines Log() const { return sectiontest::LogLines(log_); }
 
@@ -53,6 +48,8 @@ protected:
     }
 
     win::ComInit com_;
+    Project project_;
+    SectionPlaces places_;
     std::string root_, package_, base_, log_;
 };
 
@@ -114,7 +111,7 @@ TEST_F(SectionTest, FilesLandInTheirFoldersWithRecordsInOrder) {
     AddFile(kSectionApplication, "readme.txt", 0, 2);
     AddFile(kSectionApplication, "tool.exe", 1, 3);
 
-    ASSERT_TRUE(InstallSection(base_, false, kSectionApplication, false, true));
+    ASSERT_TRUE(Install(base_, false, kSectionApplication, false, true));
 
     EXPECT_EQ("content of readme.txt", testenv::ReadFile(base_ + "\\readme.txt"));
     EXPECT_EQ("content of tool.exe", testenv::ReadFile(base_ + "\\bin\\tools\\tool.exe"));
@@ -127,21 +124,21 @@ TEST_F(SectionTest, FilesLandInTheirFoldersWithRecordsInOrder) {
 TEST_F(SectionTest, FolderRecordsFollowTheLogFlagButFileRecordsDoNot) {
     project().AddSectionFolder(kSectionApplication, "sub");
     AddFile(kSectionApplication, "a.txt", 0, 2);
-    ASSERT_TRUE(InstallSection(base_, false, kSectionApplication, false, false));
+    ASSERT_TRUE(Install(base_, false, kSectionApplication, false, false));
     EXPECT_EQ(Lines{"CopyFile: " + base_ + "\\sub\\a.txt"}, Log());
 }
 
 TEST_F(SectionTest, MenuShortcutsShareOneFolderCreatedAndLoggedOnce) {
     std::string menu = root_ + "\\Menu\\Vendor\\Product";
     ASSERT_TRUE(CreateDirectoryA((root_ + "\\Menu").c_str(), nullptr));
-    ::Setup().shortcutFolder = menu + "\\";
+    places_.mainShortcutFolder = menu + "\\";
     project().AddSectionFolder(kSectionApplication, "");
     AddFile(kSectionApplication, "app.exe", 0, 2, 1);
     AddFile(kSectionApplication, "guide.pdf", 0, 3, 1);
     AddFile(kSectionApplication, "plain.txt", 0, 4, 0);
     ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
 
-    ASSERT_TRUE(InstallSection(base_, true, kSectionApplication, true, true));
+    ASSERT_TRUE(Install(base_, true, kSectionApplication, true, true));
 
     EXPECT_EQ((Lines{"CopyFile: " + base_ + "\\app.exe", "CreateFolder: " + root_ + "\\Menu\\Vendor",
                      "CreateFolder: " + menu, "CreateShortcut: " + menu + "\\app.lnk",
@@ -154,12 +151,12 @@ TEST_F(SectionTest, MenuShortcutsShareOneFolderCreatedAndLoggedOnce) {
 }
 
 TEST_F(SectionTest, ShortcutsOnlyWhenAskedFor) {
-    ::Setup().shortcutFolder = root_ + "\\Menu";
-    ::Setup().startupFolder = root_ + "\\Startup";
+    places_.mainShortcutFolder = root_ + "\\Menu";
+    places_.startupFolder = root_ + "\\Startup";
     project().AddSectionFolder(kSectionApplication, "");
     AddFile(kSectionApplication, "app.exe", 0, 2, 1).startupShortcut = 1;
 
-    ASSERT_TRUE(InstallSection(base_, false, kSectionApplication, true, true));
+    ASSERT_TRUE(Install(base_, false, kSectionApplication, true, true));
     EXPECT_FALSE(win::FileExists(root_ + "\\Menu"));
     EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\app.exe"}), Log());
 }
@@ -169,15 +166,15 @@ TEST_F(SectionTest, StartupShortcutsGoToTheChosenStartupFolder) {
     std::string common = root_ + "\\Common Startup";
     ASSERT_TRUE(CreateDirectoryA(user.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(common.c_str(), nullptr));
-    ::Setup().startupFolder = user;
-    ::Setup().commonStartupFolder = common;
+    places_.startupFolder = user;
+    places_.commonStartupFolder = common;
     project().AddSectionFolder(kSectionApplication, "");
     AddFile(kSectionApplication, "mine.exe", 0, 2).startupShortcut = 1;
     AddFile(kSectionApplication, "all.exe", 0, 3).startupShortcut = 2;
     AddFile(kSectionApplication, "other.exe", 0, 4).startupShortcut = 3;
     ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
 
-    ASSERT_TRUE(InstallSection(base_, true, kSectionApplication, true, true));
+    ASSERT_TRUE(Install(base_, true, kSectionApplication, true, true));
 
     EXPECT_TRUE(text::EqualsNoCase(base_ + "\\mine.exe", sectiontest::ShortcutTarget(user + "\\mine.lnk")));
     EXPECT_TRUE(text::EqualsNoCase(base_ + "\\all.exe", sectiontest::ShortcutTarget(common + "\\all.lnk")));
@@ -192,7 +189,7 @@ TEST_F(SectionTest, StartupShortcutsGoToTheChosenStartupFolder) {
 TEST_F(SectionTest, EmptyStartupFolderSkipsTheShortcutOnly) {
     project().AddSectionFolder(kSectionApplication, "");
     AddFile(kSectionApplication, "mine.exe", 0, 2).startupShortcut = 1;
-    ASSERT_TRUE(InstallSection(base_, true, kSectionApplication, true, true));
+    ASSERT_TRUE(Install(base_, true, kSectionApplication, true, true));
     EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\mine.exe"}), Log());
 }
 
@@ -205,7 +202,7 @@ TEST_F(SectionTest, RegistrationIsTheSecondPass) {
     // The second entry's data file is missing, so its copy fails.
     project().AddFileEntry(kSectionApplication, "missing.txt", 0, 9, kKindPlain, kReplaceAlways, 0);
 
-    EXPECT_FALSE(InstallSection(base_, false, kSectionApplication, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionApplication, false, true));
 
     std::string data;
     EXPECT_FALSE(sectiontest::ReadSelfRegValue(name, &data));
@@ -229,7 +226,7 @@ TEST_F(SectionTest, RegistersFlaggedLibrariesAfterEveryCopy) {
     add("plain.dll", 4, 1);          // no entry to call: not recorded, the section goes on
     AddFile(kSectionApplication, "last.txt", 0, 5);
 
-    ASSERT_TRUE(InstallSection(base_, false, kSectionApplication, false, true));
+    ASSERT_TRUE(Install(base_, false, kSectionApplication, false, true));
 
     std::string data;
     EXPECT_TRUE(sectiontest::ReadSelfRegValue(name, &data));
@@ -247,7 +244,7 @@ TEST_F(SectionTest, FolderIndexOutsideTheListFailsTheSection) {
     AddFile(kSectionApplication, "stray.txt", 1, 3);
     AddFile(kSectionApplication, "after.txt", 0, 4);
 
-    EXPECT_FALSE(InstallSection(base_, false, kSectionApplication, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionApplication, false, true));
     EXPECT_FALSE(win::FileExists(base_ + "\\stray.txt"));
     EXPECT_FALSE(win::FileExists(base_ + "\\after.txt"));
     EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\good.txt"}), Log());
@@ -264,7 +261,7 @@ TEST_F(SectionTest, ConduitFoldersAreFullPathsAndLibrariesAreShared) {
     AddFile(kSectionConduit, "Control.ocx", 0, 4);
     AddFile(kSectionConduit, "LOUD.DLL", 1, 5);
 
-    ASSERT_TRUE(InstallSection("", false, kSectionConduit, false, true));
+    ASSERT_TRUE(Install("", false, kSectionConduit, false, true));
 
     EXPECT_EQ((Lines{"CreateFolder: " + conduits, "CreateFolder: " + upper,
                      "CopyFile: " + conduits + "\\MyConduit.dll", "ModifyShared: " + conduits + "\\MyConduit.dll|1",
@@ -282,7 +279,7 @@ TEST_F(SectionTest, ConduitFoldersAreFullPathsAndLibrariesAreShared) {
 TEST_F(SectionTest, ConduitEntryWithoutAFolderFails) {
     project().AddSectionFolder(kSectionConduit, "");
     AddFile(kSectionConduit, "nowhere.txt", 0, 2);
-    EXPECT_FALSE(InstallSection("", false, kSectionConduit, false, true));
+    EXPECT_FALSE(Install("", false, kSectionConduit, false, true));
     EXPECT_EQ(Lines{}, Log());
 }
 
@@ -293,7 +290,7 @@ TEST_F(SectionTest, ConduitFolderThatIsNoFullPathFails) {
     ASSERT_TRUE(SetCurrentDirectoryA(root_.c_str()));
     project().AddSectionFolder(kSectionConduit, "Conduits");
     AddFile(kSectionConduit, "relative.dll", 0, 2);
-    bool installed = InstallSection("", false, kSectionConduit, false, true);
+    bool installed = Install("", false, kSectionConduit, false, true);
     SetCurrentDirectoryA(current);
     EXPECT_FALSE(installed);
     EXPECT_FALSE(win::FileExists(root_ + "\\Conduits"));
@@ -304,12 +301,12 @@ TEST_F(SectionTest, MountedDeviceFilesGoBelowTheDeviceFolder) {
     std::string device = root_ + "\\device";
     ASSERT_TRUE(CreateDirectoryA(device.c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
-    ::Setup().mountedDeviceFolder = device + "\\";
+    places_.mountedDeviceFolder = device + "\\";
     project().title = "Notes";
     project().defMountedDir = "<Title>\\apps";
     AddFile(kSectionMountedDevice, "notes.cod", 7, 2);  // the folder index plays no part here
 
-    ASSERT_TRUE(InstallSection(base_, false, kSectionMountedDevice, false, true));
+    ASSERT_TRUE(Install(base_, false, kSectionMountedDevice, false, true));
     EXPECT_EQ("content of notes.cod", testenv::ReadFile(device + "\\Notes\\apps\\notes.cod"));
     EXPECT_EQ((Lines{"CreateFolder: " + device + "\\Notes", "CreateFolder: " + device + "\\Notes\\apps",
                      "CopyFile: " + device + "\\Notes\\apps\\notes.cod"}),
@@ -323,16 +320,16 @@ TEST_F(SectionTest, MountedDeviceEntryWithoutAFinishedPathFails) {
     AddFile(kSectionMountedDevice, "notes.cod", 0, 2);
 
     // No device chosen: there is nowhere to put the file.
-    EXPECT_FALSE(InstallSection(base_, false, kSectionMountedDevice, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionMountedDevice, false, true));
 
     // "<InstallDir>" would stand for the unexpanded target folder setting: never used.
-    ::Setup().mountedDeviceFolder = device;
+    places_.mountedDeviceFolder = device;
     project().defTargetDir = "<ProgramFilesDir>\\Vendor";
     project().defMountedDir = "<InstallDir>\\apps";
-    EXPECT_FALSE(InstallSection(base_, false, kSectionMountedDevice, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionMountedDevice, false, true));
 
     project().defMountedDir = "<NoSuchToken>";
-    EXPECT_FALSE(InstallSection(base_, false, kSectionMountedDevice, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionMountedDevice, false, true));
     EXPECT_EQ(Lines{}, Log());
 }
 

@@ -6,7 +6,7 @@
 #include "engine/SelfRegister.h"
 #include "engine/SectionTestSupport.h"
 #include "support/TestEnv.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "engine/SharedCount.h"
 #include "engine/SharedCountKey.h"
 #include "support/TestEnv.h"
-#include "uninstall/InstallLog.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 
 namespace {

@@ -5,11 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "engine/UninstallEntry.h"
-#include "startup/SetupState.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -18,11 +17,9 @@ const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 class UninstallEntryTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Project& project = ::Setup().mainProject;
-        project.company = "Acme Soft";
-        project.title = testenv::UniqueName("Notes");
-        ::Setup().current = &project;
-        displayName_ = UninstallDisplayName(project);
+        project_.company = "Acme Soft";
+        project_.title = testenv::UniqueName("Notes");
+        displayName_ = UninstallDisplayName(project_);
         entryKey_ = std::string(kUninstallKey) + "\\" + displayName_;
         testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, entryKey_);
     }
@@ -49,9 +46,14 @@ protected:
         const std::string path = testenv::FreshFolder() + "\\setup.exe";
         ASSERT_TRUE(testenv::WriteFile(path, content));
         ASSERT_TRUE(testenv::SetFileAge(path, daysAgo));
-        ::Setup().programPath = path;
+        programPath_ = path;
     }
 
+    void Prepare() { PrepareUnInstall(project_, programPath_, installFolder_, languagePath_); }
+    bool Previous(std::string* folder, size_t limit) { return PreviousInstallFolder(project_, folder, limit); }
+
+    Project project_;
+    std::string programPath_, installFolder_, languagePath_;
     std::string displayName_;
     std::string entryKey_;
 };
@@ -66,32 +68,32 @@ TEST(UninstallDisplayName, CompanyThenTitle) {
 TEST_F(UninstallEntryTest, InstallsWriteTheEntryAndTheFolderReadsBack) {
     const std::string windows = win::WindowsFolder();
     FakeProgram("program", 3);
-    ::Setup().installFolder = "C:\\Program Files\\Acme Soft\\Notes";
-    ::Setup().language.path = windows + "\\ResENU.DLL";
+    installFolder_ = "C:\\Program Files\\Acme Soft\\Notes";
+    languagePath_ = windows + "\\ResENU.DLL";
 
     std::string folder;
-    EXPECT_FALSE(PreviousInstallFolder(&folder, 260));
+    EXPECT_FALSE(Previous(&folder, 260));
 
-    PrepareUnInstall();
+    Prepare();
     EXPECT_EQ(displayName_, Value("DisplayName"));
     // Unquoted even with blanks: the uninstaller splits at "-u" and " -l".
     EXPECT_EQ(windows + "\\pyxu.exe -uC:\\Program Files\\Acme Soft\\Notes\\install.log -l" + windows + "\\ResENU.DLL",
               Value("UninstallString"));
     EXPECT_EQ("C:\\Program Files\\Acme Soft\\Notes", Value("InstallPath"));
-    ASSERT_TRUE(PreviousInstallFolder(&folder, 260));
+    ASSERT_TRUE(Previous(&folder, 260));
     EXPECT_EQ(Value("InstallPath"), folder);
 
     // The folder must be shorter than the limit.
     std::string untouched = "untouched";
-    EXPECT_FALSE(PreviousInstallFolder(&untouched, folder.size()));
+    EXPECT_FALSE(Previous(&untouched, folder.size()));
     EXPECT_EQ("untouched", untouched);
-    EXPECT_TRUE(PreviousInstallFolder(&untouched, folder.size() + 1));
+    EXPECT_TRUE(Previous(&untouched, folder.size() + 1));
 
     // A second installation of the same product rewrites the same entry.
-    ::Setup().installFolder = "D:\\Elsewhere";
-    PrepareUnInstall();
+    installFolder_ = "D:\\Elsewhere";
+    Prepare();
     EXPECT_EQ("D:\\Elsewhere", Value("InstallPath"));
-    ASSERT_TRUE(PreviousInstallFolder(&folder, 260));
+    ASSERT_TRUE(Previous(&folder, 260));
     EXPECT_EQ("D:\\Elsewhere", folder);
 }
 
@@ -106,33 +108,33 @@ TEST_F(UninstallEntryTest, CommandLinesWithoutAFolderGiveNone) {
              "",
          }) {
         WriteEntry(command);
-        EXPECT_FALSE(PreviousInstallFolder(&folder, 260)) << command;
+        EXPECT_FALSE(Previous(&folder, 260)) << command;
         EXPECT_EQ("untouched", folder) << command;
     }
     WriteEntry("C:\\windows\\pyxu.exe -uC:\\Notes\\install.log -lx", REG_EXPAND_SZ);
-    EXPECT_FALSE(PreviousInstallFolder(&folder, 260));
+    EXPECT_FALSE(Previous(&folder, 260));
 
     // The first " -u" starts the folder; the first "install.log" behind it ends it.
     WriteEntry("C:\\my -utils\\pyxu.exe -uC:\\Notes\\install.log -lC:\\install.log");
-    ASSERT_TRUE(PreviousInstallFolder(&folder, 260));
+    ASSERT_TRUE(Previous(&folder, 260));
     EXPECT_EQ("tils\\pyxu.exe -uC:\\Notes", folder);
 }
 
 TEST_F(UninstallEntryTest, UninstallerCopyIsRefreshedOnlyByANewerProgram) {
     const std::string uninstaller = win::WindowsFolder() + "\\pyxu.exe";
     DeleteFileA(uninstaller.c_str());
-    ::Setup().installFolder = "C:\\Notes";
+    installFolder_ = "C:\\Notes";
 
     FakeProgram("first", 10);
-    PrepareUnInstall();
+    Prepare();
     EXPECT_EQ("first", testenv::ReadFile(uninstaller));
 
     FakeProgram("older", 20);
-    PrepareUnInstall();
+    Prepare();
     EXPECT_EQ("first", testenv::ReadFile(uninstaller));
 
     FakeProgram("newer", 1);
-    PrepareUnInstall();
+    Prepare();
     EXPECT_EQ("newer", testenv::ReadFile(uninstaller));
 
     DeleteFileA(uninstaller.c_str());

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "loader/Loader.h"
-#include "startup/SetupState.h"
 #include "support/TestEnv.h"
 #include "win/Registry.h"
 
@@ -49,7 +48,6 @@ protected:
     }
     void TearDown() override {
         if (ownsVendorKey_) testenv::DeleteRegistryTree(HKEY_CURRENT_USER, kVendorKey);
-        ::Setup().current = &::Setup().mainProject;
     }
     void MakePackagesKey() { ASSERT_TRUE(CreateKey(kPackagesKey)); }
 
@@ -102,7 +100,7 @@ TEST_F(LoaderTest, ReadFailsWhenTheDataExceedsTheBuffer) {
 
 // A project whose Application section has the folders "" and "lib".
 Project& MainProject(const std::string& title) {
-    Project& project = ::Setup().mainProject;
+    static Project project;
     project.Reset();
     project.title = title;
     project.folders[kSectionApplication] = {"", "lib\\"};
@@ -129,9 +127,9 @@ TEST_F(LoaderTest, FirstDescriptorUnderTheTitleLaterOnesUnderTheirPath) {
         project.folders[other] = {"x"};
         AddFile(project, other, "other.alx", 0);
     }
-    ::Setup().installFolder = "C:\\Program Files\\Acme\\Notes\\";
+    std::string installFolder = "C:\\Program Files\\Acme\\Notes\\";
 
-    EXPECT_NE(0, RegisterAlxFiles());
+    RegisterAlxFiles(project, installFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("C:\\Program Files\\Acme\\Notes\\app.alx", data);
@@ -144,8 +142,8 @@ TEST_F(LoaderTest, FirstDescriptorUnderTheTitleLaterOnesUnderTheirPath) {
     EXPECT_FALSE(PackageValue("notes.alx.txt", &data));
 
     // A reinstallation into another folder replaces the values.
-    ::Setup().installFolder = "D:\\Notes";
-    RegisterAlxFiles();
+    installFolder = "D:\\Notes";
+    RegisterAlxFiles(project, installFolder);
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("D:\\Notes\\app.alx", data);
     ASSERT_TRUE(PackageValue("lib.ALX", &data));
@@ -158,16 +156,16 @@ TEST_F(LoaderTest, AlxAnywhereInThePathCounts) {
     Project& project = MainProject(title);
     AddFile(project, kSectionApplication, "notes.alx.txt", 0);
     AddFile(project, kSectionApplication, "readme.txt", 0);
-    ::Setup().installFolder = "C:\\Apps\\plain";
-    RegisterAlxFiles();
+    std::string installFolder = "C:\\Apps\\plain";
+    RegisterAlxFiles(project, installFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("C:\\Apps\\plain\\notes.alx.txt", data);
     EXPECT_FALSE(PackageValue("readme.txt", &data));
 
     // A folder named like a descriptor makes every file in it match.
-    ::Setup().installFolder = "C:\\Apps\\Kit.aLx";
-    RegisterAlxFiles();
+    installFolder = "C:\\Apps\\Kit.aLx";
+    RegisterAlxFiles(project, installFolder);
     ASSERT_TRUE(PackageValue("readme.txt", &data));
     EXPECT_EQ("C:\\Apps\\Kit.aLx\\readme.txt", data);
 }
@@ -194,18 +192,16 @@ TEST_F(LoaderTest, SelectedComponentsRegisterUnderTheirOwnTitle) {
     nestedParent.components.back().sub->title = title + "_C1";
     nestedParent.components.back().sub->folders[kSectionApplication] = {""};
     AddFile(*nestedParent.components.back().sub, kSectionApplication, "nested.alx", 0);
-    ::Setup().installFolder = "C:\\Main";
-    ::Setup().current = &project;
+    std::string installFolder = "C:\\Main";
 
     project.multicomp = 0;
-    RegisterAlxFiles();
+    RegisterAlxFiles(project, installFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_FALSE(PackageValue(titles[0], &data));
 
     project.multicomp = 1;
-    RegisterAlxFiles();
-    EXPECT_EQ(&project, ::Setup().current);
+    RegisterAlxFiles(project, installFolder);
     ASSERT_TRUE(PackageValue(titles[0], &data));
     EXPECT_EQ("C:\\Main\\comp\\first0.alx", data);
     ASSERT_TRUE(PackageValue("second0.alx", &data));  // each project counts its own files
@@ -219,12 +215,12 @@ TEST_F(LoaderTest, SelectedComponentsRegisterUnderTheirOwnTitle) {
 TEST_F(LoaderTest, WithoutTheLoaderKeyNothingIsWritten) {
     Project& project = MainProject(testenv::UniqueName("Notes"));
     AddFile(project, kSectionApplication, "app.alx", 0);
-    ::Setup().installFolder = "C:\\Notes";
-    EXPECT_NE(0, RegisterAlxFiles());
+    std::string installFolder = "C:\\Notes";
+    RegisterAlxFiles(project, installFolder);
     EXPECT_FALSE(KeyExists(kLoaderKey));
 
     ASSERT_TRUE(CreateKey(kLoaderKey));
-    EXPECT_NE(0, RegisterAlxFiles());
+    RegisterAlxFiles(project, installFolder);
     EXPECT_FALSE(KeyExists(kPackagesKey));
 }
 

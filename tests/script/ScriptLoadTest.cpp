@@ -7,7 +7,7 @@
 #include "script/Project.h"
 #include "support/ScriptWriter.h"
 #include "support/TestEnv.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 

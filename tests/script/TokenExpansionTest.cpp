@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "script/PathTokens.h"
-#include "script/TokenExpansion.h"
 
 namespace {
 

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "startup/Language.h"
-#include "startup/Messages.h"
-#include "startup/SetupState.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
 #include "support/TestEnv.h"
 #include "win/UniqueHandle.h"
 

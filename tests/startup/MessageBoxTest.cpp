@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "startup/Language.h"
-#include "startup/Messages.h"
-#include "startup/SetupState.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 

@@ -8,7 +8,7 @@
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "win/Files.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 

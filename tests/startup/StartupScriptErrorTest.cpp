@@ -6,7 +6,7 @@
 #include "support/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "support/Package.h"
 
 #include "support/TestEnv.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace testenv {
 

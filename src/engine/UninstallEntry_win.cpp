@@ -3,11 +3,10 @@
 #include <windows.h>
 
 #include "engine/InstallFile.h"
-#include "startup/SetupState.h"
-#include "uninstall/InstallLog.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 const char kUninstallerName[] = "pyxu.exe";
 
@@ -21,20 +20,20 @@ std::string UninstallDisplayName(const Project& project) {
     return text::Format("%s %s for BlackBerry", project.company.c_str(), project.title.c_str());
 }
 
-void PrepareUnInstall() {
-    SetupState& setup = Setup();
+void PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
+                      const std::string& languagePath) {
     const std::string windows = win::WindowsFolder();
     if (windows.empty()) return;
     const std::string uninstaller = text::JoinPath(windows, kUninstallerName);
 
     // An uninstaller already in place with an equal or newer time stays; the result does not
     // matter, as the entry below names the same path either way.
-    InstallFile(setup.programPath, uninstaller, kReplaceOlder, nullptr, false, false);
+    InstallFile(programPath, uninstaller, kReplaceOlder, nullptr, false, false);
 
     // Paths stand unquoted: the uninstaller finds the log between "-u" and " -l".
-    const std::string command = text::Format("%s -u%s\\%s -l%s", uninstaller.c_str(), setup.installFolder.c_str(),
-                                             kInstallLogName, setup.language.path.c_str());
-    const std::string displayName = UninstallDisplayName(setup.mainProject);
+    const std::string command = text::Format("%s -u%s\\%s -l%s", uninstaller.c_str(), installFolder.c_str(),
+                                             kInstallLogName, languagePath.c_str());
+    const std::string displayName = UninstallDisplayName(mainProject);
 
     // The list's root belongs to Windows: opened, never created.
     win::UniqueKey root;
@@ -45,17 +44,17 @@ void PrepareUnInstall() {
         return;
     if (!win::WriteString(entry.get(), "DisplayName", displayName)) return;
     if (!win::WriteString(entry.get(), "UninstallString", command)) return;
-    win::WriteString(entry.get(), "InstallPath", setup.installFolder);
+    win::WriteString(entry.get(), "InstallPath", installFolder);
 }
 
-bool PreviousInstallFolder(std::string* folder, size_t limit) {
-    const std::string displayName = UninstallDisplayName(*Setup().current);
+bool PreviousInstallFolder(const Project& project, std::string* folder, size_t limit) {
+    const std::string displayName = UninstallDisplayName(project);
     win::UniqueKey key;
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, text::Format("%s\\%s", kUninstallKey, displayName.c_str()), KEY_ALL_ACCESS,
                       &key))
         return false;
     std::string command;
-    if (!win::ReadString(key.get(), "UninstallString", kMaxPathLimit, &command)) return false;
+    if (!win::ReadString(key.get(), "UninstallString", kPathLimit, &command)) return false;
 
     const size_t marker = command.find(" -u");
     if (marker == std::string::npos) return false;

@@ -10,20 +10,18 @@
 #include "engine/InstallFile.h"
 #include "engine/SelfRegister.h"
 #include "script/PathTokens.h"
-#include "startup/Messages.h"
-#include "startup/SetupState.h"
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogRecords.h"
+#include "state/Messages.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "win/Text.h"
+#include "base/Text.h"
 #include "win/UniqueHandle.h"
 
 namespace {
 
 const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
-bool FitsPathBuffer(const std::string& path) { return path.size() < kMaxPathLimit; }
+bool FitsPathBuffer(const std::string& path) { return path.size() < kPathLimit; }
 
 void RemoveTrailingBackslash(std::string* path) {
     if (!path->empty() && path->back() == '\\') path->pop_back();
@@ -48,15 +46,14 @@ std::string SectionFolder(const std::string& base, const std::string& name) {
 // Where an entry is installed. False for an entry that names no folder of its section, whose
 // mounted-device path does not expand, or whose path does not fit: such a script would put
 // the file somewhere unintended, so the section fails rather than guess.
-bool EntryDestination(const Project& project, FileSection section, const std::string& base,
-                      const FileEntry& entry, std::string* destination) {
+bool EntryDestination(const Project& project, const std::string& device, FileSection section,
+                      const std::string& base, const FileEntry& entry, std::string* destination) {
     std::string path;
     if (section == kSectionMountedDevice) {
-        const std::string& device = Setup().mountedDeviceFolder;
         if (device.empty()) return false;
         // "<InstallDir>" has no meaning on the device: without an install folder it fails.
         std::string raw = text::JoinPath(text::JoinPath(device, project.defMountedDir), entry.path);
-        if (!ExpandPath(project, raw, &path, nullptr, kMaxPathLimit)) return false;
+        if (!ExpandPath(project, raw, &path, nullptr, kPathLimit)) return false;
     } else {
         const std::string* name = project.FolderAt(section, entry.folder);
         if (!name) return false;
@@ -86,18 +83,18 @@ std::string LinkName(const std::string& target) {
     return name + ".lnk";
 }
 
-void CreateFolderPathMounted(const Project& project, bool log) {
-    const std::string& device = Setup().mountedDeviceFolder;
+void CreateFolderPathMounted(const Project& project, const std::string& device, bool log) {
     if (device.empty()) return;
     std::string folder;
-    if (!ExpandPath(project, text::JoinPath(device, project.defMountedDir), &folder, nullptr, kMaxPathLimit)) return;
+    if (!ExpandPath(project, text::JoinPath(device, project.defMountedDir), &folder, nullptr, kPathLimit)) return;
     // A device folder that cannot be made shows up as the first failed copy.
     CreateFolderPath(folder, log);
 }
 
-bool CreateSectionFolders(const Project& project, FileSection section, const std::string& base, bool log) {
+bool CreateSectionFolders(const Project& project, const std::string& device, FileSection section,
+                          const std::string& base, bool log) {
     if (section == kSectionMountedDevice) {
-        if (project.FileCount(section) > 0) CreateFolderPathMounted(project, log);
+        if (project.FileCount(section) > 0) CreateFolderPathMounted(project, device, log);
         return true;
     }
     for (const std::string& name : project.folders[section]) {
@@ -173,33 +170,33 @@ void CreateShortcut(const std::string& target, const std::string& linkName, cons
 
 std::string ShortcutFolder(const Project& project) {
     std::string folder;
-    if (ResolveShortcutFolder(project, &folder, kMaxPathLimit)) return folder;
+    if (ResolveShortcutFolder(project, &folder, kPathLimit)) return folder;
 
     std::string programs;
     win::UniqueKey key;
     if (win::OpenKey(HKEY_CURRENT_USER, kShellFoldersKey, KEY_ALL_ACCESS, &key))
-        win::ReadString(key.get(), "Programs", kMaxPathLimit, &programs);
-    return text::Fit(text::JoinPath(programs, project.title + " " + project.version), kMaxPathLimit);
+        win::ReadString(key.get(), "Programs", kPathLimit, &programs);
+    return text::Fit(text::JoinPath(programs, project.title + " " + project.version), kPathLimit);
 }
 
-bool InstallSection(const std::string& base, bool shortcuts, FileSection section, bool masterFolder, bool log) {
-    SetupState& setup = Setup();
-    const Project& project = *setup.current;
-
+bool InstallSection(const Project& project, const SectionPlaces& places, const std::string& base, bool shortcuts,
+                    FileSection section, bool masterFolder, bool log) {
+    const std::string& device = places.mountedDeviceFolder;
     std::string shortcutFolder;
-    if (shortcuts) shortcutFolder = masterFolder ? setup.shortcutFolder : ShortcutFolder(project);
+    if (shortcuts) shortcutFolder = masterFolder ? places.mainShortcutFolder : ShortcutFolder(project);
     RemoveTrailingBackslash(&shortcutFolder);
     bool shortcutFolderMade = false;
 
     // The Conduit section has no base: its folder names are full paths.
     if (!base.empty() && !CreateFolderPath(base, log)) return false;
-    if (!CreateSectionFolders(project, section, base, log)) return false;
+    if (!CreateSectionFolders(project, device, section, base, log)) return false;
 
     const std::vector<FileEntry>& entries = project.files[section];
     for (const FileEntry& entry : entries) {
         std::string destination;
-        if (!EntryDestination(project, section, base, entry, &destination)) return false;
-        if (!InstallFile(DataFilePath(entry.dataFile), destination, entry.replaceMode, AskYesNo,
+        if (!EntryDestination(project, device, section, base, entry, &destination)) return false;
+        const std::string source = text::PackageFilePath(places.dataFolder, text::DataFileName(entry.dataFile));
+        if (!InstallFile(source, destination, entry.replaceMode, AskYesNo,
                          IsSharedFile(section, destination), true))
             return false;
         if (!shortcuts) continue;
@@ -214,7 +211,8 @@ bool InstallSection(const std::string& base, bool shortcuts, FileSection section
             CreateShortcut(destination, LinkName(destination), shortcutFolder);
         }
         if (entry.startupShortcut == 1 || entry.startupShortcut == 2) {
-            const std::string& startup = entry.startupShortcut == 1 ? setup.startupFolder : setup.commonStartupFolder;
+            const std::string& startup =
+                entry.startupShortcut == 1 ? places.startupFolder : places.commonStartupFolder;
             if (!startup.empty()) CreateShortcut(destination, LinkName(destination), startup);
         }
     }
@@ -224,7 +222,7 @@ bool InstallSection(const std::string& base, bool shortcuts, FileSection section
     for (const FileEntry& entry : entries) {
         if (entry.kind != kKindRegistrable || entry.registerSelf == 0) continue;
         std::string destination;
-        if (EntryDestination(project, section, base, entry, &destination) && RegisterLibrary(destination))
+        if (EntryDestination(project, device, section, base, entry, &destination) && RegisterLibrary(destination))
             LogRecord(kRecordRegister, destination.c_str());
     }
     return true;

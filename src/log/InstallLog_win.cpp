@@ -1,12 +1,11 @@
-#include "uninstall/InstallLog.h"
+#include "log/InstallLog.h"
 
 #include <windows.h>
 
 #include <cstdarg>
 
-#include "uninstall/LogRecords.h"
 #include "win/Files.h"
-#include "win/Text.h"
+#include "base/Text.h"
 #include "win/UniqueHandle.h"
 
 const char kInstallLogName[] = "install.log";
@@ -77,22 +76,22 @@ void LogNewFolders(const std::string& folderPath, int levels) {
     }
 }
 
-int AppendLogFile(const std::string& from, const std::string& to) {
+bool AppendLogFile(const std::string& from, const std::string& to) {
     win::UniqueFile source(
         CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!source) return 0;
+    if (!source) return false;
     win::UniqueFile target(
         CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!target) return 0;
+    if (!target) return false;
     if (SetFilePointer(target.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-        return 0;
+        return false;
 
     char chunk[2048];
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(source.get(), chunk, sizeof(chunk), &read, nullptr)) return 0;
-        if (read == 0) return 1;
-        if (!WriteAll(target.get(), chunk, read)) return 0;
+        if (!ReadFile(source.get(), chunk, sizeof(chunk), &read, nullptr)) return false;
+        if (read == 0) return true;
+        if (!WriteAll(target.get(), chunk, read)) return false;
     }
 }
 

@@ -1,8 +1,8 @@
-#include "startup/Messages.h"
+#include "state/Messages.h"
 
 #include <cstdarg>
 
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -17,6 +17,11 @@ bool LoadFromModule(HMODULE module, UINT id, size_t limit, std::string* out) {
     return true;
 }
 
+// Every box of the program is shown here, so that what the user sees has one way out.
+int Show(const std::string& text, const std::string& caption, UINT style) {
+    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+}
+
 std::string FormatLimited(const std::string& format, size_t limit, va_list args) {
     return text::Fit(text::FormatV(format.c_str(), args), limit);
 }
@@ -27,14 +32,14 @@ bool LoadPlainString(const LanguageLibrary& library, UINT id, size_t limit, std:
     return LoadFromModule(library.module.get(), id, limit, out);
 }
 
-int LoadFormattedString(const LanguageLibrary& library, std::string* out, size_t limit, UINT id, ...) {
+bool LoadFormattedString(const LanguageLibrary& library, std::string* out, size_t limit, UINT id, ...) {
     std::string format;
-    if (!LoadFromModule(library.module.get(), id, 1024, &format)) return 0;
+    if (!LoadFromModule(library.module.get(), id, 1024, &format)) return false;
     va_list args;
     va_start(args, id);
     *out = FormatLimited(format, limit, args);
     va_end(args);
-    return 1;
+    return true;
 }
 
 int MessageBoxFromId(UINT id, UINT style, ...) {
@@ -43,14 +48,18 @@ int MessageBoxFromId(UINT id, UINT style, ...) {
     if (!LoadFromModule(library.module.get(), id, 512, &format) &&
         !LoadFromModule(GetModuleHandleA(nullptr), id, 512, &format)) {
         std::string message = text::Format("Error loading string id %d", static_cast<int>(id));
-        MessageBoxA(nullptr, message.c_str(), library.caption.c_str(), MB_OK);
+        Show(message, library.caption, MB_OK);
         return IDCANCEL;
     }
     va_list args;
     va_start(args, style);
     std::string message = FormatLimited(format, 1024, args);
     va_end(args);
-    return MessageBoxA(nullptr, message.c_str(), library.caption.c_str(), style);
+    return Show(message, library.caption, style);
+}
+
+int ShowFixedMessage(const std::string& message, const std::string& caption, UINT style) {
+    return Show(message, caption, style);
 }
 
 bool AskYesNo(const char* destination) {
@@ -63,5 +72,5 @@ bool AskYesNo(const char* destination) {
                                           destination),
                              512);
     }
-    return MessageBoxA(nullptr, question.c_str(), library.caption.c_str(), MB_YESNO) == IDYES;
+    return Show(question, library.caption, MB_YESNO) == IDYES;
 }

@@ -1,4 +1,4 @@
-#include "win/Text.h"
+#include "base/Text.h"
 
 #include <cstdio>
 #include <vector>
@@ -47,6 +47,8 @@ std::string AsciiUpper(std::string value) {
 bool EqualsNoCase(const std::string& a, const std::string& b) {
     return a.size() == b.size() && AsciiUpper(a) == AsciiUpper(b);
 }
+
+std::string PackageFilePath(const std::string& folder, const std::string& name) { return Fit(folder + name, 512); }
 
 std::string DataFileName(int number) { return Format("%08d", number); }
 

@@ -4,9 +4,8 @@
 
 #include <vector>
 
-#include "startup/SetupState.h"
 #include "win/Registry.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -24,27 +23,6 @@ int OpenPackages(REGSAM access, win::UniqueKey* packages) {
 // The descriptor test covers the whole path, so a folder such as "X.alx" makes every file in
 // it count.
 bool IsDescriptorPath(const std::string& path) { return text::AsciiUpper(path).find(".ALX") != std::string::npos; }
-
-void RegisterProject(SetupState& setup) {
-    Project* project = setup.current;
-    int found = 0;
-    for (const FileEntry& entry : project->files[kSectionApplication]) {
-        // An entry naming no folder of the section has no installed path to register.
-        const std::string* folder = project->FolderAt(kSectionApplication, entry.folder);
-        if (!folder) continue;
-        const std::string path = text::JoinPath(text::JoinPath(setup.installFolder, *folder), entry.path);
-        if (!IsDescriptorPath(path)) continue;
-        WriteLoaderPackage(found == 0 ? project->title : entry.path, path);
-        ++found;
-    }
-    if (!project->multicomp) return;
-    for (Component& component : project->components) {
-        if (!component.selected || !component.sub) continue;
-        setup.current = component.sub.get();
-        RegisterProject(setup);
-        setup.current = project;
-    }
-}
 
 }  // namespace
 
@@ -71,8 +49,19 @@ int WriteLoaderPackage(const std::string& name, const std::string& value) {
     return win::WriteString(packages.get(), name.c_str(), value) ? kLoaderOk : kLoaderValueFailed;
 }
 
-int RegisterAlxFiles() {
-    SetupState& setup = Setup();
-    RegisterProject(setup);
-    return 1;
+void RegisterAlxFiles(const Project& project, const std::string& installFolder) {
+    int found = 0;
+    for (const FileEntry& entry : project.files[kSectionApplication]) {
+        // An entry naming no folder of the section has no installed path to register.
+        const std::string* folder = project.FolderAt(kSectionApplication, entry.folder);
+        if (!folder) continue;
+        const std::string path = text::JoinPath(text::JoinPath(installFolder, *folder), entry.path);
+        if (!IsDescriptorPath(path)) continue;
+        WriteLoaderPackage(found == 0 ? project.title : entry.path, path);
+        ++found;
+    }
+    if (!project.multicomp) return;
+    for (const Component& component : project.components) {
+        if (component.selected && component.sub) RegisterAlxFiles(*component.sub, installFolder);
+    }
 }

@@ -1,4 +1,4 @@
-#include "uninstall/LogRecords.h"
+#include "log/InstallLog.h"
 
 const char kRecordApplication[] = "Application: %s";
 const char kRecordCopyFile[] = "CopyFile: %s";

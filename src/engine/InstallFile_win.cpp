@@ -6,11 +6,10 @@
 
 #include "engine/RenameSection.h"
 #include "engine/SharedCount.h"
-#include "startup/SetupState.h"
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogRecords.h"
+#include "state/Messages.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
-#include "win/Text.h"
+#include "base/Text.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -76,10 +75,11 @@ bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 
 // NT-family systems never read WinInit.ini at restart; they take the session manager's
 // pending renames instead.
-int ScheduleReplaceAtRestart(const std::string& newCopy, const std::string& target) {
+bool ScheduleReplaceAtRestart(const std::string& newCopy, const std::string& target) {
     if (IsNtFamily())
-        return MoveFileExA(newCopy.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING);
-    return WinInitRename(newCopy, target, MOVEFILE_DELAY_UNTIL_REBOOT);
+        return MoveFileExA(newCopy.c_str(), target.c_str(), MOVEFILE_DELAY_UNTIL_REBOOT | MOVEFILE_REPLACE_EXISTING) !=
+               0;
+    return WinInitRename(WinInitPath(), newCopy, target, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
 void ShowSystemFileWarning(const std::string& shownPath) {
@@ -91,32 +91,32 @@ void ShowSystemFileWarning(const std::string& shownPath) {
     std::string message = text::Format(
         "Unable to copy a system file (%s%s).\nPlease check if you have the right permissions for this operation.",
         name.c_str(), extension.c_str());
-    MessageBoxA(nullptr, message.c_str(), "Error", MB_ICONWARNING | MB_OK);
+    ShowFixedMessage(message, "Error", MB_ICONWARNING | MB_OK);
 }
 
 // A shared file that could not be overwritten (usually because it is in use) is copied beside
 // it and swapped in at the next restart.
-int ReplaceAtRestart(const std::string& source, const std::string& destination, AskReplaceFn ask) {
+bool ReplaceAtRestart(const std::string& source, const std::string& destination, AskReplaceFn ask) {
     std::string target;
     std::string newCopy;
     bool named = win::FileExists(source) && ShortPath(destination, &target) && FreeNewCopyName(target, &newCopy);
     if (named && InstallFile(source, newCopy, kReplaceAlways, ask, false, false) &&
         ScheduleReplaceAtRestart(newCopy, target))
-        return 1;
+        return true;
     ShowSystemFileWarning(named ? newCopy : destination);
-    return 0;
+    return false;
 }
 
 }  // namespace
 
-int InstallFile(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
+bool InstallFile(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
                 bool log) {
     if (shared) EnsureSharedCount(destination);
 
     bool copy = false;
     switch (mode) {
     case kReplaceNone:
-        return 1;
+        return true;
     case kReplaceAlways:
         copy = true;
         break;
@@ -140,12 +140,12 @@ int InstallFile(const std::string& source, const std::string& destination, int m
         break;
     }
     default:
-        return 0;
+        return false;
     }
 
     if (!copy) {
         if (shared) ModifySharedCount(destination, 1, false, log);
-        return 1;
+        return true;
     }
 
     if (CopyOver(source, destination)) {
@@ -153,42 +153,8 @@ int InstallFile(const std::string& source, const std::string& destination, int m
         ClearReadOnly(destination);
         if (log) LogRecord(kRecordCopyFile, destination.c_str());
         if (shared) ModifySharedCount(destination, 1, false, log);
-        return 1;
+        return true;
     }
-    if (!shared) return 0;
+    if (!shared) return false;
     return ReplaceAtRestart(source, destination, ask);
-}
-
-int WinInitRename(const std::string& existing, const std::string& newName, unsigned flags) {
-    if (flags != MOVEFILE_DELAY_UNTIL_REBOOT) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    std::string path = Setup().winInitPath;
-    if (path.empty()) path = win::WindowsFolder() + "\\WinInit.ini";
-
-    if (!win::FileExists(path))
-        return WritePrivateProfileStringA("rename", newName.c_str(), existing.c_str(), path.c_str()) ? 1 : 0;
-
-    // Read sharing only: no other writer may change the file while the section is rewritten.
-    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return 0;
-    DWORD size = GetFileSize(file.get(), nullptr);
-    if (size == INVALID_FILE_SIZE) return 0;
-    std::vector<char> bytes(size);
-    DWORD read = 0;
-    if (size > 0 && (!ReadFile(file.get(), bytes.data(), size, &read, nullptr) || read != size)) return 0;
-
-    RenameEdit edit = PlanRenameEntry(std::string(bytes.begin(), bytes.end()), newName, existing);
-    if (SetFilePointer(file.get(), static_cast<LONG>(edit.offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
-        return 0;
-    for (const std::string& part : {edit.lead, edit.entry, edit.tail}) {
-        DWORD written = 0;
-        if (part.empty()) continue;
-        if (!WriteFile(file.get(), part.data(), static_cast<DWORD>(part.size()), &written, nullptr) ||
-            written != part.size())
-            return 0;
-    }
-    return 1;
 }

@@ -7,12 +7,10 @@
 
 #include <string>
 
+#include "base/Limits.h"
+#include "base/Trace.h"
 #include "script/Project.h"
 #include "win/UniqueHandle.h"
-
-constexpr size_t kProgramFolderLimit = 128;  // the program folder is read with this limit
-constexpr size_t kMaxPathLimit = 260;        // every other path: 259 characters and a terminator
-constexpr size_t kMountedFolderLimit = 12;
 
 constexpr UINT WM_SETUP_START = WM_USER + 365;  // 1389
 
@@ -36,7 +34,6 @@ struct SetupState {
     std::string launchCommand;
     std::string commonStartupFolder;
     std::string startupFolder;
-    std::string winInitPath;  // Windows folder + "\WinInit.ini"
     std::string installFolder;
     std::string shortcutFolder;
     std::string mountedDeviceFolder;  // a drive root, at most 9 characters; empty: none
@@ -51,9 +48,3 @@ SetupState& Setup();
 // Program folder + name: the path of the install script or of a numbered data file.
 std::string DataFilePath(const std::string& name);
 std::string DataFilePath(int dataFileNumber);
-
-// The trace sink: operation traces such as "DoInstall::Complete!\n". Discarded unless a
-// test installs a sink of its own.
-void Trace(const char* message);
-using TraceSink = void (*)(const char* message);
-void SetTraceSink(TraceSink sink);

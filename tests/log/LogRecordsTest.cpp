@@ -1,7 +1,7 @@
 // The reader's rules for an install log: line splitting and record recognition.
 #include <gtest/gtest.h>
 
-#include "uninstall/LogRecords.h"
+#include "log/InstallLog.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "script/Project.h"
 #include "script/ScriptSection.h"
 #include "script/ValueSyntax.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 

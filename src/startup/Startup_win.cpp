@@ -6,11 +6,11 @@
 
 #include "engine/Section.h"
 #include "startup/Language.h"
-#include "startup/Messages.h"
-#include "startup/SetupState.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "win/Text.h"
+#include "base/Text.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -53,7 +53,7 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     char path[MAX_PATH];
     DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string modulePath(path, n < MAX_PATH ? n : 0);
-    state.commandLine = text::Fit(modulePath + " " + text::Fit(arguments, kMaxPathLimit + 1), kMaxPathLimit);
+    state.commandLine = text::Fit(modulePath + " " + text::Fit(arguments, kPathLimit + 1), kPathLimit);
 
     Trace("-------------------------------------------\n");
     Trace("-         core Setup.exe started          -\n");
@@ -66,25 +66,20 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     if (n == 0) return false;
     if (n >= kProgramFolderLimit) n = kProgramFolderLimit - 1;
     std::string cut(folder, n);
-    state.programPath = text::Fit(modulePath.empty() ? cut : modulePath, kMaxPathLimit);
+    state.programPath = text::Fit(modulePath.empty() ? cut : modulePath, kPathLimit);
     size_t slash = cut.find_last_of('\\');
     state.programFolder = slash == std::string::npos ? std::string() : cut.substr(0, slash + 1);
     return true;
 }
 
-// Step 9: the kernel must load. WinInit.ini's path is fixed here for the systems that take
-// replacements at the next restart from it. False when the kernel cannot be loaded.
+// Step 9: the kernel must load. False when it cannot.
 bool ProbeKernel() {
     Trace("Testing kernel for MoveFileEx()...\n");
     win::UniqueModule kernel(LoadLibraryA("kernel32"));
-    if (!kernel) return false;
-    kernel.reset();
-    std::string windows = win::WindowsFolder();
-    Setup().winInitPath = windows.empty() ? std::string() : text::JoinPath(windows, "WinInit.ini");
-    return true;
+    return static_cast<bool>(kernel);
 }
 
-int QueryShellFoldersValue(int csidl, bool create, std::string* out) {
+bool QueryShellFoldersValue(int csidl, bool create, std::string* out) {
     HKEY root = nullptr;
     const char* name = nullptr;
     if (csidl == CSIDL_COMMON_STARTUP) {
@@ -95,26 +90,26 @@ int QueryShellFoldersValue(int csidl, bool create, std::string* out) {
         name = "Startup";
     } else {
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-        return 0;
+        return false;
     }
 
     win::UniqueKey key;
-    if (!win::OpenKey(root, kShellFoldersKey, KEY_READ, &key)) return 0;
+    if (!win::OpenKey(root, kShellFoldersKey, KEY_READ, &key)) return false;
     std::string folder;
     SetLastError(ERROR_SUCCESS);
-    if (!win::ReadString(key.get(), name, kMaxPathLimit, &folder) || folder.empty()) {
+    if (!win::ReadString(key.get(), name, kPathLimit, &folder) || folder.empty()) {
         // A value of the wrong type leaves no error code of its own.
         if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_INVALID_DATA);
-        return 0;
+        return false;
     }
     if (create && !CreateFolderPath(folder, false)) {
         if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_PATH_NOT_FOUND);
-        return 0;
+        return false;
     }
     key.reset();
     *out = folder;
     SetLastError(ERROR_SUCCESS);
-    return 1;
+    return true;
 }
 
 // Step 11: the Startup folders for startup shortcuts. Failing leaves them empty; the run goes
@@ -131,14 +126,14 @@ void PrepareStartupFolders() {
 
 }  // namespace
 
-int QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out) {
+bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out) {
     if (!entry) return QueryShellFoldersValue(csidl, create, out);
     char path[MAX_PATH] = {};
-    if (!entry(nullptr, path, csidl, create ? TRUE : FALSE)) return 0;
+    if (!entry(nullptr, path, csidl, create ? TRUE : FALSE)) return false;
     // The shell writes at most MAX_PATH characters; a missing terminator means it was cut.
-    if (!std::memchr(path, '\0', sizeof(path))) return 0;
+    if (!std::memchr(path, '\0', sizeof(path))) return false;
     *out = path;
-    return 1;
+    return true;
 }
 
 int RunSetup(HINSTANCE /*instance*/, const char* arguments) {

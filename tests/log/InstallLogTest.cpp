@@ -5,8 +5,7 @@
 #include <string>
 
 #include "support/TestEnv.h"
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogRecords.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 

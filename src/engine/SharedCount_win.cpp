@@ -2,11 +2,10 @@
 
 #include <windows.h>
 
-#include "uninstall/InstallLog.h"
-#include "uninstall/LogRecords.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 

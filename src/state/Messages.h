@@ -6,12 +6,12 @@
 
 #include <string>
 
-#include "startup/SetupState.h"
+#include "state/SetupState.h"
 
 // Loads string `id` of the library (a 1024-character buffer) and formats it with the
-// arguments into `out`, cut to limit - 1 characters. Returns 1, or 0 when the library lacks
-// the string; `out` is then left as it was.
-int LoadFormattedString(const LanguageLibrary& library, std::string* out, size_t limit, UINT id, ...);
+// arguments into `out`, cut to limit - 1 characters. False when the library lacks the string;
+// `out` is then left as it was.
+bool LoadFormattedString(const LanguageLibrary& library, std::string* out, size_t limit, UINT id, ...);
 
 // Loads string `id` without formatting into a buffer of `limit` characters (cut to limit - 1).
 // False, `out` untouched, when the library lacks it.
@@ -20,6 +20,9 @@ bool LoadPlainString(const LanguageLibrary& library, UINT id, size_t limit, std:
 // Shows string `id` formatted with the arguments, with the setup caption and `style`.
 // Returns the button that closed the box; 2 (IDCANCEL) when the string is missing everywhere.
 int MessageBoxFromId(UINT id, UINT style, ...);
+
+// Shows one of the program's built-in texts, which are not in any string table, with `caption`.
+int ShowFixedMessage(const std::string& message, const std::string& caption, UINT style);
 
 // The question before an older file is put over a newer one: true when the user says Yes.
 bool AskYesNo(const char* destination);

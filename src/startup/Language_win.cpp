@@ -3,10 +3,10 @@
 #include <windows.h>
 
 #include "engine/InstallFile.h"
-#include "startup/Messages.h"
-#include "startup/SetupState.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
 #include "win/Files.h"
-#include "win/Text.h"
+#include "base/Text.h"
 
 namespace {
 
@@ -27,32 +27,32 @@ LanguageLibraryLifetime g_languageLifetime;
 
 }  // namespace
 
-int InstallLanguageLibrary(const Project& project) {
-    if (project.languageDllIndex < 0) return 0;
+bool InstallLanguageLibrary(const Project& project) {
+    if (project.languageDllIndex < 0) return false;
     std::string source = DataFilePath(project.languageDllIndex);
 
     std::string windows = win::WindowsFolder();
-    if (windows.empty() || project.languageDll.empty()) return 0;
+    if (windows.empty() || project.languageDll.empty()) return false;
     std::string target = text::JoinPath(windows, project.languageDll);
-    if (target.size() >= kMaxPathLimit) return 0;
+    if (target.size() >= kPathLimit) return false;
 
-    if (!InstallFile(source, target, kReplaceOlder, AlwaysReplace, false, false)) return 0;
+    if (!InstallFile(source, target, kReplaceOlder, AlwaysReplace, false, false)) return false;
     return LoadLanguageLibrary(target);
 }
 
-int LoadLanguageLibrary(const std::string& path) {
+bool LoadLanguageLibrary(const std::string& path) {
     LanguageLibrary& library = Setup().language;
     // A second load replaces the first instead of leaking it.
     FreeLanguageLibrary();
     library.caption.clear();
     library.path.clear();
     // The record keeps 259 characters; loading a cut path would load some other file.
-    if (path.empty() || path.size() >= kMaxPathLimit) return 0;
+    if (path.empty() || path.size() >= kPathLimit) return false;
     library.path = path;
 
     library.module.reset(LoadLibraryA(library.path.c_str()));
-    if (!library.module) return 0;
-    return LoadPlainString(library, kStrSetupCaption, kMaxPathLimit, &library.caption) ? 1 : 0;
+    if (!library.module) return false;
+    return LoadPlainString(library, kStrSetupCaption, kPathLimit, &library.caption);
 }
 
 void FreeLanguageLibrary() {

@@ -29,4 +29,8 @@ bool EqualsNoCase(const std::string& a, const std::string& b);
 // The eight-digit, zero-padded name of a numbered data file ("%08d").
 std::string DataFileName(int number);
 
+// The program's path builder: package folder (with its trailing backslash) + file name, in
+// the 512 characters of the builder's buffer.
+std::string PackageFilePath(const std::string& folder, const std::string& name);
+
 }  // namespace text

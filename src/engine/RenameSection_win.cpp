@@ -1,0 +1,47 @@
+#include "engine/RenameSection.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "base/Text.h"
+#include "win/Files.h"
+#include "win/UniqueHandle.h"
+
+std::string WinInitPath() {
+    std::string windows = win::WindowsFolder();
+    return windows.empty() ? std::string() : text::JoinPath(windows, "WinInit.ini");
+}
+
+bool WinInitRename(const std::string& iniPath, const std::string& existing, const std::string& newName, unsigned flags) {
+    if (flags != MOVEFILE_DELAY_UNTIL_REBOOT) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    const std::string& path = iniPath;
+
+    if (!win::FileExists(path))
+        return WritePrivateProfileStringA("rename", newName.c_str(), existing.c_str(), path.c_str()) != 0;
+
+    // Read sharing only: no other writer may change the file while the section is rewritten.
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD size = GetFileSize(file.get(), nullptr);
+    if (size == INVALID_FILE_SIZE) return false;
+    std::vector<char> bytes(size);
+    DWORD read = 0;
+    if (size > 0 && (!ReadFile(file.get(), bytes.data(), size, &read, nullptr) || read != size)) return false;
+
+    RenameEdit edit = PlanRenameEntry(std::string(bytes.begin(), bytes.end()), newName, existing);
+    if (SetFilePointer(file.get(), static_cast<LONG>(edit.offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
+        return false;
+    for (const std::string& part : {edit.lead, edit.entry, edit.tail}) {
+        DWORD written = 0;
+        if (part.empty()) continue;
+        if (!WriteFile(file.get(), part.data(), static_cast<DWORD>(part.size()), &written, nullptr) ||
+            written != part.size())
+            return false;
+    }
+    return true;
+}

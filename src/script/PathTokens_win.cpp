@@ -1,0 +1,115 @@
+// The system half of the token expansion: folder lookups, the registry and the path checks.
+#include "script/PathTokens.h"
+
+#include <windows.h>
+
+#include <vector>
+
+#include "script/ValueSyntax.h"
+#include "win/Registry.h"
+
+namespace {
+
+const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
+
+// The folder must fit in `room` characters together with its terminator: the API's answer is
+// asked with exactly that buffer size.
+bool SystemFolderInRoom(FolderQuery query, size_t room, std::string* value) {
+    std::vector<char> buffer(room + 1, '\0');
+    UINT length = query(buffer.data(), static_cast<UINT>(room));
+    if (length == 0 || length > room) return false;
+    value->assign(buffer.data(), length);
+    return true;
+}
+
+bool ProgramFilesInRoom(size_t room, std::string* value) {
+    win::UniqueKey key;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ, &key)) return false;
+    // The value must fit in the room left together with its terminator.
+    return win::ReadString(key.get(), "ProgramFilesDir", room, value);
+}
+
+// The path need not exist; only a name the file system rejects outright fails.
+bool PathIsAcceptable(const std::string& path) {
+    SetLastError(0);
+    GetFileAttributesA(path.c_str());
+    return GetLastError() != ERROR_BAD_PATHNAME;
+}
+
+}  // namespace
+
+bool ExpandPath(const Project& project, const std::string& text, std::string* out, const std::string* installFolder,
+                size_t limit) {
+    TokenValueFn source = [&](PathToken token, size_t room, std::string* value) {
+        switch (token) {
+            case PathToken::WinDir:
+                return SystemFolderInRoom(GetWindowsDirectoryA, room, value);
+            case PathToken::SysDir:
+                return SystemFolderInRoom(GetSystemDirectoryA, room, value);
+            case PathToken::ProgramFilesDir:
+                return ProgramFilesInRoom(room, value);
+            case PathToken::InstallDir:
+                if (!installFolder) return false;
+                *value = *installFolder;
+                return true;
+            default:
+                return ProjectTokenValue(project, token, value);
+        }
+    };
+    std::string expanded;
+    if (!ExpandTokens(text, false, limit, source, &expanded)) return false;
+    CleanBackslashes(&expanded);
+    if (!PathIsAcceptable(expanded)) return false;
+    *out = std::move(expanded);
+    return true;
+}
+
+bool ExpandTitleTokens(const Project& project, const std::string& text, std::string* out, size_t limit) {
+    TokenValueFn source = [&](PathToken token, size_t, std::string* value) {
+        return ProjectTokenValue(project, token, value);
+    };
+    std::string expanded;
+    if (!ExpandTokens(text, true, limit, source, &expanded)) return false;
+    CleanBackslashes(&expanded);
+    *out = std::move(expanded);
+    return true;
+}
+
+bool ResolveShortcutFolder(const Project& project, std::string* out, size_t limit) {
+    if (limit == 0) return false;
+    std::string folder;
+    win::UniqueKey key;
+    if (win::OpenKey(HKEY_CURRENT_USER, kShellFoldersKey, KEY_ALL_ACCESS, &key)) {
+        // A key without a readable "Programs" text gives no folder to start from.
+        if (!win::ReadString(key.get(), "Programs", limit, &folder)) return false;
+        key.reset();
+        // The backslash must still fit before the terminator.
+        if (folder.size() + 1 > limit - 1) return false;
+        folder += '\\';
+    }
+    std::string menuPath;
+    if (!ExpandTitleTokens(project, project.defShortcutDir, &menuPath, limit - folder.size())) return false;
+    folder += menuPath;
+    CleanBackslashes(&folder);
+    if (!PathIsAcceptable(folder)) return false;
+    *out = std::move(folder);
+    return true;
+}
+
+bool CheckLaunchCommand(const Project& project, const std::string& text, std::string* out,
+                        const std::string& installFolder, size_t limit) {
+    std::string command;
+    if (!ExpandPath(project, text, &command, &installFolder, limit) || command.empty()) return false;
+    *out = command;
+    // A quoted program name is tested without its quotes and without the parameters behind it.
+    std::string tested;
+    script::Cursor cursor(command);
+    if (!cursor.ReadQuoted(kPathLimit, &tested)) tested = command;
+    SetLastError(0);
+    GetFileAttributesA(tested.c_str());
+    DWORD error = GetLastError();
+    return error != ERROR_INVALID_NAME && error != ERROR_BAD_PATHNAME;
+}
