@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "engine/InstallFile.h"
-#include "support/TestEnv.h"
 #include "log/InstallLog.h"
+#include "support/TestEnv.h"
 #include "win/Files.h"
 
 namespace {

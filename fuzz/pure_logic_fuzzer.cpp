@@ -9,8 +9,8 @@
 #include <string>
 
 #include "engine/RenameSection.h"
-#include "script/PathTokens.h"
 #include "log/InstallLog.h"
+#include "script/PathTokens.h"
 
 namespace {
 

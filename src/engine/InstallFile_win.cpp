@@ -4,12 +4,12 @@
 
 #include <vector>
 
+#include "base/Text.h"
 #include "engine/RenameSection.h"
 #include "engine/SharedCount.h"
-#include "state/Messages.h"
 #include "log/InstallLog.h"
+#include "state/Messages.h"
 #include "win/Files.h"
-#include "base/Text.h"
 #include "win/UniqueHandle.h"
 
 namespace {

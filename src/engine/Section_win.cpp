@@ -7,14 +7,14 @@
 #include <cctype>
 #include <vector>
 
+#include "base/Text.h"
 #include "engine/InstallFile.h"
 #include "engine/SelfRegister.h"
+#include "log/InstallLog.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
-#include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "base/Text.h"
 #include "win/UniqueHandle.h"
 
 namespace {

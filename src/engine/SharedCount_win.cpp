@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
+#include "base/Text.h"
 #include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "base/Text.h"
 
 namespace {
 

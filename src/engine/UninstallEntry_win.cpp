@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
+#include "base/Text.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "base/Text.h"
 
 const char kUninstallerName[] = "pyxu.exe";
 

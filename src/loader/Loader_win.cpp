@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "win/Registry.h"
 #include "base/Text.h"
+#include "win/Registry.h"
 
 namespace {
 

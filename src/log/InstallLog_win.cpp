@@ -4,8 +4,8 @@
 
 #include <cstdarg>
 
-#include "win/Files.h"
 #include "base/Text.h"
+#include "win/Files.h"
 #include "win/UniqueHandle.h"
 
 const char kInstallLogName[] = "install.log";

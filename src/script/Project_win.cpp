@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "script/Project.h"
+#include "base/Text.h"
 #include "script/ScriptSection.h"
 #include "script/ValueSyntax.h"
-#include "base/Text.h"
 
 namespace {
 

@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
+#include "base/Text.h"
 #include "engine/InstallFile.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "win/Files.h"
-#include "base/Text.h"
 
 namespace {
 

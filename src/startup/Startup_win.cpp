@@ -4,13 +4,13 @@
 
 #include <cstring>
 
+#include "base/Text.h"
 #include "engine/Section.h"
 #include "startup/Language.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "base/Text.h"
 #include "win/UniqueHandle.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "engine/InstallFile.h"
 #include "engine/InstallFileSupport.h"
-#include "engine/SharedCountKey.h"
-#include "support/TestEnv.h"
 #include "log/InstallLog.h"
+#include "support/SharedDlls.h"
+#include "support/TestEnv.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 

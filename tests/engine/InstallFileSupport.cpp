@@ -1,5 +1,6 @@
 #include "engine/InstallFileSupport.h"
 
+#include "support/UiDriver.h"
 #include "win/Registry.h"
 #include "win/UniqueHandle.h"
 
@@ -51,15 +52,6 @@ std::string StripNtPrefix(std::string path) {
 
 bool SamePath(const std::string& stored, const std::string& path) {
     return lstrcmpiA(StripNtPrefix(stored).c_str(), path.c_str()) == 0;
-}
-
-BOOL CALLBACK FindBox(HWND window, LPARAM out) {
-    char name[32];
-    if (IsWindowVisible(window) && GetClassNameA(window, name, sizeof(name)) && lstrcmpA(name, "#32770") == 0) {
-        *reinterpret_cast<HWND*>(out) = window;
-        return FALSE;
-    }
-    return TRUE;
 }
 
 }  // namespace
@@ -135,15 +127,12 @@ std::vector<SeenBox> BoxWatcher::Boxes() {
 DWORD WINAPI BoxWatcher::Run(void* param) {
     auto* self = static_cast<BoxWatcher*>(param);
     while (!self->stop_) {
-        HWND found = nullptr;
-        EnumThreadWindows(self->thread_, FindBox, reinterpret_cast<LPARAM>(&found));
-        if (found) {
+        if (HWND found = ui::FindMessageBox(GetCurrentProcessId(), self->thread_)) {
+            ui::MessageBoxInfo info;
+            ui::ReadMessageBox(found, &info);
             SeenBox box;
-            char buffer[1024];
-            GetWindowTextA(found, buffer, sizeof(buffer));
-            box.caption = buffer;
-            GetDlgItemTextA(found, 0xFFFF, buffer, sizeof(buffer));  // the message box's text control
-            box.text = buffer;
+            box.caption = info.caption;
+            box.text = info.text;
             HICON shown = reinterpret_cast<HICON>(SendDlgItemMessageA(found, 0x440, STM_GETICON, 0, 0));
             box.warningIcon = shown != nullptr && shown == LoadIcon(nullptr, IDI_WARNING);
             EnterCriticalSection(&self->lock_);

@@ -3,11 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "engine/InstallFile.h"
-#include "engine/RenameSection.h"
 #include "engine/InstallFileSupport.h"
-#include "engine/SharedCountKey.h"
-#include "support/TestEnv.h"
+#include "engine/RenameSection.h"
 #include "log/InstallLog.h"
+#include "support/SharedDlls.h"
+#include "support/TestEnv.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 

@@ -8,19 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "engine/InstallFile.h"
 #include "engine/Section.h"
-#include "engine/SectionTestSupport.h"
 #include "engine/UninstallEntry.h"
 #include "loader/Loader.h"
+#include "log/InstallLog.h"
 #include "state/SetupState.h"
+#include "support/Installed.h"
 #include "support/Package.h"
 #include "support/ScriptWriter.h"
+#include "support/SharedDlls.h"
 #include "support/TestEnv.h"
-#include "log/InstallLog.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "base/Text.h"
 
 namespace {
 
@@ -44,8 +45,8 @@ struct Cleanup {
     std::vector<std::string> sharedCounts;
     std::vector<std::string> folders;
     ~Cleanup() {
-        for (auto& value : values) sectiontest::DeleteValue(HKEY_CURRENT_USER, value.first.c_str(), value.second);
-        for (auto& path : sharedCounts) sectiontest::DeleteValue(HKEY_LOCAL_MACHINE, sectiontest::kSharedDllsKey, path);
+        for (auto& value : values) installed::DeleteValue(HKEY_CURRENT_USER, value.first.c_str(), value.second);
+        for (auto& path : sharedCounts) installed::DeleteValue(HKEY_LOCAL_MACHINE, sharedkey::kPath, path);
         for (auto& tree : trees) testenv::DeleteRegistryTree(tree.first, tree.second);
         for (auto& folder : folders) testenv::DeleteTree(folder);
     }
@@ -69,13 +70,13 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     const std::string title = "Notes";
     const std::string install = root + "\\Program Files\\" + company + "\\" + title;
     const std::string library = testenv::UniqueName("exnotes") + ".dll";
-    const std::string programs = sectiontest::ProgramsFolder();
+    const std::string programs = installed::ProgramsFolder();
     ASSERT_TRUE(win::IsDirectory(programs)) << programs;
     const std::string menu = programs + "\\" + company + "\\" + title;
     cleanup.folders.push_back(programs + "\\" + company);
 
     // The keys the installation only opens: the loader's own and SharedDLLs.
-    ASSERT_TRUE(sectiontest::EnsureSharedDllsKey());
+    ASSERT_TRUE(sharedkey::Create());
     // Whatever part of the loader's key path the test makes, it removes again.
     for (const char* path : {kVendorKey, kLoaderKey}) {
         win::UniqueKey key;
@@ -92,7 +93,7 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     const std::string packages = std::string(kLoaderKey) + "\\Packages";
     cleanup.values.emplace_back(packages, title);
     cleanup.values.emplace_back(packages, "lib.ALX");
-    cleanup.values.emplace_back(sectiontest::kSelfRegKey, library);
+    cleanup.values.emplace_back(installed::kSelfRegKey, library);
     cleanup.sharedCounts = {system + "\\" + library, conduits + "\\MyConduit.dll"};
 
     // The package: script and data files.
@@ -164,26 +165,26 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
         "ModifyShared: " + conduits + "\\MyConduit.dll|1",
         "CopyFile: " + conduits + "\\readme.txt",
     };
-    const Lines actual = sectiontest::LogLines(log);
+    const Lines actual = installed::LogLines(log);
     for (size_t i = 0; i < expected.size() || i < actual.size(); ++i)
         EXPECT_EQ(i < expected.size() ? expected[i] : "<none>", i < actual.size() ? actual[i] : "<none>")
             << "log line " << i + 1;
 
     EXPECT_EQ("data file 6", testenv::ReadFile(install + "\\docs\\Readme.txt"));
-    EXPECT_TRUE(text::EqualsNoCase(install + "\\docs\\Readme.txt", sectiontest::ShortcutTarget(menu + "\\Readme.lnk")));
-    EXPECT_TRUE(text::EqualsNoCase(install + "\\Notes.exe", sectiontest::ShortcutTarget(menu + "\\Notes.lnk")));
-    EXPECT_TRUE(text::EqualsNoCase(install + "\\Notes.exe", sectiontest::ShortcutTarget(startup + "\\Notes.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(install + "\\docs\\Readme.txt", installed::ShortcutTarget(menu + "\\Readme.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(install + "\\Notes.exe", installed::ShortcutTarget(menu + "\\Notes.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(install + "\\Notes.exe", installed::ShortcutTarget(startup + "\\Notes.lnk")));
 
     std::string registered;
-    EXPECT_TRUE(sectiontest::ReadSelfRegValue(library, &registered));
+    EXPECT_TRUE(installed::ReadSelfRegValue(library, &registered));
     EXPECT_TRUE(text::EqualsNoCase(sysLib, registered)) << registered;
 
     DWORD count = 0;
-    EXPECT_TRUE(sectiontest::ReadSharedValue(sysLib, &count));
+    EXPECT_TRUE(sharedkey::Read(sysLib, &count));
     EXPECT_EQ(1u, count);
-    EXPECT_TRUE(sectiontest::ReadSharedValue(conduits + "\\MyConduit.dll", &count));
+    EXPECT_TRUE(sharedkey::Read(conduits + "\\MyConduit.dll", &count));
     EXPECT_EQ(1u, count);
-    EXPECT_FALSE(sectiontest::ReadSharedValue(conduits + "\\readme.txt", &count));
+    EXPECT_FALSE(sharedkey::Read(conduits + "\\readme.txt", &count));
 
     // After the sections: the uninstall entry and the descriptor files, as the driver does.
     const std::string displayName = company + " " + title + " for BlackBerry";
@@ -202,7 +203,7 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     EXPECT_EQ(install + "\\lib.ALX", ReadValue(HKEY_CURRENT_USER, packages, "lib.ALX"));
 
     // Registration, uninstall entry and loader values are not install-log records.
-    EXPECT_EQ(expected.size(), sectiontest::LogLines(log).size());
+    EXPECT_EQ(expected.size(), installed::LogLines(log).size());
 }
 
 }  // namespace

@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "engine/InstallFile.h"
 #include "engine/Section.h"
-#include "engine/SectionTestSupport.h"
-#include "support/Package.h"
-#include "support/TestEnv.h"
 #include "log/InstallLog.h"
+#include "support/Installed.h"
+#include "support/Package.h"
+#include "support/SharedDlls.h"
+#include "support/TestEnv.h"
 #include "win/Files.h"
-#include "base/Text.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ protected:
         return InstallSection(project_, places_, base, shortcuts, section, masterFolder, log);
     }
     testenv::Package package() const { return testenv::Package(package_); }
-    Lines Log() const { return sectiontest::LogLines(log_); }
+    Lines Log() const { return installed::LogLines(log_); }
 
     // A data file with distinct content and an entry for it.
     FileEntry& AddFile(FileSection section, const std::string& path, int folder, int dataFile, int menu = 0) {
@@ -97,8 +98,8 @@ TEST_F(SectionTest, ShortcutPointsAtItsTargetAndIsRecorded) {
     ASSERT_TRUE(testenv::WriteFile(target, "MZ"));
     CreateShortcut(target, "app.lnk", root_ + "\\");
 
-    EXPECT_TRUE(text::EqualsNoCase(target, sectiontest::ShortcutTarget(root_ + "\\app.lnk")))
-        << sectiontest::ShortcutTarget(root_ + "\\app.lnk");
+    EXPECT_TRUE(text::EqualsNoCase(target, installed::ShortcutTarget(root_ + "\\app.lnk")))
+        << installed::ShortcutTarget(root_ + "\\app.lnk");
     // No shortcut can be saved into a missing folder: no record, no failure shown.
     CreateShortcut(target, "lost.lnk", root_ + "\\missing");
     EXPECT_FALSE(win::FileExists(root_ + "\\missing\\lost.lnk"));
@@ -145,8 +146,8 @@ TEST_F(SectionTest, MenuShortcutsShareOneFolderCreatedAndLoggedOnce) {
                      "CopyFile: " + base_ + "\\guide.pdf", "CreateShortcut: " + menu + "\\guide.lnk",
                      "CopyFile: " + base_ + "\\plain.txt"}),
               Log());
-    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\app.exe", sectiontest::ShortcutTarget(menu + "\\app.lnk")));
-    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\guide.pdf", sectiontest::ShortcutTarget(menu + "\\guide.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\app.exe", installed::ShortcutTarget(menu + "\\app.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\guide.pdf", installed::ShortcutTarget(menu + "\\guide.lnk")));
     EXPECT_FALSE(win::FileExists(menu + "\\plain.lnk"));
 }
 
@@ -176,8 +177,8 @@ TEST_F(SectionTest, StartupShortcutsGoToTheChosenStartupFolder) {
 
     ASSERT_TRUE(Install(base_, true, kSectionApplication, true, true));
 
-    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\mine.exe", sectiontest::ShortcutTarget(user + "\\mine.lnk")));
-    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\all.exe", sectiontest::ShortcutTarget(common + "\\all.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\mine.exe", installed::ShortcutTarget(user + "\\mine.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(base_ + "\\all.exe", installed::ShortcutTarget(common + "\\all.lnk")));
     EXPECT_FALSE(win::FileExists(user + "\\other.lnk"));
     EXPECT_FALSE(win::FileExists(common + "\\other.lnk"));
     EXPECT_EQ((Lines{"CopyFile: " + base_ + "\\mine.exe", "CreateShortcut: " + user + "\\mine.lnk",
@@ -205,10 +206,10 @@ TEST_F(SectionTest, RegistrationIsTheSecondPass) {
     EXPECT_FALSE(Install(base_, false, kSectionApplication, false, true));
 
     std::string data;
-    EXPECT_FALSE(sectiontest::ReadSelfRegValue(name, &data));
+    EXPECT_FALSE(installed::ReadSelfRegValue(name, &data));
     EXPECT_TRUE(win::FileExists(base_ + "\\" + name));
     EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\" + name}), Log());
-    sectiontest::DeleteValue(HKEY_CURRENT_USER, sectiontest::kSelfRegKey, name);
+    installed::DeleteValue(HKEY_CURRENT_USER, installed::kSelfRegKey, name);
 }
 
 TEST_F(SectionTest, RegistersFlaggedLibrariesAfterEveryCopy) {
@@ -229,13 +230,13 @@ TEST_F(SectionTest, RegistersFlaggedLibrariesAfterEveryCopy) {
     ASSERT_TRUE(Install(base_, false, kSectionApplication, false, true));
 
     std::string data;
-    EXPECT_TRUE(sectiontest::ReadSelfRegValue(name, &data));
-    EXPECT_FALSE(sectiontest::ReadSelfRegValue("unflagged_" + name, &data));
+    EXPECT_TRUE(installed::ReadSelfRegValue(name, &data));
+    EXPECT_FALSE(installed::ReadSelfRegValue("unflagged_" + name, &data));
     EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\" + name,
                      "CopyFile: " + base_ + "\\unflagged_" + name, "CopyFile: " + base_ + "\\plain.dll",
                      "CopyFile: " + base_ + "\\last.txt", "Register: " + base_ + "\\" + name}),
               Log());
-    sectiontest::DeleteValue(HKEY_CURRENT_USER, sectiontest::kSelfRegKey, name);
+    installed::DeleteValue(HKEY_CURRENT_USER, installed::kSelfRegKey, name);
 }
 
 TEST_F(SectionTest, FolderIndexOutsideTheListFailsTheSection) {
@@ -251,7 +252,7 @@ TEST_F(SectionTest, FolderIndexOutsideTheListFailsTheSection) {
 }
 
 TEST_F(SectionTest, ConduitFoldersAreFullPathsAndLibrariesAreShared) {
-    ASSERT_TRUE(sectiontest::EnsureSharedDllsKey());
+    ASSERT_TRUE(sharedkey::Create());
     std::string conduits = root_ + "\\Conduits";
     std::string upper = root_ + "\\Upper";
     project().AddSectionFolder(kSectionConduit, conduits);
@@ -269,11 +270,11 @@ TEST_F(SectionTest, ConduitFoldersAreFullPathsAndLibrariesAreShared) {
                      "ModifyShared: " + conduits + "\\Control.ocx|1", "CopyFile: " + upper + "\\LOUD.DLL"}),
               Log());
     DWORD count = 0;
-    EXPECT_TRUE(sectiontest::ReadSharedValue(conduits + "\\MyConduit.dll", &count));
+    EXPECT_TRUE(sharedkey::Read(conduits + "\\MyConduit.dll", &count));
     EXPECT_EQ(1u, count);
-    EXPECT_FALSE(sectiontest::ReadSharedValue(upper + "\\LOUD.DLL", &count));
-    sectiontest::DeleteValue(HKEY_LOCAL_MACHINE, sectiontest::kSharedDllsKey, conduits + "\\MyConduit.dll");
-    sectiontest::DeleteValue(HKEY_LOCAL_MACHINE, sectiontest::kSharedDllsKey, conduits + "\\Control.ocx");
+    EXPECT_FALSE(sharedkey::Read(upper + "\\LOUD.DLL", &count));
+    installed::DeleteValue(HKEY_LOCAL_MACHINE, sharedkey::kPath, conduits + "\\MyConduit.dll");
+    installed::DeleteValue(HKEY_LOCAL_MACHINE, sharedkey::kPath, conduits + "\\Control.ocx");
 }
 
 TEST_F(SectionTest, ConduitEntryWithoutAFolderFails) {
@@ -338,7 +339,7 @@ TEST_F(SectionTest, ShortcutFolderFallsBackToTitleAndVersion) {
     project().version = "2.1";
     project().company = "Vendor";
     project().defShortcutDir = "<Company>\\<Title>";
-    std::string programs = sectiontest::ProgramsFolder();
+    std::string programs = installed::ProgramsFolder();
     ASSERT_FALSE(programs.empty());
     EXPECT_EQ(programs + "\\Vendor\\Notes", ShortcutFolder(project()));
 

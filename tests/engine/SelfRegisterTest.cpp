@@ -3,10 +3,10 @@
 
 #include <windows.h>
 
-#include "engine/SelfRegister.h"
-#include "engine/SectionTestSupport.h"
-#include "support/TestEnv.h"
 #include "base/Text.h"
+#include "engine/SelfRegister.h"
+#include "support/Installed.h"
+#include "support/TestEnv.h"
 
 namespace {
 
@@ -23,16 +23,16 @@ TEST(SelfRegister, RegistersAndUnregistersThroughTheExports) {
 
     ASSERT_TRUE(RegisterLibrary(path));
     std::string data;
-    ASSERT_TRUE(sectiontest::ReadSelfRegValue(name, &data));
+    ASSERT_TRUE(installed::ReadSelfRegValue(name, &data));
     EXPECT_TRUE(text::EqualsNoCase(path, data)) << data;
     // The library is released again.
     EXPECT_EQ(nullptr, GetModuleHandleA(path.c_str()));
 
     EXPECT_TRUE(UnregisterLibrary(path));
-    EXPECT_FALSE(sectiontest::ReadSelfRegValue(name, &data));
+    EXPECT_FALSE(installed::ReadSelfRegValue(name, &data));
     // Its entry fails once the value is gone; the failure must come through as false.
     EXPECT_FALSE(UnregisterLibrary(path));
-    sectiontest::DeleteValue(HKEY_CURRENT_USER, sectiontest::kSelfRegKey, name);
+    installed::DeleteValue(HKEY_CURRENT_USER, installed::kSelfRegKey, name);
 }
 
 TEST(SelfRegister, ResultFollowsTheEntrysHresult) {

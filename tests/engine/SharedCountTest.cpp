@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/SharedCount.h"
-#include "engine/SharedCountKey.h"
-#include "support/TestEnv.h"
 #include "log/InstallLog.h"
+#include "support/SharedDlls.h"
+#include "support/TestEnv.h"
 #include "win/Files.h"
 
 namespace {

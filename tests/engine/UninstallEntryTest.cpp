@@ -4,11 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "base/Text.h"
 #include "engine/UninstallEntry.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
 #include "win/Registry.h"
-#include "base/Text.h"
 
 namespace {
 

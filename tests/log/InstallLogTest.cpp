@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "support/TestEnv.h"
 #include "log/InstallLog.h"
+#include "support/TestEnv.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "script/PathTokens.h"
+#include "support/Installed.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 
@@ -14,15 +15,6 @@ std::string ProgramFilesValue() {
     std::string value;
     if (win::OpenKey(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", KEY_READ, &key))
         win::ReadString(key.get(), "ProgramFilesDir", 260, &value);
-    return value;
-}
-
-std::string ProgramsMenuValue() {
-    win::UniqueKey key;
-    std::string value;
-    if (win::OpenKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
-                     KEY_READ, &key))
-        win::ReadString(key.get(), "Programs", 260, &value);
     return value;
 }
 
@@ -116,7 +108,7 @@ TEST(ExpandTitleTokens, OnlyTheProjectTokensAndNoValidation) {
 }
 
 TEST(ResolveShortcutFolder, ProgramsMenuAndExpandedShortcutDir) {
-    const std::string programs = ProgramsMenuValue();
+    const std::string programs = installed::ProgramsFolder();
     ASSERT_FALSE(programs.empty()) << "the prefix has no Programs shell folder";
     Project project = NotesProject();
     project.defShortcutDir = "<Company>\\\\<Title>";

@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "base/Text.h"
 #include "script/Project.h"
 #include "support/ScriptWriter.h"
 #include "support/TestEnv.h"
-#include "base/Text.h"
 
 namespace {
 

@@ -13,25 +13,6 @@
 
 namespace {
 
-constexpr int kMessageBoxTextId = 0xFFFF;
-
-HWND FindOwnMessageBox() {
-    struct Search {
-        HWND found = nullptr;
-    } search;
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid != GetCurrentProcessId() || !IsWindowVisible(window)) return TRUE;
-            if (ui::ClassName(window) != "#32770" || !GetDlgItem(window, kMessageBoxTextId)) return TRUE;
-            reinterpret_cast<Search*>(param)->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 struct ShownBox {
     bool seen = false;
     std::string caption;
@@ -47,21 +28,18 @@ ShownBox ShowAndAnswer(Show show, const std::string& answer) {
     std::thread shower([&box, show] { box.result = show(); });
     HWND window = nullptr;
     for (DWORD start = GetTickCount(); !window && GetTickCount() - start < ui::kDefaultTimeoutMs; Sleep(30))
-        window = FindOwnMessageBox();
+        window = ui::FindMessageBox(GetCurrentProcessId());
     if (!window) {
         // The helper is stuck in a box nobody can find; the process ends with the test.
         shower.detach();
         return box;
     }
     box.seen = true;
-    box.caption = ui::WindowText(window);
-    box.text = ui::ControlText(window, kMessageBoxTextId);
-    for (HWND child : ui::Children(window))
-        if (ui::ClassName(child) == "Button") {
-            std::string label = ui::WindowText(child);
-            label.erase(std::remove(label.begin(), label.end(), '&'), label.end());
-            box.buttons.push_back(label);
-        }
+    ui::MessageBoxInfo info;
+    ui::ReadMessageBox(window, &info);
+    box.caption = info.caption;
+    box.text = info.text;
+    box.buttons = info.buttons;
     ui::SetupProcess::PressText(window, answer);
     shower.join();
     return box;

@@ -3,12 +3,12 @@
 // program's own message in an untitled box.
 #include <gtest/gtest.h>
 
+#include "base/Text.h"
 #include "support/Package.h"
 #include "support/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "win/Files.h"
-#include "base/Text.h"
 
 namespace {
 

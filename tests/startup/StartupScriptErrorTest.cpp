@@ -2,11 +2,11 @@
 // malformed shows the script message with the loader's code and ends with exit code 1.
 #include <gtest/gtest.h>
 
+#include "base/Text.h"
 #include "support/Package.h"
 #include "support/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
-#include "base/Text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "support/Package.h"
 
-#include "support/TestEnv.h"
 #include "base/Text.h"
+#include "support/TestEnv.h"
 
 namespace testenv {
 

@@ -112,17 +112,40 @@ HWND SetupProcess::WaitForWindow(const std::string& className, const std::string
     }
 }
 
+HWND FindMessageBox(DWORD processId, DWORD threadId) {
+    struct Search {
+        DWORD pid;
+        DWORD tid;
+        HWND found;
+    } search{processId, threadId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD pid = 0;
+            DWORD tid = GetWindowThreadProcessId(window, &pid);
+            if (pid != s->pid || (s->tid != 0 && tid != s->tid) || !IsWindowVisible(window)) return TRUE;
+            if (ClassName(window) != "#32770" || !GetDlgItem(window, kMessageBoxTextId)) return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+void ReadMessageBox(HWND box, MessageBoxInfo* info) {
+    info->window = box;
+    info->caption = WindowText(box);
+    info->text = ControlText(box, kMessageBoxTextId);
+    info->buttons.clear();
+    for (HWND child : Children(box))
+        if (ClassName(child) == "Button") info->buttons.push_back(StripAccessKeys(WindowText(child)));
+}
+
 bool SetupProcess::WaitForMessageBox(MessageBoxInfo* info, DWORD timeoutMs) const {
     DWORD start = GetTickCount();
     for (;;) {
-        for (HWND window : TopLevelWindows()) {
-            if (ClassName(window) != "#32770" || !GetDlgItem(window, kMessageBoxTextId)) continue;
-            info->window = window;
-            info->caption = WindowText(window);
-            info->text = ControlText(window, kMessageBoxTextId);
-            info->buttons.clear();
-            for (HWND child : Children(window))
-                if (ClassName(child) == "Button") info->buttons.push_back(StripAccessKeys(WindowText(child)));
+        if (HWND box = FindMessageBox(processId_)) {
+            ReadMessageBox(box, info);
             return true;
         }
         if (GetTickCount() - start > timeoutMs) return false;

@@ -30,6 +30,13 @@ bool IsControlEnabled(HWND dialog, int controlId);
 bool IsControlVisible(HWND dialog, int controlId);
 std::vector<HWND> Children(HWND window);
 
+// A visible message box of the process (and of one of its threads, when `threadId` is not 0);
+// null when there is none.
+HWND FindMessageBox(DWORD processId, DWORD threadId = 0);
+
+// Reads a message box's caption, text and push buttons (access-key "&" removed).
+void ReadMessageBox(HWND box, MessageBoxInfo* info);
+
 class SetupProcess {
 public:
     SetupProcess() = default;

@@ -20,6 +20,12 @@ inline bool Create() {
            ERROR_SUCCESS;
 }
 
+// A count as the installation reads it: a REG_DWORD of exactly 4 bytes.
+inline bool Read(const std::string& path, DWORD* count) {
+    win::UniqueKey key;
+    return win::OpenKey(HKEY_LOCAL_MACHINE, kPath, KEY_READ, &key) && win::ReadDword(key.get(), path.c_str(), count);
+}
+
 inline bool SetRaw(const std::string& name, DWORD type, const void* data, DWORD size) {
     win::UniqueKey key;
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, kPath, KEY_ALL_ACCESS, &key)) return false;

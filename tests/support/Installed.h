@@ -1,5 +1,5 @@
-// Helpers shared by the section tests: the log read back as lines, shortcuts read back, and
-// the registry values the installation writes.
+// What an installation leaves on the machine, read back: the log as lines, shortcut targets,
+// the Programs menu folder and the registry values the installation writes.
 #pragma once
 
 #include <windows.h>
@@ -13,10 +13,9 @@
 #include "win/Registry.h"
 #include "win/UniqueHandle.h"
 
-namespace sectiontest {
+namespace installed {
 
 constexpr char kSelfRegKey[] = "Software\\SetupTests\\SelfReg";
-constexpr char kSharedDllsKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
 // The records of a log; a last line without its CR LF shows up as "<unterminated>...".
 inline std::vector<std::string> LogLines(const std::string& path) {
@@ -59,19 +58,6 @@ inline std::string ProgramsFolder() {
     return programs;
 }
 
-// The installation only opens SharedDLLs; a fresh prefix may not have it yet.
-inline bool EnsureSharedDllsKey() {
-    win::UniqueKey key;
-    return RegCreateKeyExA(HKEY_LOCAL_MACHINE, kSharedDllsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key.put(),
-                           nullptr) == ERROR_SUCCESS;
-}
-
-inline bool ReadSharedValue(const std::string& path, DWORD* count) {
-    win::UniqueKey key;
-    return win::OpenKey(HKEY_LOCAL_MACHINE, kSharedDllsKey, KEY_READ, &key) &&
-           win::ReadDword(key.get(), path.c_str(), count);
-}
-
 inline void DeleteValue(HKEY root, const char* keyPath, const std::string& name) {
     win::UniqueKey key;
     if (win::OpenKey(root, keyPath, KEY_SET_VALUE, &key)) RegDeleteValueA(key.get(), name.c_str());
@@ -83,4 +69,4 @@ inline bool ReadSelfRegValue(const std::string& name, std::string* data) {
            win::ReadString(key.get(), name.c_str(), MAX_PATH, data);
 }
 
-}  // namespace sectiontest
+}  // namespace installed
