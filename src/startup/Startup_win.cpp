@@ -1,5 +1,6 @@
 #include "startup/Startup.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -7,15 +8,19 @@
 #include "base/Text.h"
 #include "engine/Section.h"
 #include "startup/Language.h"
+#include "startup/Launch.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/UniqueHandle.h"
+#include "wizard/Background.h"
+#include "wizard/Pages.h"
 
 namespace {
 
 const char kScriptName[] = "00000001";
+constexpr int kIconResource = 1000;
 const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // shell32, loaded before the entry point runs and kept until process exit. Older systems lack
@@ -124,6 +129,49 @@ void PrepareStartupFolders() {
     MessageBoxFromId(kStrStartupFolders, MB_OK);
 }
 
+// Steps 14 to 17: the background window over the work area, which runs the wizard, and the
+// message loop until the wizard is over. Returns the quit message's code (0 when the window
+// could not be made).
+int RunBackgroundWindow(HINSTANCE instance) {
+    const SetupState& state = Setup();
+    const std::string& className = state.language.caption;
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = BackgroundWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszClassName = className.c_str();
+    if (!RegisterClassA(&windowClass)) {
+        MessageBoxFromId(kStrWindowClassFailed, MB_ICONERROR);
+        return 0;
+    }
+
+    InitCommonControls();
+    std::string title;
+    LoadFormattedString(state.language, &title, kPathLimit, kStrWindowTitle, state.current->title.c_str());
+
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    // A caption, a sizing frame and a maximise box, but no system menu: there is no close box.
+    HWND window = CreateWindowExA(0, className.c_str(), title.c_str(), WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZEBOX,
+                                  work.left, work.top, work.right - work.left, work.bottom - work.top, nullptr,
+                                  nullptr, instance, nullptr);
+    // Without the window nothing would ever end the message loop.
+    if (!window) return 0;
+    ShowWindow(window, SW_SHOWMAXIMIZED);
+    UpdateWindow(window);
+    InvalidateRect(window, nullptr, TRUE);
+
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<int>(message.wParam);
+}
+
 }  // namespace
 
 bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out) {
@@ -136,7 +184,7 @@ bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::
     return true;
 }
 
-int RunSetup(HINSTANCE /*instance*/, const char* arguments) {
+int RunSetup(HINSTANCE instance, const char* arguments) {
     if (!arguments) arguments = "";
     SetupState& state = Setup();
 
@@ -176,16 +224,23 @@ int RunSetup(HINSTANCE /*instance*/, const char* arguments) {
 
     PrepareStartupFolders();
 
-    // Held for the rest of the run: the shortcuts of the installation are COM objects.
-    win::ComInit com;
-    if (com.result() != S_OK) {
-        MessageBoxFromId(kStrComFailed, MB_OK);
-        return 0;
+    int exitCode = 0;
+    {
+        // Held until the wizard is over: the shortcuts of the installation are COM objects.
+        win::ComInit com;
+        if (com.result() != S_OK) {
+            MessageBoxFromId(kStrComFailed, MB_OK);
+            return 0;
+        }
+        if (PreparePages()) exitCode = RunBackgroundWindow(instance);
+
+        // Shut-down, in the order the resources were taken: RICHED32, the images, the
+        // project's lists, then COM as `com` goes out of scope.
+        richEdit.reset();
+        ReleaseWizardImages();
+        state.mainProject.Release();
     }
 
-    // Shut-down, in the order the resources were taken: RICHED32, the project's lists, then
-    // COM as `com` goes out of scope.
-    richEdit.reset();
-    state.mainProject.Release();
-    return 0;
+    if (state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
+    return exitCode;
 }

@@ -37,7 +37,8 @@ struct SetupState {
     std::string installFolder;
     std::string shortcutFolder;
     std::string mountedDeviceFolder;  // a drive root, at most 9 characters; empty: none
-    std::string chosenInstallFolder;  // empty until the user picks a folder
+    std::string chosenInstallFolder;  // empty until the user picks a folder, at most 259 characters
+    bool licenceAccepted = false;     // set once by the licence page, never cleared
     int upgradeFlag = 0;              // the install folder held an install log already
     int installFailureMessage = 0;    // string ID, 0 until a step chooses one
     std::string uninstallDisplayName;

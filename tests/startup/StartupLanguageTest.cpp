@@ -8,6 +8,7 @@
 #include "support/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
+#include "support/Wizard.h"
 #include "win/Files.h"
 
 namespace {
@@ -52,14 +53,18 @@ testenv::Package MakePackage(const std::string& script) {
     return package;
 }
 
-// Runs setup.exe and expects it to end by itself with no message box; returns the exit code.
+// Runs setup.exe through its wizard (welcome, then the last page) and expects no message box
+// on the way but the desktop loader's warning; returns the exit code.
 int RunWithoutMessage(const testenv::Package& package) {
     ui::SetupProcess process;
-    if (!process.Start(package.SetupPath(), "", package.Folder())) return ui::SetupProcess::kTimedOut;
+    HWND welcome = testenv::StartWizard(&process, package);
+    EXPECT_TRUE(welcome);
+    if (!welcome) return ui::SetupProcess::kTimedOut;
     ui::MessageBoxInfo box;
-    bool sawBox = process.WaitForMessageBox(&box);
-    EXPECT_FALSE(sawBox) << box.caption << ": " << box.text;
-    if (sawBox) return ui::SetupProcess::kTimedOut;
+    HWND last = testenv::PressAndWait(process, welcome, testenv::kNextButton, testenv::kProgressMark, &box);
+    EXPECT_TRUE(last) << box.caption << ": " << box.text;
+    if (!last) return ui::SetupProcess::kTimedOut;
+    ui::SetupProcess::PressId(last, testenv::kNextButton);
     return process.WaitForExit();
 }
 

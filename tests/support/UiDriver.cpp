@@ -56,6 +56,49 @@ std::vector<HWND> Children(HWND window) {
     return result;
 }
 
+namespace {
+
+// Visible top-level windows of a process, in z-order.
+std::vector<HWND> ProcessWindows(DWORD processId) {
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid == s->pid && IsWindowVisible(window)) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+}  // namespace
+
+HWND WaitForDialog(DWORD processId, int controlId, MessageBoxInfo* box, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (HWND found = FindMessageBox(processId)) {
+            if (box) ReadMessageBox(found, box);
+            return nullptr;
+        }
+        for (HWND window : ProcessWindows(processId))
+            if (ClassName(window) == "#32770" && GetDlgItem(window, controlId)) return window;
+        if (GetTickCount() - start > timeoutMs) return nullptr;
+        Sleep(kPollMs);
+    }
+}
+
+RECT ControlRect(HWND dialog, int controlId) {
+    RECT r = {};
+    GetWindowRect(GetDlgItem(dialog, controlId), &r);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 SetupProcess::~SetupProcess() {
     if (Running()) {
         TerminateProcess(process_.get(), static_cast<UINT>(kTimedOut));
@@ -82,22 +125,7 @@ bool SetupProcess::Running() const {
     return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
 
-std::vector<HWND> SetupProcess::TopLevelWindows() const {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{processId_, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid == s->pid && IsWindowVisible(window)) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
+std::vector<HWND> SetupProcess::TopLevelWindows() const { return ProcessWindows(processId_); }
 
 HWND SetupProcess::WaitForWindow(const std::string& className, const std::string& captionPart, DWORD timeoutMs) const {
     DWORD start = GetTickCount();

@@ -37,6 +37,15 @@ HWND FindMessageBox(DWORD processId, DWORD threadId = 0);
 // Reads a message box's caption, text and push buttons (access-key "&" removed).
 void ReadMessageBox(HWND box, MessageBoxInfo* info);
 
+// Waits for a dialog of process `processId` that is not a message box and holds a control
+// `controlId` (a wizard page is known by a control only it has). Null on timeout or when a
+// message box of the process shows up first; `box` (optional) then receives it.
+HWND WaitForDialog(DWORD processId, int controlId, MessageBoxInfo* box = nullptr,
+                   DWORD timeoutMs = kDefaultTimeoutMs);
+
+// Window rectangle of a dialog's control in the dialog's client coordinates.
+RECT ControlRect(HWND dialog, int controlId);
+
 class SetupProcess {
 public:
     SetupProcess() = default;
@@ -54,6 +63,10 @@ public:
     // any) and whose caption contains `captionPart` (empty: any). Null on timeout.
     HWND WaitForWindow(const std::string& className, const std::string& captionPart = "",
                        DWORD timeoutMs = kDefaultTimeoutMs) const;
+
+    HWND WaitForDialog(int controlId, MessageBoxInfo* box = nullptr, DWORD timeoutMs = kDefaultTimeoutMs) const {
+        return ui::WaitForDialog(processId_, controlId, box, timeoutMs);
+    }
 
     // Waits for a message box of the process and reads it. False on timeout.
     bool WaitForMessageBox(MessageBoxInfo* info, DWORD timeoutMs = kDefaultTimeoutMs) const;

@@ -1,0 +1,14 @@
+// The folder a project installs into, as the destination page proposes it and the install
+// driver uses it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "script/Project.h"
+
+// The first rule that gives a folder wins: `chosenFolder` (the user's choice, which only the
+// main project takes: pass it empty for a component), the folder of an earlier installation
+// of the project, its DefTargetDir expanded, and last the Program Files folder followed by
+// Company and Title. At most limit - 1 characters.
+std::string TargetFolder(const Project& project, const std::string& chosenFolder, size_t limit);

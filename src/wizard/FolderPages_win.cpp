@@ -1,0 +1,156 @@
+#include "wizard/FolderPages.h"
+
+#include <dbt.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "base/Text.h"
+#include "engine/Section.h"
+#include "engine/TargetFolder.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
+#include "win/Files.h"
+#include "wizard/Pages.h"
+
+namespace {
+
+constexpr int kIdBrowse = 1034;
+constexpr int kIdTargetDir = 1035;
+constexpr int kIdDeviceDrive = 1044;
+constexpr int kDriveTextLimit = 10;  // a drive root and its terminator, as the combo box gives it
+constexpr size_t kBrowseTitleLimit = 128;
+
+std::string ControlText(HWND page, int id, int limit) {
+    std::vector<char> buffer(static_cast<size_t>(limit), '\0');
+    const UINT n = GetDlgItemTextA(page, id, buffer.data(), limit);
+    return std::string(buffer.data(), n < static_cast<UINT>(limit) ? n : 0);
+}
+
+// The folder browser opens at the folder typed in the edit box.
+int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM /*lParam*/, LPARAM data) {
+    if (message == BFFM_INITIALIZED) SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+void Browse(HWND page) {
+    char path[MAX_PATH] = {};
+    GetDlgItemTextA(page, kIdTargetDir, path, MAX_PATH);
+    std::string title;
+    LoadPlainString(Setup().language, kStrBrowseTitle, kBrowseTitleLimit, &title);
+
+    BROWSEINFOA info = {};
+    info.hwndOwner = page;
+    info.pszDisplayName = path;
+    info.lpszTitle = title.c_str();
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(path);
+    LPITEMIDLIST item = SHBrowseForFolderA(&info);
+    if (!item) return;
+    // A folder without a file-system path (such as a virtual folder) leaves the text as it was
+    // rather than putting the display name in its place.
+    const bool hasPath = SHGetPathFromIDListA(item, path) != FALSE;
+    CoTaskMemFree(item);
+    if (hasPath) SetDlgItemTextA(page, kIdTargetDir, path);
+}
+
+// Next and Back leave the destination page only with a folder that exists.
+bool AcceptDestination(HWND page) {
+    const std::string folder = ControlText(page, kIdTargetDir, static_cast<int>(kPathLimit));
+    if (!win::IsDirectory(folder) &&
+        MessageBoxFromId(kStrCreateFolderQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return false;
+    if (!CreateFolderPath(folder, false)) {
+        MessageBoxFromId(kStrCreateFolderFailed, MB_OK);
+        return false;
+    }
+    Setup().chosenInstallFolder = text::Fit(folder, kPathLimit);
+    return true;
+}
+
+bool IsHandheldDrive(const std::string& root) {
+    if (GetDriveTypeA(root.c_str()) != DRIVE_REMOVABLE) return false;
+    return GetFileAttributesA(text::JoinPath(root, "BlackBerry").c_str()) != INVALID_FILE_ATTRIBUTES &&
+           GetFileAttributesA(text::JoinPath(root, "home\\user").c_str()) == INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK DestinationPageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            InitPage(page);
+            SetupState& state = Setup();
+            const bool main = state.current == &state.mainProject;
+            const std::string folder =
+                TargetFolder(*state.current, main ? state.chosenInstallFolder : std::string(), kPathLimit);
+            SetDlgItemTextA(page, kIdTargetDir, folder.c_str());
+            return FALSE;
+        }
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            if (id == kIdNext || id == kIdBack) {
+                if (AcceptDestination(page)) EndDialog(page, id);
+                return TRUE;
+            }
+            if (id == kIdBrowse) {
+                Browse(page);
+                return TRUE;
+            }
+            return HandleCancelOrBack(id) ? TRUE : FALSE;
+        }
+        case WM_CTLCOLORSTATIC:
+            return PageBrushResult();
+        default:
+            return FALSE;
+    }
+}
+
+INT_PTR CALLBACK DeviceDrivePageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    switch (message) {
+        case WM_INITDIALOG:
+            InitPage(page);
+            FillDriveList(GetDlgItem(page, kIdDeviceDrive));
+            return FALSE;
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            if (id == kIdNext) {
+                Setup().mountedDeviceFolder = ControlText(page, kIdDeviceDrive, kDriveTextLimit);
+                EndDialog(page, kPageNext);
+                return TRUE;
+            }
+            if (id == kIdBack) {
+                EndDialog(page, kPageBack);
+                return TRUE;
+            }
+            return HandleCancelOrBack(id) ? TRUE : FALSE;
+        }
+        case WM_DEVICECHANGE:
+            // A device was plugged in: its drive may be the handheld.
+            if (wParam == DBT_DEVICEARRIVAL) FillDriveList(GetDlgItem(page, kIdDeviceDrive));
+            return FALSE;
+        case WM_CTLCOLORSTATIC:
+            return PageBrushResult();
+        default:
+            return FALSE;
+    }
+}
+
+void FillDriveList(HWND combo) {
+    SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    char roots[kPathLimit] = {};
+    const DWORD n = GetLogicalDriveStringsA(sizeof(roots), roots);
+    // Too many roots for the buffer leaves it unfilled: the list stays empty.
+    const size_t length = n < sizeof(roots) ? n : 0;
+    int selected = 0;
+    int number = 0;
+    for (size_t at = 0; at < length && roots[at];) {
+        const std::string root(roots + at);
+        SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root.c_str()));
+        if (IsHandheldDrive(root)) selected = number;
+        at += root.size() + 1;
+        ++number;
+    }
+    SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}

@@ -1,0 +1,164 @@
+#include "wizard/TextPages.h"
+
+#include <richedit.h>
+#include <shellapi.h>
+
+#include <string>
+#include <vector>
+
+#include "base/Text.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
+#include "wizard/Pages.h"
+
+namespace {
+
+constexpr int kIdReadme = 5;
+constexpr int kIdLicenceText = 1011;
+constexpr int kIdAccept = 1012;
+constexpr int kIdReadmeLabel = 1017;
+constexpr size_t kHeadingLimit = 1024;
+
+// The readme in the program folder, where PreparePages unpacked the Application files; empty
+// when the entry is not in the script.
+std::string ReadmePath(const Project& project) {
+    const FileEntry* entry = project.FileAt(project.readme.section, project.readme.fileIndex);
+    if (!entry) return std::string();
+    const std::string* folder = project.FolderAt(project.readme.section, entry->folder);
+    std::string path = Setup().programFolder + (folder ? *folder : std::string());
+    if (!path.empty() && path.back() == '\\') path.pop_back();
+    return text::Fit(path + "\\" + entry->path, kPathLimit);
+}
+
+// EM_STREAMIN's reader: the cookie is the open licence file.
+DWORD CALLBACK ReadLicenceBlock(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
+    DWORD n = 0;
+    if (!ReadFile(reinterpret_cast<HANDLE>(cookie), buffer, static_cast<DWORD>(size), &n, nullptr)) {
+        *read = 0;
+        return static_cast<DWORD>(E_FAIL);
+    }
+    *read = static_cast<LONG>(n);
+    return 0;
+}
+
+}  // namespace
+
+INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            InitPage(page);
+            const SetupState& state = Setup();
+            std::string heading;
+            if (LoadFormattedString(state.language, &heading, kHeadingLimit, kStrWelcomeHeading,
+                                    state.current->title.c_str()))
+                SetDlgItemTextA(page, kIdPageTitle, heading.c_str());
+            const int show = state.current->readme.fileIndex >= 0 ? SW_SHOW : SW_HIDE;
+            ShowWindow(GetDlgItem(page, kIdReadmeLabel), show);
+            ShowWindow(GetDlgItem(page, kIdReadme), show);
+            return FALSE;
+        }
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            if (HandleCancelOrBack(id)) return TRUE;
+            if (id == kIdNext) {
+                EndDialog(page, kPageNext);
+                return TRUE;
+            }
+            if (id == kIdReadme) {
+                // A readme the shell cannot open shows nothing.
+                const std::string path = ReadmePath(*Setup().current);
+                if (!path.empty()) ShellExecuteA(page, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        case WM_CTLCOLORSTATIC:
+            return PageBrushResult();
+        default:
+            return FALSE;
+    }
+}
+
+INT_PTR CALLBACK LicencePageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
+    switch (message) {
+        case WM_INITDIALOG: {
+            InitPage(page);
+            const bool accepted = Setup().licenceAccepted;
+            EnableWindow(GetDlgItem(page, kIdNext), accepted);
+            EnableWindow(GetDlgItem(page, kIdAccept), !accepted);
+            SetFocus(GetDlgItem(page, accepted ? kIdNext : kIdAccept));
+            ShowLicenceText(kIdLicenceText);
+            return FALSE;
+        }
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            if (HandleCancelOrBack(id)) return TRUE;
+            if (id == kIdNext) {
+                Trace("EULAlDlg::Next...");
+                EndDialog(page, kPageNext);
+                return TRUE;
+            }
+            if (id == kIdAccept) {
+                // Accepted once, accepted for the rest of the run: Back and Next keep it.
+                Setup().licenceAccepted = true;
+                HWND next = GetDlgItem(page, kIdNext);
+                EnableWindow(next, TRUE);
+                SetFocus(next);
+                EnableWindow(GetDlgItem(page, kIdAccept), FALSE);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        case WM_CTLCOLORSTATIC:
+            return PageBrushResult();
+        default:
+            return FALSE;
+    }
+}
+
+DWORD ShowLicenceText(int controlId) {
+    const Project& project = *Setup().current;
+    if (project.licence.fileIndex < 0) return 0;
+    const FileEntry* entry = project.FileAt(project.licence.section, project.licence.fileIndex);
+    if (!entry) return 0;
+    win::UniqueFile file(CreateFileA(DataFilePath(entry->dataFile).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY, nullptr));
+    if (!file) return 0;
+    const DWORD size = GetFileSize(file.get(), nullptr);
+    if (size == INVALID_FILE_SIZE) return 0;
+    if (controlId == 0) return size;
+
+    // The text is read whole and ends at the last byte read, whatever the file held.
+    std::vector<char> content(static_cast<size_t>(size) + 1, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.get(), content.data(), size, &read, nullptr)) return size;
+    content[read] = '\0';
+
+    HWND page = Wizard().pageWindow;
+    if (content[0] == '{') {
+        HWND rich = ReplaceWithRichEdit(page, controlId);
+        if (!rich) return size;
+        SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+        EDITSTREAM stream = {};
+        stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.get());
+        stream.dwError = 0;
+        stream.pfnCallback = ReadLicenceBlock;
+        SendMessageA(rich, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    } else {
+        SetDlgItemTextA(page, controlId, content.data());
+    }
+    return size;
+}
+
+HWND ReplaceWithRichEdit(HWND page, int controlId) {
+    HWND control = GetDlgItem(page, controlId);
+    if (!control) return nullptr;
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+    DestroyWindow(control);
+    return CreateWindowExA(0, "RICHEDIT", "",
+                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_READONLY | ES_AUTOVSCROLL | ES_MULTILINE, r.left,
+                           r.top, r.right - r.left, r.bottom - r.top, page,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), nullptr, nullptr);
+}

@@ -1,0 +1,39 @@
+// Drives the wizard of a running setup.exe page by page. A page is recognised by a control
+// only it has (the marks below).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "support/Package.h"
+#include "support/UiDriver.h"
+
+namespace testenv {
+
+// The buttons every page has.
+constexpr int kCancelButton = 2;
+constexpr int kNextButton = 3;
+constexpr int kBackButton = 4;
+
+constexpr int kWelcomeMark = 5;          // the readme button
+constexpr int kLicenceMark = 1012;       // the accept button
+constexpr int kProgressMark = 1022;      // the progress bar
+constexpr int kComponentsMark = 1033;    // the component list
+constexpr int kDestinationMark = 1035;   // the folder edit box
+constexpr int kDeviceDriveMark = 1044;   // the drive combo box
+
+// Starts setup.exe in the package and waits for its welcome page. The desktop loader's
+// warning, which a prefix without the loader shows first, is answered on the way. Null when
+// the page does not come.
+HWND StartWizard(ui::SetupProcess* process, const Package& package);
+
+// Presses `buttonId` on `page` and waits for the page that has `nextMark`. Null when a
+// message box comes instead (`box` receives it) or nothing comes.
+HWND PressAndWait(const ui::SetupProcess& process, HWND page, int buttonId, int nextMark,
+                  ui::MessageBoxInfo* box = nullptr);
+
+// Waits for a message box, reads it into `box` and presses the button with that text.
+bool AnswerBox(const ui::SetupProcess& process, const std::string& button, ui::MessageBoxInfo* box = nullptr);
+
+}  // namespace testenv

@@ -1,0 +1,192 @@
+// The wizard as the user walks through it in setup.exe: the page frame, the text pages, the
+// destination page with its folder checks, and Cancel.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "base/Text.h"
+#include "support/Package.h"
+#include "support/ScriptWriter.h"
+#include "support/TestEnv.h"
+#include "support/UiDriver.h"
+#include "support/Wizard.h"
+#include "win/Files.h"
+
+namespace {
+
+using testenv::kDestinationMark;
+using testenv::kLicenceMark;
+using testenv::kProgressMark;
+using testenv::kWelcomeMark;
+
+constexpr int kCancel = testenv::kCancelButton;
+constexpr int kNext = testenv::kNextButton;
+constexpr int kBack = testenv::kBackButton;
+constexpr int kReadme = 5;
+constexpr int kLicenceText = 1011;
+constexpr int kAccept = 1012;
+constexpr int kPageTitle = 1013;
+constexpr int kReadmeLabel = 1017;
+constexpr int kBrowse = 1034;
+constexpr int kTargetDir = 1035;
+constexpr int kLanguageData = 2;
+
+// The language library under a name of the test's own in the shared Windows folder.
+class TestLibrary {
+public:
+    TestLibrary() : name_(testenv::UniqueName("WizL") + ".DLL") {}
+    ~TestLibrary() { DeleteFileA(text::JoinPath(win::WindowsFolder(), name_).c_str()); }
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+};
+
+testenv::ScriptWriter BaseScript(const std::string& title, const TestLibrary& library) {
+    testenv::ScriptWriter script;
+    script.Set("Title", title);
+    script.Set("Company", "Wizard Tests");
+    script.Set("LanguageDLL", library.Name());
+    script.Set("LanguageDLLIndex", kLanguageData);
+    return script;
+}
+
+testenv::Package MakePackage(const testenv::ScriptWriter& script) {
+    testenv::Package package(testenv::FreshFolder());
+    EXPECT_TRUE(package.AddSetup());
+    EXPECT_TRUE(package.AddLanguageLibrary(kLanguageData));
+    EXPECT_TRUE(package.WriteScript(script.Text()));
+    return package;
+}
+
+void SetControlText(HWND dialog, int id, const std::string& value) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+// A pressed button's command is posted: wait until the page has handled it.
+bool WaitUntil(const std::function<bool()>& condition) {
+    for (int i = 0; i < 200; ++i) {
+        if (condition()) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
+TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
+    TestLibrary library;
+    const std::string target = testenv::FreshFolder("target") + "\\Deep\\Er";
+    testenv::ScriptWriter script = BaseScript("Flow Demo", library);
+    script.Set("DefTargetDir", target);
+    int folder = script.AddFolder(kSectionApplication, "");
+    script.AddFile(kSectionApplication, {"readme.txt", folder, 3});
+    script.AddFile(kSectionApplication, {"licence.txt", folder, 4});
+    script.SetReadme(kSectionApplication, 0);
+    script.SetEula(kSectionApplication, 1);
+    testenv::Package package = MakePackage(script);
+    ASSERT_TRUE(package.WriteData(3, "Read me first."));
+    ASSERT_TRUE(package.WriteData(4, "Plain licence terms.\r\nSecond line."));
+
+    ui::SetupProcess process;
+    HWND welcome = testenv::StartWizard(&process, package);
+    ASSERT_TRUE(welcome);
+    EXPECT_EQ("Flow Demo Setup", ui::WindowText(welcome));
+    EXPECT_EQ("Welcome to the Flow Demo Setup", ui::ControlText(welcome, kPageTitle));
+    EXPECT_FALSE(ui::IsControlEnabled(welcome, kBack));
+    EXPECT_TRUE(ui::IsControlVisible(welcome, kReadme));
+    EXPECT_TRUE(ui::IsControlVisible(welcome, kReadmeLabel));
+    EXPECT_EQ("&Next >", ui::ControlText(welcome, kNext));
+    // The Application files were unpacked next to the program, where the readme opens from.
+    EXPECT_EQ("Read me first.", testenv::ReadFile(package.PathOf("readme.txt")));
+
+    // The licence: Next only after Accept, and acceptance survives Back.
+    HWND licence = testenv::PressAndWait(process, welcome, kNext, kLicenceMark);
+    ASSERT_TRUE(licence);
+    EXPECT_EQ("Plain licence terms.\r\nSecond line.", ui::ControlText(licence, kLicenceText));
+    EXPECT_FALSE(ui::IsControlEnabled(licence, kNext));
+    EXPECT_TRUE(ui::IsControlEnabled(licence, kAccept));
+    EXPECT_TRUE(ui::IsControlEnabled(licence, kBack));
+    ASSERT_TRUE(ui::SetupProcess::PressId(licence, kAccept));
+    EXPECT_TRUE(WaitUntil([&] { return !ui::IsControlEnabled(licence, kAccept); }));
+    EXPECT_TRUE(ui::IsControlEnabled(licence, kNext));
+    welcome = testenv::PressAndWait(process, licence, kBack, kWelcomeMark);
+    ASSERT_TRUE(welcome);
+    licence = testenv::PressAndWait(process, welcome, kNext, kLicenceMark);
+    ASSERT_TRUE(licence);
+    EXPECT_TRUE(ui::IsControlEnabled(licence, kNext));
+    EXPECT_FALSE(ui::IsControlEnabled(licence, kAccept));
+
+    // The destination: the default folder, the page before the last, a missing folder asked for.
+    HWND destination = testenv::PressAndWait(process, licence, kNext, kDestinationMark);
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(target, ui::ControlText(destination, kTargetDir));
+    EXPECT_TRUE(ui::IsControlVisible(destination, kBrowse));
+    EXPECT_EQ("&Install", ui::ControlText(destination, kNext));
+    ui::MessageBoxInfo box;
+    EXPECT_FALSE(testenv::PressAndWait(process, destination, kNext, kProgressMark, &box));
+    EXPECT_EQ("The destination folder does not exist.\n\nDo you want Setup to create it?", box.text);
+    EXPECT_EQ((std::vector<std::string>{"Yes", "No"}), box.buttons);
+    ASSERT_TRUE(testenv::AnswerBox(process, "No"));
+    ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
+    EXPECT_FALSE(win::FileExists(target));
+
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, kNext));
+    ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
+    HWND progress = process.WaitForDialog(kProgressMark);
+    ASSERT_TRUE(progress);
+    EXPECT_TRUE(win::IsDirectory(target));
+    EXPECT_EQ("&Finish", ui::ControlText(progress, kNext));
+
+    // Back from the last page shows the folder chosen; one that cannot be made keeps the page.
+    destination = testenv::PressAndWait(process, progress, kBack, kDestinationMark);
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(target, ui::ControlText(destination, kTargetDir));
+    const std::string blocker = testenv::FreshFolder("blocker") + "\\file";
+    ASSERT_TRUE(testenv::WriteFile(blocker, "x"));
+    SetControlText(destination, kTargetDir, blocker + "\\sub");
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, kBack));
+    ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
+    ASSERT_TRUE(testenv::AnswerBox(process, "OK", &box));
+    EXPECT_EQ("The destination folder could not be created. Please choose a different folder.", box.text);
+    ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
+
+    // Cancel answered No keeps the page; Yes ends the run.
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, kCancel));
+    ASSERT_TRUE(testenv::AnswerBox(process, "No", &box));
+    EXPECT_EQ("Are you sure you want to cancel Setup?\n\nNothing more will be installed if you cancel now.", box.text);
+    ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
+    EXPECT_TRUE(process.Running());
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, kCancel));
+    ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
+    EXPECT_EQ(0, process.WaitForExit());
+}
+
+TEST(WizardFlow, RtfLicenceThenFinish) {
+    TestLibrary library;
+    testenv::ScriptWriter script = BaseScript("Rich Demo", library);
+    int folder = script.AddFolder(kSectionSystem, "");
+    script.AddFile(kSectionSystem, {"eula.rtf", folder, 3});
+    script.SetEula(kSectionSystem, 0);
+    testenv::Package package = MakePackage(script);
+    ASSERT_TRUE(package.WriteData(3, "{\\rtf1\\ansi {\\b Rich} licence words.\\par}"));
+
+    ui::SetupProcess process;
+    HWND welcome = testenv::StartWizard(&process, package);
+    ASSERT_TRUE(welcome);
+    EXPECT_FALSE(ui::IsControlVisible(welcome, kReadme));
+    EXPECT_FALSE(ui::IsControlVisible(welcome, kReadmeLabel));
+    HWND licence = testenv::PressAndWait(process, welcome, kNext, kLicenceMark);
+    ASSERT_TRUE(licence);
+    EXPECT_NE("Edit", ui::ClassName(GetDlgItem(licence, kLicenceText)));
+    EXPECT_NE(std::string::npos, ui::ControlText(licence, kLicenceText).find("Rich licence words."));
+    EXPECT_EQ("&Install", ui::ControlText(licence, kNext));
+    ASSERT_TRUE(ui::SetupProcess::PressId(licence, kAccept));
+    EXPECT_TRUE(WaitUntil([&] { return !ui::IsControlEnabled(licence, kAccept); }));
+    HWND progress = testenv::PressAndWait(process, licence, kNext, kProgressMark);
+    ASSERT_TRUE(progress);
+    ASSERT_TRUE(ui::SetupProcess::PressId(progress, kNext));
+    EXPECT_EQ(0, process.WaitForExit());
+}
+
+}  // namespace
