@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the other portable parts: the path-token walk (with values of any
-// length from a fake source), the backslash clean-up, the install-log reader and the [rename]
-// section editing, and checks what each guarantees.
+// length from a fake source), the backslash clean-up, the install-log reader, the [rename]
+// section editing, the wizard's page list and the launch-command split, and checks what each
+// guarantees.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -11,6 +12,8 @@
 #include "engine/RenameSection.h"
 #include "log/InstallLog.h"
 #include "script/PathTokens.h"
+#include "startup/Launch.h"
+#include "wizard/PageList.h"
 
 namespace {
 
@@ -77,13 +80,56 @@ void FuzzRename(FuzzedDataProvider& data) {
     Check(result.compare(result.size() - edit.tail.size(), edit.tail.size(), edit.tail) == 0);
 }
 
+// Any sequence of list changes and page results keeps a page behind every slot up to the
+// count, a free slot after the last page, and the current index on a page or just past the
+// last one.
+void FuzzPages(FuzzedDataProvider& data) {
+    static const PageKind kKinds[] = {kPageNone,       kPageWelcome,     kPageLicence,    kPageProgress,
+                                      kPageComponents, kPageDestination, kPageDeviceDrive};
+    PageList pages;
+    pages.Start();
+    while (data.remaining_bytes() > 0) {
+        const int position = data.ConsumeIntegralInRange<int>(-3, PageList::kSlots + 2);
+        switch (data.ConsumeIntegralInRange<int>(0, 2)) {
+        case 0: {
+            const int before = pages.Count();
+            const PageKind kind = kKinds[data.ConsumeIntegralInRange<size_t>(0, 6)];
+            if (pages.InsertPageAfter(kind, position)) Check(pages.Count() == before + 1 && pages.At(position + 1) == kind);
+            else Check(pages.Count() == before);
+            break;
+        }
+        case 1: {
+            const int before = pages.Count();
+            Check(pages.RemovePageAt(position) == (position >= 0 && position < before));
+            break;
+        }
+        default:
+            if (pages.Step(data.ConsumeIntegralInRange<int>(-1, 5), false) == PageStep::Finished) pages.Start();
+            break;
+        }
+        Check(pages.Count() >= 0 && pages.Count() < PageList::kSlots);
+        for (int slot = 0; slot < pages.Count(); ++slot) Check(pages.At(slot) != kPageNone);
+        Check(pages.At(pages.Count()) == kPageNone);
+        Check(pages.Current() >= 0 && pages.Current() <= pages.Count());
+    }
+}
+
+void FuzzLaunch(FuzzedDataProvider& data) {
+    const std::string command = data.ConsumeRemainingBytesAsString();
+    const LaunchCommand launch = SplitLaunchCommand(command);
+    if (launch.file == command) Check(launch.parameters.empty());
+    Check(launch.file.size() <= command.size() && launch.parameters.size() <= command.size());
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FuzzedDataProvider data(bytes, size);
-    switch (data.ConsumeIntegralInRange<int>(0, 2)) {
+    switch (data.ConsumeIntegralInRange<int>(0, 4)) {
     case 0: FuzzTokens(data); break;
     case 1: FuzzLog(data); break;
+    case 2: FuzzPages(data); break;
+    case 3: FuzzLaunch(data); break;
     default: FuzzRename(data); break;
     }
     return 0;

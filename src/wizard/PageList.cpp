@@ -40,8 +40,12 @@ PageStep PageList::Step(int result, bool aborted) {
         case kPageCancel:
             return PageStep::Cancelled;
         case kPageNext:
+            if (current_ + 1 >= count_) {
+                current_ = count_;
+                return PageStep::Finished;
+            }
             ++current_;
-            return At(current_) == kPageNone ? PageStep::Finished : PageStep::Show;
+            return PageStep::Show;
         case kPageBack:
             // The first page has no Back button, but a template may still send the command.
             if (current_ > 0) --current_;

@@ -95,4 +95,29 @@ bool DeleteRegistryTree(HKEY root, const std::string& path) {
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
+std::string BitmapFileBytes(int width, int height, COLORREF colour) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(rowBytes * height);
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
+    std::string row(static_cast<size_t>(rowBytes), '\0');
+    for (int x = 0; x < width; ++x) {
+        row[x * 3] = static_cast<char>(GetBValue(colour));
+        row[x * 3 + 1] = static_cast<char>(GetGValue(colour));
+        row[x * 3 + 2] = static_cast<char>(GetRValue(colour));
+    }
+    for (int y = 0; y < height; ++y) bytes += row;
+    return bytes;
+}
+
 }  // namespace testenv

@@ -26,6 +26,9 @@ void DeleteTree(const std::string& path);
 // Sets the last-write time of a file to `daysAgo` days before now (negative: in the future).
 bool SetFileAge(const std::string& path, int daysAgo);
 
+// The bytes of a 24-bit bitmap file of one colour, as an author's logo or background image.
+std::string BitmapFileBytes(int width, int height, COLORREF colour);
+
 // Deletes a registry key and everything below it; true when it no longer exists.
 bool DeleteRegistryTree(HKEY root, const std::string& path);
 

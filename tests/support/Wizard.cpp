@@ -25,20 +25,21 @@ HWND StartWizard(ui::SetupProcess* process, const Package& package) {
     return process->WaitForDialog(kWelcomeMark);
 }
 
-HWND PressAndWait(const ui::SetupProcess& process, HWND page, int buttonId, int nextMark, ui::MessageBoxInfo* box) {
+HWND PressAndWait(DWORD processId, HWND page, int buttonId, int nextMark, ui::MessageBoxInfo* box) {
     if (!ui::SetupProcess::PressId(page, buttonId)) return nullptr;
     // The page pressed may itself be the one waited for (a page shown again): let it go first.
     for (int i = 0; i < 100 && IsWindow(page) && IsWindowVisible(page) && GetDlgItem(page, nextMark); ++i) {
         ui::MessageBoxInfo found;
-        if (ui::FindMessageBox(process.ProcessId(), &found)) break;
+        if (ui::FindMessageBox(processId, &found)) break;
         Sleep(20);
     }
-    return process.WaitForDialog(nextMark, box);
+    return ui::WaitForDialog(processId, nextMark, box);
 }
 
-bool AnswerBox(const ui::SetupProcess& process, const std::string& button, ui::MessageBoxInfo* box) {
+bool AnswerBox(DWORD processId, const std::string& button, ui::MessageBoxInfo* box) {
     ui::MessageBoxInfo found;
-    if (!process.WaitForMessageBox(&found)) return false;
+    for (DWORD start = GetTickCount(); !ui::FindMessageBox(processId, &found); Sleep(20))
+        if (GetTickCount() - start > ui::kDefaultTimeoutMs) return false;
     if (box) *box = found;
     return PressAndClose(found.window, button);
 }

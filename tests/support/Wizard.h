@@ -28,12 +28,19 @@ constexpr int kDeviceDriveMark = 1044;   // the drive combo box
 // the page does not come.
 HWND StartWizard(ui::SetupProcess* process, const Package& package);
 
-// Presses `buttonId` on `page` and waits for the page that has `nextMark`. Null when a
-// message box comes instead (`box` receives it) or nothing comes.
-HWND PressAndWait(const ui::SetupProcess& process, HWND page, int buttonId, int nextMark,
-                  ui::MessageBoxInfo* box = nullptr);
+// Presses `buttonId` on `page` and waits for the page of process `processId` that has
+// `nextMark`. Null when a message box comes instead (`box` receives it) or nothing comes.
+HWND PressAndWait(DWORD processId, HWND page, int buttonId, int nextMark, ui::MessageBoxInfo* box = nullptr);
+inline HWND PressAndWait(const ui::SetupProcess& process, HWND page, int buttonId, int nextMark,
+                         ui::MessageBoxInfo* box = nullptr) {
+    return PressAndWait(process.ProcessId(), page, buttonId, nextMark, box);
+}
 
-// Waits for a message box, reads it into `box` and presses the button with that text.
-bool AnswerBox(const ui::SetupProcess& process, const std::string& button, ui::MessageBoxInfo* box = nullptr);
+// Waits for a message box of the process, reads it into `box` and presses the button with
+// that text; returns once the box is gone.
+bool AnswerBox(DWORD processId, const std::string& button, ui::MessageBoxInfo* box = nullptr);
+inline bool AnswerBox(const ui::SetupProcess& process, const std::string& button, ui::MessageBoxInfo* box = nullptr) {
+    return AnswerBox(process.ProcessId(), button, box);
+}
 
 }  // namespace testenv

@@ -189,4 +189,68 @@ TEST(WizardFlow, RtfLicenceThenFinish) {
     EXPECT_EQ(0, process.WaitForExit());
 }
 
+struct PageGeometry {
+    int width = 0;       // of the page window
+    int nextLeft = 0;    // Next button, in client coordinates
+    int cancelLeft = 0;
+    RECT separator = {};  // the one child less than ten pixels high
+    RECT logo = {};       // a text-less static at the top left corner; empty when there is none
+};
+
+PageGeometry WelcomeGeometry(const testenv::Package& package) {
+    PageGeometry geometry;
+    ui::SetupProcess process;
+    HWND welcome = testenv::StartWizard(&process, package);
+    EXPECT_TRUE(welcome);
+    if (!welcome) return geometry;
+    RECT frame;
+    GetWindowRect(welcome, &frame);
+    geometry.width = frame.right - frame.left;
+    geometry.nextLeft = ui::ControlRect(welcome, kNext).left;
+    geometry.cancelLeft = ui::ControlRect(welcome, kCancel).left;
+    for (HWND child : ui::Children(welcome)) {
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, welcome, reinterpret_cast<POINT*>(&r), 2);
+        if (r.bottom - r.top < 10) geometry.separator = r;
+        if (r.left == 0 && r.top == 0 && ui::ClassName(child) == "Static" && GetDlgCtrlID(child) == 0 &&
+            IsWindowVisible(child) && r.right < geometry.width / 2)
+            geometry.logo = r;
+    }
+    ui::SetupProcess::PressId(welcome, kCancel);
+    testenv::AnswerBox(process, "Yes");
+    EXPECT_EQ(0, process.WaitForExit());
+    return geometry;
+}
+
+// A logo of 30 x 60 is scaled to the height of the white panel above the separator line, so
+// half as wide as that; the page grows by its width and everything but Cancel moves with it.
+TEST(WizardFlow, ProjectLogoWidensThePageByItsScaledWidth) {
+    TestLibrary library;
+    testenv::ScriptWriter script = BaseScript("Logo Demo", library);
+    testenv::Package plain = MakePackage(script);
+    script.SetLogo("logo.bmp", 7, 0);
+    testenv::Package withLogo(testenv::FreshFolder("logo"));
+    ASSERT_TRUE(withLogo.AddSetup());
+    ASSERT_TRUE(withLogo.AddLanguageLibrary(kLanguageData));
+    ASSERT_TRUE(withLogo.WriteScript(script.Text()));
+    ASSERT_TRUE(withLogo.WriteData(7, testenv::BitmapFileBytes(30, 60, RGB(200, 0, 0))));
+
+    const PageGeometry before = WelcomeGeometry(plain);
+    const PageGeometry after = WelcomeGeometry(withLogo);
+    EXPECT_TRUE(IsRectEmpty(&before.logo));
+    const int panel = after.separator.top;
+    ASSERT_GT(panel, 0);
+    const int w = panel / 2;
+    EXPECT_EQ(before.separator.top, panel);
+    EXPECT_EQ(0, after.logo.left);
+    EXPECT_EQ(w, after.logo.right);
+    EXPECT_EQ(panel, after.logo.bottom);
+    EXPECT_EQ(before.width + w, after.width);
+    EXPECT_EQ(before.nextLeft + w, after.nextLeft);
+    EXPECT_EQ(before.cancelLeft, after.cancelLeft);
+    EXPECT_EQ(0, after.separator.left);
+    EXPECT_GE(after.separator.right, after.width - 2 * GetSystemMetrics(SM_CXDLGFRAME) - 2);
+}
+
 }  // namespace
