@@ -75,66 +75,46 @@ bool IsHandheldDrive(const std::string& root) {
            GetFileAttributesA(text::JoinPath(root, "home\\user").c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
+void InitDestination(HWND page) {
+    SetupState& state = Setup();
+    const bool main = state.current == &state.mainProject;
+    const std::string folder = TargetFolder(*state.current, main ? state.chosenInstallFolder : std::string(), kPathLimit);
+    SetDlgItemTextA(page, kIdTargetDir, folder.c_str());
+}
+
+bool DestinationCommand(HWND page, int id) {
+    if (id == kIdNext || id == kIdBack) {
+        if (AcceptDestination(page)) EndDialog(page, id);
+        return true;
+    }
+    if (id != kIdBrowse) return false;
+    Browse(page);
+    return true;
+}
+
+void InitDeviceDrive(HWND page) { FillDriveList(GetDlgItem(page, kIdDeviceDrive)); }
+
+// Back leaves the previous choice as it was.
+bool DeviceDriveCommand(HWND page, int id) {
+    if (id != kIdNext) return false;
+    Setup().mountedDeviceFolder = ControlText(page, kIdDeviceDrive, kDriveTextLimit);
+    EndDialog(page, kPageNext);
+    return true;
+}
+
 }  // namespace
 
 INT_PTR CALLBACK DestinationPageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
-    switch (message) {
-        case WM_INITDIALOG: {
-            InitPage(page);
-            SetupState& state = Setup();
-            const bool main = state.current == &state.mainProject;
-            const std::string folder =
-                TargetFolder(*state.current, main ? state.chosenInstallFolder : std::string(), kPathLimit);
-            SetDlgItemTextA(page, kIdTargetDir, folder.c_str());
-            return FALSE;
-        }
-        case WM_COMMAND: {
-            const int id = LOWORD(wParam);
-            if (id == kIdNext || id == kIdBack) {
-                if (AcceptDestination(page)) EndDialog(page, id);
-                return TRUE;
-            }
-            if (id == kIdBrowse) {
-                Browse(page);
-                return TRUE;
-            }
-            return HandleCancelOrBack(id) ? TRUE : FALSE;
-        }
-        case WM_CTLCOLORSTATIC:
-            return PageBrushResult();
-        default:
-            return FALSE;
-    }
+    return PageFrameProc(page, message, wParam, {InitDestination, DestinationCommand});
 }
 
 INT_PTR CALLBACK DeviceDrivePageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
-    switch (message) {
-        case WM_INITDIALOG:
-            InitPage(page);
-            FillDriveList(GetDlgItem(page, kIdDeviceDrive));
-            return FALSE;
-        case WM_COMMAND: {
-            const int id = LOWORD(wParam);
-            if (id == kIdNext) {
-                Setup().mountedDeviceFolder = ControlText(page, kIdDeviceDrive, kDriveTextLimit);
-                EndDialog(page, kPageNext);
-                return TRUE;
-            }
-            if (id == kIdBack) {
-                EndDialog(page, kPageBack);
-                return TRUE;
-            }
-            return HandleCancelOrBack(id) ? TRUE : FALSE;
-        }
-        case WM_DEVICECHANGE:
-            // A device was plugged in: its drive may be the handheld.
-            if (wParam == DBT_DEVICEARRIVAL) FillDriveList(GetDlgItem(page, kIdDeviceDrive));
-            return FALSE;
-        case WM_CTLCOLORSTATIC:
-            return PageBrushResult();
-        default:
-            return FALSE;
+    if (message == WM_DEVICECHANGE) {
+        // A device was plugged in: its drive may be the handheld.
+        if (wParam == DBT_DEVICEARRIVAL) FillDriveList(GetDlgItem(page, kIdDeviceDrive));
+        return FALSE;
     }
+    return PageFrameProc(page, message, wParam, {InitDeviceDrive, DeviceDriveCommand});
 }
 
 void FillDriveList(HWND combo) {

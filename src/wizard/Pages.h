@@ -3,10 +3,12 @@
 //
 //   WM_INITDIALOG      InitPage(page) first, then the page's own set-up; return FALSE
 //                      (InitPage has given the focus to Next).
-//   WM_COMMAND         HandleCancelOrBack(LOWORD(wParam)) first; TRUE when it handled the
-//                      command. Next ends the dialog with kPageNext after the page's checks.
+//   WM_COMMAND         HandleCancelOrBack(LOWORD(wParam)); TRUE when it handled the command.
+//                      Next ends the dialog with kPageNext after the page's checks.
 //   WM_CTLCOLORSTATIC  PageBrushResult(): static controls paint on white.
 //   anything else      FALSE.
+//
+// PageFrameProc carries the contract out around a page's own steps.
 #pragma once
 
 #include <windows.h>
@@ -64,6 +66,15 @@ void FitPageToLogo(HWND page);
 // Cancel (after the user confirmed it) and Back end the current page. True when `id` was
 // one of them, whatever the user answered.
 bool HandleCancelOrBack(int id);
+
+// A page's own steps. `init` runs after InitPage. `command` sees each command first and
+// returns true when it took it (a page checks Next or Back there before it lets the page go);
+// what it leaves goes to HandleCancelOrBack, and Next then ends the page.
+struct PageSteps {
+    void (*init)(HWND page) = nullptr;
+    bool (*command)(HWND page, int id) = nullptr;
+};
+INT_PTR PageFrameProc(HWND page, UINT message, WPARAM wParam, const PageSteps& steps);
 
 // The white brush as a dialog procedure's answer to WM_CTLCOLORSTATIC.
 INT_PTR PageBrushResult();

@@ -221,4 +221,25 @@ bool HandleCancelOrBack(int id) {
     return false;
 }
 
+INT_PTR PageFrameProc(HWND page, UINT message, WPARAM wParam, const PageSteps& steps) {
+    switch (message) {
+        case WM_INITDIALOG:
+            InitPage(page);
+            if (steps.init) steps.init(page);
+            return FALSE;
+        case WM_COMMAND: {
+            const int id = LOWORD(wParam);
+            if (steps.command && steps.command(page, id)) return TRUE;
+            if (HandleCancelOrBack(id)) return TRUE;
+            if (id != kIdNext) return FALSE;
+            EndDialog(page, kPageNext);
+            return TRUE;
+        }
+        case WM_CTLCOLORSTATIC:
+            return PageBrushResult();
+        default:
+            return FALSE;
+    }
+}
+
 INT_PTR PageBrushResult() { return reinterpret_cast<INT_PTR>(Wizard().whiteBrush.get()); }

@@ -41,79 +41,55 @@ DWORD CALLBACK ReadLicenceBlock(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
     return 0;
 }
 
+void InitWelcome(HWND page) {
+    const SetupState& state = Setup();
+    std::string heading;
+    if (LoadFormattedString(state.language, &heading, kHeadingLimit, kStrWelcomeHeading, state.current->title.c_str()))
+        SetDlgItemTextA(page, kIdPageTitle, heading.c_str());
+    const int show = state.current->readme.fileIndex >= 0 ? SW_SHOW : SW_HIDE;
+    ShowWindow(GetDlgItem(page, kIdReadmeLabel), show);
+    ShowWindow(GetDlgItem(page, kIdReadme), show);
+}
+
+bool WelcomeCommand(HWND page, int id) {
+    if (id != kIdReadme) return false;
+    // A readme the shell cannot open shows nothing.
+    const std::string path = ReadmePath(*Setup().current);
+    if (!path.empty()) ShellExecuteA(page, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return true;
+}
+
+void InitLicence(HWND page) {
+    const bool accepted = Setup().licenceAccepted;
+    EnableWindow(GetDlgItem(page, kIdNext), accepted);
+    EnableWindow(GetDlgItem(page, kIdAccept), !accepted);
+    SetFocus(GetDlgItem(page, accepted ? kIdNext : kIdAccept));
+    ShowLicenceText(kIdLicenceText);
+}
+
+bool LicenceCommand(HWND page, int id) {
+    if (id == kIdNext) {
+        Trace("EULAlDlg::Next...");
+        return false;
+    }
+    if (id != kIdAccept) return false;
+    // Accepted once, accepted for the rest of the run: Back and Next keep it.
+    Setup().licenceAccepted = true;
+    HWND next = GetDlgItem(page, kIdNext);
+    EnableWindow(next, TRUE);
+    SetFocus(next);
+    EnableWindow(GetDlgItem(page, kIdAccept), FALSE);
+    return true;
+}
+
 }  // namespace
 
 INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
-    switch (message) {
-        case WM_INITDIALOG: {
-            InitPage(page);
-            const SetupState& state = Setup();
-            std::string heading;
-            if (LoadFormattedString(state.language, &heading, kHeadingLimit, kStrWelcomeHeading,
-                                    state.current->title.c_str()))
-                SetDlgItemTextA(page, kIdPageTitle, heading.c_str());
-            const int show = state.current->readme.fileIndex >= 0 ? SW_SHOW : SW_HIDE;
-            ShowWindow(GetDlgItem(page, kIdReadmeLabel), show);
-            ShowWindow(GetDlgItem(page, kIdReadme), show);
-            return FALSE;
-        }
-        case WM_COMMAND: {
-            const int id = LOWORD(wParam);
-            if (HandleCancelOrBack(id)) return TRUE;
-            if (id == kIdNext) {
-                EndDialog(page, kPageNext);
-                return TRUE;
-            }
-            if (id == kIdReadme) {
-                // A readme the shell cannot open shows nothing.
-                const std::string path = ReadmePath(*Setup().current);
-                if (!path.empty()) ShellExecuteA(page, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
-                return TRUE;
-            }
-            return FALSE;
-        }
-        case WM_CTLCOLORSTATIC:
-            return PageBrushResult();
-        default:
-            return FALSE;
-    }
+    return PageFrameProc(page, message, wParam, {InitWelcome, WelcomeCommand});
 }
 
 INT_PTR CALLBACK LicencePageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
-    switch (message) {
-        case WM_INITDIALOG: {
-            InitPage(page);
-            const bool accepted = Setup().licenceAccepted;
-            EnableWindow(GetDlgItem(page, kIdNext), accepted);
-            EnableWindow(GetDlgItem(page, kIdAccept), !accepted);
-            SetFocus(GetDlgItem(page, accepted ? kIdNext : kIdAccept));
-            ShowLicenceText(kIdLicenceText);
-            return FALSE;
-        }
-        case WM_COMMAND: {
-            const int id = LOWORD(wParam);
-            if (HandleCancelOrBack(id)) return TRUE;
-            if (id == kIdNext) {
-                Trace("EULAlDlg::Next...");
-                EndDialog(page, kPageNext);
-                return TRUE;
-            }
-            if (id == kIdAccept) {
-                // Accepted once, accepted for the rest of the run: Back and Next keep it.
-                Setup().licenceAccepted = true;
-                HWND next = GetDlgItem(page, kIdNext);
-                EnableWindow(next, TRUE);
-                SetFocus(next);
-                EnableWindow(GetDlgItem(page, kIdAccept), FALSE);
-                return TRUE;
-            }
-            return FALSE;
-        }
-        case WM_CTLCOLORSTATIC:
-            return PageBrushResult();
-        default:
-            return FALSE;
-    }
+    return PageFrameProc(page, message, wParam, {InitLicence, LicenceCommand});
 }
 
 DWORD ShowLicenceText(int controlId) {

@@ -150,17 +150,4 @@ TEST(PageList, PageResultsMoveTheLoop) {
     }
 }
 
-TEST(PageList, NextButtonTextsOfTheLastTwoPages) {
-    PageList pages;
-    pages.Append(kPageProgress);
-    pages.Start();
-    EXPECT_TRUE(pages.CurrentIsFirst());
-    EXPECT_TRUE(pages.CurrentIsBeforeLast());
-    EXPECT_FALSE(pages.CurrentIsLast());
-    pages.Step(kPageNext, false);
-    EXPECT_FALSE(pages.CurrentIsFirst());
-    EXPECT_FALSE(pages.CurrentIsBeforeLast());
-    EXPECT_TRUE(pages.CurrentIsLast());
-}
-
 }  // namespace
