@@ -29,19 +29,20 @@ HWND PressAndWait(DWORD processId, HWND page, int buttonId, int nextMark, ui::Me
     if (!ui::SetupProcess::PressId(page, buttonId)) return nullptr;
     // The page pressed may itself be the one waited for (a page shown again): let it go first.
     for (int i = 0; i < 100 && IsWindow(page) && IsWindowVisible(page) && GetDlgItem(page, nextMark); ++i) {
-        ui::MessageBoxInfo found;
-        if (ui::FindMessageBox(processId, &found)) break;
+        if (ui::FindMessageBox(processId)) break;
         Sleep(20);
     }
     return ui::WaitForDialog(processId, nextMark, box);
 }
 
 bool AnswerBox(DWORD processId, const std::string& button, ui::MessageBoxInfo* box) {
-    ui::MessageBoxInfo found;
-    for (DWORD start = GetTickCount(); !ui::FindMessageBox(processId, &found); Sleep(20))
+    HWND window = nullptr;
+    for (DWORD start = GetTickCount(); !(window = ui::FindMessageBox(processId)); Sleep(20))
         if (GetTickCount() - start > ui::kDefaultTimeoutMs) return false;
+    ui::MessageBoxInfo found;
+    ui::ReadMessageBox(window, &found);
     if (box) *box = found;
-    return PressAndClose(found.window, button);
+    return PressAndClose(window, button);
 }
 
 }  // namespace testenv
