@@ -14,11 +14,21 @@ std::string Fit(const std::string& value, size_t limit) {
 std::string FormatV(const char* format, va_list args) {
     va_list measure;
     va_copy(measure, args);
+#ifdef _WIN32
+    // The system C library's formatter: the texts of the language library are written for
+    // it, and MinGW's own printf, which vsnprintf means here, would add 20 KB to the program.
+    int needed = _vscprintf(format, measure);
+#else
     int needed = std::vsnprintf(nullptr, 0, format, measure);
+#endif
     va_end(measure);
     if (needed <= 0) return std::string();
     std::vector<char> buffer(static_cast<size_t>(needed) + 1);
+#ifdef _WIN32
+    _vsnprintf(buffer.data(), buffer.size(), format, args);
+#else
     std::vsnprintf(buffer.data(), buffer.size(), format, args);
+#endif
     return std::string(buffer.data(), static_cast<size_t>(needed));
 }
 

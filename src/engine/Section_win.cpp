@@ -21,6 +21,12 @@ namespace {
 
 const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+// The shell link's class and interfaces. Defined here rather than taken from libuuid, whose
+// member holding them is a table of thousands of IDs.
+const CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kShellLinkInterface = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kPersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
 bool FitsPathBuffer(const std::string& path) { return path.size() < kPathLimit; }
 
 void RemoveTrailingBackslash(std::string* path) {
@@ -147,10 +153,11 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
 
 void CreateShortcut(const std::string& target, const std::string& linkName, const std::string& folder) {
     win::ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA, link.put_void())))
+    if (FAILED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
+                                link.put_void())))
         return;
     win::ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return;
+    if (FAILED(link->QueryInterface(kPersistFileInterface, file.put_void()))) return;
     if (FAILED(link->SetPath(target.c_str()))) return;
 
     std::string linkPath = text::JoinPath(folder, linkName);

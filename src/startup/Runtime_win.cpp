@@ -1,0 +1,63 @@
+// The program's answer to the standard library's throws. The program is compiled without
+// exceptions and catches none, so a throw could only ever end the process through
+// std::terminate. These definitions end it at the throw instead: the library's own versions
+// would link the whole exception runtime (unwinder, demangling terminate handler, a second
+// string implementation for the exception texts, the threading library for its locks) into
+// a program that never uses it.
+//
+// Linked into setup.exe alone: the tests keep the library's throwing versions, and the native
+// fuzz build (which skips "_win" sources) its sanitizer's allocator.
+#include <bits/functexcept.h>
+
+#include <cstdlib>
+#include <new>
+#include <string>
+
+#include "base/Trace.h"
+
+namespace {
+
+// What std::terminate did for an uncaught exception, less the text on a console nobody sees;
+// the trace names the failure instead. Tracing may allocate, and an allocation that fails
+// again lands here a second time, which then ends at once.
+[[noreturn]] void Terminate(const char* what) {
+    static bool terminating = false;
+    if (!terminating) {
+        terminating = true;
+        Trace((std::string("Runtime::") + what + ", terminating.\n").c_str());
+    }
+    std::abort();
+}
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    void* block = std::malloc(size ? size : 1);
+    if (!block) Terminate("out of memory");
+    return block;
+}
+void* operator new[](std::size_t size) { return ::operator new(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+
+// Every function of the library's own member that defines these, so that it is never linked.
+namespace std {
+void __throw_bad_exception() { Terminate("bad exception"); }
+void __throw_bad_alloc() { Terminate("out of memory"); }
+void __throw_bad_array_new_length() { Terminate("bad array length"); }
+void __throw_bad_cast() { Terminate("bad cast"); }
+void __throw_bad_typeid() { Terminate("bad typeid"); }
+void __throw_logic_error(const char* what) { Terminate(what); }
+void __throw_domain_error(const char* what) { Terminate(what); }
+void __throw_invalid_argument(const char* what) { Terminate(what); }
+void __throw_length_error(const char* what) { Terminate(what); }
+void __throw_out_of_range(const char* what) { Terminate(what); }
+void __throw_out_of_range_fmt(const char* what, ...) { Terminate(what); }
+void __throw_runtime_error(const char* what) { Terminate(what); }
+void __throw_range_error(const char* what) { Terminate(what); }
+void __throw_overflow_error(const char* what) { Terminate(what); }
+void __throw_underflow_error(const char* what) { Terminate(what); }
+void __throw_bad_function_call() { Terminate("bad function call"); }
+}  // namespace std
