@@ -21,7 +21,7 @@ std::string UninstallDisplayName(const Project& project) {
 }
 
 void PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
-                      const std::string& languagePath) {
+                      const std::string& languagePath, uint32_t estimatedSizeKiB) {
     const std::string windows = win::WindowsFolder();
     if (windows.empty()) return;
     const std::string uninstaller = text::JoinPath(windows, kUninstallerName);
@@ -30,9 +30,12 @@ void PrepareUnInstall(const Project& mainProject, const std::string& programPath
     // matter, as the entry below names the same path either way.
     InstallFile(programPath, uninstaller, kReplaceOlder, nullptr, false, false);
 
-    // Paths stand unquoted: the uninstaller finds the log between "-u" and " -l".
-    const std::string command = text::Format("%s -u%s\\%s -l%s", uninstaller.c_str(), installFolder.c_str(),
-                                             kInstallLogName, languagePath.c_str());
+    // Paths stand unquoted: the uninstaller finds the log between "-u" and " -l". The quiet
+    // command is the same behind the /S switch, which start-up takes off before it looks.
+    const std::string request = text::Format("-u%s\\%s -l%s", installFolder.c_str(), kInstallLogName,
+                                             languagePath.c_str());
+    const std::string command = uninstaller + " " + request;
+    const std::string quietCommand = uninstaller + " /S " + request;
     const std::string displayName = UninstallDisplayName(mainProject);
 
     // The list's root belongs to Windows: opened, never created.
@@ -44,7 +47,17 @@ void PrepareUnInstall(const Project& mainProject, const std::string& programPath
         return;
     if (!win::WriteString(entry.get(), "DisplayName", displayName)) return;
     if (!win::WriteString(entry.get(), "UninstallString", command)) return;
-    win::WriteString(entry.get(), "InstallPath", installFolder);
+    if (!win::WriteString(entry.get(), "InstallPath", installFolder)) return;
+
+    // What the list of installed programs shows and offers besides.
+    win::WriteString(entry.get(), "QuietUninstallString", quietCommand);
+    win::WriteString(entry.get(), "Publisher", mainProject.company);
+    win::WriteString(entry.get(), "DisplayVersion", mainProject.version);
+    win::WriteString(entry.get(), "InstallLocation", installFolder);
+    win::WriteString(entry.get(), "DisplayIcon", uninstaller);
+    win::WriteDword(entry.get(), "EstimatedSize", estimatedSizeKiB);
+    win::WriteDword(entry.get(), "NoModify", 1);
+    win::WriteDword(entry.get(), "NoRepair", 1);
 }
 
 bool PreviousInstallFolder(const Project& project, std::string* folder, size_t limit) {

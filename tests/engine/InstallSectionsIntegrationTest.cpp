@@ -190,7 +190,7 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     const std::string displayName = company + " " + title + " for BlackBerry";
     cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + displayName);
     RegisterAlxFiles(project, install);
-    PrepareUnInstall(project, package.SetupPath(), install, languagePath);
+    PrepareUnInstall(project, package.SetupPath(), install, languagePath, 12);
 
     const std::string entry = std::string(kUninstallKey) + "\\" + displayName;
     EXPECT_EQ(displayName, ReadValue(HKEY_LOCAL_MACHINE, entry, "DisplayName"));

@@ -32,6 +32,15 @@ protected:
         return value;
     }
 
+    // A REG_DWORD value; -1 when missing or of another type.
+    long long Number(const char* name) {
+        win::UniqueKey key;
+        DWORD value = 0;
+        if (!win::OpenKey(HKEY_LOCAL_MACHINE, entryKey_, KEY_READ, &key) || !win::ReadDword(key.get(), name, &value))
+            return -1;
+        return value;
+    }
+
     void WriteEntry(const std::string& uninstallString, DWORD type = REG_SZ) {
         win::UniqueKey key;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, entryKey_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -49,11 +58,12 @@ protected:
         programPath_ = path;
     }
 
-    void Prepare() { PrepareUnInstall(project_, programPath_, installFolder_, languagePath_); }
+    void Prepare() { PrepareUnInstall(project_, programPath_, installFolder_, languagePath_, sizeKiB_); }
     bool Previous(std::string* folder, size_t limit) { return PreviousInstallFolder(project_, folder, limit); }
 
     Project project_;
     std::string programPath_, installFolder_, languagePath_;
+    uint32_t sizeKiB_ = 0;
     std::string displayName_;
     std::string entryKey_;
 };
@@ -74,12 +84,25 @@ TEST_F(UninstallEntryTest, InstallsWriteTheEntryAndTheFolderReadsBack) {
     std::string folder;
     EXPECT_FALSE(Previous(&folder, 260));
 
+    project_.version = "2.1";
+    sizeKiB_ = 1234;
     Prepare();
     EXPECT_EQ(displayName_, Value("DisplayName"));
     // Unquoted even with blanks: the uninstaller splits at "-u" and " -l".
     EXPECT_EQ(windows + "\\pyxu.exe -uC:\\Program Files\\Acme Soft\\Notes\\install.log -l" + windows + "\\ResENU.DLL",
               Value("UninstallString"));
     EXPECT_EQ("C:\\Program Files\\Acme Soft\\Notes", Value("InstallPath"));
+    // What the list of installed programs shows besides.
+    EXPECT_EQ(windows + "\\pyxu.exe /S -uC:\\Program Files\\Acme Soft\\Notes\\install.log -l" + windows +
+                  "\\ResENU.DLL",
+              Value("QuietUninstallString"));
+    EXPECT_EQ("Acme Soft", Value("Publisher"));
+    EXPECT_EQ("2.1", Value("DisplayVersion"));
+    EXPECT_EQ("C:\\Program Files\\Acme Soft\\Notes", Value("InstallLocation"));
+    EXPECT_EQ(windows + "\\pyxu.exe", Value("DisplayIcon"));
+    EXPECT_EQ(1234, Number("EstimatedSize"));
+    EXPECT_EQ(1, Number("NoModify"));
+    EXPECT_EQ(1, Number("NoRepair"));
     ASSERT_TRUE(Previous(&folder, 260));
     EXPECT_EQ(Value("InstallPath"), folder);
 
@@ -91,8 +114,13 @@ TEST_F(UninstallEntryTest, InstallsWriteTheEntryAndTheFolderReadsBack) {
 
     // A second installation of the same product rewrites the same entry.
     installFolder_ = "D:\\Elsewhere";
+    project_.version = "2.2";
+    sizeKiB_ = 99;
     Prepare();
     EXPECT_EQ("D:\\Elsewhere", Value("InstallPath"));
+    EXPECT_EQ("D:\\Elsewhere", Value("InstallLocation"));
+    EXPECT_EQ("2.2", Value("DisplayVersion"));
+    EXPECT_EQ(99, Number("EstimatedSize"));
     ASSERT_TRUE(Previous(&folder, 260));
     EXPECT_EQ("D:\\Elsewhere", folder);
 }
