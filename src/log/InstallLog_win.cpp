@@ -17,11 +17,6 @@ std::string& LogPath() {
     return path;
 }
 
-bool WriteAll(HANDLE file, const char* data, size_t size) {
-    DWORD written = 0;
-    return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
-}
-
 }  // namespace
 
 void SetLogFile(const std::string& path, int truncate) {
@@ -43,13 +38,7 @@ void LogRecord(const char* format, ...) {
 
     // Opened and closed per record so every record is on disk when the call returns and a
     // crash later in the installation cannot lose it.
-    const char* path = LogPath().c_str();
-    win::UniqueFile file(CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) file.reset(CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return;
-    if (SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-        return;
-    WriteAll(file.get(), line.data(), line.size());
+    win::AppendToFile(LogPath(), line);
 }
 
 void LogNewFolders(const std::string& folderPath, int levels) {
@@ -91,7 +80,7 @@ bool AppendLogFile(const std::string& from, const std::string& to) {
         DWORD read = 0;
         if (!ReadFile(source.get(), chunk, sizeof(chunk), &read, nullptr)) return false;
         if (read == 0) return true;
-        if (!WriteAll(target.get(), chunk, read)) return false;
+        if (!win::WriteAll(target.get(), chunk, read)) return false;
     }
 }
 

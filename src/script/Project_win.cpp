@@ -11,6 +11,7 @@
 #include "base/Text.h"
 #include "script/ScriptSection.h"
 #include "script/ValueSyntax.h"
+#include "win/Files.h"
 
 namespace {
 
@@ -43,17 +44,6 @@ const char kPalmSection[] = "Palm";
 const char kFolderSection[] = "Folder";
 
 std::string Numbered(const char* prefix, int number) { return prefix + std::to_string(number); }
-
-std::string FullPath(const std::string& path) {
-    std::vector<char> buffer(MAX_PATH);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
-        if (n == 0) return path;
-        if (n < buffer.size()) return std::string(buffer.data(), n);
-        buffer.resize(n + 1);
-    }
-    return path;
-}
 
 // The profile reads of one script file.
 class ScriptFile {
@@ -173,7 +163,7 @@ int32_t Loader::LoadSubProjects(Project& project, const std::string& fullPath) {
     size_t slash = fullPath.find_last_of("\\/");
     std::string folder = slash == std::string::npos ? std::string() : fullPath.substr(0, slash + 1);
     for (Component& component : project.components) {
-        std::string subPath = FullPath(folder + text::DataFileName(component.subScript));
+        std::string subPath = win::FullPath(folder + text::DataFileName(component.subScript));
         // A script that names itself, directly or through its components, would be loaded
         // without end: refuse it as a malformed component.
         for (const std::string& outer : chain_)
@@ -279,7 +269,7 @@ int32_t Loader::ReadDocumentsAndImages(Project& project, const ScriptFile& file)
 int32_t Project::Load(const std::string& scriptPath, bool loadSubProjects) {
     // The profile functions look for a path without a folder in the Windows folder; the full
     // path also names the script in the chain that stops a script from loading itself.
-    std::string fullPath = FullPath(scriptPath);
+    std::string fullPath = win::FullPath(scriptPath);
     std::vector<std::string> chain{fullPath};
     Loader loader(chain);
     return loader.Load(*this, fullPath, loadSubProjects);

@@ -7,7 +7,8 @@
 #include <string>
 
 // Runs the program with the argument string Windows passed (the command line behind the
-// program name). Returns the process exit code.
+// program name), whose leading switches (startup/CommandLine.h) are taken first. Returns the
+// process exit code.
 int RunSetup(HINSTANCE instance, const char* arguments);
 
 // SHGetSpecialFolderPathA, looked up in shell32 at run time.

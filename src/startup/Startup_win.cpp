@@ -7,8 +7,10 @@
 
 #include "base/Text.h"
 #include "engine/Section.h"
+#include "startup/CommandLine.h"
 #include "startup/Language.h"
 #include "startup/Launch.h"
+#include "startup/TraceLog.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "win/Files.h"
@@ -185,7 +187,12 @@ bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::
 }
 
 int RunSetup(HINSTANCE instance, const char* arguments) {
-    if (!arguments) arguments = "";
+    // The switches act before anything else, so that the trace file has the whole run. From
+    // here on `arguments` is the argument string without them.
+    const CommandLine commandLine = ParseCommandLine(arguments ? arguments : "");
+    arguments = commandLine.arguments.c_str();
+    if (!commandLine.logFile.empty()) StartTraceLog(commandLine.logFile);
+    SetQuietMessages(commandLine.quiet);
     SetupState& state = Setup();
 
     SetErrorMode(SEM_FAILCRITICALERRORS);

@@ -17,14 +17,27 @@ bool LoadFormattedString(const LanguageLibrary& library, std::string* out, size_
 // False, `out` untouched, when the library lacks it.
 bool LoadPlainString(const LanguageLibrary& library, UINT id, size_t limit, std::string* out);
 
+// Every box's text also goes to the trace, shown or not.
+//
+// Quiet mode (for unattended runs): no box is shown, and each returns at once the answer the
+// user would have been assumed to give: the quiet answer its caller passes, otherwise IDYES for
+// a box with Yes and No buttons and IDOK for any other.
+void SetQuietMessages(bool quiet);
+bool QuietMessages();
+
 // Shows string `id` formatted with the arguments, with the setup caption and `style`.
-// Returns the button that closed the box; 2 (IDCANCEL) when the string is missing everywhere.
+// Returns the button that closed the box; 2 (IDCANCEL) when the string is missing everywhere
+// (quiet or not).
 int MessageBoxFromId(UINT id, UINT style, ...);
+// The same for a question whose answer in quiet mode is `quietAnswer` (the safe one, e.g. IDNO
+// for "Cancel the setup?").
+int AskFromId(int quietAnswer, UINT id, UINT style, ...);
 
 // Shows one of the program's built-in texts, which are not in any string table, with `caption`.
 int ShowFixedMessage(const std::string& message, const std::string& caption, UINT style);
 
 // The question before an older file is put over a newer one: true when the user says Yes.
+// Quietly the answer is No: the newer file stays.
 bool AskYesNo(const char* destination);
 
 // String IDs of the program's messages.

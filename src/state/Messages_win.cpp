@@ -3,6 +3,7 @@
 #include <cstdarg>
 
 #include "base/Text.h"
+#include "base/Trace.h"
 
 namespace {
 
@@ -17,13 +18,38 @@ bool LoadFromModule(HMODULE module, UINT id, size_t limit, std::string* out) {
     return true;
 }
 
-// Every box of the program is shown here, so that what the user sees has one way out.
-int Show(const std::string& text, const std::string& caption, UINT style) {
+bool g_quiet = false;
+
+int DefaultQuietAnswer(UINT style) {
+    const UINT buttons = style & MB_TYPEMASK;
+    return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
+}
+
+// Every box of the program is shown here, so that what the user sees has one way out, and
+// the trace of a run tells what the user saw.
+int Show(const std::string& text, const std::string& caption, UINT style, int quietAnswer) {
+    Trace(("MessageBox::" + text + "\n").c_str());
+    if (g_quiet) {
+        Trace(text::Format("MessageBox::Not shown, answered %d.\n", quietAnswer).c_str());
+        return quietAnswer;
+    }
     return MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
 }
 
 std::string FormatLimited(const std::string& format, size_t limit, va_list args) {
     return text::Fit(text::FormatV(format.c_str(), args), limit);
+}
+
+int ShowFromId(int quietAnswer, UINT id, UINT style, va_list args) {
+    const LanguageLibrary& library = Setup().language;
+    std::string format;
+    if (!LoadFromModule(library.module.get(), id, 512, &format) &&
+        !LoadFromModule(GetModuleHandleA(nullptr), id, 512, &format)) {
+        std::string message = text::Format("Error loading string id %d", static_cast<int>(id));
+        Show(message, library.caption, MB_OK, IDOK);
+        return IDCANCEL;
+    }
+    return Show(FormatLimited(format, 1024, args), library.caption, style, quietAnswer);
 }
 
 }  // namespace
@@ -42,24 +68,28 @@ bool LoadFormattedString(const LanguageLibrary& library, std::string* out, size_
     return true;
 }
 
+void SetQuietMessages(bool quiet) { g_quiet = quiet; }
+
+bool QuietMessages() { return g_quiet; }
+
 int MessageBoxFromId(UINT id, UINT style, ...) {
-    const LanguageLibrary& library = Setup().language;
-    std::string format;
-    if (!LoadFromModule(library.module.get(), id, 512, &format) &&
-        !LoadFromModule(GetModuleHandleA(nullptr), id, 512, &format)) {
-        std::string message = text::Format("Error loading string id %d", static_cast<int>(id));
-        Show(message, library.caption, MB_OK);
-        return IDCANCEL;
-    }
     va_list args;
     va_start(args, style);
-    std::string message = FormatLimited(format, 1024, args);
+    int answer = ShowFromId(DefaultQuietAnswer(style), id, style, args);
     va_end(args);
-    return Show(message, library.caption, style);
+    return answer;
+}
+
+int AskFromId(int quietAnswer, UINT id, UINT style, ...) {
+    va_list args;
+    va_start(args, style);
+    int answer = ShowFromId(quietAnswer, id, style, args);
+    va_end(args);
+    return answer;
 }
 
 int ShowFixedMessage(const std::string& message, const std::string& caption, UINT style) {
-    return Show(message, caption, style);
+    return Show(message, caption, style, DefaultQuietAnswer(style));
 }
 
 bool AskYesNo(const char* destination) {
@@ -72,5 +102,5 @@ bool AskYesNo(const char* destination) {
                                           destination),
                              512);
     }
-    return Show(question, library.caption, MB_YESNO) == IDYES;
+    return Show(question, library.caption, MB_YESNO, IDNO) == IDYES;
 }

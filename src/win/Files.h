@@ -24,4 +24,15 @@ std::string TempFolder();
 // The module's own full path; empty on failure.
 std::string ModulePath(HMODULE module);
 
+// The full path of `path` (relative to the current folder); the path itself when it cannot
+// be made full.
+std::string FullPath(const std::string& path);
+
+// Writes all `size` bytes at the file's position; false when fewer were written.
+bool WriteAll(HANDLE file, const char* data, size_t size);
+
+// Appends `bytes` to the file at `path`, which is created when missing. The file is open, and
+// shared with nobody, for this call only.
+bool AppendToFile(const std::string& path, const std::string& bytes);
+
 }  // namespace win

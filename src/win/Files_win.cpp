@@ -1,5 +1,7 @@
 #include "win/Files.h"
 
+#include <vector>
+
 #include "win/UniqueHandle.h"
 
 namespace win {
@@ -50,6 +52,31 @@ std::string ModulePath(HMODULE module) {
     DWORD n = GetModuleFileNameA(module, buffer, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return std::string();
     return std::string(buffer, n);
+}
+
+std::string FullPath(const std::string& path) {
+    std::vector<char> buffer(MAX_PATH);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        DWORD n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+        if (n == 0) return path;
+        if (n < buffer.size()) return std::string(buffer.data(), n);
+        buffer.resize(n + 1);
+    }
+    return path;
+}
+
+bool WriteAll(HANDLE file, const char* data, size_t size) {
+    DWORD written = 0;
+    return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+}
+
+bool AppendToFile(const std::string& path, const std::string& bytes) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) file.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    if (SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
+        return false;
+    return WriteAll(file.get(), bytes.data(), bytes.size());
 }
 
 }  // namespace win

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "base/Trace.h"
 #include "startup/Language.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
@@ -100,6 +101,45 @@ TEST_F(MessageBoxes, ReplaceQuestionNamesTheFileAndAnswersYesOrNo) {
     ShownBox no = ShowAndAnswer([path] { return AskYesNo(path) ? 1 : 0; }, "No");
     ASSERT_TRUE(no.seen);
     EXPECT_EQ(0, no.result);
+}
+
+std::vector<std::string> g_traced;
+void Capture(const char* message) { g_traced.push_back(message); }
+
+// Quiet, nothing is shown (a box would block this thread until the test times out): each box
+// answers at once, and its text still reaches the trace.
+TEST_F(MessageBoxes, QuietModeShowsNothingAndGivesTheSafeAnswers) {
+    std::string startupFolders;
+    ASSERT_TRUE(LoadPlainString(::Setup().language, kStrStartupFolders, 512, &startupFolders));
+    g_traced.clear();
+    SetTraceSink(Capture);
+    SetQuietMessages(true);
+    const int plain = MessageBoxFromId(kStrStartupFolders, MB_OK);
+    const int question = MessageBoxFromId(kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION);
+    const int safeQuestion = AskFromId(IDNO, kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION);
+    const int missing = MessageBoxFromId(12345, MB_YESNO);
+    const int fixed = ShowFixedMessage("Unable to copy a system file (C:\\a.dll).", "Error", MB_ICONWARNING);
+    const bool replace = AskYesNo("C:\\Demo\\demo.dll");
+    SetQuietMessages(false);
+    SetTraceSink(nullptr);
+
+    EXPECT_EQ(IDOK, plain);
+    EXPECT_EQ(IDYES, question);
+    EXPECT_EQ(IDNO, safeQuestion);
+    EXPECT_EQ(IDCANCEL, missing);  // a missing string reads as No, quiet or not
+    EXPECT_EQ(IDOK, fixed);
+    EXPECT_FALSE(replace);  // the newer file on disk stays
+    EXPECT_EQ(nullptr, FindOwnMessageBox());
+
+    ASSERT_EQ(12u, g_traced.size());
+    EXPECT_EQ("MessageBox::" + startupFolders + "\n", g_traced[0]);
+    EXPECT_EQ("MessageBox::Not shown, answered 1.\n", g_traced[1]);
+    EXPECT_EQ("MessageBox::Not shown, answered 6.\n", g_traced[3]);
+    EXPECT_EQ("MessageBox::Not shown, answered 7.\n", g_traced[5]);
+    EXPECT_EQ("MessageBox::Error loading string id 12345\n", g_traced[6]);
+    EXPECT_EQ("MessageBox::Unable to copy a system file (C:\\a.dll).\n", g_traced[8]);
+    EXPECT_NE(std::string::npos, g_traced[10].find("C:\\Demo\\demo.dll"));
+    EXPECT_EQ("MessageBox::Not shown, answered 7.\n", g_traced[11]);
 }
 
 TEST(MessageBoxesWithoutQuestion, ReplaceQuestionStillAsksInPlainWords) {
