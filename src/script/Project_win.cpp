@@ -4,6 +4,8 @@
 // layouts themselves are parsed by the portable ValueSyntax.
 #include <windows.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,7 @@ constexpr size_t kListLineLimit = 4096;
 
 // Far beyond any script an authoring tool writes; a larger section is read up to this size.
 constexpr size_t kMaxSectionBytes = 256u * 1024 * 1024;
+constexpr size_t kFirstSectionBuffer = 64 * 1024;
 
 const char kProjectSection[] = "Project";
 const char kPalmSection[] = "Palm";
@@ -62,16 +65,23 @@ public:
         return static_cast<int32_t>(GetPrivateProfileIntA(section, key, fallback, path_.c_str()));
     }
 
-    // A whole section; empty when the file or the section is missing.
+    // A whole section; empty when the file or the section is missing. A section is never
+    // longer than its file, so a buffer of the file's size takes it in one read: a buffer
+    // grown from small had the section copied again for every size that was too small, and
+    // with the sizes falling between powers of two twice the lines could cost three times as
+    // long.
     script::SectionValues Section(const char* section) const {
-        std::vector<char> buffer(64 * 1024);
+        size_t size = kFirstSectionBuffer;
+        WIN32_FIND_DATAA file;
+        if (win::FindEntry(path_, &file) && file.nFileSizeHigh == 0)
+            size = std::min(std::max(size, static_cast<size_t>(file.nFileSizeLow) + 64), kMaxSectionBytes);
         for (;;) {
-            DWORD n = GetPrivateProfileSectionA(section, buffer.data(), static_cast<DWORD>(buffer.size()),
-                                                path_.c_str());
+            std::unique_ptr<char[]> buffer(new char[size]);
+            DWORD n = GetPrivateProfileSectionA(section, buffer.get(), static_cast<DWORD>(size), path_.c_str());
             // A buffer too small is reported as its size less two.
-            if (n + 2 < buffer.size() || buffer.size() >= kMaxSectionBytes)
-                return script::SectionValues(std::string_view(buffer.data(), n < buffer.size() ? n : 0));
-            buffer.resize(buffer.size() * 2);
+            if (n + 2 < size || size >= kMaxSectionBytes)
+                return script::SectionValues(std::string_view(buffer.get(), n < size ? n : 0));
+            size = std::min(size * 2, kMaxSectionBytes);
         }
     }
 

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -27,7 +28,20 @@ public:
     size_t Size() const { return values_.size(); }
 
 private:
-    std::unordered_map<std::string, std::string> values_;  // upper-cased name -> raw value
+    // ASCII letters compared without regard to case, as the profile functions match names.
+    struct NoCaseHash {
+        size_t operator()(std::string_view name) const;
+    };
+    struct NoCaseEqual {
+        bool operator()(std::string_view a, std::string_view b) const;
+    };
+
+    // One copy of the block that every name and value below points into, so that reading a
+    // section costs no allocation per entry: a long section used to spend most of its time
+    // (and a growing share of it) making and upper-casing strings for the table. Held by a
+    // pointer so that moving the object leaves the views valid.
+    std::unique_ptr<char[]> block_;
+    std::unordered_map<std::string_view, std::string_view, NoCaseHash, NoCaseEqual> values_;
 };
 
 }  // namespace script

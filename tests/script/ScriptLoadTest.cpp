@@ -228,6 +228,19 @@ TEST_F(ScriptLoad, NumberedListsEndAtTheFirstMissingOrEmptyValue) {
     EXPECT_EQ(0, project_.FileCount(kSectionSystem));
 }
 
+// Sections far beyond the first buffer of a section read, one of them the whole file but its
+// header, which ends without a line break.
+TEST_F(ScriptLoad, LongSectionsAreReadWhole) {
+    std::string files;
+    for (int i = 0; i < 3000; ++i) files += text::Format("File%d=\"file%05d.dat\",0,%d,0,1,0,0,\"\",\r\n", i, i, i + 2);
+    ASSERT_EQ(0, LoadText("[Project]\r\nTitle=Demo\r\n[System]\r\nFolder0=\"\",\r\n" + files +
+                          "[Application]\r\nFolder0=\"\",\r\n" + files + "File3000=\"last.dat\",0,9,0,1,0,0,\"\","));
+    ASSERT_EQ(3001, project_.FileCount(kSectionApplication));
+    EXPECT_EQ("last.dat", project_.files[kSectionApplication][3000].path);
+    ASSERT_EQ(3000, project_.FileCount(kSectionSystem));
+    EXPECT_EQ("file02999.dat", project_.files[kSectionSystem][2999].path);
+}
+
 TEST_F(ScriptLoad, ScriptVersionGatesComponentAndPalmFields) {
     ASSERT_EQ(0, LoadText("[Project]\r\nPyxDBVer=4\r\nTitle=Demo\r\nMulticomp=1\r\n"
                           "Component1=\"A\",-5,0,0,7,\"ignored\",\r\n"

@@ -30,6 +30,13 @@ TEST(SectionValues, LooksUpKeysAsTheProfileFunctionDoes) {
     EXPECT_EQ("\"a\"", values.Text("File0", 4));  // cut to limit - 1
     EXPECT_EQ("who", values.Text("Quoted", 4));
 
+    // The values live in the object's own copy of the block, which moves along with it.
+    script::SectionValues moved = std::move(values);
+    EXPECT_EQ("first", moved.Text("file1", 260));
+    script::SectionValues small("A=b\0"s);
+    script::SectionValues target = std::move(small);
+    EXPECT_EQ("b", target.Text("a", 260));
+
     // A system that leaves blanks around the "=" in the block is read the same way.
     script::SectionValues spaced("File0 = \"a\",0,\0\tFile1\t=\t'b'\t\0"s);
     EXPECT_EQ("\"a\",0,", spaced.Text("File0", 260));
