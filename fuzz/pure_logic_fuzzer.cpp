@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the other portable parts: the path-token walk (with values of any
 // length from a fake source), the backslash clean-up, the install-log reader, the [rename]
-// section editing, the wizard's page list and the launch-command split, and checks what each
-// guarantees.
+// section editing, the wizard's page list, the launch-command split, the command-line switches
+// and the trace file's lines, and checks what each guarantees.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cstdint>
@@ -9,9 +9,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/Trace.h"
 #include "engine/RenameSection.h"
 #include "log/InstallLog.h"
 #include "script/PathTokens.h"
+#include "startup/CommandLine.h"
 #include "startup/Launch.h"
 #include "wizard/PageList.h"
 
@@ -121,15 +123,36 @@ void FuzzLaunch(FuzzedDataProvider& data) {
     Check(launch.file.size() <= command.size() && launch.parameters.size() <= command.size());
 }
 
+void FuzzSwitches(FuzzedDataProvider& data) {
+    const std::string arguments = data.ConsumeRandomLengthString(300);
+    const CommandLine parsed = ParseCommandLine(arguments);
+    // What is left is the end of the string, and all of it when there was no switch.
+    Check(parsed.arguments.size() <= arguments.size());
+    Check(arguments.compare(arguments.size() - parsed.arguments.size(), std::string::npos, parsed.arguments) == 0);
+    if (!parsed.quiet && parsed.logFile.empty()) Check(parsed.arguments == arguments);
+
+    const std::string message = data.ConsumeRemainingBytesAsString();
+    const std::string lines = StampTraceLines("T ", message.c_str());
+    // Every line starts with the stamp and ends with CR LF, and nothing else breaks a line.
+    size_t at = 0;
+    while (at < lines.size()) {
+        Check(lines.compare(at, 2, "T ") == 0);
+        const size_t end = lines.find('\n', at);
+        Check(end != std::string::npos && end > at && lines[end - 1] == '\r');
+        at = end + 1;
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FuzzedDataProvider data(bytes, size);
-    switch (data.ConsumeIntegralInRange<int>(0, 4)) {
+    switch (data.ConsumeIntegralInRange<int>(0, 5)) {
     case 0: FuzzTokens(data); break;
     case 1: FuzzLog(data); break;
     case 2: FuzzPages(data); break;
     case 3: FuzzLaunch(data); break;
+    case 4: FuzzSwitches(data); break;
     default: FuzzRename(data); break;
     }
     return 0;
