@@ -211,7 +211,7 @@ void FitPageToLogo(HWND page) {
 bool HandleCancelOrBack(int id) {
     HWND page = Wizard().pageWindow;
     if (id == kIdCancel) {
-        if (MessageBoxFromId(kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) EndDialog(page, kPageCancel);
+        if (AskFromId(IDNO, kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) EndDialog(page, kPageCancel);
         return true;
     }
     if (id == kIdBack) {

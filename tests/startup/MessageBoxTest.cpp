@@ -129,7 +129,7 @@ TEST_F(MessageBoxes, QuietModeShowsNothingAndGivesTheSafeAnswers) {
     EXPECT_EQ(IDCANCEL, missing);  // a missing string reads as No, quiet or not
     EXPECT_EQ(IDOK, fixed);
     EXPECT_FALSE(replace);  // the newer file on disk stays
-    EXPECT_EQ(nullptr, FindOwnMessageBox());
+    EXPECT_EQ(nullptr, ui::FindMessageBox(GetCurrentProcessId()));
 
     ASSERT_EQ(12u, g_traced.size());
     EXPECT_EQ("MessageBox::" + startupFolders + "\n", g_traced[0]);
