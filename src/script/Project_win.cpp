@@ -217,6 +217,9 @@ int32_t Loader::ReadSections(Project& project, const ScriptFile& file) {
     for (int s = 0; s < kSectionCount; ++s) {
         const FileSection section = static_cast<FileSection>(s);
         const script::SectionValues keys = file.Section(kSectionNames[s]);
+        // Sized once for the numbered lines present, so that no entry is moved again while
+        // the list grows.
+        project.files[s].reserve(static_cast<size_t>(keys.CountNumbered("File", 0)));
         for (int n = 0;; ++n) {
             std::string value = keys.Text(Numbered("Folder", n), kListLineLimit);
             if (value.empty()) break;

@@ -58,13 +58,23 @@ SectionValues::SectionValues(std::string_view block) {
     }
 }
 
-std::string SectionValues::Text(std::string_view key, size_t limit) const {
+std::string_view SectionValues::Value(std::string_view key) const {
     auto found = values_.find(key);
-    if (found == values_.end()) return std::string();
+    if (found == values_.end()) return std::string_view();
     std::string_view value = found->second;
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
-    return text::Fit(std::string(value), limit);
+    return value;
+}
+
+std::string SectionValues::Text(std::string_view key, size_t limit) const {
+    return text::Fit(std::string(Value(key)), limit);
+}
+
+int SectionValues::CountNumbered(const char* prefix, int first) const {
+    int n = first;
+    while (!Value(prefix + std::to_string(n)).empty()) ++n;
+    return n - first;
 }
 
 }  // namespace script

@@ -25,9 +25,16 @@ public:
     // single) removed, cut to limit - 1 characters; empty when the key is missing or bare.
     std::string Text(std::string_view key, size_t limit) const;
 
+    // How many of the keys prefix + 0, 1, 2 ... (from `first`) have a non-empty Text: the
+    // length of the numbered list that a loader reads from this section.
+    int CountNumbered(const char* prefix, int first) const;
+
     size_t Size() const { return values_.size(); }
 
 private:
+    // The value of `key` without one pair of enclosing quotes; empty when missing.
+    std::string_view Value(std::string_view key) const;
+
     // ASCII letters compared without regard to case, as the profile functions match names.
     struct NoCaseHash {
         size_t operator()(std::string_view name) const;

@@ -30,6 +30,14 @@ TEST(SectionValues, LooksUpKeysAsTheProfileFunctionDoes) {
     EXPECT_EQ("\"a\"", values.Text("File0", 4));  // cut to limit - 1
     EXPECT_EQ("who", values.Text("Quoted", 4));
 
+    // Numbered lists run to the first key whose Text is empty.
+    script::SectionValues numbered("file0=a\0File1='b'\0FILE2=c\0File3=\"\"\0File4=e\0Other1=x\0"s);
+    EXPECT_EQ(3, numbered.CountNumbered("File", 0));
+    EXPECT_EQ(2, numbered.CountNumbered("File", 1));
+    EXPECT_EQ(0, numbered.CountNumbered("File", 3));
+    EXPECT_EQ(1, numbered.CountNumbered("Other", 1));
+    EXPECT_EQ(0, numbered.CountNumbered("Other", 0));
+
     // The values live in the object's own copy of the block, which moves along with it.
     script::SectionValues moved = std::move(values);
     EXPECT_EQ("first", moved.Text("file1", 260));
