@@ -12,8 +12,14 @@ namespace text {
 // `limit` characters holds at most limit - 1 of them (the last one was the terminator).
 std::string Fit(const std::string& value, size_t limit);
 
-// printf-style formatting into a string of any length.
-std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// printf-style formatting into a string of any length. On Windows the system C library
+// formats (no %zu; %I64d for 64 bits), and the compiler checks every format against it.
+#ifdef _WIN32
+#define TEXT_FORMAT_CHECK(fmt, first) __attribute__((format(ms_printf, fmt, first)))
+#else
+#define TEXT_FORMAT_CHECK(fmt, first) __attribute__((format(printf, fmt, first)))
+#endif
+std::string Format(const char* format, ...) TEXT_FORMAT_CHECK(1, 2);
 std::string FormatV(const char* format, va_list args);
 
 // Joins a path and a name: at most one trailing backslash is removed from the left part and

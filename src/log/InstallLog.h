@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
+
 // Format strings passed to LogRecord; a reader's prefix is the text before the "%".
 extern const char kRecordApplication[];     // "Application: %s"
 extern const char kRecordCopyFile[];        // "CopyFile: %s"
@@ -51,7 +53,7 @@ const std::string& CurrentLogFile();
 
 // Formats one record (510 characters at most) and appends it with CR LF to the current log.
 // A record that cannot be written is dropped silently.
-void LogRecord(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void LogRecord(const char* format, ...) TEXT_FORMAT_CHECK(1, 2);
 
 // One "CreateFolder: %s" record for each of the `levels` deepest folders of `folderPath`,
 // the outermost first.
