@@ -8,10 +8,3 @@
 
 // Puts the project's library into the Windows folder and loads it.
 bool InstallLanguageLibrary(const Project& project);
-
-// Loads the library at `path` into the run's record; true when it loaded and holds string 15
-// (the setup caption).
-bool LoadLanguageLibrary(const std::string& path);
-
-// Frees the library when one is loaded. Also runs at process exit.
-void FreeLanguageLibrary();
