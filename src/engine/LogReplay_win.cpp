@@ -98,6 +98,11 @@ bool UndoApplication(const std::string& name, ReplayContext* context) {
 }
 
 bool UndoRegister(const std::string& path) {
+    // The record comes after the file's ModifyShared record, so its undo still sees this
+    // product's own share in the count: above 1, another product uses the library and needs it
+    // registered.
+    long count = 0;
+    if (ReadSharedCount(path, &count) && count > 1) return true;
     if (win::FileExists(path)) UnregisterLibrary(path);
     return true;
 }

@@ -1,0 +1,51 @@
+// A product installed through the engine the way the install driver does it, for the
+// uninstaller's scenarios: a shared, self-registering System file, Application files in two
+// folders with a Programs-menu and a Startup shortcut, the "Application: " record on a first
+// installation, then the Uninstall entry and the installation log in the install folder.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "support/Installed.h"
+
+namespace product {
+
+struct Product {
+    std::string root;        // the test's folder: packages, system32, Startup, Program Files
+    std::string company;
+    std::string title;
+    std::string sharedName;  // the System file's name; products that share it share the file
+    std::string displayName;
+    std::string install;     // root\Program Files\<company>\<title>
+    std::string menu;        // Programs\<company>\<title>
+    std::string systemFile;  // root\system32\<sharedName>
+    std::string startupLink;
+    std::string tempLog;
+    std::string installLog;
+};
+
+// The product's places; the registry values, Programs-menu folder and Uninstall entry it may
+// leave are added to `cleanup`. The registered command must fit in 259 characters to be read
+// back, so the test's name and the product's names are best kept short.
+Product Describe(const std::string& root, const std::string& company, const std::string& title,
+                 const std::string& sharedName, installed::Cleanup* cleanup);
+
+struct Run {
+    int package = 1;                      // a run of its own needs a package folder of its own
+    std::vector<std::string> extraFiles;  // more Application files, in the folder "more"
+    bool failAtEnd = false;  // a last Application file without its data file: the section fails
+};
+
+// Installs as the driver does: true when every section succeeded, and only then the Uninstall
+// entry is written and the temporary log appended to the installation log. A run into a folder
+// that holds an installation log writes no "Application: " record.
+bool Install(const Product& product, const Run& run);
+
+// The registered uninstall command split into the program and its argument string.
+bool RegisteredCommand(const Product& product, std::string* program, std::string* arguments);
+
+// What the installation made that is still there, one line each; empty when nothing is.
+std::vector<std::string> Remains(const Product& product);
+
+}  // namespace product
