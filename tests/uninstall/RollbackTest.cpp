@@ -1,0 +1,73 @@
+// A failed installation taken back: a first installation by replaying its temporary log, an
+// installation over an earlier one by handing its records to the product's uninstall.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/LogReplay.h"
+#include "support/Installed.h"
+#include "support/SharedDlls.h"
+#include "support/TestEnv.h"
+#include "support/UiDriver.h"
+#include "uninstall/Product.h"
+#include "win/Files.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(Rollback, FailedFirstInstallationLeavesNothing) {
+    win::ComInit com;
+    installed::Cleanup cleanup;
+    ASSERT_TRUE(sharedkey::Create());
+    const std::string root = testenv::FreshFolder();
+    const product::Product notes =
+        product::Describe(root, testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll", &cleanup);
+    product::Run run;
+    run.extraFiles = {"Extra.txt"};
+    run.failAtEnd = true;
+    ASSERT_FALSE(product::Install(notes, run));
+    ASSERT_TRUE(win::FileExists(notes.install + "\\more\\Extra.txt")) << "failed before its last file";
+    ASSERT_EQ("Application: " + notes.displayName, installed::LogLines(notes.tempLog).at(0));
+
+    // The Application record has no entry behind it yet: passed over, not a failure.
+    EXPECT_TRUE(RecoverFailedInstallation(notes.tempLog, notes.installLog, false));
+    EXPECT_EQ(Lines{}, product::Remains(notes));
+    EXPECT_FALSE(win::FileExists(root + "\\Program Files"));
+    EXPECT_TRUE(win::FileExists(notes.tempLog)) << "the temporary log is kept";
+}
+
+TEST(Rollback, FailedUpgradeGoesWithTheUninstall) {
+    win::ComInit com;
+    installed::Cleanup cleanup;
+    ASSERT_TRUE(sharedkey::Create());
+    const std::string root = testenv::FreshFolder();
+    const product::Product notes =
+        product::Describe(root, testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll", &cleanup);
+    ASSERT_TRUE(product::Install(notes, {}));
+    const size_t firstRun = installed::LogLines(notes.installLog).size();
+    product::Run upgrade;
+    upgrade.package = 2;
+    upgrade.extraFiles = {"Extra.txt"};
+    upgrade.failAtEnd = true;
+    ASSERT_FALSE(product::Install(notes, upgrade));
+    ASSERT_EQ(2, sharedkey::Count(notes.systemFile));
+
+    EXPECT_TRUE(RecoverFailedInstallation(notes.tempLog, notes.installLog, true));
+    const Lines log = installed::LogLines(notes.installLog);
+    EXPECT_EQ(firstRun + installed::LogLines(notes.tempLog).size(), log.size());
+    EXPECT_EQ(1, std::count(log.begin(), log.end(), "Application: " + notes.displayName));
+
+    std::string program;
+    std::string arguments;
+    ASSERT_TRUE(product::RegisteredCommand(notes, &program, &arguments));
+    ui::SingleMessageRun uninstall = ui::RunExpectingOneMessage(program, arguments, "");
+    ASSERT_TRUE(uninstall.sawBox);
+    EXPECT_EQ(notes.displayName, uninstall.box.caption);
+    EXPECT_EQ(Lines{}, product::Remains(notes));
+    EXPECT_FALSE(win::FileExists(root + "\\Program Files"));
+}
+
+}  // namespace
