@@ -53,7 +53,8 @@ Product Describe(const std::string& root, const std::string& company, const std:
 }
 
 bool Install(const Product& product, const Run& run) {
-    testenv::Package package(text::Format("%s\\package_%s_%d", product.root.c_str(), product.title.c_str(), run.package));
+    testenv::Package package(
+        text::Format("%s\\package_%s_%d", product.root.c_str(), product.title.c_str(), run.package));
     CreateDirectoryA(package.Folder().c_str(), nullptr);
 
     testenv::ScriptWriter script;

@@ -25,7 +25,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 const char kDone[] = "The program was removed from your computer.";
-const char kUndoFailed[] = "An error occurred while removing the program. Uninstall has stopped before it was complete.";
+const char kUndoFailed[] =
+    "An error occurred while removing the program. Uninstall has stopped before it was complete.";
 const char kLogUnreadable[] = "The installation log could not be opened, so the program cannot be removed.";
 const char kLanguageMissing[] = "Couldn't find the language DLL. Uninstall failed.";
 
