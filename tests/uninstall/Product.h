@@ -4,10 +4,15 @@
 // installation, then the Uninstall entry and the installation log in the install folder.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
 #include "support/Installed.h"
+#include "support/SharedDlls.h"
+#include "support/TestEnv.h"
+#include "win/UniqueHandle.h"
 
 namespace product {
 
@@ -47,5 +52,24 @@ bool RegisteredCommand(const Product& product, std::string* program, std::string
 
 // What the installation made that is still there, one line each; empty when nothing is.
 std::vector<std::string> Remains(const Product& product);
+
+// A test that installs products: COM for the shortcuts, the SharedDLLs key as Windows has it,
+// a fresh folder, and whatever the products leave outside it taken away afterwards.
+class ProductTest : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(com_.result()));
+        ASSERT_TRUE(sharedkey::Create());
+        root_ = testenv::FreshFolder();
+    }
+    // A product of this test; products that name the same shared file share it.
+    Product Make(const std::string& company, const std::string& title, const std::string& sharedName) {
+        return Describe(root_, company, title, sharedName, &cleanup_);
+    }
+
+    win::ComInit com_;
+    installed::Cleanup cleanup_;
+    std::string root_;
+};
 
 }  // namespace product

@@ -18,13 +18,10 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-TEST(Rollback, FailedFirstInstallationLeavesNothing) {
-    win::ComInit com;
-    installed::Cleanup cleanup;
-    ASSERT_TRUE(sharedkey::Create());
-    const std::string root = testenv::FreshFolder();
-    const product::Product notes =
-        product::Describe(root, testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll", &cleanup);
+using Rollback = product::ProductTest;
+
+TEST_F(Rollback, FailedFirstInstallationLeavesNothing) {
+    const product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
     product::Run run;
     run.extraFiles = {"Extra.txt"};
     run.failAtEnd = true;
@@ -35,17 +32,12 @@ TEST(Rollback, FailedFirstInstallationLeavesNothing) {
     // The Application record has no entry behind it yet: passed over, not a failure.
     EXPECT_TRUE(RecoverFailedInstallation(notes.tempLog, notes.installLog, false));
     EXPECT_EQ(Lines{}, product::Remains(notes));
-    EXPECT_FALSE(win::FileExists(root + "\\Program Files"));
+    EXPECT_FALSE(win::FileExists(root_ + "\\Program Files"));
     EXPECT_TRUE(win::FileExists(notes.tempLog)) << "the temporary log is kept";
 }
 
-TEST(Rollback, FailedUpgradeGoesWithTheUninstall) {
-    win::ComInit com;
-    installed::Cleanup cleanup;
-    ASSERT_TRUE(sharedkey::Create());
-    const std::string root = testenv::FreshFolder();
-    const product::Product notes =
-        product::Describe(root, testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll", &cleanup);
+TEST_F(Rollback, FailedUpgradeGoesWithTheUninstall) {
+    const product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
     ASSERT_TRUE(product::Install(notes, {}));
     const size_t firstRun = installed::LogLines(notes.installLog).size();
     product::Run upgrade;
@@ -67,7 +59,7 @@ TEST(Rollback, FailedUpgradeGoesWithTheUninstall) {
     ASSERT_TRUE(uninstall.sawBox);
     EXPECT_EQ(notes.displayName, uninstall.box.caption);
     EXPECT_EQ(Lines{}, product::Remains(notes));
-    EXPECT_FALSE(win::FileExists(root + "\\Program Files"));
+    EXPECT_FALSE(win::FileExists(root_ + "\\Program Files"));
 }
 
 }  // namespace

@@ -48,13 +48,10 @@ void ExpectDone(const ui::SingleMessageRun& run, const std::string& caption) {
     EXPECT_EQ(0, run.exitCode);
 }
 
-TEST(UninstallScenario, EverythingInstalledGoes) {
-    win::ComInit com;
-    installed::Cleanup cleanup;
-    ASSERT_TRUE(sharedkey::Create());
-    const std::string root = testenv::FreshFolder();
-    const product::Product notes = product::Describe(root, testenv::UniqueName("Vendor"), "Notes",
-                                                     testenv::UniqueName("shared") + ".dll", &cleanup);
+using UninstallScenario = product::ProductTest;
+
+TEST_F(UninstallScenario, EverythingInstalledGoes) {
+    const product::Product notes = Make(testenv::UniqueName("Vendor"), "Notes", testenv::UniqueName("shared") + ".dll");
     ASSERT_TRUE(product::Install(notes, {}));
     ASSERT_EQ(15u, product::Remains(notes).size()) << testing::PrintToString(product::Remains(notes));
     EXPECT_EQ("Application: " + notes.displayName, installed::LogLines(notes.installLog).at(0));
@@ -63,18 +60,14 @@ TEST(UninstallScenario, EverythingInstalledGoes) {
 
     EXPECT_EQ(Lines{}, product::Remains(notes));
     // The outermost folder the installation made goes too, once the log in it is gone.
-    EXPECT_FALSE(win::FileExists(root + "\\Program Files"));
+    EXPECT_FALSE(win::FileExists(root_ + "\\Program Files"));
 }
 
-TEST(UninstallScenario, SharedFileOutlivesFirstProduct) {
-    win::ComInit com;
-    installed::Cleanup cleanup;
-    ASSERT_TRUE(sharedkey::Create());
-    const std::string root = testenv::FreshFolder();
+TEST_F(UninstallScenario, SharedFileOutlivesFirstProduct) {
     const std::string company = testenv::UniqueName("Vendor");
     const std::string shared = testenv::UniqueName("shared") + ".dll";
-    const product::Product notes = product::Describe(root, company, "Notes", shared, &cleanup);
-    const product::Product sketch = product::Describe(root, company, "Sketch", shared, &cleanup);
+    const product::Product notes = Make(company, "Notes", shared);
+    const product::Product sketch = Make(company, "Sketch", shared);
     ASSERT_TRUE(product::Install(notes, {}));
     ASSERT_TRUE(product::Install(sketch, {}));
     ASSERT_EQ(2, sharedkey::Count(notes.systemFile));
@@ -87,7 +80,7 @@ TEST(UninstallScenario, SharedFileOutlivesFirstProduct) {
         ExpectDone(UninstallThroughEntry(notes), notes.displayName);
     }
     const std::string programsCompany = installed::ProgramsFolder() + "\\" + company;
-    EXPECT_EQ((Lines{"file " + notes.systemFile, "folder " + root + "\\Program Files\\" + company,
+    EXPECT_EQ((Lines{"file " + notes.systemFile, "folder " + root_ + "\\Program Files\\" + company,
                      "folder " + notes.install, "folder " + notes.install + "\\docs", "file " + readme,
                      "folder " + programsCompany, "count 1", "registration"}),
               product::Remains(notes));
@@ -95,19 +88,14 @@ TEST(UninstallScenario, SharedFileOutlivesFirstProduct) {
     ExpectDone(UninstallThroughEntry(sketch), sketch.displayName);
     // The last owner takes the shared file, its count and its registration. The folders the
     // first product made stay: no log that is left created them.
-    EXPECT_EQ((Lines{"folder " + root + "\\Program Files\\" + company, "folder " + programsCompany}),
+    EXPECT_EQ((Lines{"folder " + root_ + "\\Program Files\\" + company, "folder " + programsCompany}),
               product::Remains(sketch));
     EXPECT_EQ(-999, sharedkey::Count(notes.systemFile));
 }
 
-TEST(UninstallScenario, DashLFolderAndRenamedEntry) {
-    win::ComInit com;
-    installed::Cleanup cleanup;
-    ASSERT_TRUE(sharedkey::Create());
-    const std::string root = testenv::FreshFolder();
+TEST_F(UninstallScenario, DashLFolderAndRenamedEntry) {
     // Short names: the whole command must fit in the 259 characters it is compared within.
-    const product::Product notes = product::Describe(root, "Tools -lite", "Notes",
-                                                     testenv::UniqueName("shared") + ".dll", &cleanup);
+    const product::Product notes = Make("Tools -lite", "Notes", testenv::UniqueName("shared") + ".dll");
     ASSERT_NE(std::string::npos, notes.install.find(" -l"));
     ASSERT_TRUE(product::Install(notes, {}));
 
@@ -116,7 +104,7 @@ TEST(UninstallScenario, DashLFolderAndRenamedEntry) {
     std::string arguments;
     ASSERT_TRUE(product::RegisteredCommand(notes, &program, &arguments));
     const std::string renamed = std::string(kUninstallListKey) + "\\" + testenv::UniqueName("Renamed");
-    cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, renamed);
+    cleanup_.trees.emplace_back(HKEY_LOCAL_MACHINE, renamed);
     {
         win::UniqueKey entry;
         ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, renamed.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
@@ -145,8 +133,8 @@ struct RefusedCase {
     Lines gone;  // paths that must be gone
 };
 
-TEST(UninstallScenario, RefusedRequests) {
-    const std::string root = testenv::FreshFolder();
+TEST_F(UninstallScenario, RefusedRequests) {
+    const std::string& root = root_;
     testenv::Package package(root + "\\package");  // holds no install script
     ASSERT_TRUE(CreateDirectoryA(package.Folder().c_str(), nullptr));
     ASSERT_TRUE(package.AddSetup());
