@@ -113,29 +113,20 @@ void RunInstallationOnPage(HWND page) {
     SetFocus(GetDlgItem(page, kIdNext));
 }
 
+void InitProgress(HWND page) {
+    // Nothing to press until the installation is over.
+    g_installed = false;
+    EnableButtons(page, false);
+    // Posted, so that the page is initialised before the work starts.
+    PostMessageA(page, WM_SETUP_START, 0, 0);
+}
+
+bool ProgressCommand(HWND /*page*/, int id) { return g_installing || (id == kIdNext && !g_installed); }
+
 }  // namespace
 
 INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
-    switch (message) {
-        case WM_INITDIALOG:
-            InitPage(page);
-            // Nothing to press until the installation is over.
-            g_installed = false;
-            EnableButtons(page, false);
-            // Posted, so that the page is shown before the work starts.
-            PostMessageA(page, WM_SETUP_START, 0, 0);
-            return FALSE;
-        case WM_SETUP_START:
-            RunInstallationOnPage(page);
-            return 0;
-        case WM_COMMAND:
-            if (g_installing) return TRUE;
-            if (HandleCancelOrBack(LOWORD(wParam))) return TRUE;
-            if (LOWORD(wParam) == kIdNext && g_installed) EndDialog(page, kPageNext);
-            return 0;
-        case WM_CTLCOLORSTATIC:
-            return PageBrushResult();
-        default:
-            return 0;
-    }
+    if (message != WM_SETUP_START) return PageFrameProc(page, message, wParam, {InitProgress, ProgressCommand});
+    RunInstallationOnPage(page);
+    return 0;
 }

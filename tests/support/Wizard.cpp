@@ -50,7 +50,9 @@ bool WaitForUnhandled(const ui::SetupProcess& process, const std::vector<HWND>& 
             if (!*page && !Handled(handled, window) && ui::ClassName(window) == "#32770" &&
                 GetDlgItem(window, kNextButton))
                 *page = window;
-        if (!ui::FindMessageBox(process.ProcessId(), box) || Handled(handled, box->window)) box->window = nullptr;
+        box->window = ui::FindMessageBox(process.ProcessId());
+        if (box->window && Handled(handled, box->window)) box->window = nullptr;
+        if (box->window) ui::ReadMessageBox(box->window, box);
         if (*page || box->window) return true;
         if (!process.Running() || GetTickCount() - start > timeoutMs) return false;
         Sleep(10);
@@ -68,8 +70,7 @@ std::string PageName(HWND dialog) {
 bool WaitForInstallationEnd(const ui::SetupProcess& process, HWND progressPage, DWORD timeoutMs) {
     DWORD start = GetTickCount();
     while (!ui::IsControlEnabled(progressPage, kNextButton)) {
-        ui::MessageBoxInfo box;
-        if (!IsWindow(progressPage) || !process.Running() || ui::FindMessageBox(process.ProcessId(), &box) ||
+        if (!IsWindow(progressPage) || !process.Running() || ui::FindMessageBox(process.ProcessId()) ||
             GetTickCount() - start > timeoutMs)
             return false;
         Sleep(10);
@@ -135,19 +136,20 @@ HWND PressAndWait(DWORD processId, HWND page, int buttonId, int nextMark, ui::Me
     if (!ui::SetupProcess::PressId(page, buttonId)) return nullptr;
     // The page pressed may itself be the one waited for (a page shown again): let it go first.
     for (int i = 0; i < 100 && IsWindow(page) && IsWindowVisible(page) && GetDlgItem(page, nextMark); ++i) {
-        ui::MessageBoxInfo found;
-        if (ui::FindMessageBox(processId, &found)) break;
+        if (ui::FindMessageBox(processId)) break;
         Sleep(20);
     }
     return ui::WaitForDialog(processId, nextMark, box);
 }
 
 bool AnswerBox(DWORD processId, const std::string& button, ui::MessageBoxInfo* box) {
-    ui::MessageBoxInfo found;
-    for (DWORD start = GetTickCount(); !ui::FindMessageBox(processId, &found); Sleep(20))
+    HWND window = nullptr;
+    for (DWORD start = GetTickCount(); !(window = ui::FindMessageBox(processId)); Sleep(20))
         if (GetTickCount() - start > ui::kDefaultTimeoutMs) return false;
+    ui::MessageBoxInfo found;
+    ui::ReadMessageBox(window, &found);
     if (box) *box = found;
-    return PressAndClose(found.window, button);
+    return PressAndClose(window, button);
 }
 
 }  // namespace testenv

@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/SectionTestSupport.h"
+#include "support/Installed.h"
+#include "support/SharedDlls.h"
 #include "support/Package.h"
 #include "support/ScriptWriter.h"
 #include "support/TestEnv.h"
@@ -20,16 +21,6 @@
 namespace {
 
 using Lines = std::vector<std::string>;
-
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-std::string ReadUninstallValue(const std::string& displayName, const char* name) {
-    std::string value;
-    win::UniqueKey key;
-    if (win::OpenKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + displayName, KEY_READ, &key))
-        win::ReadString(key.get(), name, 1024, &value);
-    return value;
-}
 
 // Waits for a file that another process writes; its content, or empty on timeout.
 std::string WaitForFile(const std::string& path, DWORD timeoutMs = 15000) {
@@ -50,7 +41,7 @@ struct Cleanup {
     ~Cleanup() {
         if (!systemFile.empty()) {
             DeleteFileA(systemFile.c_str());
-            sectiontest::DeleteValue(HKEY_LOCAL_MACHINE, sectiontest::kSharedDllsKey, systemFile);
+            sharedkey::Remove(systemFile);
         }
         if (!programsFolder.empty()) testenv::DeleteTree(programsFolder);
         if (!uninstallEntry.empty()) testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, uninstallEntry);
@@ -100,13 +91,13 @@ void ExpectInOrder(const Lines& expected, const Lines& seen) {
 
 TEST(InstallWizard, InstallsThroughEveryPageAndLaunchesTheProgram) {
     win::ComInit com;  // to read the shortcut back
-    ASSERT_TRUE(sectiontest::EnsureSharedDllsKey());
+    ASSERT_TRUE(sharedkey::Create());
     ProductPackage product;
     Cleanup cleanup;
     cleanup.systemFile = product.systemFile;
-    cleanup.programsFolder = sectiontest::ProgramsFolder() + "\\" + product.company;
+    cleanup.programsFolder = installed::ProgramsFolder() + "\\" + product.company;
     const std::string displayName = product.company + " " + product.title + " for BlackBerry";
-    cleanup.uninstallEntry = std::string(kUninstallKey) + "\\" + displayName;
+    cleanup.uninstallEntry = std::string(installed::kUninstallKey) + "\\" + displayName;
     ASSERT_TRUE(product.Lay());
     ASSERT_TRUE(product.package.WriteScript(product.script.Text()));
 
@@ -125,17 +116,17 @@ TEST(InstallWizard, InstallsThroughEveryPageAndLaunchesTheProgram) {
     EXPECT_EQ("read me\r\n", testenv::ReadFile(install + "\\Readme.txt"));
     EXPECT_EQ("shared library", testenv::ReadFile(product.systemFile));
     DWORD count = 0;
-    EXPECT_TRUE(sectiontest::ReadSharedValue(product.systemFile, &count));
+    EXPECT_TRUE(sharedkey::Read(product.systemFile, &count));
     EXPECT_EQ(1u, count);
     const std::string menu = cleanup.programsFolder + "\\" + product.title;
-    EXPECT_TRUE(text::EqualsNoCase(install + "\\Notes.exe", sectiontest::ShortcutTarget(menu + "\\Notes.lnk")));
+    EXPECT_TRUE(text::EqualsNoCase(install + "\\Notes.exe", installed::ShortcutTarget(menu + "\\Notes.lnk")));
 
-    const Lines log = sectiontest::LogLines(install + "\\install.log");
+    const Lines log = installed::LogLines(install + "\\install.log");
     ASSERT_FALSE(log.empty());
     EXPECT_EQ("Application: " + displayName, log.front());
     EXPECT_EQ("CopyFile: " + product.systemFile, log.at(1));
-    EXPECT_EQ(install, ReadUninstallValue(displayName, "InstallPath"));
-    EXPECT_EQ(displayName, ReadUninstallValue(displayName, "DisplayName"));
+    EXPECT_EQ(install, installed::UninstallValue(displayName, "InstallPath"));
+    EXPECT_EQ(displayName, installed::UninstallValue(displayName, "DisplayName"));
 
     // Started by setup after the wizard, with the parameters behind the quoted program.
     EXPECT_EQ("--from-setup", WaitForFile(install + "\\launched.txt"));
@@ -145,7 +136,7 @@ TEST(InstallWizard, FailedInstallationShowsItsMessageAndEndsTheWizard) {
     ProductPackage product;
     Cleanup cleanup;
     cleanup.systemFile = product.systemFile;
-    cleanup.programsFolder = sectiontest::ProgramsFolder() + "\\" + product.company;
+    cleanup.programsFolder = installed::ProgramsFolder() + "\\" + product.company;
     ASSERT_TRUE(product.Lay());
     // A conduit file whose data file is missing: its section fails after the Application
     // files are in place. (A missing Application file would stop the wizard before it shows,
