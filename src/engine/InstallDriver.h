@@ -18,13 +18,20 @@
 // sections too when `mountedDevice` (a device folder was chosen). The same walk as the run.
 int32_t CountInstallFiles(const Project& project, bool mountedDevice);
 
+// Enters the installed descriptor files of `project` and its selected components with the
+// handheld's desktop loader. That registration lives in a room beside the engine, so the
+// caller hands it in (RegisterAlxFiles).
+using RegisterDescriptorsFn = void (*)(const Project& project, const std::string& installFolder);
+
 // Runs the installation without any user interface: sets the install, shortcut and launch
-// values and the upgrade flag of the run-wide state. False when a step failed; what was
-// installed stays, its records in the temporary log only. `progress` is optional.
-bool RunInstallation(InstallProgress* progress);
+// values, the upgrade flag and the log paths of the run-wide state. After a successful
+// installation it registers the descriptor files, the uninstaller and appends the temporary
+// log to the installation log. False when a step failed; what was installed stays, its
+// records in the temporary log only. `progress` is optional.
+bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors);
 
 // The string shown for a failed installation: 38 when the mounted-device files failed, else 9.
 int InstallFailureMessage();
 
 // RunInstallation, and on failure the failure message and the abort flag. False on failure.
-bool DoInstall(InstallProgress* progress);
+bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors);

@@ -6,7 +6,6 @@
 #include "base/Trace.h"
 #include "engine/TargetFolder.h"
 #include "engine/UninstallEntry.h"
-#include "loader/Loader.h"
 #include "log/InstallLog.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
@@ -117,7 +116,7 @@ bool InstallMainProject(const std::string& installFolder, InstallProgress* progr
 
 }  // namespace
 
-bool RunInstallation(InstallProgress* progress) {
+bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors) {
     SetupState& state = Setup();
     state.installFailureMessage = 0;
 
@@ -143,7 +142,7 @@ bool RunInstallation(InstallProgress* progress) {
     }
 
     Trace("DoInstall::Registering the ALX files with the registry...\n");
-    RegisterAlxFiles(*state.current, state.installFolder);
+    registerDescriptors(*state.current, state.installFolder);
     Trace("DoInstall::Invoking PrepareUnInstall()...\n");
     PrepareUnInstall(*state.current, state.programPath, state.installFolder, state.language.path);
     // A failed append leaves the installation in place; it still counts as done.
@@ -157,8 +156,8 @@ int InstallFailureMessage() {
     return chosen != 0 ? chosen : static_cast<int>(kStrInstallFailed);
 }
 
-bool DoInstall(InstallProgress* progress) {
-    if (RunInstallation(progress)) return true;
+bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors) {
+    if (RunInstallation(progress, registerDescriptors)) return true;
     MessageBoxFromId(static_cast<UINT>(InstallFailureMessage()), MB_ICONERROR);
     Setup().abort = 1;
     return false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "engine/InstallDriver.h"
+#include "loader/Loader.h"
 #include "state/SetupState.h"
 #include "wizard/Pages.h"
 
@@ -100,7 +101,7 @@ void RunInstallationOnPage(HWND page) {
     }
     g_installing = true;
     PageProgress progress(page);
-    const bool installed = DoInstall(&progress);
+    const bool installed = DoInstall(&progress, RegisterAlxFiles);
     DropQueuedInput();
     g_installing = false;
     if (!installed) {

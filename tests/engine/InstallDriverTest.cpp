@@ -34,6 +34,12 @@ struct RecordingProgress : InstallProgress {
     void FileDone() override { ++done; }
 };
 
+// Stands in for the desktop loader's registration: what the driver asked it to register.
+std::vector<std::string> g_descriptorCalls;
+void RecordDescriptors(const Project& project, const std::string& installFolder) {
+    g_descriptorCalls.push_back(project.title + " in " + installFolder);
+}
+
 // The run-wide state as start-up and the wizard leave it for the progress page.
 void PrepareRun(const testenv::Package& package, const std::string& chosenFolder) {
     SetupState& state = ::Setup();
@@ -119,8 +125,9 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
         ASSERT_TRUE(package.WriteData(number, number <= 4 ? contents[number - 2] : contents[3]));
 
     PrepareRun(package, install);
+    g_descriptorCalls.clear();
     RecordingProgress progress;
-    ASSERT_TRUE(RunInstallation(&progress));
+    ASSERT_TRUE(RunInstallation(&progress, RecordDescriptors));
     SetupState& state = ::Setup();
 
     // The files, in the order the sections and the component came, each heard of once.
@@ -141,6 +148,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     EXPECT_EQ(install + "\\Notes.exe", state.launchCommand);
     EXPECT_EQ(&state.mainProject, state.current);
     EXPECT_EQ(0, state.upgradeFlag);
+    EXPECT_EQ(Lines{title + " in " + install}, g_descriptorCalls);
 
     const std::string installLog = install + "\\install.log";
     const Lines firstRun = installed::LogLines(installLog);
@@ -157,7 +165,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     // Again without a chosen folder: the earlier installation's folder is found through its
     // uninstall entry, and its log grows without a second Application record.
     PrepareRun(package, "");
-    ASSERT_TRUE(RunInstallation(nullptr));
+    ASSERT_TRUE(RunInstallation(nullptr, RecordDescriptors));
     EXPECT_EQ(install, state.installFolder);
     EXPECT_EQ(1, state.upgradeFlag);
     const Lines both = installed::LogLines(installLog);
@@ -207,9 +215,11 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndLeavesTheInstallationLogAlone)
         ASSERT_TRUE(package.WriteData(c.componentFails ? 2 : 11, "present"));
 
         PrepareRun(package, install);
+        g_descriptorCalls.clear();
         if (c.mountedDevice) ::Setup().mountedDeviceFolder = root + "\\device";
-        EXPECT_FALSE(RunInstallation(nullptr));
+        EXPECT_FALSE(RunInstallation(nullptr, RecordDescriptors));
         EXPECT_EQ(c.message, InstallFailureMessage());
+        EXPECT_TRUE(g_descriptorCalls.empty());
         EXPECT_EQ(&::Setup().mainProject, ::Setup().current);
         EXPECT_FALSE(win::FileExists(install + "\\install.log"));
         const Lines temp = installed::LogLines(TempLogFileName());
