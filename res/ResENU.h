@@ -29,3 +29,5 @@
 #define IDC_SELECTION_COUNT 1036
 #define IDC_COMPONENT_INFO 1041
 #define IDC_DEVICE_DRIVE 1044
+// Optional: the file being copied. Libraries without it show the bar alone.
+#define IDC_PROGRESS_STATUS 1051

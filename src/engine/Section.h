@@ -6,6 +6,19 @@
 
 #include "script/Project.h"
 
+// Told about each file a section copies, for whoever shows the installation's progress.
+// Implemented above the engine (the progress page); the engine only calls it.
+class InstallProgress {
+public:
+    virtual ~InstallProgress() = default;
+    // Before the first file: how many files the run will copy.
+    virtual void Begin(int fileCount) = 0;
+    // Before each copy, with the file's destination.
+    virtual void FileStarting(const std::string& destination) = 0;
+    // After each file that was installed.
+    virtual void FileDone() = 0;
+};
+
 // Where a section's pieces come from and go, besides its own base folder: settled by the
 // caller (start-up or the install driver) and handed down.
 struct SectionPlaces {
@@ -19,9 +32,10 @@ struct SectionPlaces {
 // `base`: the folder the section's folders and files go under (ignored for MountedDevice).
 // `masterFolder`: take the main project's shortcut folder instead of the current project's.
 // `log`: record the folders created ("CreateFolder: "); file, shortcut and registration
-// records are always written. False at the first failure; nothing is undone.
+// records are always written. False at the first failure; nothing is undone. `progress`
+// (optional) hears of every file.
 bool InstallSection(const Project& project, const SectionPlaces& places, const std::string& base, bool shortcuts,
-                    FileSection section, bool masterFolder, bool log);
+                    FileSection section, bool masterFolder, bool log, InstallProgress* progress = nullptr);
 
 // Creates every missing level of `path`; `createdCount` (optional) receives the number of
 // levels created. With log, one "CreateFolder: " record per level, outermost first.

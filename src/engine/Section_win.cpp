@@ -187,7 +187,7 @@ std::string ShortcutFolder(const Project& project) {
 }
 
 bool InstallSection(const Project& project, const SectionPlaces& places, const std::string& base, bool shortcuts,
-                    FileSection section, bool masterFolder, bool log) {
+                    FileSection section, bool masterFolder, bool log, InstallProgress* progress) {
     const std::string& device = places.mountedDeviceFolder;
     std::string shortcutFolder;
     if (shortcuts) shortcutFolder = masterFolder ? places.mainShortcutFolder : ShortcutFolder(project);
@@ -203,9 +203,11 @@ bool InstallSection(const Project& project, const SectionPlaces& places, const s
         std::string destination;
         if (!EntryDestination(project, device, section, base, entry, &destination)) return false;
         const std::string source = text::PackageFilePath(places.dataFolder, text::DataFileName(entry.dataFile));
+        if (progress) progress->FileStarting(destination);
         if (!InstallFile(source, destination, entry.replaceMode, AskYesNo,
                          IsSharedFile(section, destination), true))
             return false;
+        if (progress) progress->FileDone();
         if (!shortcuts) continue;
 
         if (entry.menuShortcut != 0) {

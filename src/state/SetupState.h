@@ -42,6 +42,8 @@ struct SetupState {
     int upgradeFlag = 0;              // the install folder held an install log already
     int installFailureMessage = 0;    // string ID, 0 until a step chooses one
     std::string uninstallDisplayName;
+    std::string tempLogPath;     // this run's temporary install log
+    std::string installLogPath;  // "install.log" in the install folder
 };
 
 SetupState& Setup();

@@ -2,32 +2,132 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
+#include "engine/InstallDriver.h"
+#include "loader/Loader.h"
 #include "state/SetupState.h"
 #include "wizard/Pages.h"
 
 namespace {
 
 constexpr int kIdProgressBar = 1022;
+constexpr int kIdProgressStatus = 1051;  // optional: libraries without it show the bar alone
+
+// True while the installation runs inside the page's handling. Commands that reach the page
+// then (posted before, or dispatched by a message box's loop) are dropped: leaving the page
+// or starting over in the middle of the installation is not possible.
+bool g_installing = false;
+// Next ends the page only once the installation is over.
+bool g_installed = false;
+
+// The bar counts files. The installation holds the thread, so no paint message is handled
+// until it ends: between files the page and the background window paint what has become
+// invalid, and the status line takes the file being copied. Both at most every
+// kRepaintIntervalMs: for thousands of small files, painting after each one would cost more
+// than copying them.
+constexpr DWORD kRepaintIntervalMs = 40;
+
+class PageProgress : public InstallProgress {
+public:
+    explicit PageProgress(HWND page)
+        : page_(page), owner_(GetWindow(page, GW_OWNER)), bar_(GetDlgItem(page, kIdProgressBar)),
+          status_(GetDlgItem(page, kIdProgressStatus)) {}
+
+    void Begin(int fileCount) override {
+        range_ = std::max(fileCount, 1);
+        SendMessageA(bar_, PBM_SETRANGE32, 0, range_);
+        SendMessageA(bar_, PBM_SETSTEP, 1, 0);
+        SendMessageA(bar_, PBM_SETPOS, 0, 0);
+        Repaint();
+    }
+    void FileStarting(const std::string& destination) override {
+        if (!Due()) return;
+        if (status_) SetWindowTextA(status_, destination.c_str());
+        Repaint();
+    }
+    void FileDone() override {
+        SendMessageA(bar_, PBM_STEPIT, 0, 0);
+        if (Due()) Repaint();
+    }
+    void Complete() {
+        SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(range_), 0);
+        if (status_) SetWindowTextA(status_, "");
+        Repaint();
+    }
+
+private:
+    bool Due() const { return GetTickCount() - lastPaint_ >= kRepaintIntervalMs; }
+
+    // Paints what is invalid now, children included; nothing else is drawn again.
+    void Repaint() {
+        if (owner_) RedrawWindow(owner_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        RedrawWindow(page_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        lastPaint_ = GetTickCount();
+    }
+
+    HWND page_;
+    HWND owner_;
+    HWND bar_;
+    HWND status_;
+    int range_ = 100;
+    DWORD lastPaint_ = 0;
+};
+
+void EnableButtons(HWND page, bool enable) {
+    for (int id : {kIdCancel, kIdBack, kIdNext}) {
+        HWND button = GetDlgItem(page, id);
+        if (button) EnableWindow(button, enable ? TRUE : FALSE);
+    }
+}
+
+// Clicks and keys the user gave while the installation held the thread were meant for a page
+// that could not take them; they must not land on the buttons enabled afterwards.
+void DropQueuedInput() {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+}
+
+void RunInstallationOnPage(HWND page) {
+    // A modal dialog shows itself only once its queue first runs empty, and the start message
+    // posted from WM_INITDIALOG comes before that: without this the whole installation would
+    // run behind an invisible page.
+    if (!IsWindowVisible(page)) {
+        ShowWindow(page, SW_SHOW);
+        UpdateWindow(page);
+    }
+    g_installing = true;
+    PageProgress progress(page);
+    const bool installed = DoInstall(&progress, RegisterAlxFiles);
+    DropQueuedInput();
+    g_installing = false;
+    if (!installed) {
+        EndDialog(page, kPageCancel);
+        return;
+    }
+    progress.Complete();
+    g_installed = true;
+    EnableButtons(page, true);
+    SetFocus(GetDlgItem(page, kIdNext));
+}
+
+void InitProgress(HWND page) {
+    // Nothing to press until the installation is over.
+    g_installed = false;
+    EnableButtons(page, false);
+    // Posted, so that the page is initialised before the work starts.
+    PostMessageA(page, WM_SETUP_START, 0, 0);
+}
+
+bool ProgressCommand(HWND /*page*/, int id) { return g_installing || (id == kIdNext && !g_installed); }
 
 }  // namespace
 
 INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
-    switch (message) {
-        case WM_INITDIALOG:
-            InitPage(page);
-            // Posted, so that the page is shown before the work starts.
-            PostMessageA(page, WM_SETUP_START, 0, 0);
-            return FALSE;
-        case WM_SETUP_START:
-            SendDlgItemMessageA(page, kIdProgressBar, PBM_SETPOS, 100, 0);
-            return 0;
-        case WM_COMMAND:
-            if (HandleCancelOrBack(LOWORD(wParam))) return TRUE;
-            if (LOWORD(wParam) == kIdNext) EndDialog(page, kPageNext);
-            return 0;
-        case WM_CTLCOLORSTATIC:
-            return PageBrushResult();
-        default:
-            return 0;
-    }
+    if (message != WM_SETUP_START) return PageFrameProc(page, message, wParam, {InitProgress, ProgressCommand});
+    RunInstallationOnPage(page);
+    return 0;
 }

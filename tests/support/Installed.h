@@ -17,6 +17,7 @@
 namespace installed {
 
 constexpr char kSelfRegKey[] = "Software\\SetupTests\\SelfReg";
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // The records of a log; a last line without its CR LF shows up as "<unterminated>...".
 inline std::vector<std::string> LogLines(const std::string& path) {
@@ -57,6 +58,15 @@ inline std::string ProgramsFolder() {
                      KEY_READ, &key))
         win::ReadString(key.get(), "Programs", MAX_PATH, &programs);
     return programs;
+}
+
+// A value of a product's entry in the Windows list of installed programs; empty when missing.
+inline std::string UninstallValue(const std::string& displayName, const char* name) {
+    std::string value;
+    win::UniqueKey key;
+    if (win::OpenKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + displayName, KEY_READ, &key))
+        win::ReadString(key.get(), name, 1024, &value);
+    return value;
 }
 
 inline void DeleteValue(HKEY root, const char* keyPath, const std::string& name) {

@@ -14,6 +14,13 @@ std::string BinFolder() {
     return path.substr(0, path.find_last_of('\\') + 1);
 }
 
+std::string LibraryString(UINT id) {
+    win::UniqueModule library(LoadLibraryExA((BinFolder() + "ResENU.DLL").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    char buffer[1024];
+    int n = library ? LoadStringA(library.get(), id, buffer, sizeof buffer) : 0;
+    return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
 static std::string TestName() {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     if (!info) return "notest";

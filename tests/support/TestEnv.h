@@ -11,6 +11,9 @@ namespace testenv {
 // The folder that holds the test program, setup.exe and ResENU.DLL (with trailing backslash).
 std::string BinFolder();
 
+// String `id` of the build's language library ResENU.DLL; empty when it lacks it.
+std::string LibraryString(UINT id);
+
 // A new, empty folder for the running test, below the prefix's temporary folder; any
 // earlier folder of the same test is deleted first. No trailing backslash.
 std::string FreshFolder(const std::string& suffix = "");

@@ -1,5 +1,9 @@
 #include "support/Wizard.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+
 namespace testenv {
 
 namespace {
@@ -14,7 +18,110 @@ bool PressAndClose(HWND box, const std::string& button) {
     return !IsWindow(box) || !IsWindowVisible(box);
 }
 
+const struct {
+    int mark;
+    const char* name;
+} kPageMarks[] = {
+    {kProgressMark, "progress"},     {kDestinationMark, "destination"}, {kLicenceMark, "licence"},
+    {kComponentsMark, "components"}, {kDeviceDriveMark, "device"},      {kWelcomeMark, "welcome"},
+};
+constexpr int kYesButton = 6;
+
+double Now() {
+    LARGE_INTEGER counter;
+    LARGE_INTEGER frequency;
+    QueryPerformanceCounter(&counter);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+bool Handled(const std::vector<HWND>& handled, HWND window) {
+    return std::find(handled.begin(), handled.end(), window) != handled.end();
+}
+
+// Waits until the process shows a message box or a page not handled yet. False when the
+// process ended or nothing came in time.
+bool WaitForUnhandled(const ui::SetupProcess& process, const std::vector<HWND>& handled, DWORD timeoutMs,
+                      HWND* page, ui::MessageBoxInfo* box) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        *page = nullptr;
+        for (HWND window : process.TopLevelWindows())
+            if (!*page && !Handled(handled, window) && ui::ClassName(window) == "#32770" &&
+                GetDlgItem(window, kNextButton))
+                *page = window;
+        box->window = ui::FindMessageBox(process.ProcessId());
+        if (box->window && Handled(handled, box->window)) box->window = nullptr;
+        if (box->window) ui::ReadMessageBox(box->window, box);
+        if (*page || box->window) return true;
+        if (!process.Running() || GetTickCount() - start > timeoutMs) return false;
+        Sleep(10);
+    }
+}
+
 }  // namespace
+
+std::string PageName(HWND dialog) {
+    for (const auto& page : kPageMarks)
+        if (GetDlgItem(dialog, page.mark)) return page.name;
+    return "unknown";
+}
+
+bool WaitForInstallationEnd(const ui::SetupProcess& process, HWND progressPage, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!ui::IsControlEnabled(progressPage, kNextButton)) {
+        if (!IsWindow(progressPage) || !process.Running() || ui::FindMessageBox(process.ProcessId()) ||
+            GetTickCount() - start > timeoutMs)
+            return false;
+        Sleep(10);
+    }
+    return true;
+}
+
+WizardWalk WalkWizard(ui::SetupProcess& process, DWORD timeoutMs) {
+    WizardWalk walk;
+    std::vector<HWND> handled;
+    HWND recorded = nullptr;
+    double lastPress = Now();
+    HWND page = nullptr;
+    ui::MessageBoxInfo box;
+    while (WaitForUnhandled(process, handled, timeoutMs, &page, &box)) {
+        // A page is recorded when it shows, also when a box came up over it at once (a
+        // failed installation); it is worked once no box is left.
+        if (page && page != recorded) {
+            walk.seen.push_back("page:" + PageName(page));
+            recorded = page;
+        }
+        if (box.window) {
+            handled.push_back(box.window);
+            walk.seen.push_back("box:" + box.text);
+            HWND button = GetDlgItem(box.window, kYesButton);
+            for (HWND child = GetWindow(box.window, GW_CHILD); !button && child; child = GetWindow(child, GW_HWNDNEXT))
+                if (ui::ClassName(child) == "Button") button = child;
+            ui::SetupProcess::PressId(box.window, GetDlgCtrlID(button));
+            lastPress = Now();
+            continue;
+        }
+        handled.push_back(page);
+        const std::string name = PageName(page);
+        if (name == "licence" && ui::IsControlEnabled(page, kLicenceMark)) {
+            ui::SetupProcess::PressId(page, kLicenceMark);
+            for (int i = 0; i < 500 && !ui::IsControlEnabled(page, kNextButton); ++i) Sleep(10);
+        }
+        if (name == "progress") {
+            // A failed installation shows its message instead; the next round answers it.
+            if (!WaitForInstallationEnd(process, page)) continue;
+            walk.installSeconds = Now() - lastPress;
+            HWND bar = GetDlgItem(page, kProgressMark);
+            walk.progressPosition = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
+            walk.progressRange = static_cast<int>(SendMessageA(bar, PBM_GETRANGE, FALSE, 0));
+        }
+        ui::SetupProcess::PressId(page, kNextButton);
+        lastPress = Now();
+    }
+    walk.exitCode = process.WaitForExit(timeoutMs);
+    return walk;
+}
 
 HWND StartWizard(ui::SetupProcess* process, const Package& package) {
     if (!process->Start(package.SetupPath(), "", package.Folder())) return nullptr;

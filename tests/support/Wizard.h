@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "support/Package.h"
 #include "support/UiDriver.h"
@@ -42,5 +43,30 @@ bool AnswerBox(DWORD processId, const std::string& button, ui::MessageBoxInfo* b
 inline bool AnswerBox(const ui::SetupProcess& process, const std::string& button, ui::MessageBoxInfo* box = nullptr) {
     return AnswerBox(process.ProcessId(), button, box);
 }
+
+// The page `dialog` is, by its mark: "welcome", "licence", "components", "destination",
+// "device" or "progress"; "unknown" for any other window.
+std::string PageName(HWND dialog);
+
+// On the progress page: waits until its Next is enabled (true), or until the page is gone or
+// a message box of the process shows (false).
+bool WaitForInstallationEnd(const ui::SetupProcess& process, HWND progressPage, DWORD timeoutMs = 120000);
+
+// Walks the wizard from whatever shows now to the end of the process, as a person who takes
+// every default would: Next on each page, the licence accepted, Yes to questions and the
+// first button of any other box, on the progress page a wait until the installation is over,
+// then Finish. Records every page and box met, in order.
+struct WizardWalk {
+    std::vector<std::string> seen;  // "page:welcome", ..., "box:<text>"
+    int exitCode = ui::SetupProcess::kTimedOut;
+    // From the last press before the progress page (Next on the last input page, or the
+    // answer to its question) until the progress page's Next was enabled; negative when the
+    // installation did not end that way.
+    double installSeconds = -1;
+    // The progress bar's position and upper limit when the installation was over.
+    int progressPosition = -1;
+    int progressRange = -1;
+};
+WizardWalk WalkWizard(ui::SetupProcess& process, DWORD timeoutMs = ui::kDefaultTimeoutMs);
 
 }  // namespace testenv

@@ -1,0 +1,232 @@
+// The install driver without its page: a generated package with a selected and an unselected
+// component installed twice into the same folder, and the failures that choose the message.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "engine/InstallDriver.h"
+#include "support/Installed.h"
+#include "support/SharedDlls.h"
+#include "log/InstallLog.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
+#include "support/Package.h"
+#include "support/ScriptWriter.h"
+#include "support/TestEnv.h"
+#include "base/Text.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+struct RecordingProgress : InstallProgress {
+    int total = -1;
+    Lines started;
+    int done = 0;
+    void Begin(int fileCount) override { total = fileCount; }
+    void FileStarting(const std::string& destination) override { started.push_back(destination); }
+    void FileDone() override { ++done; }
+};
+
+// Stands in for the desktop loader's registration: what the driver asked it to register.
+std::vector<std::string> g_descriptorCalls;
+void RecordDescriptors(const Project& project, const std::string& installFolder) {
+    g_descriptorCalls.push_back(project.title + " in " + installFolder);
+}
+
+// The run-wide state as start-up and the wizard leave it for the progress page.
+void PrepareRun(const testenv::Package& package, const std::string& chosenFolder) {
+    SetupState& state = ::Setup();
+    state.mainProject.Reset();
+    state.current = &state.mainProject;
+    ASSERT_EQ(0, state.mainProject.Load(package.PathOf("00000001"), true));
+    state.programFolder = package.Folder() + "\\";
+    state.programPath = package.SetupPath();
+    state.language.path = win::WindowsFolder() + "\\ResENU.DLL";
+    state.chosenInstallFolder = chosenFolder;
+    state.mountedDeviceFolder.clear();
+    state.startupFolder.clear();
+    state.commonStartupFolder.clear();
+    state.launchCommand.clear();
+    state.abort = 0;
+}
+
+struct Cleanup {
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
+    std::vector<std::string> sharedCounts;
+    std::string uninstallEntry;
+    ~Cleanup() {
+        for (auto& file : files) DeleteFileA(file.c_str());
+        for (auto& folder : folders) testenv::DeleteTree(folder);
+        for (auto& path : sharedCounts) sharedkey::Remove(path);
+        if (!uninstallEntry.empty()) testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, uninstallEntry);
+        ::Setup().mainProject.Reset();
+        ::Setup().current = &::Setup().mainProject;
+    }
+};
+
+TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) {
+    win::ComInit com;
+    ASSERT_TRUE(SUCCEEDED(com.result()));
+    ASSERT_TRUE(sharedkey::Create());
+    Cleanup cleanup;
+
+    const std::string root = testenv::FreshFolder();
+    testenv::Package package(root + "\\package");
+    ASSERT_TRUE(CreateDirectoryA(package.Folder().c_str(), nullptr));
+    ASSERT_TRUE(package.AddSetup());
+
+    const std::string company = testenv::UniqueName("Vendor");
+    const std::string title = "Notes";
+    const std::string displayName = company + " " + title + " for BlackBerry";
+    const std::string install = root + "\\Program Files\\" + company + "\\" + title;
+    const std::string systemLib = win::SystemFolder() + "\\" + testenv::UniqueName("drv") + ".dll";
+    const std::string menu = installed::ProgramsFolder() + "\\" + company + "\\" + title;
+    cleanup.files.push_back(systemLib);
+    cleanup.sharedCounts.push_back(systemLib);
+    cleanup.folders.push_back(installed::ProgramsFolder() + "\\" + company);
+    cleanup.uninstallEntry = std::string(installed::kUninstallKey) + "\\" + displayName;
+
+    testenv::ScriptWriter script;
+    script.Set("Title", title);
+    script.Set("Version", "1.0");
+    script.Set("Company", company);
+    script.Set("Multicomp", 1);
+    script.SetLaunch("<InstallDir>\\Notes.exe");
+    int systemRoot = script.AddFolder(kSectionSystem, "");
+    script.AddFile(kSectionSystem, {systemLib.substr(systemLib.rfind('\\') + 1), systemRoot, 2});
+    int appRoot = script.AddFolder(kSectionApplication, "");
+    int docs = script.AddFolder(kSectionApplication, "docs");
+    testenv::ScriptFile program{"Notes.exe", appRoot, 3};
+    program.menuShortcut = 1;
+    script.AddFile(kSectionApplication, program);
+    script.AddFile(kSectionApplication, {"Readme.txt", docs, 4});
+    script.AddComponent({"Extras", 10});
+    script.AddComponent({"Skipped", 11, 1, 0});
+    ASSERT_TRUE(package.WriteScript(script.Text()));
+
+    for (int number : {10, 11}) {
+        testenv::ScriptWriter sub;
+        sub.Set("Title", number == 10 ? "Extras" : "Skipped");
+        sub.Set("Company", company);
+        sub.AddFolder(kSectionApplication, "");
+        sub.AddFile(kSectionApplication, {number == 10 ? "extra.txt" : "skipped.txt", 0, number + 10});
+        ASSERT_TRUE(package.WriteData(number, sub.Text()));
+    }
+    const std::string contents[] = {"system library bytes", "program\r\nbytes", "readme", "extra"};
+    for (int number : {2, 3, 4, 20, 21})
+        ASSERT_TRUE(package.WriteData(number, number <= 4 ? contents[number - 2] : contents[3]));
+
+    PrepareRun(package, install);
+    g_descriptorCalls.clear();
+    RecordingProgress progress;
+    ASSERT_TRUE(RunInstallation(&progress, RecordDescriptors));
+    SetupState& state = ::Setup();
+
+    // The files, in the order the sections and the component came, each heard of once.
+    const Lines files = {systemLib, install + "\\Notes.exe", install + "\\docs\\Readme.txt", install + "\\extra.txt"};
+    EXPECT_EQ(static_cast<int>(files.size()), progress.total);
+    EXPECT_EQ(files, progress.started);
+    EXPECT_EQ(progress.total, progress.done);
+    for (size_t i = 0; i < files.size(); ++i) EXPECT_EQ(contents[i], testenv::ReadFile(files[i])) << files[i];
+    EXPECT_FALSE(win::FileExists(install + "\\skipped.txt"));
+
+    EXPECT_TRUE(text::EqualsNoCase(install + "\\Notes.exe", installed::ShortcutTarget(menu + "\\Notes.lnk")));
+    DWORD count = 0;
+    EXPECT_TRUE(sharedkey::Read(systemLib, &count));
+    EXPECT_EQ(1u, count);
+
+    EXPECT_EQ(install, state.installFolder);
+    EXPECT_EQ(menu, state.shortcutFolder);
+    EXPECT_EQ(install + "\\Notes.exe", state.launchCommand);
+    EXPECT_EQ(&state.mainProject, state.current);
+    EXPECT_EQ(0, state.upgradeFlag);
+    EXPECT_EQ(Lines{title + " in " + install}, g_descriptorCalls);
+
+    const std::string installLog = install + "\\install.log";
+    const Lines firstRun = installed::LogLines(installLog);
+    ASSERT_FALSE(firstRun.empty());
+    EXPECT_EQ("Application: " + displayName, firstRun.front());
+    EXPECT_EQ(testenv::ReadFile(TempLogFileName()), testenv::ReadFile(installLog));
+    EXPECT_NE(firstRun.end(), std::find(firstRun.begin(), firstRun.end(), "CopyFile: " + install + "\\extra.txt"));
+
+    EXPECT_EQ(displayName, installed::UninstallValue(displayName, "DisplayName"));
+    EXPECT_EQ(install, installed::UninstallValue(displayName, "InstallPath"));
+    EXPECT_EQ(win::WindowsFolder() + "\\pyxu.exe -u" + installLog + " -l" + state.language.path,
+              installed::UninstallValue(displayName, "UninstallString"));
+
+    // Again without a chosen folder: the earlier installation's folder is found through its
+    // uninstall entry, and its log grows without a second Application record.
+    PrepareRun(package, "");
+    ASSERT_TRUE(RunInstallation(nullptr, RecordDescriptors));
+    EXPECT_EQ(install, state.installFolder);
+    EXPECT_EQ(1, state.upgradeFlag);
+    const Lines both = installed::LogLines(installLog);
+    ASSERT_GT(both.size(), firstRun.size());
+    EXPECT_TRUE(std::equal(firstRun.begin(), firstRun.end(), both.begin()));
+    EXPECT_EQ(1, std::count_if(both.begin(), both.end(),
+                               [](const std::string& line) { return line.rfind("Application: ", 0) == 0; }));
+    EXPECT_TRUE(sharedkey::Read(systemLib, &count));
+    EXPECT_EQ(2u, count);
+}
+
+TEST(InstallDriver, FailedStepChoosesItsMessageAndLeavesTheInstallationLogAlone) {
+    win::ComInit com;
+    ASSERT_TRUE(SUCCEEDED(com.result()));
+    struct Case {
+        const char* name;
+        bool componentFails;     // the component's data file is missing, else the main one's
+        bool mountedDevice;      // the failing file is a mounted-device file
+        int message;
+    };
+    const Case cases[] = {
+        {"application", false, false, kStrInstallFailed},
+        {"device", false, true, kStrMountedFailed},
+        {"component", true, false, kStrInstallFailed},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Cleanup cleanup;
+        const std::string root = testenv::FreshFolder(c.name);
+        testenv::Package package(root + "\\package");
+        ASSERT_TRUE(CreateDirectoryA(package.Folder().c_str(), nullptr));
+        const std::string install = root + "\\installed";
+
+        testenv::ScriptWriter script;
+        script.Set("Title", "Broken");
+        script.Set("Company", testenv::UniqueName("Vendor"));
+        script.Set("Multicomp", 1);
+        script.AddFolder(kSectionApplication, "");
+        script.AddFile(c.mountedDevice ? kSectionMountedDevice : kSectionApplication, {"main.txt", 0, 2});
+        script.AddComponent({"Part", 10});
+        ASSERT_TRUE(package.WriteScript(script.Text()));
+        testenv::ScriptWriter sub;
+        sub.Set("Title", "Part");
+        sub.AddFolder(kSectionApplication, "");
+        sub.AddFile(kSectionApplication, {"part.txt", 0, 11});
+        ASSERT_TRUE(package.WriteData(10, sub.Text()));
+        ASSERT_TRUE(package.WriteData(c.componentFails ? 2 : 11, "present"));
+
+        PrepareRun(package, install);
+        g_descriptorCalls.clear();
+        if (c.mountedDevice) ::Setup().mountedDeviceFolder = root + "\\device";
+        EXPECT_FALSE(RunInstallation(nullptr, RecordDescriptors));
+        EXPECT_EQ(c.message, InstallFailureMessage());
+        EXPECT_TRUE(g_descriptorCalls.empty());
+        EXPECT_EQ(&::Setup().mainProject, ::Setup().current);
+        EXPECT_FALSE(win::FileExists(install + "\\install.log"));
+        const Lines temp = installed::LogLines(TempLogFileName());
+        ASSERT_FALSE(temp.empty());
+        EXPECT_EQ("Application: " + ::Setup().mainProject.company + " Broken for BlackBerry", temp.front());
+        EXPECT_EQ(c.componentFails, win::FileExists(install + "\\main.txt"));
+    }
+}
+
+}  // namespace

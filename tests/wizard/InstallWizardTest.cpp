@@ -1,0 +1,164 @@
+// setup.exe driven through its wizard as a person would: a whole installation from the welcome
+// page to Finish and the program it launches, and an installation that fails on the progress
+// page.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "support/Installed.h"
+#include "support/SharedDlls.h"
+#include "support/Package.h"
+#include "support/ScriptWriter.h"
+#include "support/TestEnv.h"
+#include "support/Wizard.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+#include "base/Text.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Waits for a file that another process writes; its content, or empty on timeout.
+std::string WaitForFile(const std::string& path, DWORD timeoutMs = 15000) {
+    DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeoutMs) {
+        std::string content = testenv::ReadFile(path);
+        if (!content.empty()) return content;
+        Sleep(50);
+    }
+    return std::string();
+}
+
+// What a run leaves outside its own folder, taken away however the test ends.
+struct Cleanup {
+    std::string systemFile;
+    std::string programsFolder;
+    std::string uninstallEntry;
+    ~Cleanup() {
+        if (!systemFile.empty()) {
+            DeleteFileA(systemFile.c_str());
+            sharedkey::Remove(systemFile);
+        }
+        if (!programsFolder.empty()) testenv::DeleteTree(programsFolder);
+        if (!uninstallEntry.empty()) testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, uninstallEntry);
+    }
+};
+
+// A package of one product: a shared System file, the launch marker program with a
+// Programs-menu shortcut and a readme, its default folder inside the test's own folder.
+struct ProductPackage {
+    std::string root = testenv::FreshFolder();
+    testenv::Package package{root + "\\package"};
+    std::string company = testenv::UniqueName("Vendor");
+    std::string title = "Notes";
+    std::string install = root + "\\dest\\" + title;  // missing: the destination page asks
+    std::string systemFile = win::SystemFolder() + "\\" + testenv::UniqueName("wiz") + ".dll";
+    testenv::ScriptWriter script;
+
+    bool Lay() {
+        if (!CreateDirectoryA(package.Folder().c_str(), nullptr)) return false;
+        script.Set("Title", title);
+        script.Set("Version", "1.0");
+        script.Set("Company", company);
+        script.Set("LanguageDLLIndex", 2);
+        script.Set("DefTargetDir", install);
+        script.SetLaunch("\"<InstallDir>\\Notes.exe\" --from-setup");
+        int system = script.AddFolder(kSectionSystem, "");
+        script.AddFile(kSectionSystem, {systemFile.substr(systemFile.rfind('\\') + 1), system, 3});
+        int app = script.AddFolder(kSectionApplication, "");
+        testenv::ScriptFile program{"Notes.exe", app, 4};
+        program.menuShortcut = 1;
+        script.AddFile(kSectionApplication, program);
+        script.AddFile(kSectionApplication, {"Readme.txt", app, 5});
+        return package.AddSetup() && package.AddLanguageLibrary(2) && package.WriteData(3, "shared library") &&
+               package.CopyData(4, testenv::BinFolder() + "launch_marker.exe") &&
+               package.WriteData(5, "read me\r\n");
+    }
+};
+
+// The walk must have met these, in this order (other pages and notices may come between).
+void ExpectInOrder(const Lines& expected, const Lines& seen) {
+    size_t at = 0;
+    for (const std::string& step : seen)
+        if (at < expected.size() && step == expected[at]) ++at;
+    EXPECT_EQ(expected.size(), at) << "missing: " << (at < expected.size() ? expected[at] : "") << "\nseen:\n"
+                                   << ::testing::PrintToString(seen);
+}
+
+TEST(InstallWizard, InstallsThroughEveryPageAndLaunchesTheProgram) {
+    win::ComInit com;  // to read the shortcut back
+    ASSERT_TRUE(sharedkey::Create());
+    ProductPackage product;
+    Cleanup cleanup;
+    cleanup.systemFile = product.systemFile;
+    cleanup.programsFolder = installed::ProgramsFolder() + "\\" + product.company;
+    const std::string displayName = product.company + " " + product.title + " for BlackBerry";
+    cleanup.uninstallEntry = std::string(installed::kUninstallKey) + "\\" + displayName;
+    ASSERT_TRUE(product.Lay());
+    ASSERT_TRUE(product.package.WriteScript(product.script.Text()));
+
+    ui::SetupProcess setup;
+    ASSERT_TRUE(setup.Start(product.package.SetupPath(), "", product.package.Folder()));
+    const testenv::WizardWalk walk = testenv::WalkWizard(setup);
+    EXPECT_EQ(0, walk.exitCode);
+    ExpectInOrder({"page:welcome", "page:destination", "box:" + testenv::LibraryString(31), "page:progress"},
+                  walk.seen);
+    EXPECT_GT(walk.installSeconds, 0.0) << "the progress page's Next was never enabled";
+    EXPECT_EQ(3, walk.progressRange) << "one step per file";
+    EXPECT_EQ(walk.progressRange, walk.progressPosition);
+
+    const std::string& install = product.install;
+    EXPECT_EQ(testenv::ReadFile(testenv::BinFolder() + "launch_marker.exe"), testenv::ReadFile(install + "\\Notes.exe"));
+    EXPECT_EQ("read me\r\n", testenv::ReadFile(install + "\\Readme.txt"));
+    EXPECT_EQ("shared library", testenv::ReadFile(product.systemFile));
+    DWORD count = 0;
+    EXPECT_TRUE(sharedkey::Read(product.systemFile, &count));
+    EXPECT_EQ(1u, count);
+    const std::string menu = cleanup.programsFolder + "\\" + product.title;
+    EXPECT_TRUE(text::EqualsNoCase(install + "\\Notes.exe", installed::ShortcutTarget(menu + "\\Notes.lnk")));
+
+    const Lines log = installed::LogLines(install + "\\install.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ("Application: " + displayName, log.front());
+    EXPECT_EQ("CopyFile: " + product.systemFile, log.at(1));
+    EXPECT_EQ(install, installed::UninstallValue(displayName, "InstallPath"));
+    EXPECT_EQ(displayName, installed::UninstallValue(displayName, "DisplayName"));
+
+    // Started by setup after the wizard, with the parameters behind the quoted program.
+    EXPECT_EQ("--from-setup", WaitForFile(install + "\\launched.txt"));
+}
+
+TEST(InstallWizard, FailedInstallationShowsItsMessageAndEndsTheWizard) {
+    ProductPackage product;
+    Cleanup cleanup;
+    cleanup.systemFile = product.systemFile;
+    cleanup.programsFolder = installed::ProgramsFolder() + "\\" + product.company;
+    ASSERT_TRUE(product.Lay());
+    // A conduit file whose data file is missing: its section fails after the Application
+    // files are in place. (A missing Application file would stop the wizard before it shows,
+    // when the files are unpacked beside the program.)
+    int conduits = product.script.AddFolder(kSectionConduit, product.root + "\\conduits");
+    product.script.AddFile(kSectionConduit, {"missing.txt", conduits, 9});
+    ASSERT_TRUE(product.package.WriteScript(product.script.Text()));
+
+    ui::SetupProcess setup;
+    ASSERT_TRUE(setup.Start(product.package.SetupPath(), "", product.package.Folder()));
+    const testenv::WizardWalk walk = testenv::WalkWizard(setup);
+    EXPECT_EQ(0, walk.exitCode);
+    ASSERT_FALSE(walk.seen.empty());
+    EXPECT_EQ("box:" + testenv::LibraryString(9), walk.seen.back());
+    ExpectInOrder({"page:progress", "box:" + testenv::LibraryString(9)}, walk.seen);
+    EXPECT_LT(walk.installSeconds, 0.0) << "Next was enabled after a failed installation";
+
+    // What was installed stays; the installation log is not written and nothing is launched.
+    EXPECT_TRUE(win::FileExists(product.install + "\\Readme.txt"));
+    EXPECT_FALSE(win::FileExists(product.install + "\\install.log"));
+    Sleep(500);
+    EXPECT_FALSE(win::FileExists(product.install + "\\launched.txt"));
+}
+
+}  // namespace
