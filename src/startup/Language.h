@@ -5,6 +5,9 @@
 #include <string>
 
 #include "script/Project.h"
+// LoadLanguageLibrary and FreeLanguageLibrary: loading lives with the record, below the
+// uninstaller, which loads the library its command names.
+#include "state/Messages.h"
 
 // Puts the project's library into the Windows folder and loads it.
 bool InstallLanguageLibrary(const Project& project);

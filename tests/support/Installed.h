@@ -87,7 +87,9 @@ struct Cleanup {
     std::vector<std::pair<std::string, std::string>> values;  // HKCU key, value name
     std::vector<std::string> sharedCounts;
     std::vector<std::string> folders;
+    std::vector<std::string> files;
     ~Cleanup() {
+        for (auto& file : files) DeleteFileA(file.c_str());
         for (auto& value : values) DeleteValue(HKEY_CURRENT_USER, value.first.c_str(), value.second);
         for (auto& path : sharedCounts) DeleteValue(HKEY_LOCAL_MACHINE, sharedkey::kPath, path);
         for (auto& tree : trees) testenv::DeleteRegistryTree(tree.first, tree.second);

@@ -11,6 +11,7 @@
 #include "support/ScriptWriter.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
+#include "support/UiDriver.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 
@@ -19,6 +20,7 @@ namespace product {
 namespace {
 
 constexpr int kMissingData = 99;
+constexpr int kLanguageData = 90;
 
 std::string EntryKey(const Product& product) {
     return std::string(kUninstallListKey) + "\\" + product.displayName;
@@ -52,20 +54,21 @@ Product Describe(const std::string& root, const std::string& company, const std:
     return p;
 }
 
-bool Install(const Product& product, const Run& run) {
-    testenv::Package package(
-        text::Format("%s\\package_%s_%d", product.root.c_str(), product.title.c_str(), run.package));
-    CreateDirectoryA(package.Folder().c_str(), nullptr);
+namespace {
 
+// The package of one run, as the authoring tool lays it out for setup.exe.
+bool LayPackage(const Product& product, const Run& run, testenv::Package* package) {
+    CreateDirectoryA(package->Folder().c_str(), nullptr);
     testenv::ScriptWriter script;
     script.Set("Title", product.title);
     script.Set("Company", product.company);
+    script.Set("LanguageDLLIndex", kLanguageData);
+    script.Set("DefTargetDir", product.install);
     const int systemRoot = script.AddFolder(kSectionSystem, "");
     testenv::ScriptFile shared{product.sharedName, systemRoot, 2, kKindRegistrable};
     shared.registerSelf = 1;
     shared.replaceMode = 2;  // every product copies it, so every log holds its CopyFile record
     script.AddFile(kSectionSystem, shared);
-    if (!package.CopyData(2, testenv::BinFolder() + "selfreg_value.dll")) return false;
 
     const int appRoot = script.AddFolder(kSectionApplication, "");
     const int docs = script.AddFolder(kSectionApplication, "docs");
@@ -81,26 +84,61 @@ bool Install(const Product& product, const Run& run) {
         const int more = script.AddFolder(kSectionApplication, "more");
         for (const std::string& name : run.extraFiles) script.AddFile(kSectionApplication, {name, more, number++});
     }
-    if (run.failAtEnd) script.AddFile(kSectionApplication, {"Missing.dat", appRoot, kMissingData});
+    if (run.failAtEnd) {
+        const int conduits = script.AddFolder(kSectionConduit, product.root + "\\conduits");
+        script.AddFile(kSectionConduit, {"missing.txt", conduits, kMissingData});
+    }
     for (int data = 3; data < number; ++data)
-        if (!package.WriteData(data, "data file " + std::to_string(data))) return false;
-    if (!package.WriteScript(script.Text())) return false;
+        if (!package->WriteData(data, "data file " + std::to_string(data))) return false;
+    return package->CopyData(2, testenv::BinFolder() + "selfreg_value.dll") &&
+           package->AddLanguageLibrary(kLanguageData) && package->AddSetup() && package->WriteScript(script.Text());
+}
 
+testenv::Package PackageOf(const Product& product, const Run& run) {
+    return testenv::Package(
+        text::Format("%s\\package_%s_%d", product.root.c_str(), product.title.c_str(), run.package));
+}
+
+}  // namespace
+
+bool Install(const Product& product, const Run& run) {
+    testenv::Package package = PackageOf(product, run);
+    if (!LayPackage(product, run, &package)) return false;
     Project project;
     if (project.Load(package.PathOf("00000001"), true) != 0) return false;
     SectionPlaces places;
     places.dataFolder = package.Folder() + "\\";
-    places.startupFolder = product.root + "\\Startup";
+    places.startupFolder = product.startupLink.substr(0, product.startupLink.rfind('\\'));
 
     SetLogFile(product.tempLog, 1);
     if (!win::FileExists(product.installLog)) LogRecord(kRecordApplication, product.displayName.c_str());
-    if (!InstallSection(project, places, product.root + "\\system32", false, kSectionSystem, false, true) ||
+    const std::string system = product.systemFile.substr(0, product.systemFile.rfind('\\'));
+    if (!InstallSection(project, places, system, false, kSectionSystem, false, true) ||
         !CreateFolderPath(product.install, true) ||
-        !InstallSection(project, places, product.install, true, kSectionApplication, false, true))
+        !InstallSection(project, places, product.install, true, kSectionApplication, false, true) ||
+        !InstallSection(project, places, "", false, kSectionConduit, false, true))
         return false;
     PrepareUnInstall(project, testenv::BinFolder() + "setup.exe", product.install,
                      testenv::BinFolder() + "ResENU.DLL");
     return AppendLogFile(product.tempLog, product.installLog);
+}
+
+testenv::WizardWalk InstallThroughWizard(const Product& product, const Run& run) {
+    testenv::Package package = PackageOf(product, run);
+    ui::SetupProcess setup;
+    if (!LayPackage(product, run, &package) || !setup.Start(package.SetupPath(), "", package.Folder()))
+        return testenv::WizardWalk();
+    return testenv::WalkWizard(setup);
+}
+
+void UseMachineFolders(Product* product, installed::Cleanup* cleanup) {
+    product->systemFile = win::SystemFolder() + "\\" + product->sharedName;
+    char startup[MAX_PATH] = {};
+    SHGetSpecialFolderPathA(nullptr, startup, CSIDL_STARTUP, TRUE);
+    product->startupLink = std::string(startup) + "\\" + product->title + ".lnk";
+    cleanup->sharedCounts.push_back(product->systemFile);
+    cleanup->files.push_back(product->systemFile);
+    cleanup->files.push_back(product->startupLink);
 }
 
 bool RegisteredCommand(const Product& product, std::string* program, std::string* arguments) {
@@ -134,6 +172,7 @@ std::vector<std::string> Remains(const Product& p) {
     check("link", p.menu + "\\" + p.title + ".lnk");
     check("link", p.menu + "\\Readme.lnk");
     check("link", p.startupLink);
+    check("folder", p.root + "\\conduits");
 
     DWORD count = 0;
     if (sharedkey::Read(p.systemFile, &count)) remains.push_back("count " + std::to_string(count));

@@ -1,7 +1,8 @@
 // A product installed through the engine the way the install driver does it, for the
 // uninstaller's scenarios: a shared, self-registering System file, Application files in two
 // folders with a Programs-menu and a Startup shortcut, the "Application: " record on a first
-// installation, then the Uninstall entry and the installation log in the install folder.
+// installation, then the Uninstall entry and the installation log in the install folder. The
+// same package also runs through setup.exe and its wizard.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +13,7 @@
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
+#include "support/Wizard.h"
 #include "win/UniqueHandle.h"
 
 namespace product {
@@ -39,13 +41,22 @@ Product Describe(const std::string& root, const std::string& company, const std:
 struct Run {
     int package = 1;                      // a run of its own needs a package folder of its own
     std::vector<std::string> extraFiles;  // more Application files, in the folder "more"
-    bool failAtEnd = false;  // a last Application file without its data file: the section fails
+    // A Conduit file without its data file: the installation fails once the System and
+    // Application files are in place.
+    bool failAtEnd = false;
 };
 
 // Installs as the driver does: true when every section succeeded, and only then the Uninstall
 // entry is written and the temporary log appended to the installation log. A run into a folder
 // that holds an installation log writes no "Application: " record.
 bool Install(const Product& product, const Run& run);
+
+// Runs setup.exe on the run's package and walks its wizard as a person taking every default.
+testenv::WizardWalk InstallThroughWizard(const Product& product, const Run& run);
+
+// The driver puts System files and Startup shortcuts where Windows has them, not into the
+// test's folder: `product` is pointed there, and what may be left there is added to `cleanup`.
+void UseMachineFolders(Product* product, installed::Cleanup* cleanup);
 
 // The registered uninstall command split into the program and its argument string.
 bool RegisteredCommand(const Product& product, std::string* program, std::string* arguments);

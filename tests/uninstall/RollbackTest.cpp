@@ -11,6 +11,7 @@
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
+#include "support/Wizard.h"
 #include "uninstall/Product.h"
 #include "win/Files.h"
 
@@ -60,6 +61,37 @@ TEST_F(Rollback, FailedUpgradeGoesWithTheUninstall) {
     EXPECT_EQ(notes.displayName, uninstall.box.caption);
     EXPECT_EQ(Lines{}, product::Remains(notes));
     EXPECT_FALSE(win::FileExists(root_ + "\\Program Files"));
+}
+
+TEST_F(Rollback, FailedUpgradeThroughTheWizardGoesWithTheUninstall) {
+    product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
+    product::UseMachineFolders(&notes, &cleanup_);
+    const testenv::WizardWalk first = product::InstallThroughWizard(notes, {});
+    ASSERT_EQ(0, first.exitCode);
+    ASSERT_TRUE(win::FileExists(notes.installLog)) << testing::PrintToString(first.seen);
+
+    product::Run upgrade;
+    upgrade.package = 2;
+    upgrade.extraFiles = {"Extra.txt"};
+    upgrade.failAtEnd = true;
+    const testenv::WizardWalk second = product::InstallThroughWizard(notes, upgrade);
+    ASSERT_FALSE(second.seen.empty());
+    EXPECT_EQ("box:" + testenv::LibraryString(9), second.seen.back());
+    // The failed run's records belong to the product now.
+    const Lines log = installed::LogLines(notes.installLog);
+    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "CopyFile: " + notes.install + "\\more\\Extra.txt"));
+    EXPECT_EQ(2, sharedkey::Count(notes.systemFile));
+
+    std::string program;
+    std::string arguments;
+    ASSERT_TRUE(product::RegisteredCommand(notes, &program, &arguments));
+    ui::SingleMessageRun uninstall = ui::RunExpectingOneMessage(program, arguments, "");
+    ASSERT_TRUE(uninstall.sawBox);
+    EXPECT_EQ(notes.displayName, uninstall.box.caption);
+    // The destination page made the install folder before the installation began: no log
+    // holds it, so it stays, empty.
+    EXPECT_EQ((Lines{"folder " + root_ + "\\Program Files\\" + notes.company, "folder " + notes.install}),
+              product::Remains(notes));
 }
 
 }  // namespace
