@@ -154,6 +154,21 @@ bool RegisteredCommand(const Product& product, std::string* program, std::string
     return true;
 }
 
+ui::SingleMessageRun Uninstall(const Product& product) {
+    std::string program;
+    std::string arguments;
+    EXPECT_TRUE(RegisteredCommand(product, &program, &arguments));
+    return ui::RunExpectingOneMessage(program, arguments, "");
+}
+
+void ExpectDone(const ui::SingleMessageRun& run, const std::string& caption) {
+    ASSERT_TRUE(run.sawBox);
+    EXPECT_EQ(caption, run.box.caption);
+    EXPECT_EQ(testenv::LibraryString(25), run.box.text);
+    EXPECT_EQ(std::vector<std::string>{"OK"}, run.box.buttons);
+    EXPECT_EQ(0, run.exitCode);
+}
+
 std::vector<std::string> Remains(const Product& p) {
     std::vector<std::string> remains;
     auto check = [&](const char* what, const std::string& path) {

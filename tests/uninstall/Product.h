@@ -61,6 +61,12 @@ void UseMachineFolders(Product* product, installed::Cleanup* cleanup);
 // The registered uninstall command split into the program and its argument string.
 bool RegisteredCommand(const Product& product, std::string* program, std::string* arguments);
 
+// Runs the product's registered uninstall command as Windows runs it and answers its one box.
+ui::SingleMessageRun Uninstall(const Product& product);
+
+// The uninstall completed: string 25 captioned `caption`, an OK button, exit code 0.
+void ExpectDone(const ui::SingleMessageRun& run, const std::string& caption);
+
 // What the installation made that is still there, one line each; empty when nothing is.
 std::vector<std::string> Remains(const Product& product);
 

@@ -53,12 +53,7 @@ TEST_F(Rollback, FailedUpgradeGoesWithTheUninstall) {
     EXPECT_EQ(firstRun + installed::LogLines(notes.tempLog).size(), log.size());
     EXPECT_EQ(1, std::count(log.begin(), log.end(), "Application: " + notes.displayName));
 
-    std::string program;
-    std::string arguments;
-    ASSERT_TRUE(product::RegisteredCommand(notes, &program, &arguments));
-    ui::SingleMessageRun uninstall = ui::RunExpectingOneMessage(program, arguments, "");
-    ASSERT_TRUE(uninstall.sawBox);
-    EXPECT_EQ(notes.displayName, uninstall.box.caption);
+    product::ExpectDone(product::Uninstall(notes), notes.displayName);
     EXPECT_EQ(Lines{}, product::Remains(notes));
     EXPECT_FALSE(win::FileExists(root_ + "\\Program Files"));
 }
@@ -82,12 +77,7 @@ TEST_F(Rollback, FailedUpgradeThroughTheWizardGoesWithTheUninstall) {
     EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "CopyFile: " + notes.install + "\\more\\Extra.txt"));
     EXPECT_EQ(2, sharedkey::Count(notes.systemFile));
 
-    std::string program;
-    std::string arguments;
-    ASSERT_TRUE(product::RegisteredCommand(notes, &program, &arguments));
-    ui::SingleMessageRun uninstall = ui::RunExpectingOneMessage(program, arguments, "");
-    ASSERT_TRUE(uninstall.sawBox);
-    EXPECT_EQ(notes.displayName, uninstall.box.caption);
+    product::ExpectDone(product::Uninstall(notes), notes.displayName);
     // The destination page made the install folder before the installation began: no log
     // holds it, so it stays, empty.
     EXPECT_EQ((Lines{"folder " + root_ + "\\Program Files\\" + notes.company, "folder " + notes.install}),

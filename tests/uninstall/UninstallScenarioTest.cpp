@@ -24,29 +24,12 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-const char kDone[] = "The program was removed from your computer.";
 const char kUndoFailed[] =
     "An error occurred while removing the program. Uninstall has stopped before it was complete.";
 const char kLogUnreadable[] = "The installation log could not be opened, so the program cannot be removed.";
 const char kLanguageMissing[] = "Couldn't find the language DLL. Uninstall failed.";
 
 std::string Library() { return testenv::BinFolder() + "ResENU.DLL"; }
-
-// Runs the product's registered uninstall command and answers its one message box.
-ui::SingleMessageRun UninstallThroughEntry(const product::Product& p) {
-    std::string program;
-    std::string arguments;
-    EXPECT_TRUE(product::RegisteredCommand(p, &program, &arguments));
-    return ui::RunExpectingOneMessage(program, arguments, "");
-}
-
-void ExpectDone(const ui::SingleMessageRun& run, const std::string& caption) {
-    ASSERT_TRUE(run.sawBox);
-    EXPECT_EQ(caption, run.box.caption);
-    EXPECT_EQ(kDone, run.box.text);
-    EXPECT_EQ(Lines{"OK"}, run.box.buttons);
-    EXPECT_EQ(0, run.exitCode);
-}
 
 using UninstallScenario = product::ProductTest;
 
@@ -56,7 +39,7 @@ TEST_F(UninstallScenario, EverythingInstalledGoes) {
     ASSERT_EQ(15u, product::Remains(notes).size()) << testing::PrintToString(product::Remains(notes));
     EXPECT_EQ("Application: " + notes.displayName, installed::LogLines(notes.installLog).at(0));
 
-    ExpectDone(UninstallThroughEntry(notes), notes.displayName);
+    product::ExpectDone(product::Uninstall(notes), notes.displayName);
 
     EXPECT_EQ(Lines{}, product::Remains(notes));
     // The outermost folder the installation made goes too, once the log in it is gone.
@@ -77,7 +60,7 @@ TEST_F(UninstallScenario, SharedFileOutlivesFirstProduct) {
     {
         win::UniqueFile held(CreateFileA(readme.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
-        ExpectDone(UninstallThroughEntry(notes), notes.displayName);
+        product::ExpectDone(product::Uninstall(notes), notes.displayName);
     }
     const std::string programsCompany = installed::ProgramsFolder() + "\\" + company;
     EXPECT_EQ((Lines{"file " + notes.systemFile, "folder " + root_ + "\\Program Files\\" + company,
@@ -85,7 +68,7 @@ TEST_F(UninstallScenario, SharedFileOutlivesFirstProduct) {
                      "folder " + programsCompany, "count 1", "registration"}),
               product::Remains(notes));
 
-    ExpectDone(UninstallThroughEntry(sketch), sketch.displayName);
+    product::ExpectDone(product::Uninstall(sketch), sketch.displayName);
     // The last owner takes the shared file, its count and its registration. The folders the
     // first product made stay: no log that is left created them.
     EXPECT_EQ((Lines{"folder " + root_ + "\\Program Files\\" + company, "folder " + programsCompany}),
@@ -115,7 +98,7 @@ TEST_F(UninstallScenario, DashLFolderAndRenamedEntry) {
     ASSERT_TRUE(testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE,
                                             std::string(kUninstallListKey) + "\\" + notes.displayName));
 
-    ExpectDone(ui::RunExpectingOneMessage(program, arguments, ""), "Notes, renamed");
+    product::ExpectDone(ui::RunExpectingOneMessage(program, arguments, ""), "Notes, renamed");
 
     EXPECT_EQ(Lines{}, product::Remains(notes));
     win::UniqueKey gone;
