@@ -1,5 +1,6 @@
 // A failed installation taken back: a first installation by replaying its temporary log, an
-// installation over an earlier one by handing its records to the product's uninstall.
+// installation over an earlier one (through setup.exe's wizard) by handing its records to the
+// product's uninstall.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,41 +22,37 @@ using Lines = std::vector<std::string>;
 
 using Rollback = product::ProductTest;
 
-TEST_F(Rollback, FailedFirstInstallationLeavesNothing) {
-    const product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
+TEST_F(Rollback, FailedFirstInstallationLeavesNothingAndSparesTheEarlierOne) {
+    const std::string company = testenv::UniqueName("V");
+    const product::Product earlier = Make(company, "Notes", testenv::UniqueName("s") + ".dll");
+    ASSERT_TRUE(product::Install(earlier, {}));
+    // The same product installed afresh into another folder: a first installation there,
+    // under the same Uninstall entry name and into the same Programs-menu folder.
+    const std::string other = root_ + "\\other";
+    ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
+    const product::Product notes = product::Describe(other, company, "Notes", testenv::UniqueName("t") + ".dll",
+                                                     &cleanup_);
     product::Run run;
     run.extraFiles = {"Extra.txt"};
     run.failAtEnd = true;
     ASSERT_FALSE(product::Install(notes, run));
     ASSERT_TRUE(win::FileExists(notes.install + "\\more\\Extra.txt")) << "failed before its last file";
     ASSERT_EQ("Application: " + notes.displayName, installed::LogLines(notes.tempLog).at(0));
+    Lines expectedEarlier = product::Remains(earlier);
 
-    // The Application record has no entry behind it yet: passed over, not a failure.
+    // Its Application record names the earlier installation's entry: passed over, not removed.
     EXPECT_TRUE(RecoverFailedInstallation(notes.tempLog, notes.installLog, false));
-    EXPECT_EQ(Lines{}, product::Remains(notes));
-    EXPECT_FALSE(win::FileExists(root_ + "\\Program Files"));
+    EXPECT_EQ((Lines{"folder " + installed::ProgramsFolder() + "\\" + company, "folder " + notes.menu, "entry"}),
+              product::Remains(notes));
+    EXPECT_FALSE(win::FileExists(other + "\\Program Files"));
     EXPECT_TRUE(win::FileExists(notes.tempLog)) << "the temporary log is kept";
-}
-
-TEST_F(Rollback, FailedUpgradeGoesWithTheUninstall) {
-    const product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
-    ASSERT_TRUE(product::Install(notes, {}));
-    const size_t firstRun = installed::LogLines(notes.installLog).size();
-    product::Run upgrade;
-    upgrade.package = 2;
-    upgrade.extraFiles = {"Extra.txt"};
-    upgrade.failAtEnd = true;
-    ASSERT_FALSE(product::Install(notes, upgrade));
-    ASSERT_EQ(2, sharedkey::Count(notes.systemFile));
-
-    EXPECT_TRUE(RecoverFailedInstallation(notes.tempLog, notes.installLog, true));
-    const Lines log = installed::LogLines(notes.installLog);
-    EXPECT_EQ(firstRun + installed::LogLines(notes.tempLog).size(), log.size());
-    EXPECT_EQ(1, std::count(log.begin(), log.end(), "Application: " + notes.displayName));
-
-    product::ExpectDone(product::Uninstall(notes), notes.displayName);
-    EXPECT_EQ(Lines{}, product::Remains(notes));
-    EXPECT_FALSE(win::FileExists(root_ + "\\Program Files"));
+    // The failed run had written the menu's shortcuts over the earlier ones, so they went.
+    for (const char* link : {"\\Notes.lnk", "\\Readme.lnk"}) {
+        auto found = std::find(expectedEarlier.begin(), expectedEarlier.end(), "link " + earlier.menu + link);
+        ASSERT_NE(expectedEarlier.end(), found);
+        expectedEarlier.erase(found);
+    }
+    EXPECT_EQ(expectedEarlier, product::Remains(earlier));
 }
 
 TEST_F(Rollback, FailedUpgradeThroughTheWizardGoesWithTheUninstall) {

@@ -1,11 +1,9 @@
-// The uninstall request's syntax and the order in which folders are tried again: no machine
-// state, golden tables.
+// The uninstall request's syntax: a golden table, no machine state.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "engine/LogReplay.h"
 #include "uninstall/Uninstaller.h"
 
 namespace {
@@ -50,13 +48,6 @@ TEST(UninstallRequest, ArgumentStringsSplitAtTheLastDashL) {
         EXPECT_EQ(c.library, request.libraryPath);
         EXPECT_EQ(std::string(c.arguments).substr(c.quiet ? 3 : 0), request.command);
     }
-}
-
-TEST(UninstallRequest, FoldersLeftAreRetriedDeepestFirstAndOnce) {
-    const std::vector<std::string> left = {"C:\\P\\V\\App", "C:\\P\\V", "C:\\M\\V\\App\\docs", "c:\\p\\v\\app",
-                                           "C:\\P"};
-    const std::vector<std::string> expected = {"C:\\M\\V\\App\\docs", "C:\\P\\V\\App", "C:\\P\\V", "C:\\P"};
-    EXPECT_EQ(expected, RetryOrder(left));
 }
 
 }  // namespace
