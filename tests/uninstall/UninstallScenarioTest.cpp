@@ -39,6 +39,8 @@ TEST_F(UninstallScenario, EverythingInstalledGoes) {
     ASSERT_EQ(15u, product::Remains(notes).size()) << testing::PrintToString(product::Remains(notes));
     EXPECT_EQ("Application: " + notes.displayName, installed::LogLines(notes.installLog).at(0));
 
+    // A read-only log is deleted all the same.
+    ASSERT_TRUE(SetFileAttributesA(notes.installLog.c_str(), FILE_ATTRIBUTE_READONLY));
     product::ExpectDone(product::Uninstall(notes), notes.displayName);
 
     EXPECT_EQ(Lines{}, product::Remains(notes));
@@ -105,7 +107,8 @@ TEST_F(UninstallScenario, DashLFolderAndRenamedEntry) {
     EXPECT_FALSE(win::OpenKey(HKEY_LOCAL_MACHINE, renamed, KEY_READ, &gone));
 }
 
-// Requests the uninstaller refuses or cannot finish, each with what it must show and leave.
+// Requests the uninstaller refuses, cannot finish or finds nothing in, each with what it must
+// show and leave.
 struct RefusedCase {
     const char* name;
     std::string arguments;
@@ -116,7 +119,7 @@ struct RefusedCase {
     Lines gone;  // paths that must be gone
 };
 
-TEST_F(UninstallScenario, RefusedRequests) {
+TEST_F(UninstallScenario, EachRequestEndsWithItsMessage) {
     const std::string& root = root_;
     testenv::Package package(root + "\\package");  // holds no install script
     ASSERT_TRUE(CreateDirectoryA(package.Folder().c_str(), nullptr));
@@ -140,6 +143,9 @@ TEST_F(UninstallScenario, RefusedRequests) {
                                                                   "ModifyShared: no bar",
                                                                   "CreateFolder: " + folder("quietAfter")});
     const std::string good = makeLog(folder("good.log"), {"CreateFolder: " + folder("quiet")});
+    const std::string empty = makeLog(folder("empty.log"), {});
+    const std::string breaks = folder("breaks.log");
+    ASSERT_TRUE(testenv::WriteFile(breaks, "\r\n\n\r\r\n"));
     const std::string other = makeLog(folder("other.log"), {"CreateFolder: " + folder("untouched")});
     // A log path one character too long for its field, and the file its cut text would name.
     const std::string longLog = root + "\\" + std::string(kUninstallLogPathLimit - root.size() - 5, 'x') + ".log";
@@ -162,6 +168,9 @@ TEST_F(UninstallScenario, RefusedRequests) {
         {"quiet failure", "/S -u" + quietBad + lib, "", "", 1603, {quietBad, folder("quietBefore")},
          {folder("quietAfter")}},
         {"quiet success", "/S -u" + good + lib, "", "", 0, {}, {good, folder("quiet")}},
+        {"empty log", "-u" + empty + lib, "", "", 0, {empty}, {}},
+        // No Application record: no entry was removed, so the box has no caption.
+        {"line breaks only", "-u" + breaks + lib, "", testenv::LibraryString(25), 0, {}, {breaks}},
     };
     for (const RefusedCase& c : cases) {
         SCOPED_TRACE(c.name);
