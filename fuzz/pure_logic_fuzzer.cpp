@@ -1,20 +1,26 @@
 // Feeds arbitrary bytes to the other portable parts: the path-token walk (with values of any
 // length from a fake source), the backslash clean-up, the install-log reader, the [rename]
-// section editing, the wizard's page list, the launch-command split, the command-line switches
-// and the trace file's lines, and checks what each guarantees.
+// section editing, the wizard's page list, the launch-command split, the command-line switches,
+// the trace file's lines, the uninstall request's split and the order of folder retries, and
+// checks what each guarantees.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "base/Text.h"
 #include "base/Trace.h"
+#include "engine/LogReplay.h"
 #include "engine/RenameSection.h"
 #include "log/InstallLog.h"
 #include "script/PathTokens.h"
 #include "startup/CommandLine.h"
 #include "startup/Launch.h"
+#include "uninstall/Uninstaller.h"
 #include "wizard/PageList.h"
 
 namespace {
@@ -143,16 +149,46 @@ void FuzzSwitches(FuzzedDataProvider& data) {
     }
 }
 
+void FuzzUninstall(FuzzedDataProvider& data) {
+    const std::string arguments = data.ConsumeRandomLengthString(600);
+    UninstallRequest request;
+    if (ParseUninstallRequest(arguments, &request)) {
+        Check(request.quiet == (arguments.compare(0, 3, "/S ") == 0));
+        Check(request.command == arguments.substr(request.quiet ? 3 : 0));
+        // Nothing of the command is lost, and the library path holds no further " -l".
+        Check("-u" + request.logPath + " -l" + request.libraryPath == request.command);
+        Check(request.libraryPath.find(" -l") == std::string::npos);
+    }
+
+    std::vector<std::string> folders;
+    while (data.remaining_bytes() > 0 && folders.size() < 32) folders.push_back(data.ConsumeRandomLengthString(40));
+    const std::vector<std::string> order = RetryOrder(folders);
+    Check(order.size() <= folders.size());
+    auto depth = [](const std::string& path) { return std::count(path.begin(), path.end(), '\\'); };
+    for (size_t i = 0; i < order.size(); ++i) {
+        Check(std::find(folders.begin(), folders.end(), order[i]) != folders.end());
+        if (i > 0) Check(depth(order[i - 1]) >= depth(order[i]));
+        for (size_t j = 0; j < i; ++j) Check(!text::EqualsNoCase(order[i], order[j]));
+    }
+    // Every folder is tried: each input has its equal in the order.
+    for (const std::string& folder : folders) {
+        bool found = false;
+        for (const std::string& tried : order) found = found || text::EqualsNoCase(folder, tried);
+        Check(found);
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FuzzedDataProvider data(bytes, size);
-    switch (data.ConsumeIntegralInRange<int>(0, 5)) {
+    switch (data.ConsumeIntegralInRange<int>(0, 6)) {
     case 0: FuzzTokens(data); break;
     case 1: FuzzLog(data); break;
     case 2: FuzzPages(data); break;
     case 3: FuzzLaunch(data); break;
     case 4: FuzzSwitches(data); break;
+    case 5: FuzzUninstall(data); break;
     default: FuzzRename(data); break;
     }
     return 0;

@@ -33,5 +33,6 @@ bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDe
 // The string shown for a failed installation: 38 when the mounted-device files failed, else 9.
 int InstallFailureMessage();
 
-// RunInstallation, and on failure the failure message and the abort flag. False on failure.
+// RunInstallation, and on failure the failure message, the recovery of what the failed run
+// did (RecoverFailedInstallation) and the abort flag. False on failure.
 bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors);

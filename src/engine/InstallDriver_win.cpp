@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "base/Trace.h"
+#include "engine/LogReplay.h"
 #include "engine/TargetFolder.h"
 #include "engine/UninstallEntry.h"
 #include "log/InstallLog.h"
@@ -192,6 +193,10 @@ int InstallFailureMessage() {
 bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors) {
     if (RunInstallation(progress, registerDescriptors)) return true;
     MessageBoxFromId(static_cast<UINT>(InstallFailureMessage()), MB_ICONERROR);
-    Setup().abort = 1;
+    SetupState& state = Setup();
+    // Nothing of a failed first installation stays behind; a failed upgrade goes with the
+    // product's uninstall.
+    RecoverFailedInstallation(state.tempLogPath, state.installLogPath, state.upgradeFlag != 0);
+    state.abort = 1;
     return false;
 }

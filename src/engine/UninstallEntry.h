@@ -8,6 +8,8 @@
 #include "script/Project.h"
 
 extern const char kUninstallerName[];  // "pyxu.exe"
+// The Windows list of installed programs below HKEY_LOCAL_MACHINE: one subkey per product.
+extern const char kUninstallListKey[];
 
 // "<Company> <Title> for BlackBerry": the Uninstall subkey and the "Application: " record.
 std::string UninstallDisplayName(const Project& project);

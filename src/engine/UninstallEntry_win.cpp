@@ -9,12 +9,7 @@
 #include "win/Registry.h"
 
 const char kUninstallerName[] = "pyxu.exe";
-
-namespace {
-
-const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
-
-}  // namespace
+const char kUninstallListKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 std::string UninstallDisplayName(const Project& project) {
     return text::Format("%s %s for BlackBerry", project.company.c_str(), project.title.c_str());
@@ -40,7 +35,7 @@ void PrepareUnInstall(const Project& mainProject, const std::string& programPath
 
     // The list's root belongs to Windows: opened, never created.
     win::UniqueKey root;
-    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallKey, KEY_ALL_ACCESS, &root)) return;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &root)) return;
     win::UniqueKey entry;
     if (RegCreateKeyExA(root.get(), displayName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, entry.put(), nullptr) != ERROR_SUCCESS)
@@ -63,8 +58,8 @@ void PrepareUnInstall(const Project& mainProject, const std::string& programPath
 bool PreviousInstallFolder(const Project& project, std::string* folder, size_t limit) {
     const std::string displayName = UninstallDisplayName(project);
     win::UniqueKey key;
-    if (!win::OpenKey(HKEY_LOCAL_MACHINE, text::Format("%s\\%s", kUninstallKey, displayName.c_str()), KEY_ALL_ACCESS,
-                      &key))
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, text::Format("%s\\%s", kUninstallListKey, displayName.c_str()),
+                      KEY_ALL_ACCESS, &key))
         return false;
     std::string command;
     if (!win::ReadString(key.get(), "UninstallString", kPathLimit, &command)) return false;

@@ -5,13 +5,9 @@
 #include <string>
 
 #include "script/Project.h"
+// LoadLanguageLibrary and FreeLanguageLibrary: loading lives with the record, below the
+// uninstaller, which loads the library its command names.
+#include "state/Messages.h"
 
 // Puts the project's library into the Windows folder and loads it.
 bool InstallLanguageLibrary(const Project& project);
-
-// Loads the library at `path` into the run's record; true when it loaded and holds string 15
-// (the setup caption).
-bool LoadLanguageLibrary(const std::string& path);
-
-// Frees the library when one is loaded. Also runs at process exit.
-void FreeLanguageLibrary();

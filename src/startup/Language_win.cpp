@@ -39,22 +39,3 @@ bool InstallLanguageLibrary(const Project& project) {
     if (!InstallFile(source, target, kReplaceOlder, AlwaysReplace, false, false)) return false;
     return LoadLanguageLibrary(target);
 }
-
-bool LoadLanguageLibrary(const std::string& path) {
-    LanguageLibrary& library = Setup().language;
-    // A second load replaces the first instead of leaking it.
-    FreeLanguageLibrary();
-    library.caption.clear();
-    library.path.clear();
-    // The record keeps 259 characters; loading a cut path would load some other file.
-    if (path.empty() || path.size() >= kPathLimit) return false;
-    library.path = path;
-
-    library.module.reset(LoadLibraryA(library.path.c_str()));
-    if (!library.module) return false;
-    return LoadPlainString(library, kStrSetupCaption, kPathLimit, &library.caption);
-}
-
-void FreeLanguageLibrary() {
-    Setup().language.module.reset();
-}

@@ -13,6 +13,7 @@
 #include "startup/TraceLog.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
+#include "uninstall/Uninstaller.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/UniqueHandle.h"
@@ -200,6 +201,14 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     win::UniqueModule richEdit(LoadLibraryA("RICHED32.DLL"));
 
     if (!RecordCommandLineAndFolder(arguments)) return -1;
+
+    Trace("Verifying uninstall request...\n");
+    int uninstallExitCode = 0;
+    if (ServiceUninstallRequest(arguments, &uninstallExitCode)) {
+        Trace("Uninstall serviced, exiting.\n");
+        return uninstallExitCode;
+    }
+    Trace("Continuing installation...\n");
 
     state.mainProject.Reset();
     state.current = &state.mainProject;

@@ -8,6 +8,13 @@
 
 #include "state/SetupState.h"
 
+// Loads the library at `path` into the run's record; true when it loaded and holds string 15
+// (the setup caption).
+bool LoadLanguageLibrary(const std::string& path);
+
+// Frees the library when one is loaded. Also runs at process exit.
+void FreeLanguageLibrary();
+
 // Loads string `id` of the library (a 1024-character buffer) and formats it with the
 // arguments into `out`, cut to limit - 1 characters. False when the library lacks the string;
 // `out` is then left as it was.

@@ -54,6 +54,25 @@ int ShowFromId(int quietAnswer, UINT id, UINT style, va_list args) {
 
 }  // namespace
 
+bool LoadLanguageLibrary(const std::string& path) {
+    LanguageLibrary& library = Setup().language;
+    // A second load replaces the first instead of leaking it.
+    FreeLanguageLibrary();
+    library.caption.clear();
+    library.path.clear();
+    // The record keeps 259 characters; loading a cut path would load some other file.
+    if (path.empty() || path.size() >= kPathLimit) return false;
+    library.path = path;
+
+    library.module.reset(LoadLibraryA(library.path.c_str()));
+    if (!library.module) return false;
+    return LoadPlainString(library, kStrSetupCaption, kPathLimit, &library.caption);
+}
+
+void FreeLanguageLibrary() {
+    Setup().language.module.reset();
+}
+
 bool LoadPlainString(const LanguageLibrary& library, UINT id, size_t limit, std::string* out) {
     return LoadFromModule(library.module.get(), id, limit, out);
 }

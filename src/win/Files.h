@@ -16,6 +16,10 @@ bool IsDirectory(const std::string& path);
 // Reads a directory entry; false when the path is not found. `out` is untouched on failure.
 bool FindEntry(const std::string& path, WIN32_FIND_DATAA* out);
 
+// Reads the whole file, opened without sharing so that no one writes it meanwhile. False
+// when it cannot be opened or read; `out` is untouched on failure.
+bool ReadWholeFile(const std::string& path, std::string* out);
+
 // GetWindowsDirectoryA / GetSystemDirectoryA / GetTempPathA as strings; empty on failure.
 std::string WindowsFolder();
 std::string SystemFolder();

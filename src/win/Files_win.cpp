@@ -1,5 +1,7 @@
 #include "win/Files.h"
 
+#include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "win/UniqueHandle.h"
@@ -22,6 +24,26 @@ bool FileExists(const std::string& path) {
 bool IsDirectory(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool ReadWholeFile(const std::string& path, std::string* out) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > std::string().max_size())
+        return false;
+    std::string content(static_cast<size_t>(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < content.size()) {
+        // ReadFile takes a DWORD count: a file of 4 GiB or more is read in pieces.
+        DWORD piece = static_cast<DWORD>(std::min<size_t>(content.size() - done, 1u << 30));
+        DWORD read = 0;
+        if (!ReadFile(file.get(), &content[done], piece, &read, nullptr) || read == 0) return false;
+        done += read;
+    }
+    *out = std::move(content);
+    return true;
 }
 
 namespace {

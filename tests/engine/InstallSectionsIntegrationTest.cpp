@@ -38,24 +38,10 @@ std::string ReadValue(HKEY root, const std::string& keyPath, const char* name) {
     return value;
 }
 
-// Registry state the test adds, taken away again however the test ends.
-struct Cleanup {
-    std::vector<std::pair<HKEY, std::string>> trees;
-    std::vector<std::pair<std::string, std::string>> values;  // HKCU key, value name
-    std::vector<std::string> sharedCounts;
-    std::vector<std::string> folders;
-    ~Cleanup() {
-        for (auto& value : values) installed::DeleteValue(HKEY_CURRENT_USER, value.first.c_str(), value.second);
-        for (auto& path : sharedCounts) installed::DeleteValue(HKEY_LOCAL_MACHINE, sharedkey::kPath, path);
-        for (auto& tree : trees) testenv::DeleteRegistryTree(tree.first, tree.second);
-        for (auto& folder : folders) testenv::DeleteTree(folder);
-    }
-};
-
 TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     win::ComInit com;
     ASSERT_TRUE(SUCCEEDED(com.result()));
-    Cleanup cleanup;
+    installed::Cleanup cleanup;
 
     const std::string root = testenv::FreshFolder();
     testenv::Package package(root + "\\package");

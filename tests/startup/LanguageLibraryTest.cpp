@@ -10,7 +10,6 @@
 #include <set>
 #include <vector>
 
-#include "startup/Language.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "support/TestEnv.h"

@@ -6,7 +6,6 @@
 #include <thread>
 
 #include "base/Trace.h"
-#include "startup/Language.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "support/TestEnv.h"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "win/Registry.h"
 #include "win/UniqueHandle.h"
@@ -78,5 +79,22 @@ inline bool ReadSelfRegValue(const std::string& name, std::string* data) {
     return win::OpenKey(HKEY_CURRENT_USER, kSelfRegKey, KEY_READ, &key) &&
            win::ReadString(key.get(), name.c_str(), MAX_PATH, data);
 }
+
+// Registry state and folders a test adds outside its fresh folder, taken away again however
+// the test ends.
+struct Cleanup {
+    std::vector<std::pair<HKEY, std::string>> trees;
+    std::vector<std::pair<std::string, std::string>> values;  // HKCU key, value name
+    std::vector<std::string> sharedCounts;
+    std::vector<std::string> folders;
+    std::vector<std::string> files;
+    ~Cleanup() {
+        for (auto& file : files) DeleteFileA(file.c_str());
+        for (auto& value : values) DeleteValue(HKEY_CURRENT_USER, value.first.c_str(), value.second);
+        for (auto& path : sharedCounts) DeleteValue(HKEY_LOCAL_MACHINE, sharedkey::kPath, path);
+        for (auto& tree : trees) testenv::DeleteRegistryTree(tree.first, tree.second);
+        for (auto& folder : folders) testenv::DeleteTree(folder);
+    }
+};
 
 }  // namespace installed

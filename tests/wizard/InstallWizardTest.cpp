@@ -1,6 +1,6 @@
 // setup.exe driven through its wizard as a person would: a whole installation from the welcome
 // page to Finish and the program it launches, and an installation that fails on the progress
-// page.
+// page and is taken back.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -154,8 +154,15 @@ TEST(InstallWizard, FailedInstallationShowsItsMessageAndEndsTheWizard) {
     ExpectInOrder({"page:progress", "box:" + testenv::LibraryString(9)}, walk.seen);
     EXPECT_LT(walk.installSeconds, 0.0) << "Next was enabled after a failed installation";
 
-    // What was installed stays; the installation log is not written and nothing is launched.
-    EXPECT_TRUE(win::FileExists(product.install + "\\Readme.txt"));
+    // A first installation is taken back: nothing it made stays (the install folder, made by
+    // the destination page, stays empty), the installation log is not written and nothing is
+    // launched.
+    EXPECT_FALSE(win::FileExists(product.install + "\\Readme.txt"));
+    EXPECT_FALSE(win::FileExists(product.install + "\\Notes.exe"));
+    EXPECT_FALSE(win::FileExists(product.systemFile));
+    EXPECT_EQ(-999, sharedkey::Count(product.systemFile));
+    EXPECT_FALSE(win::FileExists(cleanup.programsFolder));
+    EXPECT_FALSE(win::FileExists(product.root + "\\conduits"));
     EXPECT_FALSE(win::FileExists(product.install + "\\install.log"));
     Sleep(500);
     EXPECT_FALSE(win::FileExists(product.install + "\\launched.txt"));

@@ -1,0 +1,43 @@
+// Taking an install log back: its records undone from the last to the first, each by the
+// operation of its kind. One replay serves the uninstaller and the rollback of a failed
+// installation. The ordering rules are portable (LogReplay.cpp); the undo operations touch the
+// machine (LogReplay_win.cpp).
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What one replay works with besides the log, and what it hands back.
+struct ReplayContext {
+    // A failed first installation has no Uninstall entry yet: its Application record is
+    // passed over instead of looked for.
+    bool passOverApplication = false;
+    // The uninstall run's own command line: an Application record whose entry was renamed
+    // finds the entry by this uninstall command.
+    std::string commandLine;
+
+    std::string displayName;               // set when an Application record removed its entry
+    std::vector<std::string> foldersLeft;  // created folders that still held something
+};
+
+// Undoes one record line. False for a line that is no record, a ModifyShared payload without
+// its bar, or an Application entry that can be neither deleted by name nor found. Files,
+// shortcuts and folders that cannot be deleted, and failed unregistrations, are not failures.
+bool UndoRecord(const std::string& line, ReplayContext* context);
+
+// Undoes the records of a whole log from the last to the first; stops at the first record that
+// fails (those after it are undone, it and those before it are not). True when all were undone.
+bool ReplayLog(const std::string& log, ReplayContext* context);
+
+// The order in which folders left by a replay are tried again: the deepest first, each once.
+std::vector<std::string> RetryOrder(const std::vector<std::string>& folders);
+
+// Tries the folders left by a replay again, deepest first: one that has since become empty
+// (its install log was deleted, say) goes; one still holding anything stays.
+void RemoveFoldersLeft(const std::vector<std::string>& folders);
+
+// After an installation failed. A first installation (`upgrade` false) is taken back by
+// replaying this run's temporary log. An installation over an earlier one appends its
+// temporary log to the installation log instead, so that uninstalling the product removes
+// this run's changes too. True when every record was undone or the log was appended.
+bool RecoverFailedInstallation(const std::string& tempLog, const std::string& installLog, bool upgrade);

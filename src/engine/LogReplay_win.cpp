@@ -1,0 +1,146 @@
+#include "engine/LogReplay.h"
+
+#include <windows.h>
+
+#include "base/Limits.h"
+#include "base/Text.h"
+#include "engine/SelfRegister.h"
+#include "engine/SharedCount.h"
+#include "engine/UninstallEntry.h"
+#include "log/InstallLog.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+const char kUnknownApplication[] = "<Unknown Application>";
+
+// A REG_SZ value read into a 260-byte area and kept to `limit` - 1 characters. 0 on success,
+// the registry's error code when the query fails, -1 for a value of another type.
+int ReadRegString(HKEY key, const char* name, size_t limit, std::string* out) {
+    char area[kPathLimit + 1] = {};  // the extra byte terminates data stored without its zero
+    DWORD type = 0;
+    DWORD size = kPathLimit;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(area), &size);
+    if (rc != ERROR_SUCCESS) return static_cast<int>(rc);
+    if (type != REG_SZ) return -1;
+    *out = text::Fit(area, limit);
+    return 0;
+}
+
+bool UndoCopyFile(const std::string& path) {
+    long count = 0;
+    if (ReadSharedCount(path, &count)) {
+        if (count != 0) return true;  // another product still owns the file
+        ModifySharedCount(path, -1, true, false);
+    }
+    if (win::FileExists(path)) DeleteFileA(path.c_str());  // a file in use stays, unreported
+    return true;
+}
+
+bool UndoCreateFolder(const std::string& path, ReplayContext* context) {
+    if (win::FileExists(path) && !RemoveDirectoryA(path.c_str()) && win::FileExists(path))
+        context->foldersLeft.push_back(path);
+    return true;
+}
+
+bool UndoCreateShortcut(const std::string& path) {
+    if (win::FileExists(path)) DeleteFileA(path.c_str());
+    return true;
+}
+
+bool UndoInstallConduit(const std::string& /*text*/) { return true; }
+
+bool UndoModifyShared(const std::string& payload) {
+    std::string path;
+    std::string number;  // the change the install applied; taking off one is all undo does
+    if (!SplitModifyShared(text::Fit(payload, kPathLimit), &path, &number)) return false;
+    ModifySharedCount(path, -1, false, false);
+    return true;
+}
+
+// The entry of the run's own uninstall command, looked for when the entry's name changed.
+bool DeleteEntryByCommand(HKEY list, const std::string& commandLine, std::string* displayName) {
+    for (DWORD index = 0;; ++index) {
+        char name[kPathLimit];
+        DWORD nameSize = kPathLimit;
+        LONG rc = RegEnumKeyExA(list, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;  // a longer name is not one of ours
+        if (rc != ERROR_SUCCESS) return false;
+
+        std::string shownName = kUnknownApplication;
+        std::string command;
+        int read = 0;
+        {
+            win::UniqueKey entry;
+            if (!win::OpenKey(list, name, KEY_ALL_ACCESS, &entry)) continue;
+            ReadRegString(entry.get(), "DisplayName", kPathLimit, &shownName);
+            read = ReadRegString(entry.get(), "UninstallString", kPathLimit, &command);
+        }
+        if (read != 0 || !text::EqualsNoCase(command, commandLine)) continue;
+        if (RegDeleteKeyA(list, name) != ERROR_SUCCESS) continue;
+        *displayName = shownName;
+        return true;
+    }
+}
+
+bool UndoApplication(const std::string& name, ReplayContext* context) {
+    if (context->passOverApplication) return true;
+    win::UniqueKey list;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &list)) return false;
+    // An empty name would make RegDeleteKeyA aim at the list itself.
+    if (!name.empty() && RegDeleteKeyA(list.get(), name.c_str()) == ERROR_SUCCESS) {
+        context->displayName = text::Fit(name, kPathLimit);
+        return true;
+    }
+    return DeleteEntryByCommand(list.get(), context->commandLine, &context->displayName);
+}
+
+bool UndoRegister(const std::string& path) {
+    // The record comes after the file's ModifyShared record, so its undo still sees this
+    // product's own share in the count: above 1, another product uses the library and needs it
+    // registered.
+    long count = 0;
+    if (ReadSharedCount(path, &count) && count > 1) return true;
+    if (win::FileExists(path)) UnregisterLibrary(path);
+    return true;
+}
+
+}  // namespace
+
+bool UndoRecord(const std::string& line, ReplayContext* context) {
+    LogLine record;
+    if (!ParseLogLine(line, &record)) return false;
+    const std::string& payload = record.payload;
+    switch (record.kind) {
+    case RecordKind::kCopyFile: return UndoCopyFile(payload);
+    case RecordKind::kCreateFolder: return UndoCreateFolder(payload, context);
+    case RecordKind::kCreateShortcut: return UndoCreateShortcut(payload);
+    case RecordKind::kInstallConduit: return UndoInstallConduit(payload);
+    case RecordKind::kModifyShared: return UndoModifyShared(payload);
+    case RecordKind::kApplication: return UndoApplication(payload, context);
+    case RecordKind::kRegister: return UndoRegister(payload);
+    }
+    return false;
+}
+
+bool ReplayLog(const std::string& log, ReplayContext* context) {
+    const std::vector<std::string> lines = SplitLogLines(log);
+    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+        if (!UndoRecord(*line, context)) return false;
+    return true;
+}
+
+void RemoveFoldersLeft(const std::vector<std::string>& folders) {
+    for (const std::string& folder : RetryOrder(folders)) RemoveDirectoryA(folder.c_str());
+}
+
+bool RecoverFailedInstallation(const std::string& tempLog, const std::string& installLog, bool upgrade) {
+    if (upgrade) return AppendLogFile(tempLog, installLog);
+    std::string log;
+    if (!win::ReadWholeFile(tempLog, &log)) return false;
+    ReplayContext context;
+    context.passOverApplication = true;
+    return ReplayLog(log, &context);
+}

@@ -1,0 +1,37 @@
+// The uninstaller: the setup program started with the command that the Windows list of
+// installed programs holds for a product, "<uninstaller> -u<install log> -l<language library>".
+// It undoes the install log from the last record to the first, deletes the log and reports.
+// The request's syntax is portable (Uninstaller.cpp); the run itself is not (Uninstaller_win.cpp).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// "-u" and the log path are read into 256 characters: the path keeps at most 253 of them.
+constexpr size_t kUninstallLogPathLimit = 254;
+// The exit code of a quiet uninstall that could not undo every record.
+constexpr int kQuietUninstallFailed = 1603;
+
+struct UninstallRequest {
+    bool quiet = false;       // "/S " before "-u": no message box, the outcome in the exit code
+    std::string command;      // the argument string without "/S ", as the Uninstall entry holds it
+    std::string logPath;      // between "-u" and the last " -l"
+    std::string libraryPath;  // behind the last " -l", blanks included
+};
+
+// Recognises an uninstall request: "-u" at the very start (after an optional "/S ") and a
+// later " -l". The split is at the LAST " -l", so that an install folder whose path holds
+// " -l" still names its own log. False, `out` untouched, for any other argument string.
+bool ParseUninstallRequest(const std::string& arguments, UninstallRequest* out);
+
+// Carries out the uninstall request in `arguments`. False when there is none (the run goes on
+// as an installation); true otherwise, whatever the outcome, with the process's exit code in
+// `exitCode`: 0, or kQuietUninstallFailed for a quiet uninstall that did not undo everything.
+bool ServiceUninstallRequest(const std::string& arguments, int* exitCode);
+
+// Shows `message` in an error box captioned with string 21 of the language library.
+void ShowUninstallError(const std::string& message);
+
+// Deletes a file even when it is read-only; true when it is gone. A file that cannot be
+// deleted keeps the attributes it had.
+bool ForceDeleteFile(const std::string& path);

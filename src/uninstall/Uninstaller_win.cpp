@@ -1,0 +1,81 @@
+#include "uninstall/Uninstaller.h"
+
+#include <windows.h>
+
+#include "base/Limits.h"
+#include "base/Text.h"
+#include "engine/LogReplay.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
+#include "win/Files.h"
+
+namespace {
+
+const char kLanguageMissing[] = "Couldn't find the language DLL. Uninstall failed.";
+constexpr size_t kUninstallTextLimit = 256;
+
+// A text of the language library. The library need hold only the setup caption, so a missing
+// text is named rather than shown as an empty box.
+std::string LibraryText(UINT id) {
+    std::string message;
+    if (!LoadPlainString(Setup().language, id, kUninstallTextLimit, &message))
+        message = text::Format("Error loading string id %d", static_cast<int>(id));
+    return message;
+}
+
+// Runs the request; true when every record was undone (or the log was empty).
+bool Uninstall(const UninstallRequest& request) {
+    SetupState& state = Setup();
+    auto fail = [&](const std::string& message) {
+        if (!request.quiet) ShowUninstallError(message);
+        return false;
+    };
+
+    if (!LoadLanguageLibrary(request.libraryPath)) return fail(kLanguageMissing);
+    // A longer path would have to be cut, and the cut text names some other file.
+    std::string log;
+    if (request.logPath.size() >= kUninstallLogPathLimit || !win::ReadWholeFile(request.logPath, &log))
+        return fail(LibraryText(kStrLogOpenFailed));
+    if (log.empty()) return true;  // nothing to undo; the empty log stays
+
+    ReplayContext context;
+    context.commandLine = text::Fit(state.programPath + " " + request.command, kPathLimit);
+    if (!ReplayLog(log, &context)) return fail(LibraryText(kStrUndoFailed));
+
+    ForceDeleteFile(request.logPath);
+    // The install folder and the parents made with it held the log while their records
+    // were undone; now that it is gone they may be empty.
+    RemoveFoldersLeft(context.foldersLeft);
+    state.uninstallDisplayName = text::Fit(context.displayName, kPathLimit);
+    if (!request.quiet) ShowFixedMessage(LibraryText(kStrUninstallDone), state.uninstallDisplayName, MB_OK);
+    return true;
+}
+
+}  // namespace
+
+bool ServiceUninstallRequest(const std::string& arguments, int* exitCode) {
+    UninstallRequest request;
+    if (!ParseUninstallRequest(arguments, &request)) return false;
+    const bool undone = Uninstall(request);
+    *exitCode = undone || !request.quiet ? 0 : kQuietUninstallFailed;
+    return true;
+}
+
+void ShowUninstallError(const std::string& message) {
+    std::string caption;
+    LoadPlainString(Setup().language, kStrUninstallCaption, 128, &caption);
+    ShowFixedMessage(message, caption, MB_ICONERROR);
+}
+
+bool ForceDeleteFile(const std::string& path) {
+    if (!win::FileExists(path)) return true;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
+        return DeleteFileA(path.c_str()) != 0;
+    if (!SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
+    if (DeleteFileA(path.c_str())) return true;
+    const DWORD error = GetLastError();
+    SetFileAttributesA(path.c_str(), attributes);
+    SetLastError(error);
+    return false;
+}
