@@ -127,6 +127,7 @@ bool ProgressCommand(HWND /*page*/, int id) { return g_installing || (id == kIdN
 
 INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     if (message != WM_SETUP_START) return PageFrameProc(page, message, wParam, {InitProgress, ProgressCommand});
-    RunInstallationOnPage(page);
+    // A message box's loop inside the installation dispatches the page's messages too.
+    if (!g_installing) RunInstallationOnPage(page);
     return 0;
 }
