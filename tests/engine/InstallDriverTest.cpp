@@ -57,26 +57,11 @@ void PrepareRun(const testenv::Package& package, const std::string& chosenFolder
     state.abort = 0;
 }
 
-struct Cleanup {
-    std::vector<std::string> files;
-    std::vector<std::string> folders;
-    std::vector<std::string> sharedCounts;
-    std::string uninstallEntry;
-    ~Cleanup() {
-        for (auto& file : files) DeleteFileA(file.c_str());
-        for (auto& folder : folders) testenv::DeleteTree(folder);
-        for (auto& path : sharedCounts) sharedkey::Remove(path);
-        if (!uninstallEntry.empty()) testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, uninstallEntry);
-        ::Setup().mainProject.Reset();
-        ::Setup().current = &::Setup().mainProject;
-    }
-};
-
 TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) {
     win::ComInit com;
     ASSERT_TRUE(SUCCEEDED(com.result()));
     ASSERT_TRUE(sharedkey::Create());
-    Cleanup cleanup;
+    installed::Cleanup cleanup;
 
     const std::string root = testenv::FreshFolder();
     testenv::Package package(root + "\\package");
@@ -92,7 +77,8 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     cleanup.files.push_back(systemLib);
     cleanup.sharedCounts.push_back(systemLib);
     cleanup.folders.push_back(installed::ProgramsFolder() + "\\" + company);
-    cleanup.uninstallEntry = std::string(installed::kUninstallKey) + "\\" + displayName;
+    const std::string entryKey = std::string(installed::kUninstallKey) + "\\" + displayName;
+    cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, entryKey);
 
     testenv::ScriptWriter script;
     script.Set("Title", title);
@@ -162,7 +148,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     DWORD sizeKiB = 0;
     {
         win::UniqueKey key;
-        ASSERT_TRUE(win::OpenKey(HKEY_LOCAL_MACHINE, cleanup.uninstallEntry, KEY_READ, &key));
+        ASSERT_TRUE(win::OpenKey(HKEY_LOCAL_MACHINE, entryKey, KEY_READ, &key));
         EXPECT_TRUE(win::ReadDword(key.get(), "EstimatedSize", &sizeKiB));
     }
     EXPECT_EQ(5u, sizeKiB) << "the 5,045 bytes installed, in KiB rounded up";
@@ -200,7 +186,6 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndLeavesTheInstallationLogAlone)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        Cleanup cleanup;
         const std::string root = testenv::FreshFolder(c.name);
         testenv::Package package(root + "\\package");
         ASSERT_TRUE(CreateDirectoryA(package.Folder().c_str(), nullptr));

@@ -33,21 +33,6 @@ std::string WaitForFile(const std::string& path, DWORD timeoutMs = 15000) {
     return std::string();
 }
 
-// What a run leaves outside its own folder, taken away however the test ends.
-struct Cleanup {
-    std::string systemFile;
-    std::string programsFolder;
-    std::string uninstallEntry;
-    ~Cleanup() {
-        if (!systemFile.empty()) {
-            DeleteFileA(systemFile.c_str());
-            sharedkey::Remove(systemFile);
-        }
-        if (!programsFolder.empty()) testenv::DeleteTree(programsFolder);
-        if (!uninstallEntry.empty()) testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, uninstallEntry);
-    }
-};
-
 // A package of one product: a shared System file, the launch marker program with a
 // Programs-menu shortcut and a readme, its default folder inside the test's own folder.
 struct ProductPackage {
@@ -57,7 +42,15 @@ struct ProductPackage {
     std::string title = "Notes";
     std::string install = root + "\\dest\\" + title;  // missing: the destination page asks
     std::string systemFile = win::SystemFolder() + "\\" + testenv::UniqueName("wiz") + ".dll";
+    std::string programsFolder = installed::ProgramsFolder() + "\\" + company;
     testenv::ScriptWriter script;
+    installed::Cleanup cleanup;  // what a run leaves outside the test's folder
+
+    ProductPackage() {
+        cleanup.files.push_back(systemFile);
+        cleanup.sharedCounts.push_back(systemFile);
+        cleanup.folders.push_back(programsFolder);
+    }
 
     bool Lay() {
         if (!CreateDirectoryA(package.Folder().c_str(), nullptr)) return false;
@@ -93,11 +86,8 @@ TEST(InstallWizard, InstallsThroughEveryPageAndLaunchesTheProgram) {
     win::ComInit com;  // to read the shortcut back
     ASSERT_TRUE(sharedkey::Create());
     ProductPackage product;
-    Cleanup cleanup;
-    cleanup.systemFile = product.systemFile;
-    cleanup.programsFolder = installed::ProgramsFolder() + "\\" + product.company;
     const std::string displayName = product.company + " " + product.title + " for BlackBerry";
-    cleanup.uninstallEntry = std::string(installed::kUninstallKey) + "\\" + displayName;
+    product.cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, std::string(installed::kUninstallKey) + "\\" + displayName);
     ASSERT_TRUE(product.Lay());
     ASSERT_TRUE(product.package.WriteScript(product.script.Text()));
 
@@ -112,13 +102,14 @@ TEST(InstallWizard, InstallsThroughEveryPageAndLaunchesTheProgram) {
     EXPECT_EQ(walk.progressRange, walk.progressPosition);
 
     const std::string& install = product.install;
-    EXPECT_EQ(testenv::ReadFile(testenv::BinFolder() + "launch_marker.exe"), testenv::ReadFile(install + "\\Notes.exe"));
+    EXPECT_EQ(testenv::ReadFile(testenv::BinFolder() + "launch_marker.exe"),
+              testenv::ReadFile(install + "\\Notes.exe"));
     EXPECT_EQ("read me\r\n", testenv::ReadFile(install + "\\Readme.txt"));
     EXPECT_EQ("shared library", testenv::ReadFile(product.systemFile));
     DWORD count = 0;
     EXPECT_TRUE(sharedkey::Read(product.systemFile, &count));
     EXPECT_EQ(1u, count);
-    const std::string menu = cleanup.programsFolder + "\\" + product.title;
+    const std::string menu = product.programsFolder + "\\" + product.title;
     EXPECT_TRUE(text::EqualsNoCase(install + "\\Notes.exe", installed::ShortcutTarget(menu + "\\Notes.lnk")));
 
     const Lines log = installed::LogLines(install + "\\install.log");
@@ -134,9 +125,6 @@ TEST(InstallWizard, InstallsThroughEveryPageAndLaunchesTheProgram) {
 
 TEST(InstallWizard, FailedInstallationShowsItsMessageAndEndsTheWizard) {
     ProductPackage product;
-    Cleanup cleanup;
-    cleanup.systemFile = product.systemFile;
-    cleanup.programsFolder = installed::ProgramsFolder() + "\\" + product.company;
     ASSERT_TRUE(product.Lay());
     // A conduit file whose data file is missing: its section fails after the Application
     // files are in place. (A missing Application file would stop the wizard before it shows,
@@ -161,7 +149,7 @@ TEST(InstallWizard, FailedInstallationShowsItsMessageAndEndsTheWizard) {
     EXPECT_FALSE(win::FileExists(product.install + "\\Notes.exe"));
     EXPECT_FALSE(win::FileExists(product.systemFile));
     EXPECT_EQ(-999, sharedkey::Count(product.systemFile));
-    EXPECT_FALSE(win::FileExists(cleanup.programsFolder));
+    EXPECT_FALSE(win::FileExists(product.programsFolder));
     EXPECT_FALSE(win::FileExists(product.root + "\\conduits"));
     EXPECT_FALSE(win::FileExists(product.install + "\\install.log"));
     Sleep(500);
