@@ -1,14 +1,16 @@
 // Feeds arbitrary bytes to the other portable parts: the path-token walk (with values of any
 // length from a fake source), the backslash clean-up, the install-log reader, the [rename]
 // section editing, the wizard's page list, the launch-command split, the command-line switches,
-// the trace file's lines, the uninstall request's split and the order of folder retries, and
-// checks what each guarantees.
+// the trace file's lines, the uninstall request's split, the order of folder retries, the
+// component selection rules and the folder pages that follow the choice, and checks what each
+// guarantees.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -21,6 +23,7 @@
 #include "startup/CommandLine.h"
 #include "startup/Launch.h"
 #include "uninstall/Uninstaller.h"
+#include "wizard/ComponentSelection.h"
 #include "wizard/PageList.h"
 
 namespace {
@@ -178,17 +181,91 @@ void FuzzUninstall(FuzzedDataProvider& data) {
     }
 }
 
+void FuzzSelection(FuzzedDataProvider& data) {
+    // Few distinct groups, so that groups with several members are common.
+    std::vector<Component> components(data.ConsumeIntegralInRange<size_t>(0, 40));
+    for (Component& component : components) {
+        component.group = data.ConsumeBool() ? 0 : data.ConsumeIntegralInRange<int32_t>(-2, 4);
+        component.selected = data.ConsumeIntegral<int32_t>() % 3;
+    }
+    const int32_t minFree = data.ConsumeIntegralInRange<int32_t>(-1, 5);
+    const int focus = data.ConsumeIntegralInRange<int>(-2, 42);
+    const bool focusSelected = data.ConsumeBool();
+
+    const SelectionCounts before = CountSelection(components);
+    Check(before.components == static_cast<int32_t>(components.size()));
+    Check(before.selectedFree <= before.selected && before.selected <= before.components);
+    Check(before.groupsChosen <= before.groups && before.groups <= before.choices &&
+          before.choices <= before.components);
+
+    const std::vector<size_t> cleared = KeepFocusAloneInGroup(&components, focus, focusSelected);
+    const SelectionCounts after = CountSelection(components);
+    Check(after.choices == before.choices && after.groups == before.groups);
+    Check(after.selected <= before.selected);
+    std::map<int32_t, int> selectedPerGroup;
+    std::map<int32_t, int> membersPerGroup;
+    for (const Component& component : components) {
+        if (component.group == 0) continue;
+        ++membersPerGroup[component.group];
+        if (component.selected) ++selectedPerGroup[component.group];
+    }
+    if (!cleared.empty()) {
+        const Component& kept = components[static_cast<size_t>(focus)];
+        Check(kept.group != 0 && selectedPerGroup[kept.group] <= (kept.selected ? 1 : 0));
+        for (size_t i : cleared) Check(components[i].selected == 0 && components[i].group == kept.group);
+    }
+    // Next is never allowed with a group left without its one choice.
+    if (SelectionAllowsNext(after, minFree))
+        for (const Component& component : components)
+            if (component.group != 0) Check(selectedPerGroup[component.group] == 1);
+    // Select all is offered only where no two components share a group.
+    bool sharedGroup = false;
+    for (const auto& group : membersPerGroup) sharedGroup = sharedGroup || group.second > 1;
+    Check(SelectAllShown(after) == !sharedGroup);
+
+    SetAllSelected(&components, true);
+    const SelectionCounts all = CountSelection(components);
+    Check(!SelectAllEnabled(all) && (all.components == 0 || ClearAllEnabled(all)));
+    SetAllSelected(&components, false);
+    const SelectionCounts none = CountSelection(components);
+    Check(none.selected == 0 && !ClearAllEnabled(none));
+}
+
+// The components page entered and left any number of times, with any choice: the folder pages
+// after it are always the ones the last choice needs, once each, in their order.
+void FuzzFolderPages(FuzzedDataProvider& data) {
+    PageList pages;
+    if (data.ConsumeBool()) pages.Append(kPageLicence);
+    pages.Append(kPageComponents);
+    if (data.ConsumeBool()) pages.Append(kPageDestination);
+    pages.Append(kPageProgress);
+    const int at = pages.Find(kPageComponents);
+    while (data.remaining_bytes() > 0) {
+        DropDeviceDrivePageAfter(&pages, at);
+        Check(pages.At(at + 1) != kPageDeviceDrive);
+        const bool destination = data.ConsumeBool();
+        const bool device = data.ConsumeBool();
+        PlaceFolderPagesAfter(&pages, at, destination, device);
+        int slot = at + 1;
+        if (device) Check(pages.At(slot++) == kPageDeviceDrive);
+        if (destination) Check(pages.At(slot++) == kPageDestination);
+        Check(pages.At(slot) == kPageProgress && slot + 1 == pages.Count());
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FuzzedDataProvider data(bytes, size);
-    switch (data.ConsumeIntegralInRange<int>(0, 6)) {
+    switch (data.ConsumeIntegralInRange<int>(0, 8)) {
     case 0: FuzzTokens(data); break;
     case 1: FuzzLog(data); break;
     case 2: FuzzPages(data); break;
     case 3: FuzzLaunch(data); break;
     case 4: FuzzSwitches(data); break;
     case 5: FuzzUninstall(data); break;
+    case 6: FuzzSelection(data); break;
+    case 7: FuzzFolderPages(data); break;
     default: FuzzRename(data); break;
     }
     return 0;
