@@ -99,6 +99,75 @@ RECT ControlRect(HWND dialog, int controlId) {
     return r;
 }
 
+namespace {
+
+LRESULT SendWithTimeout(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (!SendMessageTimeoutA(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result)) return LB_ERR;
+    return static_cast<LRESULT>(result);
+}
+
+}  // namespace
+
+std::vector<std::string> ListItems(HWND dialog, int controlId) {
+    std::vector<std::string> items;
+    HWND list = GetDlgItem(dialog, controlId);
+    const LRESULT count = list ? SendWithTimeout(list, LB_GETCOUNT, 0, 0) : 0;
+    for (LRESULT i = 0; i < count; ++i) {
+        // Wine hands the ANSI LB_GETTEXT of another process the list's wide text unconverted,
+        // so the text is read wide and converted here.
+        DWORD_PTR length = 0;
+        if (!SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_ABORTIFHUNG, 5000, &length) ||
+            static_cast<LRESULT>(length) < 0)
+            break;
+        std::wstring wide(static_cast<size_t>(length) + 1, L'\0');
+        DWORD_PTR got = 0;
+        if (!SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&wide[0]),
+                                 SMTO_ABORTIFHUNG, 5000, &got) ||
+            static_cast<LRESULT>(got) < 0)
+            got = 0;
+        wide.resize(static_cast<size_t>(got));
+        std::string text(wide.size() * 2 + 1, '\0');
+        const int n = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), static_cast<int>(wide.size()), &text[0],
+                                          static_cast<int>(text.size()), nullptr, nullptr);
+        text.resize(n > 0 ? static_cast<size_t>(n) : 0);
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::vector<bool> ListSelection(HWND dialog, int controlId) {
+    std::vector<bool> selection;
+    HWND list = GetDlgItem(dialog, controlId);
+    const LRESULT count = list ? SendWithTimeout(list, LB_GETCOUNT, 0, 0) : 0;
+    for (LRESULT i = 0; i < count; ++i) selection.push_back(SendWithTimeout(list, LB_GETSEL, static_cast<WPARAM>(i), 0) > 0);
+    return selection;
+}
+
+bool ClickListItem(HWND dialog, int controlId, int index) {
+    HWND list = GetDlgItem(dialog, controlId);
+    if (!list) return false;
+    const LRESULT top = SendWithTimeout(list, LB_GETTOPINDEX, 0, 0);
+    const LRESULT height = SendWithTimeout(list, LB_GETITEMHEIGHT, 0, 0);
+    if (top < 0 || height <= 0 || index < top) return false;
+    const LPARAM point = MAKELPARAM(4, (index - top) * height + height / 2);
+    return PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, point) && PostMessageA(list, WM_LBUTTONUP, 0, point);
+}
+
+void SetControlText(HWND dialog, int controlId, const std::string& value) {
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(GetDlgItem(dialog, controlId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, &ignored);
+}
+
+bool WaitUntil(const std::function<bool()>& condition) {
+    for (int i = 0; i < 200; ++i) {
+        if (condition()) return true;
+        Sleep(20);
+    }
+    return false;
+}
+
 SetupProcess::~SetupProcess() {
     if (Running()) {
         TerminateProcess(process_.get(), static_cast<UINT>(kTimedOut));

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,19 @@ HWND WaitForDialog(DWORD processId, int controlId, MessageBoxInfo* box = nullptr
 
 // Window rectangle of a dialog's control in the dialog's client coordinates.
 RECT ControlRect(HWND dialog, int controlId);
+
+// A list box of a dialog: the texts and the selection states of its items, in list order.
+std::vector<std::string> ListItems(HWND dialog, int controlId);
+std::vector<bool> ListSelection(HWND dialog, int controlId);
+// Clicks item `index` of a list box as the mouse does (posted, so the page may react at
+// leisure); in a multiple-selection list the click toggles the item and moves the focus to it.
+bool ClickListItem(HWND dialog, int controlId, int index);
+
+// Sets the text of a control of another process's dialog (an edit box the user types into).
+void SetControlText(HWND dialog, int controlId, const std::string& value);
+
+// A pressed button's command is posted: polls until the page has handled it (4 s at most).
+bool WaitUntil(const std::function<bool()>& condition);
 
 class SetupProcess {
 public:

@@ -9,6 +9,9 @@
 
 #include "support/Package.h"
 #include "support/UiDriver.h"
+#include "base/Text.h"
+#include "support/TestEnv.h"
+#include "win/Files.h"
 
 namespace testenv {
 
@@ -23,6 +26,20 @@ constexpr int kProgressMark = 1022;      // the progress bar
 constexpr int kComponentsMark = 1033;    // the component list
 constexpr int kDestinationMark = 1035;   // the folder edit box
 constexpr int kDeviceDriveMark = 1044;   // the drive combo box
+
+// The language library under a name of the test's own in the shared Windows folder, where
+// setup.exe puts it; removed when the test ends.
+class TestLibrary {
+public:
+    TestLibrary() : name_(UniqueName("WizL") + ".DLL") {}
+    ~TestLibrary() { DeleteFileA(text::JoinPath(win::WindowsFolder(), name_).c_str()); }
+    TestLibrary(const TestLibrary&) = delete;
+    TestLibrary& operator=(const TestLibrary&) = delete;
+    const std::string& Name() const { return name_; }
+
+private:
+    std::string name_;
+};
 
 // Starts setup.exe in the package and waits for its welcome page. The desktop loader's
 // warning, which a prefix without the loader shows first, is answered on the way. Null when

@@ -2,8 +2,6 @@
 // destination page with its folder checks, and Cancel.
 #include <gtest/gtest.h>
 
-#include <functional>
-
 #include "base/Text.h"
 #include "support/Package.h"
 #include "support/ScriptWriter.h"
@@ -18,6 +16,9 @@ using testenv::kDestinationMark;
 using testenv::kLicenceMark;
 using testenv::kProgressMark;
 using testenv::kWelcomeMark;
+using testenv::TestLibrary;
+using ui::SetControlText;
+using ui::WaitUntil;
 
 constexpr int kCancel = testenv::kCancelButton;
 constexpr int kNext = testenv::kNextButton;
@@ -30,17 +31,6 @@ constexpr int kReadmeLabel = 1017;
 constexpr int kBrowse = 1034;
 constexpr int kTargetDir = 1035;
 constexpr int kLanguageData = 2;
-
-// The language library under a name of the test's own in the shared Windows folder.
-class TestLibrary {
-public:
-    TestLibrary() : name_(testenv::UniqueName("WizL") + ".DLL") {}
-    ~TestLibrary() { DeleteFileA(text::JoinPath(win::WindowsFolder(), name_).c_str()); }
-    const std::string& Name() const { return name_; }
-
-private:
-    std::string name_;
-};
 
 testenv::ScriptWriter BaseScript(const std::string& title, const TestLibrary& library) {
     testenv::ScriptWriter script;
@@ -57,21 +47,6 @@ testenv::Package MakePackage(const testenv::ScriptWriter& script) {
     EXPECT_TRUE(package.AddLanguageLibrary(kLanguageData));
     EXPECT_TRUE(package.WriteScript(script.Text()));
     return package;
-}
-
-void SetControlText(HWND dialog, int id, const std::string& value) {
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()),
-                        SMTO_ABORTIFHUNG, 5000, &ignored);
-}
-
-// A pressed button's command is posted: wait until the page has handled it.
-bool WaitUntil(const std::function<bool()>& condition) {
-    for (int i = 0; i < 200; ++i) {
-        if (condition()) return true;
-        Sleep(20);
-    }
-    return false;
 }
 
 TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {

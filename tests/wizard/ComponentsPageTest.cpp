@@ -1,0 +1,230 @@
+// The components page as the user meets it in setup.exe: the list and its texts, exclusive
+// groups, the free-choice minimum, Select all and Clear all, and the folder pages that follow
+// the choice.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/Installed.h"
+#include "support/Package.h"
+#include "support/ScriptWriter.h"
+#include "support/TestEnv.h"
+#include "support/UiDriver.h"
+#include "support/Wizard.h"
+
+namespace {
+
+using testenv::kComponentsMark;
+using testenv::kDestinationMark;
+using testenv::kDeviceDriveMark;
+
+constexpr int kNext = testenv::kNextButton;
+constexpr int kBack = testenv::kBackButton;
+constexpr int kClearAll = 6;
+constexpr int kSelectAll = 1023;
+constexpr int kList = 1033;
+constexpr int kSummary = 1036;
+constexpr int kInfo = 1041;
+
+// One component of the main script "Suite". Its own script has one file, `title`.txt with a
+// Programs-menu shortcut, and optionally one nested component with a file of its own.
+struct Part {
+    Part(std::string name, int32_t groupNumber = 0, int32_t isSelected = 1, std::string text = "",
+         std::string windowTitle = "", int32_t fileSection = -1, int32_t mainFolder = 1, std::string nestedTitle = "")
+        : title(std::move(name)), group(groupNumber), selected(isSelected), description(std::move(text)),
+          winTitle(std::move(windowTitle)), section(fileSection), useMain(mainFolder), nested(std::move(nestedTitle)) {}
+    std::string title;
+    int32_t group, selected;
+    std::string description, winTitle;
+    int32_t section;     // the section of its file; -1: no file
+    int32_t useMain;     // 0: its own folder, `root`\`title`
+    std::string nested;  // the title of its nested component (selected, main folder)
+};
+
+struct SuitePackage {
+    std::string root = testenv::FreshFolder();
+    std::string company = testenv::UniqueName("Parts");  // its own menu folder
+    testenv::TestLibrary library;
+    testenv::Package package{root + "\\package"};
+
+    // Script n (10 + part, 40 + part for the nested one) installs data file n + 100.
+    void WriteScript(int number, const std::string& title, int32_t section, testenv::ScriptWriter script) {
+        script.Set("Title", title);
+        script.Set("Company", company);
+        if (section >= 0) {
+            const FileSection s = static_cast<FileSection>(section);
+            testenv::ScriptFile file{title + ".txt", script.AddFolder(s, ""), number + 100};
+            file.menuShortcut = 1;
+            script.AddFile(s, file);
+            EXPECT_TRUE(package.WriteData(number + 100, title));
+        }
+        EXPECT_TRUE(script.Write(package.DataPath(number)));
+    }
+
+    bool Lay(const std::vector<Part>& parts, int32_t minFree) {
+        if (!CreateDirectoryA(package.Folder().c_str(), nullptr) || !package.AddSetup() ||
+            !package.AddLanguageLibrary(2))
+            return false;
+        testenv::ScriptWriter main;
+        main.Set("Title", "Suite");
+        main.Set("Company", company);
+        main.Set("LanguageDLL", library.Name());
+        main.Set("LanguageDLLIndex", 2);
+        main.Set("Multicomp", 1);
+        main.Set("Group0_MinComp", minFree);
+        main.Set("DefTargetDir", root + "\\Suite");
+        for (int i = 0; i < static_cast<int>(parts.size()); ++i) {
+            const Part& part = parts[i];
+            testenv::ScriptWriter sub;
+            sub.Set("WinTitle", part.winTitle);
+            if (!part.useMain) sub.Set("DefTargetDir", root + "\\" + part.title);
+            if (!part.nested.empty()) {
+                sub.Set("Multicomp", 1);
+                sub.AddComponent({part.nested, 40 + i});
+                WriteScript(40 + i, part.nested, kSectionApplication, testenv::ScriptWriter());
+            }
+            WriteScript(10 + i, part.title, part.section, sub);
+            main.AddComponent({part.title, 10 + i, part.useMain, part.selected, part.group, part.description});
+        }
+        return package.WriteScript(main.Text());
+    }
+
+    ~SuitePackage() {
+        testenv::DeleteTree(installed::ProgramsFolder() + "\\" + company);
+        testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
+                                                            company + " Suite for BlackBerry");
+    }
+};
+
+HWND OpenComponentsPage(ui::SetupProcess* process, const testenv::Package& package) {
+    HWND welcome = testenv::StartWizard(process, package);
+    return welcome ? testenv::PressAndWait(*process, welcome, kNext, kComponentsMark) : nullptr;
+}
+
+// Clicks a list item (or presses a button) and waits until the page has taken the change in:
+// the list toggles on the mouse press, the page hears of it on the release.
+void Change(HWND page, int item, int button, const std::vector<bool>& expected) {
+    ASSERT_TRUE(button ? ui::SetupProcess::PressId(page, button) : ui::ClickListItem(page, kList, item));
+    const std::string count = std::to_string(std::count(expected.begin(), expected.end(), true)) + " of ";
+    ASSERT_TRUE(ui::WaitUntil([&] {
+        return ui::ListSelection(page, kList) == expected && ui::ControlText(page, kSummary).rfind(count, 0) == 0;
+    })) << "item " << item << ", button " << button;
+}
+void Click(HWND page, int item, const std::vector<bool>& expected) { Change(page, item, 0, expected); }
+void Press(HWND page, int button, const std::vector<bool>& expected) { Change(page, -1, button, expected); }
+
+void CancelRun(ui::SetupProcess* process, HWND page) {
+    ASSERT_TRUE(ui::SetupProcess::PressId(page, testenv::kCancelButton));
+    ASSERT_TRUE(testenv::AnswerBox(*process, "Yes"));
+    EXPECT_EQ(0, process->WaitForExit());
+}
+
+TEST(ComponentsPage, ExclusiveGroupsKeepOneMemberEachAndGateNext) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay({{"Alpha", 5, 1, "First of five", "<Title> Tools"},
+                           {"Beta", 5, 0, "Second of five", "<Bad"},
+                           {"Gamma", 7, 0, "Only of seven", ""}},
+                          1));
+    ui::SetupProcess process;
+    HWND page = OpenComponentsPage(&process, suite.package);
+    ASSERT_TRUE(page);
+
+    // Window titles expanded, shown as written when they do not expand, the title when empty.
+    EXPECT_EQ((std::vector<std::string>{"Alpha Tools", "<Bad", "Gamma"}), ui::ListItems(page, kList));
+    EXPECT_EQ((std::vector<bool>{true, false, false}), ui::ListSelection(page, kList));
+    EXPECT_EQ("Alpha:\r\nFirst of five", ui::ControlText(page, kInfo));
+    EXPECT_EQ("1 of 2 selected", ui::ControlText(page, kSummary));
+    EXPECT_FALSE(ui::IsControlVisible(page, kSelectAll));
+    EXPECT_FALSE(ui::IsControlEnabled(page, kNext));
+
+    // Choosing Beta gives up Alpha; Next waits for group 7 too.
+    Click(page, 1, {false, true, false});
+    EXPECT_EQ("Beta:\r\nSecond of five", ui::ControlText(page, kInfo));
+    EXPECT_FALSE(ui::IsControlEnabled(page, kNext));
+    Click(page, 2, {false, true, true});
+    EXPECT_EQ("2 of 2 selected", ui::ControlText(page, kSummary));
+    EXPECT_TRUE(ui::IsControlEnabled(page, kNext));
+    Click(page, 0, {true, false, true});
+    EXPECT_TRUE(ui::IsControlEnabled(page, kNext));
+
+    Press(page, kClearAll, {false, false, false});
+    EXPECT_FALSE(ui::IsControlEnabled(page, kClearAll));
+    Click(page, 2, {false, false, true});
+    EXPECT_FALSE(ui::IsControlEnabled(page, kNext));
+    CancelRun(&process, page);
+}
+
+TEST(ComponentsPage, FreeChoicesFollowTheMinimumWithSelectAllAndClearAll) {
+    for (int32_t minFree : {0, 2}) {
+        SCOPED_TRACE(minFree);
+        SuitePackage suite;
+        ASSERT_TRUE(suite.Lay({{"One"}, {"Two", 0, 0}, {"Three", 0, 0}}, minFree));
+        ui::SetupProcess process;
+        HWND page = OpenComponentsPage(&process, suite.package);
+        ASSERT_TRUE(page);
+        EXPECT_TRUE(ui::IsControlEnabled(page, kSelectAll));
+        EXPECT_EQ(minFree <= 1, ui::IsControlEnabled(page, kNext));
+
+        Press(page, kSelectAll, {true, true, true});
+        EXPECT_FALSE(ui::IsControlEnabled(page, kSelectAll));
+        EXPECT_TRUE(ui::IsControlEnabled(page, kClearAll));
+        EXPECT_TRUE(ui::IsControlEnabled(page, kNext));
+        EXPECT_EQ("3 of 3 selected", ui::ControlText(page, kSummary));
+
+        Press(page, kClearAll, {false, false, false});
+        EXPECT_FALSE(ui::IsControlEnabled(page, kClearAll));
+        EXPECT_TRUE(ui::IsControlEnabled(page, kSelectAll));
+        EXPECT_EQ(minFree == 0, ui::IsControlEnabled(page, kNext));
+
+        Click(page, 0, {true, false, false});
+        Click(page, 2, {true, false, true});
+        EXPECT_TRUE(ui::IsControlEnabled(page, kNext));
+        CancelRun(&process, page);
+    }
+}
+
+// Back and forth keeps one device drive page, then one destination page, which stays the page
+// before the last.
+TEST(ComponentsPage, FolderPagesFollowTheChoice) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay({{"desk", 0, 1, "", "", kSectionApplication},
+                           {"card", 0, 1, "", "", kSectionMountedDevice},
+                           {"extra", 0, 1, "", "", kSectionApplication, 1, "deep"},
+                           {"own", 0, 0, "", "", kSectionApplication, 0, "inner"}},
+                          1));
+    // An existing folder: the destination page lets the user go back without a question.
+    ASSERT_TRUE(CreateDirectoryA((suite.root + "\\Suite").c_str(), nullptr));
+    ui::SetupProcess process;
+    HWND page = OpenComponentsPage(&process, suite.package);
+    ASSERT_TRUE(page);
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        HWND drive = testenv::PressAndWait(process, page, kNext, kDeviceDriveMark);
+        ASSERT_TRUE(drive);
+        EXPECT_EQ("&Next >", ui::ControlText(drive, kNext));
+        HWND destination = testenv::PressAndWait(process, drive, kNext, kDestinationMark);
+        ASSERT_TRUE(destination);
+        EXPECT_EQ("&Install", ui::ControlText(destination, kNext));
+        drive = testenv::PressAndWait(process, destination, kBack, kDeviceDriveMark);
+        ASSERT_TRUE(drive);
+        page = testenv::PressAndWait(process, drive, kBack, kComponentsMark);
+        ASSERT_TRUE(page);
+    }
+
+    // Without the component that has files for the device, its page is gone.
+    Click(page, 1, {true, false, true, false});
+    Click(page, 2, {true, false, false, false});
+    Click(page, 3, {true, false, false, true});
+    HWND destination = testenv::PressAndWait(process, page, kNext, kDestinationMark);
+    ASSERT_TRUE(destination);
+    EXPECT_EQ("&Install", ui::ControlText(destination, kNext));
+    HWND progress = testenv::PressAndWait(process, destination, kNext, testenv::kProgressMark);
+    ASSERT_TRUE(progress);
+    ASSERT_TRUE(ui::SetupProcess::PressId(progress, kNext));
+    EXPECT_EQ(0, process.WaitForExit());
+}
+
+}  // namespace
