@@ -1,6 +1,6 @@
 // The components page as the user meets it in setup.exe: the list and its texts, exclusive
-// groups, the free-choice minimum, Select all and Clear all, and the folder pages that follow
-// the choice.
+// groups, the free-choice minimum, Select all and Clear all, and the folder pages and the
+// installation that follow the choice.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,12 +8,15 @@
 #include <utility>
 #include <vector>
 
+#include "base/Text.h"
 #include "support/Installed.h"
 #include "support/Package.h"
 #include "support/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "support/Wizard.h"
+#include "win/Files.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -92,11 +95,10 @@ struct SuitePackage {
         return package.WriteScript(main.Text());
     }
 
-    ~SuitePackage() {
-        testenv::DeleteTree(installed::ProgramsFolder() + "\\" + company);
-        testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" +
-                                                            company + " Suite for BlackBerry");
-    }
+    // What an installation adds outside the test's folder.
+    installed::Cleanup cleanup{{{HKEY_LOCAL_MACHINE, std::string(installed::kUninstallKey) + "\\" + company +
+                                                         " Suite for BlackBerry"}},
+                               {}, {}, {installed::ProgramsFolder() + "\\" + company}, {}};
 };
 
 HWND OpenComponentsPage(ui::SetupProcess* process, const testenv::Package& package) {
@@ -187,8 +189,10 @@ TEST(ComponentsPage, FreeChoicesFollowTheMinimumWithSelectAllAndClearAll) {
 }
 
 // Back and forth keeps one device drive page, then one destination page, which stays the page
-// before the last.
-TEST(ComponentsPage, FolderPagesFollowTheChoice) {
+// before the last; the choice made last is what gets installed, each component into its
+// folder and menu, nested components with their parent.
+TEST(ComponentsPage, FolderPagesAndInstallationFollowTheChoice) {
+    win::ComInit com;  // to read the shortcuts back
     SuitePackage suite;
     ASSERT_TRUE(suite.Lay({{"desk", 0, 1, "", "", kSectionApplication},
                            {"card", 0, 1, "", "", kSectionMountedDevice},
@@ -221,10 +225,20 @@ TEST(ComponentsPage, FolderPagesFollowTheChoice) {
     HWND destination = testenv::PressAndWait(process, page, kNext, kDestinationMark);
     ASSERT_TRUE(destination);
     EXPECT_EQ("&Install", ui::ControlText(destination, kNext));
-    HWND progress = testenv::PressAndWait(process, destination, kNext, testenv::kProgressMark);
-    ASSERT_TRUE(progress);
-    ASSERT_TRUE(ui::SetupProcess::PressId(progress, kNext));
-    EXPECT_EQ(0, process.WaitForExit());
+    const testenv::WizardWalk walk = testenv::WalkWizard(process);
+    EXPECT_EQ(0, walk.exitCode);
+    EXPECT_EQ((std::vector<std::string>{"page:destination", "page:progress"}), walk.seen);
+
+    const std::string menu = installed::ProgramsFolder() + "\\" + suite.company;
+    for (const std::string name : {"desk", "inner", "own"}) {
+        SCOPED_TRACE(name);
+        const std::string place = name == "own" ? "\\own\\" : "\\Suite\\";
+        const std::string file = suite.root + place + name + ".txt";
+        EXPECT_EQ(name, testenv::ReadFile(file));
+        EXPECT_TRUE(text::EqualsNoCase(file, installed::ShortcutTarget(menu + place + name + ".lnk")));
+    }
+    for (const char* name : {"card", "extra", "deep"})
+        EXPECT_FALSE(win::FileExists(suite.root + "\\Suite\\" + name + ".txt")) << name;
 }
 
 }  // namespace
