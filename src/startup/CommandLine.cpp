@@ -2,6 +2,7 @@
 
 #include <cstddef>
 
+#include "base/Limits.h"
 #include "base/Text.h"
 
 namespace {
@@ -43,6 +44,51 @@ bool ReadLogSwitch(const std::string& text, size_t at, std::string* file, size_t
     return true;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// "1,3,4": positive numbers without gaps; false for anything else.
+bool ReadComponentList(const std::string& list, std::vector<int>* out) {
+    std::vector<int> numbers;
+    size_t at = 0;
+    for (;;) {
+        int value = 0;
+        size_t start = at;
+        while (at < list.size() && IsDigit(list[at])) {
+            value = value * 10 + (list[at] - '0');
+            if (value > 9999) return false;  // far beyond any script; keeps the value in range
+            ++at;
+        }
+        if (at == start || value == 0) return false;
+        numbers.push_back(value);
+        if (at == list.size()) break;
+        if (list[at] != ',') return false;
+        ++at;
+    }
+    *out = numbers;
+    return true;
+}
+
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// "E:\" or "E:" becomes "E:\"; false for anything that is not a drive root.
+bool ReadDriveRoot(const std::string& value, std::string* out) {
+    if (value.size() < 2 || value.size() > 3 || !IsLetter(value[0]) || value[1] != ':') return false;
+    if (value.size() == 3 && value[2] != '\\') return false;
+    *out = value.substr(0, 2) + "\\";
+    return true;
+}
+
+// A full path ("X:\..." or "\\server\...") that fits the program's path fields.
+bool ReadInstallFolder(std::string value, std::string* out) {
+    while (!value.empty() && IsBlank(value.back())) value.pop_back();
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+    const bool driveRooted = value.size() >= 3 && IsLetter(value[0]) && value[1] == ':' && value[2] == '\\';
+    const bool network = value.size() > 2 && value[0] == '\\' && value[1] == '\\';
+    if (!(driveRooted || network) || value.size() >= kPathLimit) return false;
+    *out = value;
+    return true;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::string& arguments) {
@@ -51,9 +97,22 @@ CommandLine ParseCommandLine(const std::string& arguments) {
     bool any = false;
     for (;;) {
         size_t end = 0;
-        if (StartsWithNoCase(arguments, at, "/S") && WordEnd(arguments, at) == at + 2) {
+        const size_t wordEnd = WordEnd(arguments, at);
+        if (StartsWithNoCase(arguments, at, "/S") && wordEnd == at + 2) {
             result.quiet = true;
             end = at + 2;
+        } else if (StartsWithNoCase(arguments, at, "/COMPONENTS=")) {
+            result.componentsGiven = true;
+            if (!ReadComponentList(arguments.substr(at + 12, wordEnd - at - 12), &result.components))
+                result.malformed = true;
+            end = wordEnd;
+        } else if (StartsWithNoCase(arguments, at, "/DEVICE=")) {
+            if (!ReadDriveRoot(arguments.substr(at + 8, wordEnd - at - 8), &result.deviceFolder))
+                result.malformed = true;
+            end = wordEnd;
+        } else if (StartsWithNoCase(arguments, at, "/D=")) {
+            if (!ReadInstallFolder(arguments.substr(at + 3), &result.installFolder)) result.malformed = true;
+            end = arguments.size();
         } else if (!(StartsWithNoCase(arguments, at, "/LOG=") && ReadLogSwitch(arguments, at, &result.logFile, &end))) {
             break;
         }

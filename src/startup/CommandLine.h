@@ -4,6 +4,10 @@
 //                 state/Messages.h); the texts still go to the trace
 //   /LOG=<file>   writes the trace, with a time stamp per line, to <file> (appended; a name
 //                 with blanks is written in double quotes)
+//   /COMPONENTS=<n,n,...>  the components to install, 1-based in script order
+//   /DEVICE=<drive root>   the handheld's mounted storage, "E:\" or "E:"
+//   /D=<folder>   the install folder, a full path; the rest of the string, blanks included, so
+//                 it comes last
 //
 // Switches are read from the start of the argument string only and without regard to case;
 // the first word that is not one of them ends them. Whatever follows keeps the meaning it has
@@ -12,10 +16,17 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct CommandLine {
     bool quiet = false;
-    std::string logFile;    // empty without /LOG
+    std::string logFile;        // empty without /LOG
+    std::string installFolder;  // empty without /D
+    bool componentsGiven = false;
+    std::vector<int> components;  // 1-based numbers as given
+    std::string deviceFolder;     // "X:\"; empty without /DEVICE
+    // One of the switches above with a value it cannot take; the run must not install.
+    bool malformed = false;
     std::string arguments;  // the argument string without the switches; unchanged without any
 };
 

@@ -47,6 +47,44 @@ TEST(CommandLine, SwitchesComeOffTheFrontAndLeaveTheRest) {
     }
 }
 
+TEST(CommandLine, UnattendedSwitchesAndTheirMalformedValues) {
+    const struct {
+        const char* arguments;
+        bool malformed;
+        const char* folder;
+        const char* components;  // as joined back with commas; "-" when not given
+        const char* device;
+    } cases[] = {
+        {"/S /D=C:\\Program Files\\My App", false, "C:\\Program Files\\My App", "-", ""},
+        {"/S /COMPONENTS=1,3 /device=e: /D=\\\\server\\apps\\x  ", false, "\\\\server\\apps\\x", "1,3", "e:\\"},
+        {"/DEVICE=F:\\ /COMPONENTS=12", false, "", "12", "F:\\"},
+        {"/D=\"C:\\Quoted Folder\"", false, "C:\\Quoted Folder", "-", ""},
+        {"/COMPONENTS=", true, "", "", ""},
+        {"/COMPONENTS=0", true, "", "", ""},
+        {"/COMPONENTS=1,,2", true, "", "", ""},
+        {"/COMPONENTS=1,", true, "", "", ""},
+        {"/COMPONENTS=a", true, "", "", ""},
+        {"/COMPONENTS=99999", true, "", "", ""},
+        {"/DEVICE=E", true, "", "-", ""},
+        {"/DEVICE=E:\\Folder", true, "", "-", ""},
+        {"/DEVICE=1:", true, "", "-", ""},
+        {"/D=", true, "", "-", ""},
+        {"/D=relative\\folder", true, "", "-", ""},
+        {"/D=C:", true, "", "-", ""},
+    };
+    for (const auto& c : cases) {
+        const CommandLine parsed = ParseCommandLine(c.arguments);
+        EXPECT_EQ(c.malformed, parsed.malformed) << c.arguments;
+        EXPECT_EQ(c.folder, parsed.installFolder) << c.arguments;
+        std::string joined = parsed.componentsGiven ? "" : "-";
+        for (int n : parsed.components) joined += (joined.empty() ? "" : ",") + std::to_string(n);
+        EXPECT_EQ(c.components, joined) << c.arguments;
+        EXPECT_EQ(c.device, parsed.deviceFolder) << c.arguments;
+    }
+    EXPECT_TRUE(ParseCommandLine("/D=C:\\" + std::string(300, 'x')).malformed);
+    EXPECT_EQ("", ParseCommandLine("/D=C:\\X").arguments);
+}
+
 TEST(TraceFileLines, EveryLineOfAMessageGetsTheStamp) {
     const struct {
         const char* message;
