@@ -17,3 +17,6 @@ using AskReplaceFn = bool (*)(const char* destination);
 // fall back to replacement at the next restart when the destination cannot be overwritten.
 bool InstallFile(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
                 bool log);
+
+// How many files this process has left to be replaced at the next restart.
+int RestartReplacementsScheduled();

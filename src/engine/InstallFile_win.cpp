@@ -96,18 +96,24 @@ void ShowSystemFileWarning(const std::string& shownPath) {
 
 // A shared file that could not be overwritten (usually because it is in use) is copied beside
 // it and swapped in at the next restart.
+int g_restartReplacements = 0;
+
 bool ReplaceAtRestart(const std::string& source, const std::string& destination, AskReplaceFn ask) {
     std::string target;
     std::string newCopy;
     bool named = win::FileExists(source) && ShortPath(destination, &target) && FreeNewCopyName(target, &newCopy);
     if (named && InstallFile(source, newCopy, kReplaceAlways, ask, false, false) &&
-        ScheduleReplaceAtRestart(newCopy, target))
+        ScheduleReplaceAtRestart(newCopy, target)) {
+        ++g_restartReplacements;
         return true;
+    }
     ShowSystemFileWarning(named ? newCopy : destination);
     return false;
 }
 
 }  // namespace
+
+int RestartReplacementsScheduled() { return g_restartReplacements; }
 
 bool InstallFile(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
                 bool log) {

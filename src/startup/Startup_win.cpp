@@ -8,6 +8,7 @@
 #include "base/Text.h"
 #include "engine/Section.h"
 #include "startup/CommandLine.h"
+#include "startup/Unattended.h"
 #include "startup/Language.h"
 #include "startup/Launch.h"
 #include "startup/TraceLog.h"
@@ -194,6 +195,10 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     arguments = commandLine.arguments.c_str();
     if (!commandLine.logFile.empty()) StartTraceLog(commandLine.logFile);
     SetQuietMessages(commandLine.quiet);
+    if (commandLine.malformed) {
+        Trace("Setup::A command-line switch has a value it cannot take, terminating.\n");
+        return kExitBadCommandLine;
+    }
     SetupState& state = Setup();
 
     SetErrorMode(SEM_FAILCRITICALERRORS);
@@ -216,14 +221,16 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     if (loaded < 0) {
         Trace("Load project failed, terminating...\n");
         MessageBoxFromId(kStrScriptFailed, MB_OK, static_cast<unsigned>(loaded));
-        return 1;
+        return kExitPackageUnreadable;
     }
+    // Before anything is put on the machine: a choice the script cannot take ends the run.
+    if (!ApplyCommandLineChoices(commandLine, commandLine.quiet)) return kExitBadCommandLine;
 
     Trace("Loading language resource...\n");
     if (!InstallLanguageLibrary(state.mainProject)) {
         Trace("Loading language resource failed.\n");
         MessageBoxFromId(kStrLanguageFailed, MB_OK);
-        return 1;
+        return kExitPackageUnreadable;
     }
 
     if (!ProbeKernel()) {
@@ -248,7 +255,10 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
             MessageBoxFromId(kStrComFailed, MB_OK);
             return 0;
         }
-        if (PreparePages()) exitCode = RunBackgroundWindow(instance);
+        if (commandLine.quiet)
+            exitCode = RunUnattended();
+        else if (PreparePages())
+            exitCode = RunBackgroundWindow(instance);
 
         // Shut-down, in the order the resources were taken: RICHED32, the images, the
         // project's lists, then COM as `com` goes out of scope.
@@ -257,6 +267,7 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
         state.mainProject.Release();
     }
 
-    if (state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
+    // An unattended installation starts nothing: no window may appear.
+    if (!commandLine.quiet && state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
     return exitCode;
 }

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/InstallFile.h"
-#include "engine/InstallFileSupport.h"
+#include "support/PendingRenames.h"
 #include "log/InstallLog.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"

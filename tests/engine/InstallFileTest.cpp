@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/InstallFile.h"
-#include "engine/InstallFileSupport.h"
+#include "support/PendingRenames.h"
 #include "engine/RenameSection.h"
 #include "log/InstallLog.h"
 #include "support/SharedDlls.h"

@@ -1,4 +1,4 @@
-#include "engine/InstallFileSupport.h"
+#include "support/PendingRenames.h"
 
 #include "support/UiDriver.h"
 #include "win/Registry.h"

@@ -1,0 +1,40 @@
+#include "startup/Unattended.h"
+
+#include <windows.h>
+
+#include "engine/InstallDriver.h"
+#include "engine/InstallFile.h"
+#include "loader/Loader.h"
+#include "startup/CommandLine.h"
+#include "state/SetupState.h"
+#include "wizard/ComponentSelection.h"
+
+bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
+    SetupState& state = Setup();
+    if (!commandLine.installFolder.empty()) state.chosenInstallFolder = commandLine.installFolder;
+    if (!commandLine.deviceFolder.empty()) state.mountedDeviceFolder = commandLine.deviceFolder;
+
+    Project& project = state.mainProject;
+    if (commandLine.componentsGiven &&
+        (project.multicomp == 0 || !ApplyComponentChoice(commandLine.components, &project.components))) {
+        Trace("Setup::The component choice names no component of the script.\n");
+        return false;
+    }
+    // The wizard's components page keeps the rules itself; without it they are checked here,
+    // for the script's own preselection too.
+    if (unattended && project.multicomp != 0 &&
+        !SelectionAllowsNext(CountSelection(project.components), project.group0MinComp)) {
+        Trace("Setup::The component selection breaks the script's group rules.\n");
+        return false;
+    }
+    return true;
+}
+
+int RunUnattended() {
+    Trace("Setup::Installing without the wizard...\n");
+    SetupState& state = Setup();
+    // The person who chose /S accepted the licence the package carries.
+    state.licenceAccepted = 1;
+    if (!DoInstall(nullptr, RegisterAlxFiles)) return kExitInstallFailed;
+    return RestartReplacementsScheduled() > 0 ? kExitRestartNeeded : kExitSuccess;
+}

@@ -1,0 +1,199 @@
+// setup.exe /S as a deployment tool runs it: no window of the process ever shows, the choices
+// come from the command line, the outcome is the exit code, and the registered quiet uninstall
+// takes the product away again.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+
+#include "base/Text.h"
+#include "engine/InstallFile.h"
+#include "support/Installed.h"
+#include "support/Package.h"
+#include "support/PendingRenames.h"
+#include "support/ScriptWriter.h"
+#include "support/SharedDlls.h"
+#include "support/TestEnv.h"
+#include "support/UiDriver.h"
+#include "support/Wizard.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+// A suite with a shared System file, an Application file and two components that exclude
+// each other (group 1), each with a file of its own.
+struct SuitePackage {
+    std::string root = testenv::FreshFolder();
+    testenv::Package package{root + "\\package"};
+    std::string company = "Quiet" + std::to_string(GetCurrentProcessId());  // within the field limit
+    std::string title = "Suite";
+    std::string install = root + "\\Chosen Folder";
+    std::string systemFile = win::SystemFolder() + "\\" + testenv::UniqueName("qt") + ".dll";
+    std::string entryKey = kUninstallKey + company + " " + title + " for BlackBerry";
+    testenv::TestLibrary library;
+    installed::Cleanup cleanup;
+
+    SuitePackage() {
+        cleanup.files.push_back(systemFile);
+        cleanup.sharedCounts.push_back(systemFile);
+        cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, entryKey);
+        cleanup.folders.push_back(installed::ProgramsFolder() + "\\" + company);
+    }
+
+    bool Lay(bool withAllData = true) {
+        // The keys Windows has and the installation only opens; a fresh prefix may lack them.
+        win::UniqueKey uninstallRoot;
+        if (!sharedkey::Create() ||
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, nullptr, 0,
+                            KEY_ALL_ACCESS, nullptr, uninstallRoot.put(), nullptr) != ERROR_SUCCESS ||
+            !CreateDirectoryA(package.Folder().c_str(), nullptr))
+            return false;
+        testenv::ScriptWriter script;
+        script.Set("Title", title);
+        script.Set("Version", "3.0");
+        script.Set("Company", company);
+        script.Set("LanguageDLL", library.Name());
+        script.Set("LanguageDLLIndex", 2);
+        script.Set("Multicomp", 1);
+        script.Set("DefTargetDir", root + "\\Default");
+        testenv::ScriptFile shared{systemFile.substr(systemFile.rfind('\\') + 1), script.AddFolder(kSectionSystem, ""), 3};
+        shared.replaceMode = kReplaceAlways;  // so that a file in use must wait for the restart
+        script.AddFile(kSectionSystem, shared);
+        testenv::ScriptFile program{"Suite.exe", script.AddFolder(kSectionApplication, ""), 4};
+        program.menuShortcut = 1;
+        script.AddFile(kSectionApplication, program);
+        for (int part = 1; part <= 2; ++part) {
+            testenv::ScriptWriter sub;
+            sub.Set("Title", "Part" + std::to_string(part));
+            sub.Set("Company", company);
+            sub.AddFile(kSectionApplication, {"Part" + std::to_string(part) + ".txt", sub.AddFolder(kSectionApplication, ""), 20 + part});
+            if (!sub.Write(package.DataPath(10 + part)) || !package.WriteData(20 + part, "part " + std::to_string(part)))
+                return false;
+            script.AddComponent({"Part" + std::to_string(part), 10 + part, 1, part == 1 ? 1 : 0, 1});
+        }
+        return package.WriteScript(script.Text()) && package.AddSetup() && package.AddLanguageLibrary(2) &&
+               package.WriteData(3, "shared library") && (!withAllData || package.WriteData(4, "program"));
+    }
+
+    std::string EntryValue(const char* name) const {
+        win::UniqueKey key;
+        std::string value;
+        if (win::OpenKey(HKEY_LOCAL_MACHINE, entryKey, KEY_READ, &key)) win::ReadString(key.get(), name, 1024, &value);
+        return value;
+    }
+};
+
+struct QuietRun {
+    int exitCode = ui::SetupProcess::kTimedOut;
+    bool windowShown = false;
+};
+
+// Runs `program` with `arguments` to its end, watching for any window of the process.
+QuietRun RunQuietly(const std::string& program, const std::string& arguments, const std::string& folder) {
+    QuietRun run;
+    ui::SetupProcess process;
+    if (!process.Start(program, arguments, folder)) return run;
+    const DWORD start = GetTickCount();
+    while (process.Running() && GetTickCount() - start < 60000) {
+        if (!process.TopLevelWindows().empty()) run.windowShown = true;
+        Sleep(10);
+    }
+    run.exitCode = process.WaitForExit();
+    return run;
+}
+
+QuietRun RunSetupQuietly(const SuitePackage& suite, const std::string& arguments) {
+    return RunQuietly(suite.package.SetupPath(), arguments, suite.package.Folder());
+}
+
+// The registered quiet uninstall: "<uninstaller> /S -u<log> -l<library>", paths unquoted.
+QuietRun RunQuietUninstall(const std::string& command) {
+    const size_t switchAt = command.find(" /S -u");
+    if (switchAt == std::string::npos) return QuietRun();
+    return RunQuietly(command.substr(0, switchAt), command.substr(switchAt + 1), "");
+}
+
+TEST(Unattended, InstallsWhatTheCommandLineChoosesAndTheQuietUninstallTakesItBack) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+
+    // A folder with blanks, last on the line; the second component instead of the script's first.
+    QuietRun run = RunSetupQuietly(suite, "/S /COMPONENTS=2 /D=" + suite.install);
+    EXPECT_EQ(0, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_EQ("program", testenv::ReadFile(suite.install + "\\Suite.exe"));
+    EXPECT_EQ("part 2", testenv::ReadFile(suite.install + "\\Part2.txt"));
+    EXPECT_FALSE(win::FileExists(suite.install + "\\Part1.txt"));
+    EXPECT_EQ(1, sharedkey::Count(suite.systemFile));
+    EXPECT_EQ(suite.install, suite.EntryValue("InstallLocation"));
+    const std::string quietCommand = suite.EntryValue("QuietUninstallString");
+    ASSERT_NE("", quietCommand);
+    // Nothing launched and nothing asked: the same run again is an upgrade into the same folder.
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S /COMPONENTS=2 /D=" + suite.install).exitCode);
+    EXPECT_EQ(2, sharedkey::Count(suite.systemFile));
+
+    // The shared file in use: it waits for the next restart, and the run says so.
+    {
+        win::UniqueFile inUse(CreateFileA(suite.systemFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(inUse.valid());
+        run = RunSetupQuietly(suite, "/S /COMPONENTS=2 /D=" + suite.install);
+    }
+    EXPECT_EQ(3010, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    const std::string shortSystem = installfile::ShortForm(suite.systemFile);
+    const std::string newCopy = shortSystem.substr(0, shortSystem.rfind('.')) + ".new";
+    installfile::RenamePair pending;
+    EXPECT_TRUE(installfile::FindPendingRename(newCopy, &pending));
+    installfile::RemovePendingRenames(newCopy);
+    DeleteFileA(newCopy.c_str());
+
+    run = RunQuietUninstall(quietCommand);
+    EXPECT_EQ(0, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_FALSE(win::FileExists(suite.install));
+    EXPECT_FALSE(win::FileExists(suite.systemFile));
+    EXPECT_EQ(-999, sharedkey::Count(suite.systemFile));
+    EXPECT_EQ("", suite.EntryValue("DisplayName"));
+    EXPECT_FALSE(win::FileExists(installed::ProgramsFolder() + "\\" + suite.company));
+}
+
+TEST(Unattended, AFailedInstallationIsTakenBackAndReported) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay(false));  // the program's data file is missing
+    const QuietRun run = RunSetupQuietly(suite, "/S /D=" + suite.install);
+    EXPECT_EQ(1603, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_FALSE(win::FileExists(suite.install));
+    EXPECT_FALSE(win::FileExists(suite.systemFile));
+    EXPECT_EQ(-999, sharedkey::Count(suite.systemFile));
+    EXPECT_EQ("", suite.EntryValue("DisplayName"));
+}
+
+TEST(Unattended, ChoicesTheRulesRefuseInstallNothing) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    for (const char* arguments : {
+             "/S /COMPONENTS=1,2",  // two members of one exclusive group
+             "/S /COMPONENTS=3",    // no such component
+             "/S /DEVICE=nowhere",  // not a drive root
+             "/S /D=relative",      // not a full path
+             "/COMPONENTS=x",       // malformed without /S too
+         }) {
+        std::string line = arguments;
+        if (line.find("/D=") == std::string::npos) line += " /D=" + suite.install;
+        const QuietRun run = RunSetupQuietly(suite, line);
+        EXPECT_EQ(1639, run.exitCode) << arguments;
+        EXPECT_FALSE(run.windowShown) << arguments;
+        EXPECT_FALSE(win::FileExists(suite.install)) << arguments;
+        EXPECT_FALSE(win::FileExists(suite.systemFile)) << arguments;
+        EXPECT_FALSE(win::FileExists(text::JoinPath(win::WindowsFolder(), suite.library.Name()))) << arguments;
+    }
+}
+
+}  // namespace
