@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "win/Files.h"
+#include "win/Gdi.h"
 #include "win/UniqueHandle.h"
 
 namespace testenv {
@@ -102,22 +103,39 @@ bool DeleteRegistryTree(HKEY root, const std::string& path) {
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
-std::string BitmapFileBytes(int width, int height, COLORREF colour) {
-    const int rowBytes = (width * 3 + 3) & ~3;
-    BITMAPFILEHEADER file = {};
+namespace {
+
+// A 24-bit bitmap file: the file and information headers, then the rows bottom-up, each padded
+// to a multiple of four bytes.
+int BitmapRowBytes(int width) { return (width * 3 + 3) & ~3; }
+
+BITMAPINFOHEADER BitmapInfo24(int width, int height) {
     BITMAPINFOHEADER info = {};
-    file.bfType = 0x4D42;  // "BM"
-    file.bfOffBits = sizeof(file) + sizeof(info);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(rowBytes * height);
     info.biSize = sizeof(info);
     info.biWidth = width;
     info.biHeight = height;
     info.biPlanes = 1;
     info.biBitCount = 24;
     info.biCompression = BI_RGB;
+    return info;
+}
+
+std::string BitmapFileHead(int width, int height) {
+    BITMAPFILEHEADER file = {};
+    const BITMAPINFOHEADER info = BitmapInfo24(width, height);
+    file.bfType = 0x4D42;  // "BM"
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(BitmapRowBytes(width) * height);
     std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
     bytes.append(reinterpret_cast<const char*>(&info), sizeof(info));
-    std::string row(static_cast<size_t>(rowBytes), '\0');
+    return bytes;
+}
+
+}  // namespace
+
+std::string BitmapFileBytes(int width, int height, COLORREF colour) {
+    std::string bytes = BitmapFileHead(width, height);
+    std::string row(static_cast<size_t>(BitmapRowBytes(width)), '\0');
     for (int x = 0; x < width; ++x) {
         row[x * 3] = static_cast<char>(GetBValue(colour));
         row[x * 3 + 1] = static_cast<char>(GetGValue(colour));
@@ -125,6 +143,28 @@ std::string BitmapFileBytes(int width, int height, COLORREF colour) {
     }
     for (int y = 0; y < height; ++y) bytes += row;
     return bytes;
+}
+
+std::string ScreenBitmapFileBytes(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
+    if (width <= 0 || height <= 0) return "";
+    win::WindowDc screen(nullptr);
+    if (!screen.get()) return "";
+    win::UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
+    win::UniqueGdiObject bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    if (!memory || !bitmap) return "";
+    {
+        win::ScopedSelect select(memory.get(), bitmap.get());
+        if (!BitBlt(memory.get(), 0, 0, width, height, screen.get(), area.left, area.top, SRCCOPY)) return "";
+    }
+    BITMAPINFO info = {};
+    info.bmiHeader = BitmapInfo24(width, height);
+    std::string pixels(static_cast<size_t>(BitmapRowBytes(width)) * static_cast<size_t>(height), '\0');
+    if (GetDIBits(memory.get(), static_cast<HBITMAP>(bitmap.get()), 0, static_cast<UINT>(height), &pixels[0], &info,
+                  DIB_RGB_COLORS) != height)
+        return "";
+    return BitmapFileHead(width, height) + pixels;
 }
 
 }  // namespace testenv

@@ -32,6 +32,10 @@ bool SetFileAge(const std::string& path, int daysAgo);
 // The bytes of a 24-bit bitmap file of one colour, as an author's logo or background image.
 std::string BitmapFileBytes(int width, int height, COLORREF colour);
 
+// The bytes of a 24-bit bitmap file of what the screen shows in `area` (screen coordinates),
+// windows of every process included; empty when the screen cannot be read.
+std::string ScreenBitmapFileBytes(const RECT& area);
+
 // Deletes a registry key and everything below it; true when it no longer exists.
 bool DeleteRegistryTree(HKEY root, const std::string& path);
 

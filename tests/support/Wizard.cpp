@@ -78,7 +78,7 @@ bool WaitForInstallationEnd(const ui::SetupProcess& process, HWND progressPage, 
     return true;
 }
 
-WizardWalk WalkWizard(ui::SetupProcess& process, DWORD timeoutMs) {
+WizardWalk WalkWizard(ui::SetupProcess& process, DWORD timeoutMs, const PageWatcher& beforeNext) {
     WizardWalk walk;
     std::vector<HWND> handled;
     HWND recorded = nullptr;
@@ -116,6 +116,7 @@ WizardWalk WalkWizard(ui::SetupProcess& process, DWORD timeoutMs) {
             walk.progressPosition = static_cast<int>(SendMessageA(bar, PBM_GETPOS, 0, 0));
             walk.progressRange = static_cast<int>(SendMessageA(bar, PBM_GETRANGE, FALSE, 0));
         }
+        if (beforeNext) beforeNext(page, name);
         ui::SetupProcess::PressId(page, kNextButton);
         lastPress = Now();
     }

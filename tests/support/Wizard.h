@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -72,7 +73,8 @@ bool WaitForInstallationEnd(const ui::SetupProcess& process, HWND progressPage, 
 // Walks the wizard from whatever shows now to the end of the process, as a person who takes
 // every default would: Next on each page, the licence accepted, Yes to questions and the
 // first button of any other box, on the progress page a wait until the installation is over,
-// then Finish. Records every page and box met, in order.
+// then Finish. Records every page and box met, in order. `beforeNext`, when given, sees each
+// page as it is left: the licence accepted, the installation over on the progress page.
 struct WizardWalk {
     std::vector<std::string> seen;  // "page:welcome", ..., "box:<text>"
     int exitCode = ui::SetupProcess::kTimedOut;
@@ -84,6 +86,8 @@ struct WizardWalk {
     int progressPosition = -1;
     int progressRange = -1;
 };
-WizardWalk WalkWizard(ui::SetupProcess& process, DWORD timeoutMs = ui::kDefaultTimeoutMs);
+using PageWatcher = std::function<void(HWND page, const std::string& name)>;
+WizardWalk WalkWizard(ui::SetupProcess& process, DWORD timeoutMs = ui::kDefaultTimeoutMs,
+                      const PageWatcher& beforeNext = nullptr);
 
 }  // namespace testenv
