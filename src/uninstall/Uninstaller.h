@@ -9,18 +9,15 @@
 
 // "-u" and the log path are read into 256 characters: the path keeps at most 253 of them.
 constexpr size_t kUninstallLogPathLimit = 254;
-// The exit code of a quiet uninstall that could not undo every record.
+// The exit code of a quiet uninstall (the /S switch) that could not undo every record.
 constexpr int kQuietUninstallFailed = 1603;
 
 struct UninstallRequest {
-    bool quiet = false;       // "/S " before "-u": no message box, the outcome in the exit code
-    std::string command;      // the argument string without "/S ", as the Uninstall entry holds it
     std::string logPath;      // between "-u" and the last " -l"
     std::string libraryPath;  // behind the last " -l", blanks included
 };
 
-// Recognises an uninstall request: "-u" at the very start (after an optional "/S ") and a
-// later " -l". The split is at the LAST " -l", so that an install folder whose path holds
+// Recognises an uninstall request: "-u" at the very start and a later " -l". The split is at the LAST " -l", so that an install folder whose path holds
 // " -l" still names its own log. False, `out` untouched, for any other argument string.
 bool ParseUninstallRequest(const std::string& arguments, UninstallRequest* out);
 

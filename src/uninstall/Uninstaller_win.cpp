@@ -23,11 +23,12 @@ std::string LibraryText(UINT id) {
     return message;
 }
 
-// Runs the request; true when every record was undone (or the log was empty).
+// Runs the request; true when every record was undone (or the log was empty). Quiet runs
+// show nothing: the message service answers every box itself.
 bool Uninstall(const UninstallRequest& request) {
     SetupState& state = Setup();
-    auto fail = [&](const std::string& message) {
-        if (!request.quiet) ShowUninstallError(message);
+    auto fail = [](const std::string& message) {
+        ShowUninstallError(message);
         return false;
     };
 
@@ -39,7 +40,7 @@ bool Uninstall(const UninstallRequest& request) {
     if (log.empty()) return true;  // nothing to undo; the empty log stays
 
     ReplayContext context;
-    context.commandLine = text::Fit(state.programPath + " " + request.command, kPathLimit);
+    context.commandLine = state.commandLine;
     if (!ReplayLog(log, &context)) return fail(LibraryText(kStrUndoFailed));
 
     ForceDeleteFile(request.logPath);
@@ -47,7 +48,7 @@ bool Uninstall(const UninstallRequest& request) {
     // were undone; now that it is gone they may be empty.
     RemoveFoldersLeft(context.foldersLeft);
     state.uninstallDisplayName = text::Fit(context.displayName, kPathLimit);
-    if (!request.quiet) ShowFixedMessage(LibraryText(kStrUninstallDone), state.uninstallDisplayName, MB_OK);
+    ShowFixedMessage(LibraryText(kStrUninstallDone), state.uninstallDisplayName, MB_OK);
     return true;
 }
 
@@ -57,7 +58,7 @@ bool ServiceUninstallRequest(const std::string& arguments, int* exitCode) {
     UninstallRequest request;
     if (!ParseUninstallRequest(arguments, &request)) return false;
     const bool undone = Uninstall(request);
-    *exitCode = undone || !request.quiet ? 0 : kQuietUninstallFailed;
+    *exitCode = undone || !QuietMessages() ? 0 : kQuietUninstallFailed;
     return true;
 }
 

@@ -11,26 +11,24 @@ namespace {
 struct RequestCase {
     const char* arguments;
     bool request;
-    bool quiet;
     const char* log;
     const char* library;
 };
 
 const RequestCase kRequests[] = {
-    {"-uC:\\P\\install.log -lC:\\W\\ResENU.DLL", true, false, "C:\\P\\install.log", "C:\\W\\ResENU.DLL"},
+    {"-uC:\\P\\install.log -lC:\\W\\ResENU.DLL", true, "C:\\P\\install.log", "C:\\W\\ResENU.DLL"},
     // The install folder holds " -l": the library is behind the last one.
-    {"-uC:\\My -lib\\install.log -lC:\\W\\Res.DLL", true, false, "C:\\My -lib\\install.log", "C:\\W\\Res.DLL"},
-    {"-u -l", true, false, "", ""},
-    {"-uC:\\a.log -lC:\\Program Files\\R.DLL ", true, false, "C:\\a.log", "C:\\Program Files\\R.DLL "},
-    {"/S -uC:\\a.log -lC:\\R.DLL", true, true, "C:\\a.log", "C:\\R.DLL"},
+    {"-uC:\\My -lib\\install.log -lC:\\W\\Res.DLL", true, "C:\\My -lib\\install.log", "C:\\W\\Res.DLL"},
+    {"-u -l", true, "", ""},
+    {"-uC:\\a.log -lC:\\Program Files\\R.DLL ", true, "C:\\a.log", "C:\\Program Files\\R.DLL "},
     // Not requests: the run is an installation.
-    {"-uC:\\a.log", false, false, "", ""},
-    {"-Uc:\\a.log -lx", false, false, "", ""},
-    {" -uc:\\a.log -lx", false, false, "", ""},
-    {"/s -uc:\\a.log -lx", false, false, "", ""},
-    {"/S  -uc:\\a.log -lx", false, false, "", ""},
-    {"-u", false, false, "", ""},
-    {"", false, false, "", ""},
+    {"-uC:\\a.log", false, "", ""},
+    {"-Uc:\\a.log -lx", false, "", ""},
+    {" -uc:\\a.log -lx", false, "", ""},
+    // Start-up takes the /S switch off first; left on, the string is no request.
+    {"/S -uc:\\a.log -lx", false, "", ""},
+    {"-u", false, "", ""},
+    {"", false, "", ""},
 };
 
 TEST(UninstallRequest, ArgumentStringsSplitAtTheLastDashL) {
@@ -43,10 +41,8 @@ TEST(UninstallRequest, ArgumentStringsSplitAtTheLastDashL) {
             EXPECT_EQ("untouched", request.logPath);
             continue;
         }
-        EXPECT_EQ(c.quiet, request.quiet);
         EXPECT_EQ(c.log, request.logPath);
         EXPECT_EQ(c.library, request.libraryPath);
-        EXPECT_EQ(std::string(c.arguments).substr(c.quiet ? 3 : 0), request.command);
     }
 }
 
