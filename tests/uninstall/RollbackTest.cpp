@@ -71,7 +71,8 @@ TEST_F(Rollback, FailedUpgradeThroughTheWizardGoesWithTheUninstall) {
     EXPECT_EQ("box:" + testenv::LibraryString(9), second.seen.back());
     // The failed run's records belong to the product now.
     const Lines log = installed::LogLines(notes.installLog);
-    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "CopyFile: " + notes.install + "\\more\\Extra.txt"));
+    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "CopyFile: " + notes.install + "\\more\\Extra.txt"))
+        << testing::PrintToString(second.seen) << "\n" << testing::PrintToString(log);
     EXPECT_EQ(2, sharedkey::Count(notes.systemFile));
 
     product::ExpectDone(product::Uninstall(notes), notes.displayName);
