@@ -17,8 +17,9 @@ struct UninstallRequest {
     std::string libraryPath;  // behind the last " -l", blanks included
 };
 
-// Recognises an uninstall request: "-u" at the very start and a later " -l". The split is at the LAST " -l", so that an install folder whose path holds
-// " -l" still names its own log. False, `out` untouched, for any other argument string.
+// Recognises an uninstall request: "-u" at the very start and a later " -l". The split is at
+// the LAST " -l", so that an install folder whose path holds " -l" still names its own log.
+// False, `out` untouched, for any other argument string.
 bool ParseUninstallRequest(const std::string& arguments, UninstallRequest* out);
 
 // Carries out the uninstall request in `arguments`. False when there is none (the run goes on
