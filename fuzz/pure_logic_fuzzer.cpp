@@ -138,7 +138,13 @@ void FuzzSwitches(FuzzedDataProvider& data) {
     // What is left is the end of the string, and all of it when there was no switch.
     Check(parsed.arguments.size() <= arguments.size());
     Check(arguments.compare(arguments.size() - parsed.arguments.size(), std::string::npos, parsed.arguments) == 0);
-    if (!parsed.quiet && parsed.logFile.empty()) Check(parsed.arguments == arguments);
+    const bool anySwitch = parsed.quiet || !parsed.logFile.empty() || !parsed.installFolder.empty() ||
+                           parsed.componentsGiven || !parsed.deviceFolder.empty() || parsed.malformed;
+    if (!anySwitch) Check(parsed.arguments == arguments);
+    // What a switch gives is what the run can take.
+    Check(parsed.installFolder.size() < 260);
+    Check(parsed.deviceFolder.empty() || (parsed.deviceFolder.size() == 3 && parsed.deviceFolder.compare(1, 2, ":\\") == 0));
+    for (int number : parsed.components) Check(number >= 1 && number <= 9999);
 
     const std::string message = data.ConsumeRemainingBytesAsString();
     const std::string lines = StampTraceLines("T ", message.c_str());
