@@ -80,6 +80,14 @@ struct SuitePackage {
                package.WriteData(3, "shared library") && (!withAllData || package.WriteData(4, "program"));
     }
 
+    void ExpectNothingLeft() const {
+        EXPECT_FALSE(win::FileExists(install));
+        EXPECT_FALSE(win::FileExists(systemFile));
+        EXPECT_EQ(-999, sharedkey::Count(systemFile));
+        EXPECT_EQ("", EntryValue("DisplayName"));
+        EXPECT_FALSE(win::FileExists(installed::ProgramsFolder() + "\\" + company));
+    }
+
     std::string EntryValue(const char* name) const {
         win::UniqueKey key;
         std::string value;
@@ -156,11 +164,7 @@ TEST(Unattended, InstallsWhatTheCommandLineChoosesAndTheQuietUninstallTakesItBac
     run = RunQuietUninstall(quietCommand);
     EXPECT_EQ(0, run.exitCode);
     EXPECT_FALSE(run.windowShown);
-    EXPECT_FALSE(win::FileExists(suite.install));
-    EXPECT_FALSE(win::FileExists(suite.systemFile));
-    EXPECT_EQ(-999, sharedkey::Count(suite.systemFile));
-    EXPECT_EQ("", suite.EntryValue("DisplayName"));
-    EXPECT_FALSE(win::FileExists(installed::ProgramsFolder() + "\\" + suite.company));
+    suite.ExpectNothingLeft();
 }
 
 TEST(Unattended, AFailedInstallationIsTakenBackAndReported) {
@@ -169,10 +173,7 @@ TEST(Unattended, AFailedInstallationIsTakenBackAndReported) {
     const QuietRun run = RunSetupQuietly(suite, "/S /D=" + suite.install);
     EXPECT_EQ(1603, run.exitCode);
     EXPECT_FALSE(run.windowShown);
-    EXPECT_FALSE(win::FileExists(suite.install));
-    EXPECT_FALSE(win::FileExists(suite.systemFile));
-    EXPECT_EQ(-999, sharedkey::Count(suite.systemFile));
-    EXPECT_EQ("", suite.EntryValue("DisplayName"));
+    suite.ExpectNothingLeft();
 }
 
 TEST(Unattended, ChoicesTheRulesRefuseInstallNothing) {
