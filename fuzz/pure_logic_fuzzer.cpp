@@ -143,7 +143,8 @@ void FuzzSwitches(FuzzedDataProvider& data) {
     if (!anySwitch) Check(parsed.arguments == arguments);
     // What a switch gives is what the run can take.
     Check(parsed.installFolder.size() < 260);
-    Check(parsed.deviceFolder.empty() || (parsed.deviceFolder.size() == 3 && parsed.deviceFolder.compare(1, 2, ":\\") == 0));
+    Check(parsed.deviceFolder.empty() ||
+          (parsed.deviceFolder.size() == 3 && parsed.deviceFolder.compare(1, 2, ":\\") == 0));
     for (int number : parsed.components) Check(number >= 1 && number <= 9999);
 
     const std::string message = data.ConsumeRemainingBytesAsString();

@@ -23,8 +23,6 @@
 
 namespace {
 
-constexpr char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 // A suite with a shared System file, an Application file and two components that exclude
 // each other (group 1), each with a file of its own.
 struct SuitePackage {
@@ -34,7 +32,7 @@ struct SuitePackage {
     std::string title = "Suite";
     std::string install = root + "\\Chosen Folder";
     std::string systemFile = win::SystemFolder() + "\\" + testenv::UniqueName("qt") + ".dll";
-    std::string entryKey = kUninstallKey + company + " " + title + " for BlackBerry";
+    std::string entryKey = std::string(installed::kUninstallKey) + "\\" + company + " " + title + " for BlackBerry";
     testenv::TestLibrary library;
     installed::Cleanup cleanup;
 
@@ -49,8 +47,8 @@ struct SuitePackage {
         // The keys Windows has and the installation only opens; a fresh prefix may lack them.
         win::UniqueKey uninstallRoot;
         if (!sharedkey::Create() ||
-            RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall", 0, nullptr, 0,
-                            KEY_ALL_ACCESS, nullptr, uninstallRoot.put(), nullptr) != ERROR_SUCCESS ||
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, installed::kUninstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                            uninstallRoot.put(), nullptr) != ERROR_SUCCESS ||
             !CreateDirectoryA(package.Folder().c_str(), nullptr))
             return false;
         testenv::ScriptWriter script;
@@ -61,20 +59,22 @@ struct SuitePackage {
         script.Set("LanguageDLLIndex", 2);
         script.Set("Multicomp", 1);
         script.Set("DefTargetDir", root + "\\Default");
-        testenv::ScriptFile shared{systemFile.substr(systemFile.rfind('\\') + 1), script.AddFolder(kSectionSystem, ""), 3};
+        const std::string systemName = systemFile.substr(systemFile.rfind('\\') + 1);
+        testenv::ScriptFile shared{systemName, script.AddFolder(kSectionSystem, ""), 3};
         shared.replaceMode = kReplaceAlways;  // so that a file in use must wait for the restart
         script.AddFile(kSectionSystem, shared);
         testenv::ScriptFile program{"Suite.exe", script.AddFolder(kSectionApplication, ""), 4};
         program.menuShortcut = 1;
         script.AddFile(kSectionApplication, program);
         for (int part = 1; part <= 2; ++part) {
+            const std::string name = "Part" + std::to_string(part);
             testenv::ScriptWriter sub;
-            sub.Set("Title", "Part" + std::to_string(part));
+            sub.Set("Title", name);
             sub.Set("Company", company);
-            sub.AddFile(kSectionApplication, {"Part" + std::to_string(part) + ".txt", sub.AddFolder(kSectionApplication, ""), 20 + part});
+            sub.AddFile(kSectionApplication, {name + ".txt", sub.AddFolder(kSectionApplication, ""), 20 + part});
             if (!sub.Write(package.DataPath(10 + part)) || !package.WriteData(20 + part, "part " + std::to_string(part)))
                 return false;
-            script.AddComponent({"Part" + std::to_string(part), 10 + part, 1, part == 1 ? 1 : 0, 1});
+            script.AddComponent({name, 10 + part, 1, part == 1 ? 1 : 0, 1});
         }
         return package.WriteScript(script.Text()) && package.AddSetup() && package.AddLanguageLibrary(2) &&
                package.WriteData(3, "shared library") && (!withAllData || package.WriteData(4, "program"));

@@ -69,6 +69,19 @@ inline std::string UninstallValue(const std::string& displayName, const char* na
     return value;
 }
 
+// The names in a folder, "." and ".." left out; empty when it is missing or empty.
+inline std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    win::UniqueFind find(FindFirstFileA((folder + "\\*").c_str(), &entry));
+    if (!find) return names;
+    do {
+        const std::string name = entry.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find.get(), &entry));
+    return names;
+}
+
 inline void DeleteValue(HKEY root, const char* keyPath, const std::string& name) {
     win::UniqueKey key;
     if (win::OpenKey(root, keyPath, KEY_SET_VALUE, &key)) RegDeleteValueA(key.get(), name.c_str());

@@ -49,6 +49,7 @@ struct Part {
 
 struct SuitePackage {
     std::string root = testenv::FreshFolder();
+    std::string mainConduitFolder;
     std::string company = testenv::UniqueName("Parts");  // its own menu folder
     testenv::TestLibrary library;
     testenv::Package package{root + "\\package"};
@@ -79,6 +80,9 @@ struct SuitePackage {
         main.Set("Multicomp", 1);
         main.Set("Group0_MinComp", minFree);
         main.Set("DefTargetDir", root + "\\Suite");
+        // A Conduit folder without files of its own: the step that makes it runs when any
+        // component, chosen or not, has conduit files.
+        if (!mainConduitFolder.empty()) main.AddFolder(kSectionConduit, mainConduitFolder);
         for (int i = 0; i < static_cast<int>(parts.size()); ++i) {
             const Part& part = parts[i];
             testenv::ScriptWriter sub;
@@ -194,10 +198,12 @@ TEST(ComponentsPage, FreeChoicesFollowTheMinimumWithSelectAllAndClearAll) {
 TEST(ComponentsPage, FolderPagesAndInstallationFollowTheChoice) {
     win::ComInit com;  // to read the shortcuts back
     SuitePackage suite;
+    suite.mainConduitFolder = suite.root + "\\Conduits";
     ASSERT_TRUE(suite.Lay({{"desk", 0, 1, "", "", kSectionApplication},
                            {"card", 0, 1, "", "", kSectionMountedDevice},
                            {"extra", 0, 1, "", "", kSectionApplication, 1, "deep"},
-                           {"own", 0, 0, "", "", kSectionApplication, 0, "inner"}},
+                           {"own", 0, 0, "", "", kSectionApplication, 0, "inner"},
+                           {"sync", 0, 0, "", "", kSectionConduit}},
                           1));
     // An existing folder: the destination page lets the user go back without a question.
     ASSERT_TRUE(CreateDirectoryA((suite.root + "\\Suite").c_str(), nullptr));
@@ -219,9 +225,9 @@ TEST(ComponentsPage, FolderPagesAndInstallationFollowTheChoice) {
     }
 
     // Without the component that has files for the device, its page is gone.
-    Click(page, 1, {true, false, true, false});
-    Click(page, 2, {true, false, false, false});
-    Click(page, 3, {true, false, false, true});
+    Click(page, 1, {true, false, true, false, false});
+    Click(page, 2, {true, false, false, false, false});
+    Click(page, 3, {true, false, false, true, false});
     HWND destination = testenv::PressAndWait(process, page, kNext, kDestinationMark);
     ASSERT_TRUE(destination);
     EXPECT_EQ("&Install", ui::ControlText(destination, kNext));
@@ -239,6 +245,22 @@ TEST(ComponentsPage, FolderPagesAndInstallationFollowTheChoice) {
     }
     for (const char* name : {"card", "extra", "deep"})
         EXPECT_FALSE(win::FileExists(suite.root + "\\Suite\\" + name + ".txt")) << name;
+    // The unchosen component's conduit file ran the main project's Conduit step, which made
+    // its folder; the file itself stays out.
+    EXPECT_TRUE(win::IsDirectory(suite.mainConduitFolder));
+    EXPECT_EQ(std::vector<std::string>{}, installed::FolderEntries(suite.mainConduitFolder));
+
+    // The registered uninstall takes everything of the chosen subset away again.
+    const std::string command = installed::UninstallValue(suite.company + " Suite for BlackBerry", "UninstallString");
+    const size_t split = command.find(" -u");
+    ASSERT_NE(std::string::npos, split) << command;
+    const ui::SingleMessageRun uninstall =
+        ui::RunExpectingOneMessage(command.substr(0, split), command.substr(split + 1), "");
+    EXPECT_EQ(0, uninstall.exitCode);
+    for (const char* place : {"\\own", "\\Conduits"}) EXPECT_FALSE(win::FileExists(suite.root + place)) << place;
+    // The install folder was there before the installation: it stays, empty.
+    EXPECT_EQ(std::vector<std::string>{}, installed::FolderEntries(suite.root + "\\Suite"));
+    EXPECT_FALSE(win::FileExists(menu));
 }
 
 }  // namespace
