@@ -72,8 +72,8 @@ struct SuitePackage {
             sub.Set("Title", name);
             sub.Set("Company", company);
             sub.AddFile(kSectionApplication, {name + ".txt", sub.AddFolder(kSectionApplication, ""), 20 + part});
-            if (!sub.Write(package.DataPath(10 + part)) || !package.WriteData(20 + part, "part " + std::to_string(part)))
-                return false;
+            const std::string content = "part " + std::to_string(part);
+            if (!sub.Write(package.DataPath(10 + part)) || !package.WriteData(20 + part, content)) return false;
             script.AddComponent({name, 10 + part, 1, part == 1 ? 1 : 0, 1});
         }
         return package.WriteScript(script.Text()) && package.AddSetup() && package.AddLanguageLibrary(2) &&
