@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "ResENU.h"
 #include "script/PathTokens.h"
 #include "state/SetupState.h"
 #include "win/Gdi.h"
@@ -11,7 +12,6 @@ namespace {
 
 constexpr COLORREF kBackgroundColour = RGB(0, 130, 132);
 constexpr int kTitleHeight = 44;
-constexpr int kLogoResource = 1000;
 
 // Covers (left, top) to (right, bottom) inclusive: a null pen leaves the last row and column
 // of a rectangle unpainted, so the rectangle is drawn one larger.
@@ -95,7 +95,7 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
             wizard.whiteBrush.reset(CreateSolidBrush(RGB(255, 255, 255)));
             if (!wizard.logo) {
                 wizard.defaultLogo = true;
-                wizard.logo.reset(LoadBitmapA(Setup().language.module.get(), MAKEINTRESOURCEA(kLogoResource)));
+                wizard.logo.reset(LoadBitmapA(Setup().language.module.get(), MAKEINTRESOURCEA(IDB_DEFAULT_LOGO)));
             }
             PostMessageA(window, WM_SETUP_START, 0, 0);
             return 0;

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ResENU.h"
 #include "base/Text.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
@@ -12,11 +13,6 @@
 
 namespace {
 
-constexpr int kIdClearAll = 6;
-constexpr int kIdSelectAll = 1023;
-constexpr int kIdComponentList = 1033;
-constexpr int kIdSelectionCount = 1036;
-constexpr int kIdComponentInfo = 1041;
 
 constexpr size_t kItemTextLimit = 256;
 constexpr size_t kSummaryLimit = 256;
@@ -31,13 +27,13 @@ std::string ItemText(const Project& sub) {
 }
 
 void ShowInfo(HWND page, const Component& component) {
-    SetDlgItemTextA(page, kIdComponentInfo, ComponentInfoText(component).c_str());
+    SetDlgItemTextA(page, IDC_COMPONENT_INFO, ComponentInfoText(component).c_str());
 }
 
 }  // namespace
 
 int UpdateComponentList(HWND page, Project* project, bool fromModel, bool firstFill) {
-    HWND list = GetDlgItem(page, kIdComponentList);
+    HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
     std::vector<Component>& components = project->components;
 
     // In a multiple-selection list the caret marks the item the user last clicked.
@@ -65,13 +61,13 @@ int UpdateComponentList(HWND page, Project* project, bool fromModel, bool firstF
         for (const Component& component : components)
             if (component.selected) ShowInfo(page, component);
 
-    EnableWindow(GetDlgItem(page, kIdNext), SelectionAllowsNext(counts, project->group0MinComp));
-    HWND selectAll = GetDlgItem(page, kIdSelectAll);
+    EnableWindow(GetDlgItem(page, IDC_NEXT), SelectionAllowsNext(counts, project->group0MinComp));
+    HWND selectAll = GetDlgItem(page, IDC_SELECT_ALL);
     ShowWindow(selectAll, SelectAllShown(counts) ? SW_SHOWNORMAL : SW_HIDE);
     if (SelectAllShown(counts)) EnableWindow(selectAll, SelectAllEnabled(counts));
-    EnableWindow(GetDlgItem(page, kIdClearAll), ClearAllEnabled(counts));
+    EnableWindow(GetDlgItem(page, IDC_CLEAR_ALL), ClearAllEnabled(counts));
 
-    if (HWND summary = GetDlgItem(page, kIdSelectionCount)) {
+    if (HWND summary = GetDlgItem(page, IDC_SELECTION_COUNT)) {
         std::string text;
         if (LoadFormattedString(Setup().language, &text, kSummaryLimit, kStrSelectionSummary, counts.selected,
                                 counts.choices))
@@ -92,14 +88,14 @@ void InitComponents(HWND page) {
 bool ComponentsCommand(HWND page, int id) {
     Project& project = Setup().mainProject;
     switch (id) {
-        case kIdNext: {
+        case IDC_NEXT: {
             PageList& pages = Wizard().pages;
             PlaceFolderPagesAfter(&pages, pages.Current(), NeedsDestination(project), HasMountedDeviceFiles(project));
             return false;  // the frame ends the page
         }
-        case kIdSelectAll:
-        case kIdClearAll:
-            SetAllSelected(&project.components, id == kIdSelectAll);
+        case IDC_SELECT_ALL:
+        case IDC_CLEAR_ALL:
+            SetAllSelected(&project.components, id == IDC_SELECT_ALL);
             UpdateComponentList(page, &project, true, false);
             return true;
         default:
@@ -111,7 +107,7 @@ bool ComponentsCommand(HWND page, int id) {
 
 INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     // The frame hands a page only the command's ID; the list's notification code is read here.
-    if (message == WM_COMMAND && LOWORD(wParam) == kIdComponentList) {
+    if (message == WM_COMMAND && LOWORD(wParam) == IDC_COMPONENT_LIST) {
         if (HIWORD(wParam) != LBN_SELCHANGE) return FALSE;
         UpdateComponentList(page, &Setup().mainProject, false, false);
         return TRUE;

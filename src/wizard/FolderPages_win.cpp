@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ResENU.h"
 #include "base/Text.h"
 #include "engine/Section.h"
 #include "engine/TargetFolder.h"
@@ -16,9 +17,6 @@
 
 namespace {
 
-constexpr int kIdBrowse = 1034;
-constexpr int kIdTargetDir = 1035;
-constexpr int kIdDeviceDrive = 1044;
 constexpr int kDriveTextLimit = 10;  // a drive root and its terminator, as the combo box gives it
 constexpr size_t kBrowseTitleLimit = 128;
 
@@ -36,7 +34,7 @@ int CALLBACK BrowseCallback(HWND browser, UINT message, LPARAM /*lParam*/, LPARA
 
 void Browse(HWND page) {
     char path[MAX_PATH] = {};
-    GetDlgItemTextA(page, kIdTargetDir, path, MAX_PATH);
+    GetDlgItemTextA(page, IDC_TARGET_DIR, path, MAX_PATH);
     std::string title;
     LoadPlainString(Setup().language, kStrBrowseTitle, kBrowseTitleLimit, &title);
 
@@ -52,12 +50,12 @@ void Browse(HWND page) {
     // rather than putting the display name in its place.
     const bool hasPath = SHGetPathFromIDListA(item, path) != FALSE;
     CoTaskMemFree(item);
-    if (hasPath) SetDlgItemTextA(page, kIdTargetDir, path);
+    if (hasPath) SetDlgItemTextA(page, IDC_TARGET_DIR, path);
 }
 
 // Next and Back leave the destination page only with a folder that exists.
 bool AcceptDestination(HWND page) {
-    const std::string folder = ControlText(page, kIdTargetDir, static_cast<int>(kPathLimit));
+    const std::string folder = ControlText(page, IDC_TARGET_DIR, static_cast<int>(kPathLimit));
     if (!win::IsDirectory(folder) &&
         MessageBoxFromId(kStrCreateFolderQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;
@@ -79,25 +77,25 @@ void InitDestination(HWND page) {
     SetupState& state = Setup();
     const bool main = state.current == &state.mainProject;
     const std::string folder = TargetFolder(*state.current, main ? state.chosenInstallFolder : std::string(), kPathLimit);
-    SetDlgItemTextA(page, kIdTargetDir, folder.c_str());
+    SetDlgItemTextA(page, IDC_TARGET_DIR, folder.c_str());
 }
 
 bool DestinationCommand(HWND page, int id) {
-    if (id == kIdNext || id == kIdBack) {
+    if (id == IDC_NEXT || id == IDC_BACK) {
         if (AcceptDestination(page)) EndDialog(page, id);
         return true;
     }
-    if (id != kIdBrowse) return false;
+    if (id != IDC_BROWSE) return false;
     Browse(page);
     return true;
 }
 
-void InitDeviceDrive(HWND page) { FillDriveList(GetDlgItem(page, kIdDeviceDrive)); }
+void InitDeviceDrive(HWND page) { FillDriveList(GetDlgItem(page, IDC_DEVICE_DRIVE)); }
 
 // Back leaves the previous choice as it was.
 bool DeviceDriveCommand(HWND page, int id) {
-    if (id != kIdNext) return false;
-    Setup().mountedDeviceFolder = ControlText(page, kIdDeviceDrive, kDriveTextLimit);
+    if (id != IDC_NEXT) return false;
+    Setup().mountedDeviceFolder = ControlText(page, IDC_DEVICE_DRIVE, kDriveTextLimit);
     EndDialog(page, kPageNext);
     return true;
 }
@@ -111,7 +109,7 @@ INT_PTR CALLBACK DestinationPageProc(HWND page, UINT message, WPARAM wParam, LPA
 INT_PTR CALLBACK DeviceDrivePageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
     if (message == WM_DEVICECHANGE) {
         // A device was plugged in: its drive may be the handheld.
-        if (wParam == DBT_DEVICEARRIVAL) FillDriveList(GetDlgItem(page, kIdDeviceDrive));
+        if (wParam == DBT_DEVICEARRIVAL) FillDriveList(GetDlgItem(page, IDC_DEVICE_DRIVE));
         return FALSE;
     }
     return PageFrameProc(page, message, wParam, {InitDeviceDrive, DeviceDriveCommand});

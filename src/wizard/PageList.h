@@ -5,18 +5,19 @@
 
 #include <cstdint>
 
+#include "ResENU.h"
 #include "script/Project.h"
 
 // A page is named by its dialog template in the language library; the template's ID also
 // chooses the page's procedure.
 enum PageKind : int32_t {
     kPageNone = 0,  // ends the list
-    kPageWelcome = 26000,
-    kPageLicence = 26001,
-    kPageProgress = 26003,
-    kPageComponents = 26004,
-    kPageDestination = 26005,
-    kPageDeviceDrive = 26007,
+    kPageWelcome = IDD_WELCOME,
+    kPageLicence = IDD_LICENSE,
+    kPageProgress = IDD_PROGRESS,
+    kPageComponents = IDD_COMPONENTS,
+    kPageDestination = IDD_DESTINATION,
+    kPageDeviceDrive = IDD_DEVICE_DRIVE,
 };
 
 // The results a page ends its dialog with.

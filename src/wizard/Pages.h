@@ -16,13 +16,6 @@
 #include "wizard/PageList.h"
 #include "win/UniqueHandle.h"
 
-// Controls every page may have (the language library's templates keep these IDs).
-constexpr int kIdCancel = 2;
-constexpr int kIdNext = 3;
-constexpr int kIdBack = 4;
-constexpr int kIdPageTitle = 1013;
-constexpr int kIdPageLogo = 1025;
-
 // The wizard's run-wide UI state. The GDI objects are owned here; the page window is the
 // dialog being shown (null between pages).
 struct WizardState {

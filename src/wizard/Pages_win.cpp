@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "ResENU.h"
 #include "engine/Section.h"
 #include "loader/Loader.h"
 #include "state/Messages.h"
@@ -145,15 +146,15 @@ void InitPage(HWND page) {
     std::string caption;
     if (LoadFormattedString(state.language, &caption, kPageCaptionLimit, kStrPageCaption, state.current->title.c_str()))
         SetWindowTextA(page, caption.c_str());
-    if (wizard.pages.CurrentIsFirst()) EnableWindow(GetDlgItem(page, kIdBack), FALSE);
-    if (wizard.pages.CurrentIsLast()) SetControlText(page, kIdNext, kStrFinishButton);
-    if (wizard.pages.CurrentIsBeforeLast()) SetControlText(page, kIdNext, kStrInstallButton);
+    if (wizard.pages.CurrentIsFirst()) EnableWindow(GetDlgItem(page, IDC_BACK), FALSE);
+    if (wizard.pages.CurrentIsLast()) SetControlText(page, IDC_NEXT, kStrFinishButton);
+    if (wizard.pages.CurrentIsBeforeLast()) SetControlText(page, IDC_NEXT, kStrInstallButton);
 
-    if (HWND title = GetDlgItem(page, kIdPageTitle))
+    if (HWND title = GetDlgItem(page, IDC_PAGE_TITLE))
         SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(wizard.headingFont.get()), FALSE);
-    if (HWND logo = GetDlgItem(page, kIdPageLogo))
+    if (HWND logo = GetDlgItem(page, IDC_PAGE_LOGO))
         SetWindowLongPtrA(logo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogoPainter));
-    if (HWND next = GetDlgItem(page, kIdNext)) SetFocus(next);
+    if (HWND next = GetDlgItem(page, IDC_NEXT)) SetFocus(next);
 }
 
 void FitPageToLogo(HWND page) {
@@ -192,7 +193,7 @@ void FitPageToLogo(HWND page) {
                                         r.top, page, nullptr, nullptr, nullptr);
             r.left = 0;
             r.right = pageWidth;
-        } else if (GetDlgCtrlID(child) != kIdCancel) {
+        } else if (GetDlgCtrlID(child) != IDCANCEL) {
             OffsetRect(&r, w, 0);
         }
         if (!SetWindowPos(child, HWND_BOTTOM, r.left, r.top, r.right - r.left, r.bottom - r.top, SWP_NOACTIVATE))
@@ -210,11 +211,11 @@ void FitPageToLogo(HWND page) {
 
 bool HandleCancelOrBack(int id) {
     HWND page = Wizard().pageWindow;
-    if (id == kIdCancel) {
+    if (id == IDCANCEL) {
         if (AskFromId(IDNO, kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) EndDialog(page, kPageCancel);
         return true;
     }
-    if (id == kIdBack) {
+    if (id == IDC_BACK) {
         EndDialog(page, kPageBack);
         return true;
     }
@@ -231,7 +232,7 @@ INT_PTR PageFrameProc(HWND page, UINT message, WPARAM wParam, const PageSteps& s
             const int id = LOWORD(wParam);
             if (steps.command && steps.command(page, id)) return TRUE;
             if (HandleCancelOrBack(id)) return TRUE;
-            if (id != kIdNext) return FALSE;
+            if (id != IDC_NEXT) return FALSE;
             EndDialog(page, kPageNext);
             return TRUE;
         }

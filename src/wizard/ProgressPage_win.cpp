@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ResENU.h"
 #include "engine/InstallDriver.h"
 #include "loader/Loader.h"
 #include "state/SetupState.h"
@@ -11,8 +12,6 @@
 
 namespace {
 
-constexpr int kIdProgressBar = 1022;
-constexpr int kIdProgressStatus = 1051;  // optional: libraries without it show the bar alone
 
 // True while the installation runs inside the page's handling. Commands that reach the page
 // then (posted before, or dispatched by a message box's loop) are dropped: leaving the page
@@ -31,8 +30,8 @@ constexpr DWORD kRepaintIntervalMs = 40;
 class PageProgress : public InstallProgress {
 public:
     explicit PageProgress(HWND page)
-        : page_(page), owner_(GetWindow(page, GW_OWNER)), bar_(GetDlgItem(page, kIdProgressBar)),
-          status_(GetDlgItem(page, kIdProgressStatus)) {}
+        : page_(page), owner_(GetWindow(page, GW_OWNER)), bar_(GetDlgItem(page, IDC_PROGRESS_BAR)),
+          status_(GetDlgItem(page, IDC_PROGRESS_STATUS)) {}
 
     void Begin(int fileCount) override {
         range_ = std::max(fileCount, 1);
@@ -74,7 +73,7 @@ private:
 };
 
 void EnableButtons(HWND page, bool enable) {
-    for (int id : {kIdCancel, kIdBack, kIdNext}) {
+    for (int id : {IDCANCEL, IDC_BACK, IDC_NEXT}) {
         HWND button = GetDlgItem(page, id);
         if (button) EnableWindow(button, enable ? TRUE : FALSE);
     }
@@ -110,7 +109,7 @@ void RunInstallationOnPage(HWND page) {
     progress.Complete();
     g_installed = true;
     EnableButtons(page, true);
-    SetFocus(GetDlgItem(page, kIdNext));
+    SetFocus(GetDlgItem(page, IDC_NEXT));
 }
 
 void InitProgress(HWND page) {
@@ -121,7 +120,7 @@ void InitProgress(HWND page) {
     PostMessageA(page, WM_SETUP_START, 0, 0);
 }
 
-bool ProgressCommand(HWND /*page*/, int id) { return g_installing || (id == kIdNext && !g_installed); }
+bool ProgressCommand(HWND /*page*/, int id) { return g_installing || (id == IDC_NEXT && !g_installed); }
 
 }  // namespace
 

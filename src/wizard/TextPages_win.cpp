@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "ResENU.h"
 #include "base/Text.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
@@ -13,10 +14,6 @@
 
 namespace {
 
-constexpr int kIdReadme = 5;
-constexpr int kIdLicenceText = 1011;
-constexpr int kIdAccept = 1012;
-constexpr int kIdReadmeLabel = 1017;
 constexpr size_t kHeadingLimit = 1024;
 
 // The readme in the program folder, where PreparePages unpacked the Application files; empty
@@ -45,14 +42,14 @@ void InitWelcome(HWND page) {
     const SetupState& state = Setup();
     std::string heading;
     if (LoadFormattedString(state.language, &heading, kHeadingLimit, kStrWelcomeHeading, state.current->title.c_str()))
-        SetDlgItemTextA(page, kIdPageTitle, heading.c_str());
+        SetDlgItemTextA(page, IDC_PAGE_TITLE, heading.c_str());
     const int show = state.current->readme.fileIndex >= 0 ? SW_SHOW : SW_HIDE;
-    ShowWindow(GetDlgItem(page, kIdReadmeLabel), show);
-    ShowWindow(GetDlgItem(page, kIdReadme), show);
+    ShowWindow(GetDlgItem(page, IDC_README_LABEL), show);
+    ShowWindow(GetDlgItem(page, IDC_README), show);
 }
 
 bool WelcomeCommand(HWND page, int id) {
-    if (id != kIdReadme) return false;
+    if (id != IDC_README) return false;
     // A readme the shell cannot open shows nothing.
     const std::string path = ReadmePath(*Setup().current);
     if (!path.empty()) ShellExecuteA(page, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -61,24 +58,24 @@ bool WelcomeCommand(HWND page, int id) {
 
 void InitLicence(HWND page) {
     const bool accepted = Setup().licenceAccepted;
-    EnableWindow(GetDlgItem(page, kIdNext), accepted);
-    EnableWindow(GetDlgItem(page, kIdAccept), !accepted);
-    SetFocus(GetDlgItem(page, accepted ? kIdNext : kIdAccept));
-    ShowLicenceText(kIdLicenceText);
+    EnableWindow(GetDlgItem(page, IDC_NEXT), accepted);
+    EnableWindow(GetDlgItem(page, IDC_ACCEPT), !accepted);
+    SetFocus(GetDlgItem(page, accepted ? IDC_NEXT : IDC_ACCEPT));
+    ShowLicenceText(IDC_LICENSE_TEXT);
 }
 
 bool LicenceCommand(HWND page, int id) {
-    if (id == kIdNext) {
+    if (id == IDC_NEXT) {
         Trace("EULAlDlg::Next...");
         return false;
     }
-    if (id != kIdAccept) return false;
+    if (id != IDC_ACCEPT) return false;
     // Accepted once, accepted for the rest of the run: Back and Next keep it.
     Setup().licenceAccepted = true;
-    HWND next = GetDlgItem(page, kIdNext);
+    HWND next = GetDlgItem(page, IDC_NEXT);
     EnableWindow(next, TRUE);
     SetFocus(next);
-    EnableWindow(GetDlgItem(page, kIdAccept), FALSE);
+    EnableWindow(GetDlgItem(page, IDC_ACCEPT), FALSE);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "ResENU.h"
 #include "support/Package.h"
 #include "support/UiDriver.h"
 #include "base/Text.h"
@@ -17,16 +18,16 @@
 namespace testenv {
 
 // The buttons every page has.
-constexpr int kCancelButton = 2;
-constexpr int kNextButton = 3;
-constexpr int kBackButton = 4;
+constexpr int kCancelButton = IDCANCEL;
+constexpr int kNextButton = IDC_NEXT;
+constexpr int kBackButton = IDC_BACK;
 
-constexpr int kWelcomeMark = 5;          // the readme button
-constexpr int kLicenceMark = 1012;       // the accept button
-constexpr int kProgressMark = 1022;      // the progress bar
-constexpr int kComponentsMark = 1033;    // the component list
-constexpr int kDestinationMark = 1035;   // the folder edit box
-constexpr int kDeviceDriveMark = 1044;   // the drive combo box
+constexpr int kWelcomeMark = IDC_README;          // the readme button
+constexpr int kLicenceMark = IDC_ACCEPT;       // the accept button
+constexpr int kProgressMark = IDC_PROGRESS_BAR;      // the progress bar
+constexpr int kComponentsMark = IDC_COMPONENT_LIST;    // the component list
+constexpr int kDestinationMark = IDC_TARGET_DIR;   // the folder edit box
+constexpr int kDeviceDriveMark = IDC_DEVICE_DRIVE;   // the drive combo box
 
 // The language library under a name of the test's own in the shared Windows folder, where
 // setup.exe puts it; removed when the test ends.

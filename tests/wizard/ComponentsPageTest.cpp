@@ -26,11 +26,11 @@ using testenv::kDeviceDriveMark;
 
 constexpr int kNext = testenv::kNextButton;
 constexpr int kBack = testenv::kBackButton;
-constexpr int kClearAll = 6;
-constexpr int kSelectAll = 1023;
-constexpr int kList = 1033;
-constexpr int kSummary = 1036;
-constexpr int kInfo = 1041;
+constexpr int kClearAll = IDC_CLEAR_ALL;
+constexpr int kSelectAll = IDC_SELECT_ALL;
+constexpr int kList = IDC_COMPONENT_LIST;
+constexpr int kSummary = IDC_SELECTION_COUNT;
+constexpr int kInfo = IDC_COMPONENT_INFO;
 
 // One component of the main script "Suite". Its own script has one file, `title`.txt with a
 // Programs-menu shortcut, and optionally one nested component with a file of its own.

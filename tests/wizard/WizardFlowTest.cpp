@@ -23,13 +23,13 @@ using ui::WaitUntil;
 constexpr int kCancel = testenv::kCancelButton;
 constexpr int kNext = testenv::kNextButton;
 constexpr int kBack = testenv::kBackButton;
-constexpr int kReadme = 5;
-constexpr int kLicenceText = 1011;
-constexpr int kAccept = 1012;
-constexpr int kPageTitle = 1013;
-constexpr int kReadmeLabel = 1017;
-constexpr int kBrowse = 1034;
-constexpr int kTargetDir = 1035;
+constexpr int kReadme = IDC_README;
+constexpr int kLicenceText = IDC_LICENSE_TEXT;
+constexpr int kAccept = IDC_ACCEPT;
+constexpr int kPageTitle = IDC_PAGE_TITLE;
+constexpr int kReadmeLabel = IDC_README_LABEL;
+constexpr int kBrowse = IDC_BROWSE;
+constexpr int kTargetDir = IDC_TARGET_DIR;
 constexpr int kLanguageData = 2;
 
 testenv::ScriptWriter BaseScript(const std::string& title, const TestLibrary& library) {
