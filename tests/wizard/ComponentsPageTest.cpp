@@ -24,13 +24,6 @@ using testenv::kComponentsMark;
 using testenv::kDestinationMark;
 using testenv::kDeviceDriveMark;
 
-constexpr int kNext = testenv::kNextButton;
-constexpr int kBack = testenv::kBackButton;
-constexpr int kClearAll = IDC_CLEAR_ALL;
-constexpr int kSelectAll = IDC_SELECT_ALL;
-constexpr int kList = IDC_COMPONENT_LIST;
-constexpr int kSummary = IDC_SELECTION_COUNT;
-constexpr int kInfo = IDC_COMPONENT_INFO;
 
 // One component of the main script "Suite". Its own script has one file, `title`.txt with a
 // Programs-menu shortcut, and optionally one nested component with a file of its own.
@@ -107,16 +100,17 @@ struct SuitePackage {
 
 HWND OpenComponentsPage(ui::SetupProcess* process, const testenv::Package& package) {
     HWND welcome = testenv::StartWizard(process, package);
-    return welcome ? testenv::PressAndWait(*process, welcome, kNext, kComponentsMark) : nullptr;
+    return welcome ? testenv::PressAndWait(*process, welcome, IDC_NEXT, kComponentsMark) : nullptr;
 }
 
 // Clicks a list item (or presses a button) and waits until the page has taken the change in:
 // the list toggles on the mouse press, the page hears of it on the release.
 void Change(HWND page, int item, int button, const std::vector<bool>& expected) {
-    ASSERT_TRUE(button ? ui::SetupProcess::PressId(page, button) : ui::ClickListItem(page, kList, item));
+    ASSERT_TRUE(button ? ui::SetupProcess::PressId(page, button) : ui::ClickListItem(page, IDC_COMPONENT_LIST, item));
     const std::string count = std::to_string(std::count(expected.begin(), expected.end(), true)) + " of ";
     ASSERT_TRUE(ui::WaitUntil([&] {
-        return ui::ListSelection(page, kList) == expected && ui::ControlText(page, kSummary).rfind(count, 0) == 0;
+        return ui::ListSelection(page, IDC_COMPONENT_LIST) == expected &&
+               ui::ControlText(page, IDC_SELECTION_COUNT).rfind(count, 0) == 0;
     })) << "item " << item << ", button " << button;
 }
 void Click(HWND page, int item, const std::vector<bool>& expected) { Change(page, item, 0, expected); }
@@ -139,27 +133,27 @@ TEST(ComponentsPage, ExclusiveGroupsKeepOneMemberEachAndGateNext) {
     ASSERT_TRUE(page);
 
     // Window titles expanded, shown as written when they do not expand, the title when empty.
-    EXPECT_EQ((std::vector<std::string>{"Alpha Tools", "<Bad", "Gamma"}), ui::ListItems(page, kList));
-    EXPECT_EQ((std::vector<bool>{true, false, false}), ui::ListSelection(page, kList));
-    EXPECT_EQ("Alpha:\r\nFirst of five", ui::ControlText(page, kInfo));
-    EXPECT_EQ("1 of 2 selected", ui::ControlText(page, kSummary));
-    EXPECT_FALSE(ui::IsControlVisible(page, kSelectAll));
-    EXPECT_FALSE(ui::IsControlEnabled(page, kNext));
+    EXPECT_EQ((std::vector<std::string>{"Alpha Tools", "<Bad", "Gamma"}), ui::ListItems(page, IDC_COMPONENT_LIST));
+    EXPECT_EQ((std::vector<bool>{true, false, false}), ui::ListSelection(page, IDC_COMPONENT_LIST));
+    EXPECT_EQ("Alpha:\r\nFirst of five", ui::ControlText(page, IDC_COMPONENT_INFO));
+    EXPECT_EQ("1 of 2 selected", ui::ControlText(page, IDC_SELECTION_COUNT));
+    EXPECT_FALSE(ui::IsControlVisible(page, IDC_SELECT_ALL));
+    EXPECT_FALSE(ui::IsControlEnabled(page, IDC_NEXT));
 
     // Choosing Beta gives up Alpha; Next waits for group 7 too.
     Click(page, 1, {false, true, false});
-    EXPECT_EQ("Beta:\r\nSecond of five", ui::ControlText(page, kInfo));
-    EXPECT_FALSE(ui::IsControlEnabled(page, kNext));
+    EXPECT_EQ("Beta:\r\nSecond of five", ui::ControlText(page, IDC_COMPONENT_INFO));
+    EXPECT_FALSE(ui::IsControlEnabled(page, IDC_NEXT));
     Click(page, 2, {false, true, true});
-    EXPECT_EQ("2 of 2 selected", ui::ControlText(page, kSummary));
-    EXPECT_TRUE(ui::IsControlEnabled(page, kNext));
+    EXPECT_EQ("2 of 2 selected", ui::ControlText(page, IDC_SELECTION_COUNT));
+    EXPECT_TRUE(ui::IsControlEnabled(page, IDC_NEXT));
     Click(page, 0, {true, false, true});
-    EXPECT_TRUE(ui::IsControlEnabled(page, kNext));
+    EXPECT_TRUE(ui::IsControlEnabled(page, IDC_NEXT));
 
-    Press(page, kClearAll, {false, false, false});
-    EXPECT_FALSE(ui::IsControlEnabled(page, kClearAll));
+    Press(page, IDC_CLEAR_ALL, {false, false, false});
+    EXPECT_FALSE(ui::IsControlEnabled(page, IDC_CLEAR_ALL));
     Click(page, 2, {false, false, true});
-    EXPECT_FALSE(ui::IsControlEnabled(page, kNext));
+    EXPECT_FALSE(ui::IsControlEnabled(page, IDC_NEXT));
     CancelRun(&process, page);
 }
 
@@ -171,23 +165,23 @@ TEST(ComponentsPage, FreeChoicesFollowTheMinimumWithSelectAllAndClearAll) {
         ui::SetupProcess process;
         HWND page = OpenComponentsPage(&process, suite.package);
         ASSERT_TRUE(page);
-        EXPECT_TRUE(ui::IsControlEnabled(page, kSelectAll));
-        EXPECT_EQ(minFree <= 1, ui::IsControlEnabled(page, kNext));
+        EXPECT_TRUE(ui::IsControlEnabled(page, IDC_SELECT_ALL));
+        EXPECT_EQ(minFree <= 1, ui::IsControlEnabled(page, IDC_NEXT));
 
-        Press(page, kSelectAll, {true, true, true});
-        EXPECT_FALSE(ui::IsControlEnabled(page, kSelectAll));
-        EXPECT_TRUE(ui::IsControlEnabled(page, kClearAll));
-        EXPECT_TRUE(ui::IsControlEnabled(page, kNext));
-        EXPECT_EQ("3 of 3 selected", ui::ControlText(page, kSummary));
+        Press(page, IDC_SELECT_ALL, {true, true, true});
+        EXPECT_FALSE(ui::IsControlEnabled(page, IDC_SELECT_ALL));
+        EXPECT_TRUE(ui::IsControlEnabled(page, IDC_CLEAR_ALL));
+        EXPECT_TRUE(ui::IsControlEnabled(page, IDC_NEXT));
+        EXPECT_EQ("3 of 3 selected", ui::ControlText(page, IDC_SELECTION_COUNT));
 
-        Press(page, kClearAll, {false, false, false});
-        EXPECT_FALSE(ui::IsControlEnabled(page, kClearAll));
-        EXPECT_TRUE(ui::IsControlEnabled(page, kSelectAll));
-        EXPECT_EQ(minFree == 0, ui::IsControlEnabled(page, kNext));
+        Press(page, IDC_CLEAR_ALL, {false, false, false});
+        EXPECT_FALSE(ui::IsControlEnabled(page, IDC_CLEAR_ALL));
+        EXPECT_TRUE(ui::IsControlEnabled(page, IDC_SELECT_ALL));
+        EXPECT_EQ(minFree == 0, ui::IsControlEnabled(page, IDC_NEXT));
 
         Click(page, 0, {true, false, false});
         Click(page, 2, {true, false, true});
-        EXPECT_TRUE(ui::IsControlEnabled(page, kNext));
+        EXPECT_TRUE(ui::IsControlEnabled(page, IDC_NEXT));
         CancelRun(&process, page);
     }
 }
@@ -212,15 +206,15 @@ TEST(ComponentsPage, FolderPagesAndInstallationFollowTheChoice) {
     ASSERT_TRUE(page);
     for (int round = 0; round < 2; ++round) {
         SCOPED_TRACE(round);
-        HWND drive = testenv::PressAndWait(process, page, kNext, kDeviceDriveMark);
+        HWND drive = testenv::PressAndWait(process, page, IDC_NEXT, kDeviceDriveMark);
         ASSERT_TRUE(drive);
-        EXPECT_EQ("&Next >", ui::ControlText(drive, kNext));
-        HWND destination = testenv::PressAndWait(process, drive, kNext, kDestinationMark);
+        EXPECT_EQ("&Next >", ui::ControlText(drive, IDC_NEXT));
+        HWND destination = testenv::PressAndWait(process, drive, IDC_NEXT, kDestinationMark);
         ASSERT_TRUE(destination);
-        EXPECT_EQ("&Install", ui::ControlText(destination, kNext));
-        drive = testenv::PressAndWait(process, destination, kBack, kDeviceDriveMark);
+        EXPECT_EQ("&Install", ui::ControlText(destination, IDC_NEXT));
+        drive = testenv::PressAndWait(process, destination, IDC_BACK, kDeviceDriveMark);
         ASSERT_TRUE(drive);
-        page = testenv::PressAndWait(process, drive, kBack, kComponentsMark);
+        page = testenv::PressAndWait(process, drive, IDC_BACK, kComponentsMark);
         ASSERT_TRUE(page);
     }
 
@@ -228,9 +222,9 @@ TEST(ComponentsPage, FolderPagesAndInstallationFollowTheChoice) {
     Click(page, 1, {true, false, true, false, false});
     Click(page, 2, {true, false, false, false, false});
     Click(page, 3, {true, false, false, true, false});
-    HWND destination = testenv::PressAndWait(process, page, kNext, kDestinationMark);
+    HWND destination = testenv::PressAndWait(process, page, IDC_NEXT, kDestinationMark);
     ASSERT_TRUE(destination);
-    EXPECT_EQ("&Install", ui::ControlText(destination, kNext));
+    EXPECT_EQ("&Install", ui::ControlText(destination, IDC_NEXT));
     const testenv::WizardWalk walk = testenv::WalkWizard(process);
     EXPECT_EQ(0, walk.exitCode);
     EXPECT_EQ((std::vector<std::string>{"page:destination", "page:progress"}), walk.seen);

@@ -20,16 +20,6 @@ using testenv::TestLibrary;
 using ui::SetControlText;
 using ui::WaitUntil;
 
-constexpr int kCancel = testenv::kCancelButton;
-constexpr int kNext = testenv::kNextButton;
-constexpr int kBack = testenv::kBackButton;
-constexpr int kReadme = IDC_README;
-constexpr int kLicenceText = IDC_LICENSE_TEXT;
-constexpr int kAccept = IDC_ACCEPT;
-constexpr int kPageTitle = IDC_PAGE_TITLE;
-constexpr int kReadmeLabel = IDC_README_LABEL;
-constexpr int kBrowse = IDC_BROWSE;
-constexpr int kTargetDir = IDC_TARGET_DIR;
 constexpr int kLanguageData = 2;
 
 testenv::ScriptWriter BaseScript(const std::string& title, const TestLibrary& library) {
@@ -67,72 +57,72 @@ TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
     HWND welcome = testenv::StartWizard(&process, package);
     ASSERT_TRUE(welcome);
     EXPECT_EQ("Flow Demo Setup", ui::WindowText(welcome));
-    EXPECT_EQ("Welcome to the Flow Demo Setup", ui::ControlText(welcome, kPageTitle));
-    EXPECT_FALSE(ui::IsControlEnabled(welcome, kBack));
-    EXPECT_TRUE(ui::IsControlVisible(welcome, kReadme));
-    EXPECT_TRUE(ui::IsControlVisible(welcome, kReadmeLabel));
-    EXPECT_EQ("&Next >", ui::ControlText(welcome, kNext));
+    EXPECT_EQ("Welcome to the Flow Demo Setup", ui::ControlText(welcome, IDC_PAGE_TITLE));
+    EXPECT_FALSE(ui::IsControlEnabled(welcome, IDC_BACK));
+    EXPECT_TRUE(ui::IsControlVisible(welcome, IDC_README));
+    EXPECT_TRUE(ui::IsControlVisible(welcome, IDC_README_LABEL));
+    EXPECT_EQ("&Next >", ui::ControlText(welcome, IDC_NEXT));
     // The Application files were unpacked next to the program, where the readme opens from.
     EXPECT_EQ("Read me first.", testenv::ReadFile(package.PathOf("readme.txt")));
 
     // The licence: Next only after Accept, and acceptance survives Back.
-    HWND licence = testenv::PressAndWait(process, welcome, kNext, kLicenceMark);
+    HWND licence = testenv::PressAndWait(process, welcome, IDC_NEXT, kLicenceMark);
     ASSERT_TRUE(licence);
-    EXPECT_EQ("Plain licence terms.\r\nSecond line.", ui::ControlText(licence, kLicenceText));
-    EXPECT_FALSE(ui::IsControlEnabled(licence, kNext));
-    EXPECT_TRUE(ui::IsControlEnabled(licence, kAccept));
-    EXPECT_TRUE(ui::IsControlEnabled(licence, kBack));
-    ASSERT_TRUE(ui::SetupProcess::PressId(licence, kAccept));
-    EXPECT_TRUE(WaitUntil([&] { return !ui::IsControlEnabled(licence, kAccept); }));
-    EXPECT_TRUE(ui::IsControlEnabled(licence, kNext));
-    welcome = testenv::PressAndWait(process, licence, kBack, kWelcomeMark);
+    EXPECT_EQ("Plain licence terms.\r\nSecond line.", ui::ControlText(licence, IDC_LICENSE_TEXT));
+    EXPECT_FALSE(ui::IsControlEnabled(licence, IDC_NEXT));
+    EXPECT_TRUE(ui::IsControlEnabled(licence, IDC_ACCEPT));
+    EXPECT_TRUE(ui::IsControlEnabled(licence, IDC_BACK));
+    ASSERT_TRUE(ui::SetupProcess::PressId(licence, IDC_ACCEPT));
+    EXPECT_TRUE(WaitUntil([&] { return !ui::IsControlEnabled(licence, IDC_ACCEPT); }));
+    EXPECT_TRUE(ui::IsControlEnabled(licence, IDC_NEXT));
+    welcome = testenv::PressAndWait(process, licence, IDC_BACK, kWelcomeMark);
     ASSERT_TRUE(welcome);
-    licence = testenv::PressAndWait(process, welcome, kNext, kLicenceMark);
+    licence = testenv::PressAndWait(process, welcome, IDC_NEXT, kLicenceMark);
     ASSERT_TRUE(licence);
-    EXPECT_TRUE(ui::IsControlEnabled(licence, kNext));
-    EXPECT_FALSE(ui::IsControlEnabled(licence, kAccept));
+    EXPECT_TRUE(ui::IsControlEnabled(licence, IDC_NEXT));
+    EXPECT_FALSE(ui::IsControlEnabled(licence, IDC_ACCEPT));
 
     // The destination: the default folder, the page before the last, a missing folder asked for.
-    HWND destination = testenv::PressAndWait(process, licence, kNext, kDestinationMark);
+    HWND destination = testenv::PressAndWait(process, licence, IDC_NEXT, kDestinationMark);
     ASSERT_TRUE(destination);
-    EXPECT_EQ(target, ui::ControlText(destination, kTargetDir));
-    EXPECT_TRUE(ui::IsControlVisible(destination, kBrowse));
-    EXPECT_EQ("&Install", ui::ControlText(destination, kNext));
+    EXPECT_EQ(target, ui::ControlText(destination, IDC_TARGET_DIR));
+    EXPECT_TRUE(ui::IsControlVisible(destination, IDC_BROWSE));
+    EXPECT_EQ("&Install", ui::ControlText(destination, IDC_NEXT));
     ui::MessageBoxInfo box;
-    EXPECT_FALSE(testenv::PressAndWait(process, destination, kNext, kProgressMark, &box));
+    EXPECT_FALSE(testenv::PressAndWait(process, destination, IDC_NEXT, kProgressMark, &box));
     EXPECT_EQ("The destination folder does not exist.\n\nDo you want Setup to create it?", box.text);
     EXPECT_EQ((std::vector<std::string>{"Yes", "No"}), box.buttons);
     ASSERT_TRUE(testenv::AnswerBox(process, "No"));
     ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
     EXPECT_FALSE(win::FileExists(target));
 
-    ASSERT_TRUE(ui::SetupProcess::PressId(destination, kNext));
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDC_NEXT));
     ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
     HWND progress = process.WaitForDialog(kProgressMark);
     ASSERT_TRUE(progress);
     EXPECT_TRUE(win::IsDirectory(target));
-    EXPECT_EQ("&Finish", ui::ControlText(progress, kNext));
+    EXPECT_EQ("&Finish", ui::ControlText(progress, IDC_NEXT));
 
     // Back from the last page shows the folder chosen; one that cannot be made keeps the page.
-    destination = testenv::PressAndWait(process, progress, kBack, kDestinationMark);
+    destination = testenv::PressAndWait(process, progress, IDC_BACK, kDestinationMark);
     ASSERT_TRUE(destination);
-    EXPECT_EQ(target, ui::ControlText(destination, kTargetDir));
+    EXPECT_EQ(target, ui::ControlText(destination, IDC_TARGET_DIR));
     const std::string blocker = testenv::FreshFolder("blocker") + "\\file";
     ASSERT_TRUE(testenv::WriteFile(blocker, "x"));
-    SetControlText(destination, kTargetDir, blocker + "\\sub");
-    ASSERT_TRUE(ui::SetupProcess::PressId(destination, kBack));
+    SetControlText(destination, IDC_TARGET_DIR, blocker + "\\sub");
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDC_BACK));
     ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
     ASSERT_TRUE(testenv::AnswerBox(process, "OK", &box));
     EXPECT_EQ("The destination folder could not be created. Please choose a different folder.", box.text);
     ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
 
     // Cancel answered No keeps the page; Yes ends the run.
-    ASSERT_TRUE(ui::SetupProcess::PressId(destination, kCancel));
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDCANCEL));
     ASSERT_TRUE(testenv::AnswerBox(process, "No", &box));
     EXPECT_EQ("Are you sure you want to cancel Setup?\n\nNothing more will be installed if you cancel now.", box.text);
     ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
     EXPECT_TRUE(process.Running());
-    ASSERT_TRUE(ui::SetupProcess::PressId(destination, kCancel));
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDCANCEL));
     ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
     EXPECT_EQ(0, process.WaitForExit());
 }
@@ -149,18 +139,18 @@ TEST(WizardFlow, RtfLicenceThenFinish) {
     ui::SetupProcess process;
     HWND welcome = testenv::StartWizard(&process, package);
     ASSERT_TRUE(welcome);
-    EXPECT_FALSE(ui::IsControlVisible(welcome, kReadme));
-    EXPECT_FALSE(ui::IsControlVisible(welcome, kReadmeLabel));
-    HWND licence = testenv::PressAndWait(process, welcome, kNext, kLicenceMark);
+    EXPECT_FALSE(ui::IsControlVisible(welcome, IDC_README));
+    EXPECT_FALSE(ui::IsControlVisible(welcome, IDC_README_LABEL));
+    HWND licence = testenv::PressAndWait(process, welcome, IDC_NEXT, kLicenceMark);
     ASSERT_TRUE(licence);
-    EXPECT_NE("Edit", ui::ClassName(GetDlgItem(licence, kLicenceText)));
-    EXPECT_NE(std::string::npos, ui::ControlText(licence, kLicenceText).find("Rich licence words."));
-    EXPECT_EQ("&Install", ui::ControlText(licence, kNext));
-    ASSERT_TRUE(ui::SetupProcess::PressId(licence, kAccept));
-    EXPECT_TRUE(WaitUntil([&] { return !ui::IsControlEnabled(licence, kAccept); }));
-    HWND progress = testenv::PressAndWait(process, licence, kNext, kProgressMark);
+    EXPECT_NE("Edit", ui::ClassName(GetDlgItem(licence, IDC_LICENSE_TEXT)));
+    EXPECT_NE(std::string::npos, ui::ControlText(licence, IDC_LICENSE_TEXT).find("Rich licence words."));
+    EXPECT_EQ("&Install", ui::ControlText(licence, IDC_NEXT));
+    ASSERT_TRUE(ui::SetupProcess::PressId(licence, IDC_ACCEPT));
+    EXPECT_TRUE(WaitUntil([&] { return !ui::IsControlEnabled(licence, IDC_ACCEPT); }));
+    HWND progress = testenv::PressAndWait(process, licence, IDC_NEXT, kProgressMark);
     ASSERT_TRUE(progress);
-    ASSERT_TRUE(ui::SetupProcess::PressId(progress, kNext));
+    ASSERT_TRUE(ui::SetupProcess::PressId(progress, IDC_NEXT));
     EXPECT_EQ(0, process.WaitForExit());
 }
 
@@ -181,8 +171,8 @@ PageGeometry WelcomeGeometry(const testenv::Package& package) {
     RECT frame;
     GetWindowRect(welcome, &frame);
     geometry.width = frame.right - frame.left;
-    geometry.nextLeft = ui::ControlRect(welcome, kNext).left;
-    geometry.cancelLeft = ui::ControlRect(welcome, kCancel).left;
+    geometry.nextLeft = ui::ControlRect(welcome, IDC_NEXT).left;
+    geometry.cancelLeft = ui::ControlRect(welcome, IDCANCEL).left;
     for (HWND child : ui::Children(welcome)) {
         RECT r;
         GetWindowRect(child, &r);
@@ -192,7 +182,7 @@ PageGeometry WelcomeGeometry(const testenv::Package& package) {
             IsWindowVisible(child) && r.right < geometry.width / 2)
             geometry.logo = r;
     }
-    ui::SetupProcess::PressId(welcome, kCancel);
+    ui::SetupProcess::PressId(welcome, IDCANCEL);
     testenv::AnswerBox(process, "Yes");
     EXPECT_EQ(0, process.WaitForExit());
     return geometry;
