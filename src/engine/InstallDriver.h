@@ -24,15 +24,16 @@ int32_t CountInstallFiles(const Project& project, bool mountedDevice);
 using RegisterDescriptorsFn = void (*)(const Project& project, const std::string& installFolder);
 
 // Runs the installation without any user interface: sets the install, shortcut and launch
-// values, the upgrade flag and the log paths of the run-wide state. After a successful
-// installation it registers the descriptor files, the uninstaller and appends the temporary
-// log to the installation log. False when a step failed; what was installed stays, its
-// records in the temporary log only. `progress` is optional.
+// values, the upgrade flag and the log and journal paths of the run-wide state. Every change is
+// journaled first. After a successful installation it registers the descriptor files and the
+// uninstaller and appends the temporary log to the installation log, which commits the run.
+// False when a step failed; the journal then still holds everything to take back. `progress`
+// is optional.
 bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors);
 
 // The string shown for a failed installation: 38 when the mounted-device files failed, else 9.
 int InstallFailureMessage();
 
-// RunInstallation, and on failure the failure message, the recovery of what the failed run
-// did (RecoverFailedInstallation) and the abort flag. False on failure.
+// RunInstallation, and on failure the rollback of everything the run changed, the failure
+// message and the abort flag. False on failure.
 bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors);

@@ -6,10 +6,11 @@
 
 #include "base/Text.h"
 #include "base/Trace.h"
-#include "engine/LogReplay.h"
+#include "engine/Rollback.h"
 #include "engine/TargetFolder.h"
 #include "engine/UninstallEntry.h"
 #include "log/InstallLog.h"
+#include "log/Journal.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
@@ -130,6 +131,50 @@ bool PCInstall(bool masterFolder, InstallProgress* progress) {
     return true;
 }
 
+// The run's temporary log and journal: new files of their own in the temporary folder, so
+// that no other run's records mix with this one's.
+bool BeginJournal(SetupState* state) {
+    if (win::TempFolder().empty()) Trace("DoInstall::GetTempPath() failed, assigning hardcoded path...\n");
+    const std::string folder = journal::RunFilesFolder();
+    for (unsigned long id = GetCurrentProcessId(), attempt = 0; attempt < 100; ++id, ++attempt) {
+        const std::string journalPath = text::JoinPath(folder, RunJournalName(id));
+        const std::string tempLog = text::JoinPath(folder, RunLogName(id));
+        if (!journal::Begin(journalPath, tempLog)) continue;
+        state->journalPath = journalPath;
+        state->tempLogPath = tempLog;
+        return true;
+    }
+    Trace("DoInstall::The rollback journal cannot be created.\n");
+    return false;
+}
+
+// The folders the destination page made for this installation become its own: recorded in
+// the journal and the log, so that a rollback and the uninstall remove them.
+void AdoptPageFolders(const SetupState& state) {
+    const std::string folder = text::AsciiUpper(state.installFolder) + "\\";
+    for (const std::string& level : state.pageCreatedFolders) {
+        if (folder.compare(0, level.size() + 1, text::AsciiUpper(level) + "\\") != 0) continue;
+        journal::NoteFolder(level);
+        LogRecord(kRecordCreateFolder, level.c_str());
+    }
+}
+
+// The install log in the install folder is written whole, or the installation failed.
+bool WriteInstallLog(const std::string& tempLog, const std::string& installLog) {
+    CloseLogFile();
+    if (LogWriteFailed()) {
+        Trace("DoInstall::The temporary log could not be written whole.\n");
+        return false;
+    }
+    if (!journal::NoteGrowth(installLog) || !AppendLogFile(tempLog, installLog)) {
+        Trace(text::Format("DoInstall::The install log %s could not be written (%lu).\n", installLog.c_str(),
+                           GetLastError())
+                  .c_str());
+        return false;
+    }
+    return true;
+}
+
 bool InstallMainProject(const std::string& installFolder, InstallProgress* progress) {
     SetupState& state = Setup();
     const Project& project = *state.current;
@@ -137,6 +182,7 @@ bool InstallMainProject(const std::string& installFolder, InstallProgress* progr
 
     state.uninstallDisplayName = UninstallDisplayName(project);
     if (!state.upgradeFlag) LogRecord(kRecordApplication, state.uninstallDisplayName.c_str());
+    AdoptPageFolders(state);
     state.shortcutFolder = ShortcutFolder(project);
 
     if (!PCInstall(true, progress)) return false;
@@ -152,12 +198,8 @@ bool InstallMainProject(const std::string& installFolder, InstallProgress* progr
 bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors) {
     SetupState& state = Setup();
     state.installFailureMessage = 0;
-
-    if (win::TempFolder().empty()) Trace("DoInstall::GetTempPath() failed, assigning hardcoded path...\n");
-    state.tempLogPath = TempLogFileName();
+    if (!BeginJournal(&state)) return false;
     const std::string& tempLog = state.tempLogPath;
-    // Emptied first, so that a run that stops before its first record leaves no earlier
-    // run's records in the temporary log.
     SetLogFile(tempLog, 1);
     Trace(text::Format("DoInstall::TempLogFileName produced: %s\n", tempLog.c_str()).c_str());
     state.installLogPath.clear();
@@ -179,8 +221,9 @@ bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDe
     registerDescriptors(*state.current, state.installFolder);
     Trace("DoInstall::Invoking PrepareUnInstall()...\n");
     PrepareUnInstall(*state.current, state.programPath, state.installFolder, state.language.path, run.KiB());
-    // A failed append leaves the installation in place; it still counts as done.
-    AppendLogFile(tempLog, installLog);
+    // The install log is the commit point: once it is whole, nothing is taken back.
+    if (!WriteInstallLog(tempLog, installLog) || !journal::Commit()) return false;
+    DeleteFileA(tempLog.c_str());
     Trace("DoInstall::Complete!\n");
     return true;
 }
@@ -192,11 +235,16 @@ int InstallFailureMessage() {
 
 bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors) {
     if (RunInstallation(progress, registerDescriptors)) return true;
-    MessageBoxFromId(static_cast<UINT>(InstallFailureMessage()), MB_ICONERROR);
     SetupState& state = Setup();
-    // Nothing of a failed first installation stays behind; a failed upgrade goes with the
-    // product's uninstall.
-    RecoverFailedInstallation(state.tempLogPath, state.installLogPath, state.upgradeFlag != 0);
+    // Everything the run changed goes back before the user hears of the failure.
+    CloseLogFile();
+    if (journal::Active()) {
+        journal::Close();
+        const int left = RollBack(state.journalPath);
+        if (left > 0) Trace(text::Format("DoInstall::%d changes could not be taken back.\n", left).c_str());
+    }
+    MessageBoxFromId(static_cast<UINT>(InstallFailureMessage()), MB_ICONERROR);
+    state.installFailed = true;
     state.abort = 1;
     return false;
 }

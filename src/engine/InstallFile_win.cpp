@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "engine/RenameSection.h"
 #include "engine/SharedCount.h"
+#include "log/Journal.h"
 #include "log/InstallLog.h"
 #include "state/Messages.h"
 #include "win/Files.h"
@@ -102,7 +103,9 @@ bool ReplaceAtRestart(const std::string& source, const std::string& destination,
     std::string target;
     std::string newCopy;
     bool named = win::FileExists(source) && ShortPath(destination, &target) && FreeNewCopyName(target, &newCopy);
+    // The scheduled rename is noted first, so that a rollback takes it back with the copy.
     if (named && InstallFile(source, newCopy, kReplaceAlways, ask, false, false) &&
+        journal::NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath()) &&
         ScheduleReplaceAtRestart(newCopy, target)) {
         ++g_restartReplacements;
         return true;
@@ -120,6 +123,7 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
     if (shared) EnsureSharedCount(destination);
 
     bool copy = false;
+    bool destinationMissing = false;  // known without asking again
     switch (mode) {
     case kReplaceNone:
         return true;
@@ -130,7 +134,8 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
     case kReplaceOlderAsk: {
         WIN32_FIND_DATAA sourceEntry;
         WIN32_FIND_DATAA destinationEntry;
-        if (!win::FindEntry(destination, &destinationEntry) || !win::FindEntry(source, &sourceEntry)) {
+        destinationMissing = !win::FindEntry(destination, &destinationEntry);
+        if (destinationMissing || !win::FindEntry(source, &sourceEntry)) {
             // A missing source goes on to the copy so that its failure is reported, not hidden
             // behind "the file on disk was kept".
             copy = true;
@@ -153,6 +158,12 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
         if (shared) ModifySharedCount(destination, 1, false, log);
         return true;
     }
+
+    // The file in the way is moved aside for the rollback; a file in use cannot be moved and
+    // goes the restart road when it is shared.
+    const journal::Aside aside = destinationMissing ? journal::Aside::kMissing : journal::MoveAside(destination);
+    if (aside == journal::Aside::kFailed) return shared && ReplaceAtRestart(source, destination, ask);
+    if (aside == journal::Aside::kMissing && !journal::NoteNewFile(destination)) return false;
 
     if (CopyOver(source, destination)) {
         // A source on read-only media must not leave a copy that cannot be replaced later.

@@ -1,7 +1,6 @@
 // Taking an install log back: its records undone from the last to the first, each by the
-// operation of its kind. One replay serves the uninstaller and the rollback of a failed
-// installation. The ordering rules are portable (LogReplay.cpp); the undo operations touch the
-// machine (LogReplay_win.cpp).
+// operation of its kind. The ordering rules are portable (LogReplay.cpp); the undo operations
+// touch the machine (LogReplay_win.cpp).
 #pragma once
 
 #include <string>
@@ -9,9 +8,6 @@
 
 // What one replay works with besides the log, and what it hands back.
 struct ReplayContext {
-    // A failed first installation has no Uninstall entry yet: its Application record is
-    // passed over instead of looked for.
-    bool passOverApplication = false;
     // The uninstall run's own command line: an Application record whose entry was renamed
     // finds the entry by this uninstall command.
     std::string commandLine;
@@ -35,9 +31,3 @@ std::vector<std::string> RetryOrder(const std::vector<std::string>& folders);
 // Tries the folders left by a replay again, deepest first: one that has since become empty
 // (its install log was deleted, say) goes; one still holding anything stays.
 void RemoveFoldersLeft(const std::vector<std::string>& folders);
-
-// After an installation failed. A first installation (`upgrade` false) is taken back by
-// replaying this run's temporary log. An installation over an earlier one appends its
-// temporary log to the installation log instead, so that uninstalling the product removes
-// this run's changes too. True when every record was undone or the log was appended.
-bool RecoverFailedInstallation(const std::string& tempLog, const std::string& installLog, bool upgrade);

@@ -86,7 +86,6 @@ bool DeleteEntryByCommand(HKEY list, const std::string& commandLine, std::string
 }
 
 bool UndoApplication(const std::string& name, ReplayContext* context) {
-    if (context->passOverApplication) return true;
     win::UniqueKey list;
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &list)) return false;
     // An empty name would make RegDeleteKeyA aim at the list itself.
@@ -134,13 +133,4 @@ bool ReplayLog(const std::string& log, ReplayContext* context) {
 
 void RemoveFoldersLeft(const std::vector<std::string>& folders) {
     for (const std::string& folder : RetryOrder(folders)) RemoveDirectoryA(folder.c_str());
-}
-
-bool RecoverFailedInstallation(const std::string& tempLog, const std::string& installLog, bool upgrade) {
-    if (upgrade) return AppendLogFile(tempLog, installLog);
-    std::string log;
-    if (!win::ReadWholeFile(tempLog, &log)) return false;
-    ReplayContext context;
-    context.passOverApplication = true;
-    return ReplayLog(log, &context);
 }

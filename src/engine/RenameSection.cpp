@@ -45,3 +45,31 @@ std::string NewCopyName(const std::string& shortPath, int attempt) {
     if (attempt < 10) return stem + ".ne" + std::to_string(attempt);
     return stem + ".n" + std::to_string(attempt);
 }
+
+std::string WithoutRenameEntry(const std::string& content, const std::string& newName, const std::string& existing) {
+    const std::string entry = newName + "=" + existing + "\r\n";
+    size_t at = content.compare(0, entry.size(), entry) == 0 ? 0 : content.find("\r\n" + entry);
+    if (at == std::string::npos) return content;
+    if (at != 0) at += 2;
+    return content.substr(0, at) + content.substr(at + entry.size());
+}
+
+std::string WithoutPendingRename(const std::string& operations, const std::string& source) {
+    std::string kept;
+    size_t position = 0;
+    // Pairs of zero-ended strings; an empty target (a deletion) is a pair too, so the list is
+    // walked by length, not up to the first empty string.
+    while (position < operations.size()) {
+        const size_t fromEnd = operations.find('\0', position);
+        if (fromEnd == std::string::npos) break;
+        const size_t toEnd = operations.find('\0', fromEnd + 1);
+        if (toEnd == std::string::npos) break;
+        std::string from = operations.substr(position, fromEnd - position);
+        if (from.empty()) break;  // the list's closing zero
+        const std::string pair = operations.substr(position, toEnd + 1 - position);
+        if (from.compare(0, 4, "\\??\\") == 0) from.erase(0, 4);
+        if (!text::EqualsNoCase(from, source)) kept += pair;
+        position = toEnd + 1;
+    }
+    return kept.empty() ? kept : kept + '\0';
+}

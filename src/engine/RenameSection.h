@@ -29,6 +29,19 @@ std::string ApplyRenameEdit(const std::string& content, const RenameEdit& edit);
 std::string NewCopyName(const std::string& shortPath, int attempt);
 constexpr int kNewCopyAttempts = 100;
 
+// `content` without the entry "newName=existing" that PlanRenameEntry put into it; unchanged
+// when it holds no such line.
+std::string WithoutRenameEntry(const std::string& content, const std::string& newName, const std::string& existing);
+
+// The session manager's PendingFileRenameOperations data (pairs of zero-ended strings, sources
+// with their "\??\" prefix) without the pairs whose source is `source` (compared without case);
+// empty when no pair is left.
+std::string WithoutPendingRename(const std::string& operations, const std::string& source);
+
+// Takes back a replacement scheduled for the next restart: from WinInit.ini at `iniPath`, or
+// from the session manager's list when `iniPath` is empty. True when it is no longer scheduled.
+bool CancelRestartRename(const std::string& iniPath, const std::string& existing, const std::string& newName);
+
 // The Windows folder + "\WinInit.ini"; empty when the Windows folder cannot be read.
 std::string WinInitPath();
 

@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "win/Files.h"
+#include "win/Registry.h"
 #include "win/UniqueHandle.h"
 
 std::string WinInitPath() {
@@ -44,4 +45,41 @@ bool WinInitRename(const std::string& iniPath, const std::string& existing, cons
             return false;
     }
     return true;
+}
+
+namespace {
+
+const char kSessionManagerKey[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char kPendingRenames[] = "PendingFileRenameOperations";
+
+bool CancelPendingRename(const std::string& source) {
+    win::UniqueKey key;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_QUERY_VALUE | KEY_SET_VALUE, &key)) return false;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (RegQueryValueExA(key.get(), kPendingRenames, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return true;
+    std::string data(size, '\0');
+    if (size > 0 &&
+        RegQueryValueExA(key.get(), kPendingRenames, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) !=
+            ERROR_SUCCESS)
+        return false;
+    data.resize(size);
+    const std::string kept = WithoutPendingRename(data, source);
+    if (kept.size() == data.size()) return true;
+    if (kept.empty()) return RegDeleteValueA(key.get(), kPendingRenames) == ERROR_SUCCESS;
+    return RegSetValueExA(key.get(), kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
+                          static_cast<DWORD>(kept.size())) == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+bool CancelRestartRename(const std::string& iniPath, const std::string& existing, const std::string& newName) {
+    if (iniPath.empty()) return CancelPendingRename(existing);
+    std::string content;
+    if (!win::ReadWholeFile(iniPath, &content)) return !win::FileExists(iniPath);
+    const std::string kept = WithoutRenameEntry(content, newName, existing);
+    if (kept.size() == content.size()) return true;
+    win::UniqueFile file(
+        CreateFileA(iniPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && win::WriteAll(file.get(), kept.data(), kept.size());
 }

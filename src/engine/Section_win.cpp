@@ -11,6 +11,7 @@
 #include "engine/InstallFile.h"
 #include "engine/SelfRegister.h"
 #include "log/InstallLog.h"
+#include "log/Journal.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
 #include "win/Files.h"
@@ -121,7 +122,12 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
 
     // Climb to the deepest level that exists or can be made, remembering where each cut was.
     std::vector<size_t> cuts;
-    bool madeOne = CreateDirectoryA(folder.c_str(), nullptr) != 0;
+    // Each level is noted in the journal before it is made; a note for a level that then
+    // cannot be made costs the rollback nothing.
+    auto make = [](const std::string& level) {
+        return journal::NoteFolder(level) && CreateDirectoryA(level.c_str(), nullptr) != 0;
+    };
+    bool madeOne = make(folder);
     std::string level = folder;
     while (!madeOne) {
         size_t slash = level.rfind('\\');
@@ -129,7 +135,7 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
         cuts.push_back(slash);
         level.erase(slash);
         if (win::IsDirectory(level)) break;
-        madeOne = CreateDirectoryA(level.c_str(), nullptr) != 0;
+        madeOne = make(level);
     }
     if (madeOne) {
         if (log) LogRecord(kRecordCreateFolder, level.c_str());
@@ -140,7 +146,7 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
     for (auto cut = cuts.rbegin(); cut != cuts.rend(); ++cut) {
         size_t end = cut + 1 == cuts.rend() ? folder.size() : *(cut + 1);
         level = folder.substr(0, end);
-        if (!CreateDirectoryA(level.c_str(), nullptr)) {
+        if (!make(level)) {
             if (createdCount) *createdCount = created;
             return false;
         }
@@ -164,6 +170,10 @@ void CreateShortcut(const std::string& target, const std::string& linkName, cons
     wchar_t widePath[MAX_PATH];
     // Fails, rather than cutting the name, when the path does not fit.
     if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH) == 0) return;
+    // A shortcut of the same name (another installation's) is kept aside for the rollback.
+    const journal::Aside aside = journal::MoveAside(linkPath);
+    if (aside == journal::Aside::kFailed || (aside == journal::Aside::kMissing && !journal::NoteNewFile(linkPath)))
+        return;
     if (FAILED(file->Save(widePath, TRUE))) return;
 
     if (FAILED(link->SetIconLocation(target.c_str(), 0))) return;
@@ -231,7 +241,8 @@ bool InstallSection(const Project& project, const SectionPlaces& places, const s
     for (const FileEntry& entry : entries) {
         if (entry.kind != kKindRegistrable || entry.registerSelf == 0) continue;
         std::string destination;
-        if (EntryDestination(project, device, section, base, entry, &destination) && RegisterLibrary(destination))
+        if (EntryDestination(project, device, section, base, entry, &destination) &&
+            journal::NoteRegistered(destination) && RegisterLibrary(destination))
             LogRecord(kRecordRegister, destination.c_str());
     }
     return true;

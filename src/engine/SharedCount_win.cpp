@@ -4,16 +4,17 @@
 
 #include "base/Text.h"
 #include "log/InstallLog.h"
+#include "log/Journal.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 
 namespace {
 
+const char kSharedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
+
 bool OpenSharedKey(win::UniqueKey* key) {
     // Windows owns this key: never create it, and count nothing when it is not there.
-    return win::OpenKey(HKEY_LOCAL_MACHINE,
-                        text::Format("%s\\%s", "Software\\Microsoft\\Windows\\CurrentVersion", "SharedDLLs"),
-                        KEY_ALL_ACCESS, key);
+    return win::OpenKey(HKEY_LOCAL_MACHINE, kSharedKey, KEY_ALL_ACCESS, key);
 }
 
 bool ReadCount(HKEY key, const std::string& path, long* count) {
@@ -23,7 +24,9 @@ bool ReadCount(HKEY key, const std::string& path, long* count) {
     return true;
 }
 
+// The count as it was goes into the installation's journal first.
 bool WriteCount(HKEY key, const std::string& path, long count) {
+    if (!journal::NoteValue("HKLM", kSharedKey, path)) return false;
     return win::WriteDword(key, path.c_str(), static_cast<DWORD>(static_cast<LONG>(count)));
 }
 
@@ -52,7 +55,7 @@ void ModifySharedCount(const std::string& path, long delta, bool removeAtZero, b
     long long updated = static_cast<long long>(count) + delta;
     if (updated <= 0) {
         if (removeAtZero) {
-            RegDeleteValueA(key.get(), path.c_str());
+            if (journal::NoteValue("HKLM", kSharedKey, path)) RegDeleteValueA(key.get(), path.c_str());
             return;
         }
         updated = 0;

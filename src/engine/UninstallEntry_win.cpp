@@ -5,6 +5,7 @@
 #include "base/Text.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
+#include "log/Journal.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 
@@ -36,23 +37,32 @@ void PrepareUnInstall(const Project& mainProject, const std::string& programPath
     // The list's root belongs to Windows: opened, never created.
     win::UniqueKey root;
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &root)) return;
+    const std::string entryPath = text::Format("%s\\%s", kUninstallListKey, displayName.c_str());
+    if (!journal::NoteKey("HKLM", entryPath)) return;
     win::UniqueKey entry;
     if (RegCreateKeyExA(root.get(), displayName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, entry.put(), nullptr) != ERROR_SUCCESS)
         return;
-    if (!win::WriteString(entry.get(), "DisplayName", displayName)) return;
-    if (!win::WriteString(entry.get(), "UninstallString", command)) return;
-    if (!win::WriteString(entry.get(), "InstallPath", installFolder)) return;
+    // An earlier installation's entry gets its values back if this run is taken back.
+    auto writeText = [&](const char* name, const std::string& value) {
+        return journal::NoteValue("HKLM", entryPath, name) && win::WriteString(entry.get(), name, value);
+    };
+    auto writeNumber = [&](const char* name, DWORD value) {
+        return journal::NoteValue("HKLM", entryPath, name) && win::WriteDword(entry.get(), name, value);
+    };
+    if (!writeText("DisplayName", displayName)) return;
+    if (!writeText("UninstallString", command)) return;
+    if (!writeText("InstallPath", installFolder)) return;
 
     // What the list of installed programs shows and offers besides.
-    win::WriteString(entry.get(), "QuietUninstallString", quietCommand);
-    win::WriteString(entry.get(), "Publisher", mainProject.company);
-    win::WriteString(entry.get(), "DisplayVersion", mainProject.version);
-    win::WriteString(entry.get(), "InstallLocation", installFolder);
-    win::WriteString(entry.get(), "DisplayIcon", uninstaller);
-    win::WriteDword(entry.get(), "EstimatedSize", estimatedSizeKiB);
-    win::WriteDword(entry.get(), "NoModify", 1);
-    win::WriteDword(entry.get(), "NoRepair", 1);
+    writeText("QuietUninstallString", quietCommand);
+    writeText("Publisher", mainProject.company);
+    writeText("DisplayVersion", mainProject.version);
+    writeText("InstallLocation", installFolder);
+    writeText("DisplayIcon", uninstaller);
+    writeNumber("EstimatedSize", estimatedSizeKiB);
+    writeNumber("NoModify", 1);
+    writeNumber("NoRepair", 1);
 }
 
 bool PreviousInstallFolder(const Project& project, std::string* folder, size_t limit) {

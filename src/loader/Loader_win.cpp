@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "log/Journal.h"
 #include "win/Registry.h"
 
 namespace {
@@ -46,6 +47,8 @@ int WriteLoaderPackage(const std::string& name, const std::string& value) {
     win::UniqueKey packages;
     int result = OpenPackages(KEY_ALL_ACCESS, &packages);
     if (result != kLoaderOk) return result;
+    // The value an earlier installation wrote is kept for the rollback.
+    if (!journal::NoteValue("HKCU", text::Format("%s\\%s", kLoaderKey, kPackagesKey), name)) return kLoaderValueFailed;
     return win::WriteString(packages.get(), name.c_str(), value) ? kLoaderOk : kLoaderValueFailed;
 }
 

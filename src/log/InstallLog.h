@@ -46,14 +46,17 @@ bool SplitModifyShared(const std::string& payload, std::string* path, std::strin
 
 extern const char kInstallLogName[];  // "install.log"
 
-// Makes `path` the current log (259 characters at most). With truncate, creates the file
-// or cuts it to zero length. Failures are not reported.
+// Makes `path` the current log (259 characters at most) and opens it until CloseLogFile or the
+// next SetLogFile. With truncate, creates the file or cuts it to zero length.
 void SetLogFile(const std::string& path, int truncate);
 const std::string& CurrentLogFile();
+// Closes the current log; records written after this open and close it each time.
+void CloseLogFile();
 
 // Formats one record (510 characters at most) and appends it with CR LF to the current log.
-// A record that cannot be written is dropped silently.
 void LogRecord(const char* format, ...) TEXT_FORMAT_CHECK(1, 2);
+// True when a record since the last SetLogFile could not be written: the log is not whole.
+bool LogWriteFailed();
 
 // One "CreateFolder: %s" record for each of the `levels` deepest folders of `folderPath`,
 // the outermost first.
@@ -62,7 +65,3 @@ void LogNewFolders(const std::string& folderPath, int levels);
 // Appends the whole file `from` to `to`, creating `to` when missing. False when a file cannot
 // be opened or a read or write fails.
 bool AppendLogFile(const std::string& from, const std::string& to);
-
-// The temporary log: the temporary-files folder + "install.log", or c:\install.log when the
-// folder cannot be determined.
-std::string TempLogFileName();

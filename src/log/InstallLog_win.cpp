@@ -12,21 +12,41 @@ const char kInstallLogName[] = "install.log";
 
 namespace {
 
-std::string& LogPath() {
-    static std::string path;
-    return path;
+// The current log stays open from SetLogFile to CloseLogFile: one open per run instead of one
+// per record. Each record is one write, on disk for every other process when LogRecord returns,
+// so a crash later in the installation cannot lose it.
+struct CurrentLog {
+    std::string path;
+    win::UniqueFile file;
+    bool failed = false;
+};
+
+CurrentLog& Log() {
+    static CurrentLog log;
+    return log;
 }
 
 }  // namespace
 
 void SetLogFile(const std::string& path, int truncate) {
-    LogPath() = text::Fit(path, MAX_PATH);
-    if (!truncate) return;
-    win::UniqueFile file(
-        CreateFileA(LogPath().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    CurrentLog& log = Log();
+    log.file.reset();
+    log.failed = false;
+    log.path = text::Fit(path, MAX_PATH);
+    if (log.path.empty()) return;
+    // Others may read the log meanwhile, but nobody else writes it.
+    log.file.reset(CreateFileA(log.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                               truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!log.file ||
+        (SetFilePointer(log.file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR))
+        log.file.reset();
 }
 
-const std::string& CurrentLogFile() { return LogPath(); }
+void CloseLogFile() { Log().file.reset(); }
+
+bool LogWriteFailed() { return Log().failed; }
+
+const std::string& CurrentLogFile() { return Log().path; }
 
 void LogRecord(const char* format, ...) {
     va_list args;
@@ -36,9 +56,10 @@ void LogRecord(const char* format, ...) {
     if (line.size() > kLogRecordLimit) line.resize(kLogRecordLimit);
     line += "\r\n";
 
-    // Opened and closed per record so every record is on disk when the call returns and a
-    // crash later in the installation cannot lose it.
-    win::AppendToFile(LogPath(), line);
+    CurrentLog& log = Log();
+    const bool written = log.file ? win::WriteAll(log.file.get(), line.data(), line.size())
+                                  : win::AppendToFile(log.path, line);
+    if (!written) log.failed = true;
 }
 
 void LogNewFolders(const std::string& folderPath, int levels) {
@@ -82,10 +103,4 @@ bool AppendLogFile(const std::string& from, const std::string& to) {
         if (read == 0) return true;
         if (!win::WriteAll(target.get(), chunk, read)) return false;
     }
-}
-
-std::string TempLogFileName() {
-    std::string folder = win::TempFolder();
-    if (folder.empty()) folder = "c:\\";
-    return folder + kInstallLogName;
 }

@@ -6,7 +6,11 @@
 #include <cstring>
 
 #include "base/Text.h"
+#include "engine/LogReplay.h"
+#include "engine/Rollback.h"
+#include "engine/RunLock.h"
 #include "engine/Section.h"
+#include "log/Journal.h"
 #include "startup/CommandLine.h"
 #include "startup/Unattended.h"
 #include "startup/Language.h"
@@ -226,6 +230,11 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     // Before anything is put on the machine: a choice the script cannot take ends the run.
     if (!ApplyCommandLineChoices(commandLine, commandLine.quiet)) return kExitBadCommandLine;
 
+    // From here on the run changes the machine: one run at a time, and whatever a killed run
+    // left half done is taken back first.
+    if (!TakeInstallationLock()) return kExitAnotherInstallation;
+    RecoverInterruptedRuns(journal::RunFilesFolder());
+
     Trace("Loading language resource...\n");
     if (!InstallLanguageLibrary(state.mainProject)) {
         Trace("Loading language resource failed.\n");
@@ -266,6 +275,10 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
         ReleaseWizardImages();
         state.mainProject.Release();
     }
+    // Folders the destination page made for an installation that never happened stay empty.
+    RemoveFoldersLeft(state.pageCreatedFolders);
+    // A script that starts the wizard tells a failed installation by its exit code too.
+    if (!commandLine.quiet && state.installFailed) exitCode = kExitInstallFailed;
 
     // An unattended installation starts nothing: no window may appear.
     if (!commandLine.quiet && state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/Limits.h"
 #include "base/Trace.h"
@@ -41,9 +42,14 @@ struct SetupState {
     bool licenceAccepted = false;     // set once by the licence page, never cleared
     int upgradeFlag = 0;              // the install folder held an install log already
     int installFailureMessage = 0;    // string ID, 0 until a step chooses one
+    bool installFailed = false;       // an installation ran and was taken back
     std::string uninstallDisplayName;
     std::string tempLogPath;     // this run's temporary install log
+    std::string journalPath;     // this run's rollback journal, beside the temporary log
     std::string installLogPath;  // "install.log" in the install folder
+    // The folder levels the destination page created, outermost first: the installation
+    // records those it installs into; the rest go again when the run ends.
+    std::vector<std::string> pageCreatedFolders;
 };
 
 SetupState& Setup();

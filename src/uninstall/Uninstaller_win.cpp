@@ -5,6 +5,9 @@
 #include "base/Limits.h"
 #include "base/Text.h"
 #include "engine/LogReplay.h"
+#include "engine/Rollback.h"
+#include "engine/RunLock.h"
+#include "log/Journal.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "win/Files.h"
@@ -57,6 +60,13 @@ bool Uninstall(const UninstallRequest& request) {
 bool ServiceUninstallRequest(const std::string& arguments, int* exitCode) {
     UninstallRequest request;
     if (!ParseUninstallRequest(arguments, &request)) return false;
+    // An uninstall changes the machine as an installation does: one at a time, and after
+    // whatever a killed run left half done was taken back.
+    if (!TakeInstallationLock()) {
+        *exitCode = kExitAnotherInstallation;
+        return true;
+    }
+    RecoverInterruptedRuns(journal::RunFilesFolder());
     const bool undone = Uninstall(request);
     *exitCode = undone || !QuietMessages() ? 0 : kQuietUninstallFailed;
     return true;
@@ -68,15 +78,4 @@ void ShowUninstallError(const std::string& message) {
     ShowFixedMessage(message, caption, MB_ICONERROR);
 }
 
-bool ForceDeleteFile(const std::string& path) {
-    if (!win::FileExists(path)) return true;
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY))
-        return DeleteFileA(path.c_str()) != 0;
-    if (!SetFileAttributesA(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) return false;
-    if (DeleteFileA(path.c_str())) return true;
-    const DWORD error = GetLastError();
-    SetFileAttributesA(path.c_str(), attributes);
-    SetLastError(error);
-    return false;
-}
+bool ForceDeleteFile(const std::string& path) { return !win::FileExists(path) || win::DeleteFileForce(path); }

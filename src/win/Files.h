@@ -39,4 +39,8 @@ bool WriteAll(HANDLE file, const char* data, size_t size);
 // shared with nobody, for this call only.
 bool AppendToFile(const std::string& path, const std::string& bytes);
 
+// Deletes a file, read-only or not; a file that stays keeps its attributes. False (with the
+// system's error code) when it could not be deleted, a missing file included.
+bool DeleteFileForce(const std::string& path);
+
 }  // namespace win

@@ -101,4 +101,18 @@ bool AppendToFile(const std::string& path, const std::string& bytes) {
     return WriteAll(file.get(), bytes.data(), bytes.size());
 }
 
+bool DeleteFileForce(const std::string& path) {
+    if (DeleteFileA(path.c_str())) return true;
+    DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (error == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY))) {
+        if (DeleteFileA(path.c_str())) return true;
+        error = GetLastError();
+        SetFileAttributesA(path.c_str(), attributes);
+    }
+    SetLastError(error);
+    return false;
+}
+
 }  // namespace win

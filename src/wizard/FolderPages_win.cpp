@@ -59,10 +59,22 @@ bool AcceptDestination(HWND page) {
     if (!win::IsDirectory(folder) &&
         MessageBoxFromId(kStrCreateFolderQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;
-    if (!CreateFolderPath(folder, false)) {
+    int created = 0;
+    if (!CreateFolderPath(folder, false, &created)) {
         MessageBoxFromId(kStrCreateFolderFailed, MB_OK);
         return false;
     }
+    // The levels made here, outermost first, for the installation to record as its own.
+    std::vector<std::string> levels;
+    std::string level = folder;
+    if (!level.empty() && level.back() == '\\') level.pop_back();
+    for (int i = 0; i < created && !level.empty(); ++i) {
+        levels.insert(levels.begin(), level);
+        const size_t slash = level.rfind('\\');
+        level.erase(slash == std::string::npos ? 0 : slash);
+    }
+    std::vector<std::string>& made = Setup().pageCreatedFolders;
+    made.insert(made.end(), levels.begin(), levels.end());
     Setup().chosenInstallFolder = text::Fit(folder, kPathLimit);
     return true;
 }

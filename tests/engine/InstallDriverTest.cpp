@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "engine/InstallDriver.h"
+#include "engine/Rollback.h"
+#include "log/Journal.h"
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "log/InstallLog.h"
@@ -140,7 +142,9 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     const Lines firstRun = installed::LogLines(installLog);
     ASSERT_FALSE(firstRun.empty());
     EXPECT_EQ("Application: " + displayName, firstRun.front());
-    EXPECT_EQ(testenv::ReadFile(TempLogFileName()), testenv::ReadFile(installLog));
+    // The run's own temporary log and journal are gone once the install log holds its records.
+    EXPECT_FALSE(win::FileExists(state.tempLogPath));
+    EXPECT_FALSE(win::FileExists(state.journalPath));
     EXPECT_NE(firstRun.end(), std::find(firstRun.begin(), firstRun.end(), "CopyFile: " + install + "\\extra.txt"));
 
     EXPECT_EQ(displayName, installed::UninstallValue(displayName, "DisplayName"));
@@ -170,7 +174,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     EXPECT_EQ(2u, count);
 }
 
-TEST(InstallDriver, FailedStepChoosesItsMessageAndLeavesTheInstallationLogAlone) {
+TEST(InstallDriver, FailedStepChoosesItsMessageAndItsJournalTakesEverythingBack) {
     win::ComInit com;
     ASSERT_TRUE(SUCCEEDED(com.result()));
     struct Case {
@@ -214,10 +218,17 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndLeavesTheInstallationLogAlone)
         EXPECT_TRUE(g_descriptorCalls.empty());
         EXPECT_EQ(&::Setup().mainProject, ::Setup().current);
         EXPECT_FALSE(win::FileExists(install + "\\install.log"));
-        const Lines temp = installed::LogLines(TempLogFileName());
+        const Lines temp = installed::LogLines(::Setup().tempLogPath);
         ASSERT_FALSE(temp.empty());
         EXPECT_EQ("Application: " + ::Setup().mainProject.company + " Broken for BlackBerry", temp.front());
         EXPECT_EQ(c.componentFails, win::FileExists(install + "\\main.txt"));
+
+        CloseLogFile();
+        journal::Close();
+        EXPECT_EQ(0, RollBack(::Setup().journalPath));
+        EXPECT_FALSE(win::FileExists(install));
+        EXPECT_FALSE(win::FileExists(::Setup().journalPath));
+        EXPECT_FALSE(win::FileExists(::Setup().tempLogPath));
     }
 }
 

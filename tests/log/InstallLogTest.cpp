@@ -34,7 +34,7 @@ TEST_F(InstallLogTest, RecordsAppendInOrderWithCrLf) {
     EXPECT_EQ("CopyFile: C:\\a\\b.dll\r\nModifyShared: C:\\a\\b.dll|1\r\n", testenv::ReadFile(log_));
 }
 
-TEST_F(InstallLogTest, WithoutTruncateKeepsContentAndMissingFileIsCreatedByFirstRecord) {
+TEST_F(InstallLogTest, WithoutTruncateKeepsContentAndMissingFileIsCreated) {
     ASSERT_TRUE(testenv::WriteFile(log_, "Application: X\r\n"));
     SetLogFile(log_, 0);
     LogRecord(kRecordRegister, "C:\\r.dll");
@@ -42,7 +42,6 @@ TEST_F(InstallLogTest, WithoutTruncateKeepsContentAndMissingFileIsCreatedByFirst
 
     std::string other = folder_ + "\\other.log";
     SetLogFile(other, 0);
-    EXPECT_FALSE(win::FileExists(other));
     LogRecord(kRecordCreateShortcut, "C:\\s.lnk");
     EXPECT_EQ("CreateShortcut: C:\\s.lnk\r\n", testenv::ReadFile(other));
     EXPECT_EQ(other, CurrentLogFile());
@@ -62,20 +61,22 @@ TEST_F(InstallLogTest, LongRecordIsCutAt510Characters) {
     EXPECT_EQ("Application: " + exact + "\r\n", testenv::ReadFile(log_));
 }
 
-TEST_F(InstallLogTest, RecordIsDroppedWhenTheLogCannotBeOpened) {
+TEST_F(InstallLogTest, ARecordThatCannotBeWrittenMarksTheLogNotWhole) {
     SetLogFile(log_, 1);
-    {
-        // Held without sharing, so the record's open fails and CREATE_NEW fails too.
-        win::UniqueFile holder(CreateFileA(log_.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(holder.valid());
-        LogRecord(kRecordCopyFile, "lost");
-    }
     LogRecord(kRecordCopyFile, "kept");
+    EXPECT_FALSE(LogWriteFailed());
+    // Nobody else may write the log while it is the current one.
+    win::UniqueFile writer(CreateFileA(log_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(writer.valid());
     EXPECT_EQ("CopyFile: kept\r\n", testenv::ReadFile(log_));
 
     SetLogFile(folder_ + "\\missing\\install.log", 0);
     LogRecord(kRecordCopyFile, "nowhere");
+    EXPECT_TRUE(LogWriteFailed());
     EXPECT_FALSE(win::FileExists(folder_ + "\\missing"));
+    SetLogFile(log_, 0);
+    EXPECT_FALSE(LogWriteFailed());
 }
 
 TEST_F(InstallLogTest, SetLogFileKeepsAt259Characters) {
@@ -149,11 +150,6 @@ TEST_F(InstallLogTest, AppendFailsWhenAFileCannotBeOpened) {
         EXPECT_EQ(0, AppendLogFile(temp, log_));
     }
     EXPECT_EQ("before", testenv::ReadFile(log_));
-}
-
-TEST(InstallLogName, TempLogIsInTheTemporaryFolder) {
-    EXPECT_EQ(win::TempFolder() + "install.log", TempLogFileName());
-    EXPECT_STREQ("install.log", kInstallLogName);
 }
 
 }  // namespace

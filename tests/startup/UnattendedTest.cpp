@@ -23,6 +23,8 @@
 
 namespace {
 
+using ui::QuietRun;
+
 // A suite with a shared System file, an Application file and two components that exclude
 // each other (group 1), each with a file of its own.
 struct SuitePackage {
@@ -96,34 +98,8 @@ struct SuitePackage {
     }
 };
 
-struct QuietRun {
-    int exitCode = ui::SetupProcess::kTimedOut;
-    bool windowShown = false;
-};
-
-// Runs `program` with `arguments` to its end, watching for any window of the process.
-QuietRun RunQuietly(const std::string& program, const std::string& arguments, const std::string& folder) {
-    QuietRun run;
-    ui::SetupProcess process;
-    if (!process.Start(program, arguments, folder)) return run;
-    const DWORD start = GetTickCount();
-    while (process.Running() && GetTickCount() - start < 60000) {
-        if (!process.TopLevelWindows().empty()) run.windowShown = true;
-        Sleep(10);
-    }
-    run.exitCode = process.WaitForExit();
-    return run;
-}
-
 QuietRun RunSetupQuietly(const SuitePackage& suite, const std::string& arguments) {
-    return RunQuietly(suite.package.SetupPath(), arguments, suite.package.Folder());
-}
-
-// The registered quiet uninstall: "<uninstaller> /S -u<log> -l<library>", paths unquoted.
-QuietRun RunQuietUninstall(const std::string& command) {
-    const size_t switchAt = command.find(" /S -u");
-    if (switchAt == std::string::npos) return QuietRun();
-    return RunQuietly(command.substr(0, switchAt), command.substr(switchAt + 1), "");
+    return ui::RunQuietly(suite.package.SetupPath(), arguments, suite.package.Folder());
 }
 
 TEST(Unattended, InstallsWhatTheCommandLineChoosesAndTheQuietUninstallTakesItBack) {
@@ -161,7 +137,7 @@ TEST(Unattended, InstallsWhatTheCommandLineChoosesAndTheQuietUninstallTakesItBac
     installfile::RemovePendingRenames(newCopy);
     DeleteFileA(newCopy.c_str());
 
-    run = RunQuietUninstall(quietCommand);
+    run = ui::RunQuietUninstall(quietCommand);
     EXPECT_EQ(0, run.exitCode);
     EXPECT_FALSE(run.windowShown);
     suite.ExpectNothingLeft();

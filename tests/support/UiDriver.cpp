@@ -190,6 +190,12 @@ bool SetupProcess::Start(const std::string& program, const std::string& argument
     return true;
 }
 
+void SetupProcess::Kill() {
+    if (!process_) return;
+    TerminateProcess(process_.get(), 1);
+    WaitForSingleObject(process_.get(), 5000);
+}
+
 bool SetupProcess::Running() const {
     return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
 }
@@ -294,6 +300,25 @@ SingleMessageRun RunExpectingOneMessage(const std::string& program, const std::s
     }
     run.exitCode = process.WaitForExit();
     return run;
+}
+
+QuietRun RunQuietly(const std::string& program, const std::string& arguments, const std::string& folder) {
+    QuietRun run;
+    SetupProcess process;
+    if (!process.Start(program, arguments, folder)) return run;
+    const DWORD start = GetTickCount();
+    while (process.Running() && GetTickCount() - start < 60000) {
+        if (!process.TopLevelWindows().empty()) run.windowShown = true;
+        Sleep(10);
+    }
+    run.exitCode = process.WaitForExit();
+    return run;
+}
+
+QuietRun RunQuietUninstall(const std::string& command) {
+    const size_t switchAt = command.find(" /S -u");
+    if (switchAt == std::string::npos) return QuietRun();
+    return RunQuietly(command.substr(0, switchAt), command.substr(switchAt + 1), "");
 }
 
 }  // namespace ui

@@ -96,6 +96,8 @@ public:
     int WaitForExit(DWORD timeoutMs = kDefaultTimeoutMs);
 
     bool Running() const;
+    // Ends the process at once, as a user ending it in the task manager would.
+    void Kill();
     DWORD ProcessId() const { return processId_; }
 
 private:
@@ -112,5 +114,17 @@ struct SingleMessageRun {
 };
 SingleMessageRun RunExpectingOneMessage(const std::string& program, const std::string& arguments,
                                         const std::string& folder);
+
+// A run without the user: its exit code, and whether any window of the process showed.
+struct QuietRun {
+    int exitCode = SetupProcess::kTimedOut;
+    bool windowShown = false;
+};
+
+// Runs `program` with `arguments` to its end, watching for any window of the process.
+QuietRun RunQuietly(const std::string& program, const std::string& arguments, const std::string& folder);
+
+// The registered quiet uninstall: "<uninstaller> /S -u<log> -l<library>", paths unquoted.
+QuietRun RunQuietUninstall(const std::string& command);
 
 }  // namespace ui

@@ -88,8 +88,11 @@ bool LayPackage(const Product& product, const Run& run, testenv::Package* packag
         const int conduits = script.AddFolder(kSectionConduit, product.root + "\\conduits");
         script.AddFile(kSectionConduit, {"missing.txt", conduits, kMissingData});
     }
-    for (int data = 3; data < number; ++data)
-        if (!package->WriteData(data, "data file " + std::to_string(data))) return false;
+    for (int data = 3; data < number; ++data) {
+        const std::string bytes = data >= 5 && run.extraSize > 0 ? std::string(run.extraSize, static_cast<char>('a' + data % 26))
+                                                                 : "data file " + std::to_string(data);
+        if (!package->WriteData(data, bytes)) return false;
+    }
     return package->CopyData(2, testenv::BinFolder() + "selfreg_value.dll") &&
            package->AddLanguageLibrary(kLanguageData) && package->AddSetup() && package->WriteScript(script.Text());
 }
@@ -120,7 +123,23 @@ bool Install(const Product& product, const Run& run) {
         return false;
     PrepareUnInstall(project, testenv::BinFolder() + "setup.exe", product.install,
                      testenv::BinFolder() + "ResENU.DLL", 0);
+    CloseLogFile();
     return AppendLogFile(product.tempLog, product.installLog);
+}
+
+testenv::Package LayRun(const Product& product, const Run& run) {
+    testenv::Package package = PackageOf(product, run);
+    return LayPackage(product, run, &package) ? package : testenv::Package("");
+}
+
+ui::QuietRun InstallQuietly(const Product& product, const Run& run) {
+    const testenv::Package package = LayRun(product, run);
+    if (package.Folder().empty()) return ui::QuietRun();
+    return ui::RunQuietly(package.SetupPath(), "/S /D=" + product.install, package.Folder());
+}
+
+ui::QuietRun UninstallQuietly(const Product& product) {
+    return ui::RunQuietUninstall(installed::UninstallValue(product.displayName, "QuietUninstallString"));
 }
 
 testenv::WizardWalk InstallThroughWizard(const Product& product, const Run& run) {

@@ -12,7 +12,9 @@
 
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
+#include "support/Package.h"
 #include "support/TestEnv.h"
+#include "support/UiDriver.h"
 #include "support/Wizard.h"
 #include "win/UniqueHandle.h"
 
@@ -44,12 +46,22 @@ struct Run {
     // A Conduit file without its data file: the installation fails once the System and
     // Application files are in place.
     bool failAtEnd = false;
+    size_t extraSize = 0;  // bytes of each extra file; 0: a line of text
 };
 
 // Installs as the driver does: true when every section succeeded, and only then the Uninstall
 // entry is written and the temporary log appended to the installation log. A run into a folder
 // that holds an installation log writes no "Application: " record.
 bool Install(const Product& product, const Run& run);
+
+// Lays the run's package and returns it, setup.exe included; empty folder name on failure.
+testenv::Package LayRun(const Product& product, const Run& run);
+
+// Runs setup.exe /S on the run's package with the product's install folder.
+ui::QuietRun InstallQuietly(const Product& product, const Run& run);
+
+// The product's registered quiet uninstall.
+ui::QuietRun UninstallQuietly(const Product& product);
 
 // Runs setup.exe on the run's package and walks its wizard as a person taking every default.
 testenv::WizardWalk InstallThroughWizard(const Product& product, const Run& run);

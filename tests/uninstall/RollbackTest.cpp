@@ -1,20 +1,21 @@
-// A failed installation taken back: a first installation by replaying its temporary log, an
-// installation over an earlier one (through setup.exe's wizard) by handing its records to the
-// product's uninstall.
+// A failed or interrupted installation leaves the machine exactly as it was: each scenario
+// takes a snapshot of the places the run touches, runs setup.exe, and compares.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "engine/LogReplay.h"
+#include "base/Text.h"
+#include "engine/Section.h"
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
+#include "support/Snapshot.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "support/Wizard.h"
 #include "uninstall/Product.h"
 #include "win/Files.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -22,45 +23,120 @@ using Lines = std::vector<std::string>;
 
 using Rollback = product::ProductTest;
 
-TEST_F(Rollback, FailedFirstInstallationLeavesNothingAndSparesTheEarlierOne) {
-    const std::string company = testenv::UniqueName("V");
-    const product::Product earlier = Make(company, "Notes", testenv::UniqueName("s") + ".dll");
-    ASSERT_TRUE(product::Install(earlier, {}));
-    // The same product installed afresh into another folder: a first installation there,
-    // under the same Uninstall entry name and into the same Programs-menu folder.
-    const std::string other = root_ + "\\other";
-    ASSERT_TRUE(CreateDirectoryA(other.c_str(), nullptr));
-    const product::Product notes = product::Describe(other, company, "Notes", testenv::UniqueName("t") + ".dll",
-                                                     &cleanup_);
-    product::Run run;
-    run.extraFiles = {"Extra.txt"};
-    run.failAtEnd = true;
-    ASSERT_FALSE(product::Install(notes, run));
-    ASSERT_TRUE(win::FileExists(notes.install + "\\more\\Extra.txt")) << "failed before its last file";
-    ASSERT_EQ("Application: " + notes.displayName, installed::LogLines(notes.tempLog).at(0));
-    Lines expectedEarlier = product::Remains(earlier);
-
-    // Its Application record names the earlier installation's entry: passed over, not removed.
-    EXPECT_TRUE(RecoverFailedInstallation(notes.tempLog, notes.installLog, false));
-    EXPECT_EQ((Lines{"folder " + installed::ProgramsFolder() + "\\" + company, "folder " + notes.menu, "entry"}),
-              product::Remains(notes));
-    EXPECT_FALSE(win::FileExists(other + "\\Program Files"));
-    EXPECT_TRUE(win::FileExists(notes.tempLog)) << "the temporary log is kept";
-    // The failed run had written the menu's shortcuts over the earlier ones, so they went.
-    for (const char* link : {"\\Notes.lnk", "\\Readme.lnk"}) {
-        auto found = std::find(expectedEarlier.begin(), expectedEarlier.end(), "link " + earlier.menu + link);
-        ASSERT_NE(expectedEarlier.end(), found);
-        expectedEarlier.erase(found);
-    }
-    EXPECT_EQ(expectedEarlier, product::Remains(earlier));
+// Everything a run of `p` may change: its folders, System file and Startup link, its shared
+// count and registration, its Uninstall entry.
+snapshot::Machine Snapshot(const product::Product& p) {
+    snapshot::Places places;
+    places.folders = {p.root + "\\Program Files\\" + p.company, installed::ProgramsFolder() + "\\" + p.company};
+    places.files = {p.systemFile, p.startupLink};
+    places.keys = {{HKEY_LOCAL_MACHINE, std::string(installed::kUninstallKey) + "\\" + p.displayName}};
+    places.values = {{HKEY_LOCAL_MACHINE, sharedkey::kPath, p.systemFile},
+                     {HKEY_CURRENT_USER, installed::kSelfRegKey, p.sharedName}};
+    return snapshot::Take(places);
 }
 
-TEST_F(Rollback, FailedUpgradeThroughTheWizardGoesWithTheUninstall) {
+// The journals that runs left in the temporary folder.
+Lines Journals() {
+    Lines found;
+    WIN32_FIND_DATAA entry;
+    win::UniqueFind find(FindFirstFileA((win::TempFolder() + "SetupRun-*").c_str(), &entry));
+    if (find) {
+        do found.push_back(entry.cFileName);
+        while (FindNextFileA(find.get(), &entry));
+    }
+    return found;
+}
+
+TEST_F(Rollback, FailedRunPutsBackWhatItReplaced) {
+    product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
+    product::UseMachineFolders(&notes, &cleanup_);
+    // The folder holds the user's own files, one by the name of the product's program; another
+    // product's copy of the shared library is counted once.
+    ASSERT_TRUE(CreateFolderPath(notes.install + "\\docs", false));
+    ASSERT_TRUE(testenv::WriteFile(notes.install + "\\Notes.exe", "the user's own program"));
+    ASSERT_TRUE(testenv::WriteFile(notes.install + "\\docs\\Readme.txt", "the user's notes"));
+    ASSERT_TRUE(SetFileAttributesA((notes.install + "\\docs\\Readme.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(testenv::WriteFile(notes.systemFile, "another product's library"));
+    ASSERT_TRUE(sharedkey::SetCount(notes.systemFile, 1));
+    const snapshot::Machine before = Snapshot(notes);
+
+    product::Run run;
+    run.extraFiles = {"Extra.txt"};
+    run.failAtEnd = true;  // after the System and Application files, shortcuts and registration
+    const ui::QuietRun failed = product::InstallQuietly(notes, run);
+    EXPECT_EQ(1603, failed.exitCode);
+    EXPECT_FALSE(failed.windowShown);
+    EXPECT_EQ(Lines(), snapshot::Differences(before, Snapshot(notes)));
+    EXPECT_EQ(Lines(), Journals());
+    SetFileAttributesA((notes.install + "\\docs\\Readme.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(Rollback, FailedRunSparesTheFirstFolder) {
+    const std::string company = testenv::UniqueName("V");
+    const std::string shared = testenv::UniqueName("s") + ".dll";
+    product::Product earlier = Make(company, "Notes", shared);
+    product::UseMachineFolders(&earlier, &cleanup_);
+    ASSERT_EQ(0, product::InstallQuietly(earlier, {}).exitCode);
+    const snapshot::Machine before = Snapshot(earlier);
+
+    // The same product into another folder: the same entry, menu shortcuts and Startup link.
+    product::Product again = product::Describe(root_ + "\\other", company, "Notes", shared, &cleanup_);
+    product::UseMachineFolders(&again, &cleanup_);
+    ASSERT_TRUE(CreateDirectoryA(again.root.c_str(), nullptr));
+    product::Run run;
+    run.package = 2;
+    run.failAtEnd = true;
+    EXPECT_EQ(1603, product::InstallQuietly(again, run).exitCode);
+    EXPECT_EQ(Lines(), snapshot::Differences(before, Snapshot(earlier)));
+    EXPECT_FALSE(win::FileExists(again.root + "\\Program Files"));
+
+    EXPECT_EQ(0, product::UninstallQuietly(earlier).exitCode);
+    EXPECT_EQ(Lines(), product::Remains(earlier));
+}
+
+TEST_F(Rollback, KilledRunIsTakenBackAtNextStart) {
+    for (int k : {1, 6, 12}) {
+        SCOPED_TRACE("killed after file " + std::to_string(k));
+        const std::string tag = std::to_string(k);
+        product::Product notes =
+            Make(testenv::UniqueName("V" + tag), "Notes", testenv::UniqueName("s" + tag) + ".dll");
+        product::UseMachineFolders(&notes, &cleanup_);
+        ASSERT_TRUE(CreateFolderPath(notes.install, false));
+        ASSERT_TRUE(testenv::WriteFile(notes.install + "\\Notes.exe", "the user's own program"));
+        product::Run run;
+        for (int i = 1; i <= 15; ++i) run.extraFiles.push_back("f" + std::to_string(i) + ".bin");
+        run.extraSize = 2 << 20;
+        const testenv::Package package = product::LayRun(notes, run);
+        ASSERT_FALSE(package.Folder().empty());
+        const snapshot::Machine before = Snapshot(notes);
+
+        {
+            ui::SetupProcess setup;
+            ASSERT_TRUE(setup.Start(package.SetupPath(), "/S /D=" + notes.install, package.Folder()));
+            const std::string kth = notes.install + "\\more\\f" + tag + ".bin";
+            ASSERT_TRUE(ui::WaitUntil([&] { return win::FileExists(kth) || !setup.Running(); }));
+            ASSERT_TRUE(setup.Running()) << "the run ended before it could be killed";
+            setup.Kill();
+        }
+        ASSERT_EQ(2u, Journals().size()) << "the killed run's journal and temporary log";
+
+        // Another product's setup.exe takes the killed run back before it installs itself.
+        product::Product other = Make(testenv::UniqueName("W" + tag), "Other", testenv::UniqueName("o" + tag) + ".dll");
+        product::UseMachineFolders(&other, &cleanup_);
+        EXPECT_EQ(0, product::InstallQuietly(other, {}).exitCode);
+        EXPECT_EQ(Lines(), snapshot::Differences(before, Snapshot(notes)));
+        EXPECT_EQ(Lines(), Journals());
+        EXPECT_EQ(0, product::UninstallQuietly(other).exitCode);
+    }
+}
+
+TEST_F(Rollback, FailedWizardUpgrade) {
     product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
     product::UseMachineFolders(&notes, &cleanup_);
     const testenv::WizardWalk first = product::InstallThroughWizard(notes, {});
-    ASSERT_EQ(0, first.exitCode);
+    ASSERT_EQ(0, first.exitCode) << testing::PrintToString(first.seen);
     ASSERT_TRUE(win::FileExists(notes.installLog)) << testing::PrintToString(first.seen);
+    const snapshot::Machine before = Snapshot(notes);
 
     product::Run upgrade;
     upgrade.package = 2;
@@ -69,17 +145,33 @@ TEST_F(Rollback, FailedUpgradeThroughTheWizardGoesWithTheUninstall) {
     const testenv::WizardWalk second = product::InstallThroughWizard(notes, upgrade);
     ASSERT_FALSE(second.seen.empty());
     EXPECT_EQ("box:" + testenv::LibraryString(9), second.seen.back());
-    // The failed run's records belong to the product now.
-    const Lines log = installed::LogLines(notes.installLog);
-    EXPECT_NE(log.end(), std::find(log.begin(), log.end(), "CopyFile: " + notes.install + "\\more\\Extra.txt"))
-        << testing::PrintToString(second.seen) << "\n" << testing::PrintToString(log);
-    EXPECT_EQ(2, sharedkey::Count(notes.systemFile));
+    EXPECT_EQ(1603, second.exitCode);
+    EXPECT_EQ(Lines(), snapshot::Differences(before, Snapshot(notes)));
 
+    // The destination page made the install folder and its parent: the uninstall removes both.
     product::ExpectDone(product::Uninstall(notes), notes.displayName);
-    // The destination page made the install folder before the installation began: no log
-    // holds it, so it stays, empty.
-    EXPECT_EQ((Lines{"folder " + root_ + "\\Program Files\\" + notes.company, "folder " + notes.install}),
-              product::Remains(notes));
+    EXPECT_EQ(Lines(), product::Remains(notes));
+}
+
+TEST_F(Rollback, ASecondRunWhileOneIsInProgressChangesNothing) {
+    product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
+    product::UseMachineFolders(&notes, &cleanup_);
+    const testenv::Package package = product::LayRun(notes, {});
+    ASSERT_FALSE(package.Folder().empty());
+    const snapshot::Machine before = Snapshot(notes);
+    {
+        // What a running installation holds.
+        win::UniqueKernelHandle running(CreateMutexA(nullptr, TRUE, "Global\\HandheldSetupInstallation"));
+        ASSERT_TRUE(running.valid());
+        const ui::QuietRun quiet = ui::RunQuietly(package.SetupPath(), "/S /D=" + notes.install, package.Folder());
+        EXPECT_EQ(1618, quiet.exitCode);
+        EXPECT_FALSE(quiet.windowShown);
+        const ui::SingleMessageRun shown = ui::RunExpectingOneMessage(package.SetupPath(), "", package.Folder());
+        EXPECT_EQ(1618, shown.exitCode);
+        EXPECT_NE(std::string::npos, shown.box.text.find("Another installation")) << shown.box.text;
+        ReleaseMutex(running.get());
+    }
+    EXPECT_EQ(Lines(), snapshot::Differences(before, Snapshot(notes)));
 }
 
 }  // namespace

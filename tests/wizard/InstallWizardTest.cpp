@@ -115,7 +115,10 @@ TEST(InstallWizard, InstallsThroughEveryPageAndLaunchesTheProgram) {
     const Lines log = installed::LogLines(install + "\\install.log");
     ASSERT_FALSE(log.empty());
     EXPECT_EQ("Application: " + displayName, log.front());
-    EXPECT_EQ("CopyFile: " + product.systemFile, log.at(1));
+    // The folders the destination page made are the installation's own, recorded before any file.
+    EXPECT_EQ("CreateFolder: " + install.substr(0, install.rfind('\\')), log.at(1));
+    EXPECT_EQ("CreateFolder: " + install, log.at(2));
+    EXPECT_EQ("CopyFile: " + product.systemFile, log.at(3));
     EXPECT_EQ(install, installed::UninstallValue(displayName, "InstallPath"));
     EXPECT_EQ(displayName, installed::UninstallValue(displayName, "DisplayName"));
 
@@ -136,17 +139,15 @@ TEST(InstallWizard, FailedInstallationShowsItsMessageAndEndsTheWizard) {
     ui::SetupProcess setup;
     ASSERT_TRUE(setup.Start(product.package.SetupPath(), "", product.package.Folder()));
     const testenv::WizardWalk walk = testenv::WalkWizard(setup);
-    EXPECT_EQ(0, walk.exitCode);
+    EXPECT_EQ(1603, walk.exitCode);
     ASSERT_FALSE(walk.seen.empty());
     EXPECT_EQ("box:" + testenv::LibraryString(9), walk.seen.back());
     ExpectInOrder({"page:progress", "box:" + testenv::LibraryString(9)}, walk.seen);
     EXPECT_LT(walk.installSeconds, 0.0) << "Next was enabled after a failed installation";
 
-    // A first installation is taken back: nothing it made stays (the install folder, made by
-    // the destination page, stays empty), the installation log is not written and nothing is
-    // launched.
-    EXPECT_FALSE(win::FileExists(product.install + "\\Readme.txt"));
-    EXPECT_FALSE(win::FileExists(product.install + "\\Notes.exe"));
+    // The installation is taken back: nothing it made stays, the install folder that the
+    // destination page made included, and nothing is launched.
+    EXPECT_FALSE(win::FileExists(product.install));
     EXPECT_FALSE(win::FileExists(product.systemFile));
     EXPECT_EQ(-999, sharedkey::Count(product.systemFile));
     EXPECT_FALSE(win::FileExists(product.programsFolder));

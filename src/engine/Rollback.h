@@ -1,0 +1,17 @@
+// Taking an installation back from its rollback journal: after a failure in the same run, and
+// at the next start for a run that was killed. Unlike the uninstaller's replay, a rollback goes
+// on past a change it cannot undo, so that as much as possible is put back.
+#pragma once
+
+#include <string>
+
+// Undoes the changes of the journal at `journalPath`, the newest first, then removes the
+// folders the run created, deepest first, when they are empty. A journal whose run was
+// committed only has its moved-aside copies deleted. The journal and the run's temporary log
+// are deleted when everything was undone; a journal with changes left stays for the next start
+// to try again. Returns the number of changes that could not be undone (each is traced).
+int RollBack(const std::string& journalPath);
+
+// Finds the journals that runs which never finished left in `folder` (the temporary-files
+// folder) and takes each back. Returns how many were found.
+int RecoverInterruptedRuns(const std::string& folder);

@@ -1,0 +1,161 @@
+#include "engine/Rollback.h"
+
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <set>
+#include <vector>
+
+#include "base/Text.h"
+#include "base/Trace.h"
+#include "engine/LogReplay.h"
+#include "engine/RenameSection.h"
+#include "engine/SelfRegister.h"
+#include "log/Journal.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+#include "win/UniqueHandle.h"
+
+namespace {
+
+HKEY RootKey(const std::string& root) { return root == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+bool RemoveNewFile(const std::string& path) { return win::DeleteFileForce(path) || Missing(GetLastError()); }
+
+// The moved-aside file goes back over whatever the run put in its place.
+bool PutBack(const std::string& path, const std::string& aside) {
+    if (!Exists(aside)) return true;  // the run was killed before it moved the file
+    if (MoveFileExA(aside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    // A read-only new copy refuses to be replaced.
+    return RemoveNewFile(path) && MoveFileA(aside.c_str(), path.c_str());
+}
+
+bool RestoreValue(const std::string& root, const std::string& key, const std::string& name, const std::string& state) {
+    bool existed = false;
+    unsigned long type = 0;
+    std::string data;
+    if (!DecodeValueState(state, &existed, &type, &data)) return false;
+    win::UniqueKey opened;
+    if (!win::OpenKey(RootKey(root), key, KEY_SET_VALUE, &opened)) return !existed;
+    if (!existed) {
+        const LONG rc = RegDeleteValueA(opened.get(), name.c_str());
+        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+    }
+    return RegSetValueExA(opened.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
+bool RemoveKey(const std::string& root, const std::string& key) {
+    const LONG rc = RegDeleteKeyA(RootKey(root), key.c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+}
+
+bool CutBack(const std::string& path, const std::string& size) {
+    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                     nullptr));
+    if (!file) return Missing(GetLastError());
+    char* end = nullptr;
+    LARGE_INTEGER position;
+    position.QuadPart = static_cast<LONGLONG>(std::strtoull(size.c_str(), &end, 10));
+    if (size.empty() || *end != '\0') return false;
+    return SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(file.get());
+}
+
+// Walks one journal back. Libraries unregistered on the way are registered again once the
+// copy that was there before is back in place.
+class Undo {
+public:
+    int failures = 0;
+    std::vector<std::string> folders;
+
+    void Record(const JournalRecord& record) {
+        const std::vector<std::string>& f = record.fields;
+        bool undone = true;
+        switch (record.kind) {
+        case JournalKind::kHeader:
+        case JournalKind::kCommitted: break;
+        case JournalKind::kNewFile: undone = RemoveNewFile(f[0]); break;
+        case JournalKind::kAside:
+            undone = PutBack(f[0], f[1]);
+            if (undone && unregistered_.count(text::AsciiUpper(f[0]))) RegisterLibrary(f[0]);
+            break;
+        case JournalKind::kFolder: folders.push_back(f[0]); break;
+        case JournalKind::kKey: undone = RemoveKey(f[0], f[1]); break;
+        case JournalKind::kValue: undone = RestoreValue(f[0], f[1], f[2], f[3]); break;
+        case JournalKind::kRegistered:
+            if (Exists(f[0])) UnregisterLibrary(f[0]);
+            unregistered_.insert(text::AsciiUpper(f[0]));
+            break;
+        case JournalKind::kRestart: undone = CancelRestartRename(f[2], f[0], f[1]); break;
+        case JournalKind::kGrown: undone = CutBack(f[0], f[1]); break;
+        }
+        if (undone) return;
+        ++failures;
+        const DWORD error = GetLastError();
+        Trace(text::Format("Rollback::Could not undo %s", FormatJournalLine(record).c_str()).c_str());
+        Trace(text::Format("Rollback::Error %lu\n", error).c_str());
+    }
+
+private:
+    std::set<std::string> unregistered_;
+};
+
+}  // namespace
+
+int RollBack(const std::string& journalPath) {
+    std::string content;
+    if (!win::ReadWholeFile(journalPath, &content)) {
+        Trace(text::Format("Rollback::Cannot read the journal %s\n", journalPath.c_str()).c_str());
+        return 1;
+    }
+    const std::vector<JournalRecord> records = ParseJournal(content);
+    std::string tempLog;
+    if (!records.empty() && records.front().kind == JournalKind::kHeader) tempLog = records.front().fields[1];
+
+    int failures = 0;
+    if (!records.empty() && records.back().kind == JournalKind::kCommitted) {
+        Trace("Rollback::The run was committed; deleting what it moved aside.\n");
+        for (const JournalRecord& record : records)
+            if (record.kind == JournalKind::kAside && Exists(record.fields[1]) && !win::DeleteFileForce(record.fields[1]))
+                ++failures;
+    } else {
+        Undo undo;
+        for (auto record = records.rbegin(); record != records.rend(); ++record) undo.Record(*record);
+        for (const std::string& folder : RetryOrder(undo.folders)) RemoveDirectoryA(folder.c_str());
+        failures = undo.failures;
+    }
+    if (failures > 0) return failures;
+    if (!tempLog.empty()) DeleteFileA(tempLog.c_str());
+    DeleteFileA(journalPath.c_str());
+    return 0;
+}
+
+int RecoverInterruptedRuns(const std::string& folder) {
+    std::vector<std::string> journals;
+    WIN32_FIND_DATAA entry;
+    win::UniqueFind find(
+        FindFirstFileA(text::JoinPath(folder, std::string(kRunFilePrefix) + "*" + kJournalExtension).c_str(), &entry));
+    if (find) {
+        do {
+            const std::string name = entry.cFileName;
+            const size_t prefix = std::strlen(kRunFilePrefix);
+            const size_t extension = std::strlen(kJournalExtension);
+            // The pattern also matches short names: keep the files that are really ours.
+            if (name.size() > prefix + extension && name.compare(0, prefix, kRunFilePrefix) == 0 &&
+                name.compare(name.size() - extension, extension, kJournalExtension) == 0)
+                journals.push_back(text::JoinPath(folder, name));
+        } while (FindNextFileA(find.get(), &entry));
+    }
+    find.reset();
+    for (const std::string& journal : journals) {
+        Trace(text::Format("Setup::Taking back the interrupted installation of %s\n", journal.c_str()).c_str());
+        const int left = RollBack(journal);
+        if (left > 0) Trace(text::Format("Setup::%d changes could not be taken back.\n", left).c_str());
+    }
+    return static_cast<int>(journals.size());
+}

@@ -1,0 +1,173 @@
+#include "log/Journal.h"
+
+#include <windows.h>
+
+#include <set>
+
+#include "base/Text.h"
+#include "win/Files.h"
+#include "win/Registry.h"
+#include "win/UniqueHandle.h"
+
+namespace journal {
+
+namespace {
+
+struct RunJournal {
+    win::UniqueFile file;
+    std::string path;
+    std::vector<std::string> asides;   // moved-aside copies, deleted at the commit
+    std::set<std::string> notedValues;  // values already noted this run, upper-cased
+    unsigned long asideCount = 0;
+};
+
+RunJournal& Run() {
+    static RunJournal run;
+    return run;
+}
+
+bool Write(JournalKind kind, std::vector<std::string> fields) {
+    RunJournal& run = Run();
+    if (!run.file) return true;
+    const std::string line = FormatJournalLine({kind, std::move(fields)});
+    // One write per record: a kill lands before or after it, and a torn line is passed over.
+    return win::WriteAll(run.file.get(), line.data(), line.size());
+}
+
+HKEY RootKey(const std::string& root) { return root == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+std::string Folder(const std::string& path) {
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool ReadValueState(const std::string& root, const std::string& key, const std::string& name, std::string* state) {
+    win::UniqueKey opened;
+    DWORD type = 0;
+    DWORD size = 0;
+    if (!win::OpenKey(RootKey(root), key, KEY_QUERY_VALUE, &opened) ||
+        RegQueryValueExA(opened.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
+        *state = EncodeValueState(false, 0, std::string());
+        return true;
+    }
+    std::string data(size, '\0');
+    if (size > 0 && RegQueryValueExA(opened.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
+                                     &size) != ERROR_SUCCESS)
+        return false;
+    data.resize(size);
+    *state = EncodeValueState(true, type, data);
+    return true;
+}
+
+}  // namespace
+
+std::string RunFilesFolder() {
+    const std::string folder = win::TempFolder();
+    return folder.empty() ? std::string("c:\\") : folder;
+}
+
+bool Begin(const std::string& path, const std::string& tempLog) {
+    RunJournal& run = Run();
+    run = RunJournal();
+    run.file.reset(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!run.file) return false;
+    run.path = path;
+    if (Write(JournalKind::kHeader, {"1", tempLog})) return true;
+    Close();
+    DeleteFileA(path.c_str());
+    return false;
+}
+
+bool Active() { return static_cast<bool>(Run().file); }
+
+const std::string& Path() { return Run().path; }
+
+bool NoteNewFile(const std::string& path) { return Write(JournalKind::kNewFile, {path}); }
+
+bool NoteFolder(const std::string& path) { return Write(JournalKind::kFolder, {path}); }
+
+bool NoteRegistered(const std::string& path) { return Write(JournalKind::kRegistered, {path}); }
+
+bool NoteRestart(const std::string& newCopy, const std::string& target, const std::string& place) {
+    return Write(JournalKind::kRestart, {newCopy, target, place});
+}
+
+bool NoteGrowth(const std::string& path) {
+    if (!Active()) return true;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return NoteNewFile(path);
+    const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    return Write(JournalKind::kGrown, {path, std::to_string(size)});
+}
+
+bool NoteKey(const std::string& root, const std::string& key) {
+    if (!Active()) return true;
+    win::UniqueKey opened;
+    if (win::OpenKey(RootKey(root), key, KEY_QUERY_VALUE, &opened)) return true;
+    return Write(JournalKind::kKey, {root, key});
+}
+
+bool NoteValue(const std::string& root, const std::string& key, const std::string& name) {
+    if (!Active()) return true;
+    RunJournal& run = Run();
+    // The state before this run's first change is the one to go back to.
+    const std::string id = text::AsciiUpper(root + "\\" + key + "\\" + name);
+    if (run.notedValues.count(id)) return true;
+    std::string state;
+    if (!ReadValueState(root, key, name, &state) || !Write(JournalKind::kValue, {root, key, name, state}))
+        return false;
+    run.notedValues.insert(id);
+    return true;
+}
+
+Aside MoveAside(const std::string& path) {
+    if (!Active()) return Aside::kMissing;
+    RunJournal& run = Run();
+    const std::string folder = Folder(path);
+    if (folder.empty()) return Aside::kFailed;
+    // A short name in the file's own folder: the move is a rename on one volume, and the name
+    // fits wherever the file's own did.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::string aside =
+            text::Format("%s\\~sr%lx-%lx.tmp", folder.c_str(), GetCurrentProcessId(), run.asideCount++);
+        if (aside.size() >= MAX_PATH || !Write(JournalKind::kAside, {path, aside})) return Aside::kFailed;
+        if (MoveFileA(path.c_str(), aside.c_str())) {
+            // A folder by the file's name is no file to replace: put it back, the copy fails.
+            const DWORD attributes = GetFileAttributesA(aside.c_str());
+            if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+                MoveFileA(aside.c_str(), path.c_str());
+                return Aside::kFailed;
+            }
+            run.asides.push_back(aside);
+            return Aside::kMoved;
+        }
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Aside::kMissing;
+        if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return Aside::kFailed;
+    }
+    return Aside::kFailed;
+}
+
+bool Commit() {
+    RunJournal& run = Run();
+    if (!run.file) return true;
+    if (!Write(JournalKind::kCommitted, {})) return false;
+    // Past the mark a kill only leaves copies that the next start deletes.
+    // A copy still loaded by a running program goes at the next restart.
+    for (const std::string& aside : run.asides)
+        if (!win::DeleteFileForce(aside)) MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    const std::string path = run.path;
+    Close();
+    DeleteFileA(path.c_str());
+    return true;
+}
+
+void Close() {
+    RunJournal& run = Run();
+    run.file.reset();
+    run.asides.clear();
+    run.notedValues.clear();
+}
+
+}  // namespace journal
