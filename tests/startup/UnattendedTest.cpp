@@ -12,7 +12,7 @@
 #include "support/Installed.h"
 #include "support/Package.h"
 #include "support/PendingRenames.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
@@ -51,7 +51,7 @@ struct SuitePackage {
                             uninstallRoot.put(), nullptr) != ERROR_SUCCESS ||
             !CreateDirectoryA(package.Folder().c_str(), nullptr))
             return false;
-        testenv::ScriptWriter script;
+        script::ScriptWriter script;
         script.Set("Title", title);
         script.Set("Version", "3.0");
         script.Set("Company", company);
@@ -60,15 +60,15 @@ struct SuitePackage {
         script.Set("Multicomp", 1);
         script.Set("DefTargetDir", root + "\\Default");
         const std::string systemName = systemFile.substr(systemFile.rfind('\\') + 1);
-        testenv::ScriptFile shared{systemName, script.AddFolder(kSectionSystem, ""), 3};
+        script::ScriptFile shared{systemName, script.AddFolder(kSectionSystem, ""), 3};
         shared.replaceMode = kReplaceAlways;  // so that a file in use must wait for the restart
         script.AddFile(kSectionSystem, shared);
-        testenv::ScriptFile program{"Suite.exe", script.AddFolder(kSectionApplication, ""), 4};
+        script::ScriptFile program{"Suite.exe", script.AddFolder(kSectionApplication, ""), 4};
         program.menuShortcut = 1;
         script.AddFile(kSectionApplication, program);
         for (int part = 1; part <= 2; ++part) {
             const std::string name = "Part" + std::to_string(part);
-            testenv::ScriptWriter sub;
+            script::ScriptWriter sub;
             sub.Set("Title", name);
             sub.Set("Company", company);
             sub.AddFile(kSectionApplication, {name + ".txt", sub.AddFolder(kSectionApplication, ""), 20 + part});
