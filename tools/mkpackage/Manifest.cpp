@@ -152,7 +152,8 @@ private:
     bool ReadComponents(const toml::array& entries, const ManifestDefaults& defaults, Project* project);
     bool ResolveDocument(Fields& package, const char* key, const Project& project, DocRef* document);
     // The data-file number of a source named at `at`, relative to the manifest's folder.
-    bool Number(const toml::source_region& at, const std::string& source, int32_t* number);
+    bool Number(const toml::source_region& at, const std::string& source, const std::string& owner,
+                int32_t* number);
     // One number per distinct source file (`key` tells them apart), in the order first named.
     int32_t NumberFor(const std::string& key, const std::string& path);
     // An array of tables under `key` of the root, or none.
@@ -237,31 +238,35 @@ bool PlainText(Reader& reader, Fields& fields, const char* key, size_t limit, st
 }
 
 // A value written as a quoted string: line breaks only where `breaks` (each stored as CR LF).
+// A text as a quoted string stores it, line breaks (only where `breaks`) as CR LF; the empty
+// string when it fits, else what is wrong with it.
+std::string StoreQuoted(const std::string& value, size_t limit, bool breaks, std::string* stored) {
+    stored->clear();
+    for (size_t i = 0; i < value.size(); ++i) {
+        char c = value[i];
+        if (breaks && c == '\r' && i + 1 < value.size() && value[i + 1] == '\n') continue;
+        if (breaks && c == '\n')
+            *stored += "\r\n";
+        else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            return "holds a control character";
+        else
+            *stored += c;
+    }
+    if (stored->size() > limit - 1) return text::Format("is longer than %u characters", static_cast<unsigned>(limit - 1));
+    // Written doubled, a last backslash escapes the closing quote for the loader.
+    if (!stored->empty() && stored->back() == '\\') return "ends with a backslash";
+    return std::string();
+}
+
+// A value written as a quoted string.
 bool QuotedText(Reader& reader, Fields& fields, const char* key, size_t limit, bool breaks, std::string* out,
                 bool required = false) {
-    if (!fields.Text(key, out, required)) return false;
+    std::string value;
+    if (!fields.Text(key, &value, required)) return false;
     const toml::node* node = fields.Node(key);
     if (!node) return true;
-    std::string stored;
-    for (size_t i = 0; i < out->size(); ++i) {
-        char c = (*out)[i];
-        if (breaks && c == '\r' && i + 1 < out->size() && (*out)[i + 1] == '\n') continue;
-        if (breaks && c == '\n') {
-            stored += "\r\n";
-        } else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-            return reader.Fail(node->source(), std::string("'") + key + "' holds a control character");
-        } else {
-            stored += c;
-        }
-    }
-    if (stored.size() > limit - 1)
-        return reader.Fail(node->source(), text::Format("'%s' is longer than %u characters", key,
-                                                        static_cast<unsigned>(limit - 1)));
-    // Written doubled, a last backslash escapes the closing quote for the loader.
-    if (!stored.empty() && stored.back() == '\\')
-        return reader.Fail(node->source(), std::string("'") + key + "' ends with a backslash");
-    *out = stored;
-    return true;
+    std::string problem = StoreQuoted(value, limit, breaks, out);
+    return problem.empty() || reader.Fail(node->source(), std::string("'") + key + "' " + problem);
 }
 
 std::string FileNameOf(const std::string& source) {
@@ -269,10 +274,12 @@ std::string FileNameOf(const std::string& source) {
     return slash == std::string::npos ? source : source.substr(slash + 1);
 }
 
-bool Reader::Number(const toml::source_region& at, const std::string& source, int32_t* number) {
+bool Reader::Number(const toml::source_region& at, const std::string& source, const std::string& owner,
+                    int32_t* number) {
     fs::path path = folder_ / fs::path(source);
     std::string key;
-    if (!files_.Source(path.string(), &key)) return Fail(at, "source '" + source + "' is not a readable file");
+    if (!files_.Source(path.string(), &key))
+        return Fail(at, "source '" + source + "' of " + owner + " is not a readable file");
     *number = NumberFor(key, path.string());
     return true;
 }
@@ -295,7 +302,7 @@ bool Reader::ReadImage(Fields& package, const char* key, ImageSpec* image) {
     image->name = FileNameOf(source);
     if (!QuotedText(*this, fields, "name", kPathLimit, false, &image->name)) return false;
     if (!fields.Int("placement", 0, 3, &image->mode)) return false;
-    return Number(fields.Node("source")->source(), source, &image->dataFile) && fields.Done();
+    return Number(fields.Node("source")->source(), source, key, &image->dataFile) && fields.Done();
 }
 
 bool Reader::ReadPackage(Fields& package, bool main, const ManifestDefaults& defaults, Project* project) {
@@ -334,7 +341,7 @@ bool Reader::ReadPackage(Fields& package, bool main, const ManifestDefaults& def
     std::string library;
     if (!package.Text("language_library", &library)) return false;
     if (const toml::node* node = package.Node("language_library")) {
-        if (!Number(node->source(), library, &p.languageDllIndex)) return false;
+        if (!Number(node->source(), library, "language_library", &p.languageDllIndex)) return false;
     } else if (main) {
         std::string key;
         if (!files_.Source(defaults.languageLibrary, &key))
@@ -345,7 +352,7 @@ bool Reader::ReadPackage(Fields& package, bool main, const ManifestDefaults& def
     std::string installer;
     if (!package.Text("conduit_installer_source", &installer)) return false;
     if (const toml::node* node = package.Node("conduit_installer_source"))
-        if (!Number(node->source(), installer, &p.conduitInstallerIndex)) return false;
+        if (!Number(node->source(), installer, "conduit_installer_source", &p.conduitInstallerIndex)) return false;
     return ReadImage(package, "background_image", &p.backgroundImage) && ReadImage(package, "logo", &p.logo);
 }
 
@@ -385,7 +392,7 @@ bool Reader::ReadEntry(Fields& entry, int section, Project* project) {
         folderIndex = project->FolderCount(static_cast<FileSection>(section)) - 1;
     }
     int32_t number = -1;
-    if (!Number(entry.Node("source")->source(), source, &number)) return false;
+    if (!Number(entry.Node("source")->source(), source, entry.Name(), &number)) return false;
     int32_t index = project->AddFileEntry(static_cast<FileSection>(section), name, folderIndex, number, kind,
                                           replace, menu);
     FileEntry& file = project->files[section][static_cast<size_t>(index)];
@@ -445,9 +452,9 @@ bool Reader::ReadFolders(Fields& folders, Project* project) {
         if (!array) return Fail(node->source(), std::string("'") + kSectionKeys[s] + "' must be a list of folders");
         for (const toml::node& element : *array) {
             if (!element.is_string()) return Fail(element.source(), "a folder must be a string");
-            std::string folder = element.as_string()->get();
-            if (HasControl(folder) || folder.size() > kPathLimit - 1)
-                return Fail(element.source(), "a folder holds a control character or is too long");
+            std::string folder;
+            std::string problem = StoreQuoted(element.as_string()->get(), kPathLimit, false, &folder);
+            if (!problem.empty()) return Fail(element.source(), "the folder " + problem);
             project->AddSectionFolder(static_cast<FileSection>(s), folder);
         }
     }

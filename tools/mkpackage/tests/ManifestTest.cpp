@@ -62,7 +62,7 @@ const ManifestCase kCases[] = {
     {"unknown entry key", std::string(kHead) + "[[system]]\nsource = \"a.txt\"\nmenu = 1\n",
      "5:1: unknown key 'menu' in system entry 1"},
     {"missing source", std::string(kHead) + "[[application]]\nsource = \"none.txt\"\n",
-     "4:10: source 'none.txt' is not a readable file"},
+     "4:10: source 'none.txt' of application entry 1 is not a readable file"},
     {"entry without source", std::string(kHead) + "[[application]]\nname = \"a\"\n",
      "missing 'source' in application entry 1"},
     {"title too long", "[package]\ntitle = \"" + std::string(80, 't') + "\"\n",
@@ -75,6 +75,8 @@ const ManifestCase kCases[] = {
      "5:8: 'name' holds a control character"},
     {"folder ending in a backslash", std::string(kHead) + "[[application]]\nsource = \"a.txt\"\nfolder = \"bin\\\\\"\n",
      "5:10: 'folder' ends with a backslash"},
+    {"section folder too long", std::string(kHead) + "[folders]\nsystem = [\"" + std::string(260, 'f') + "\"]\n",
+     "4:11: the folder is longer than 259 characters"},
     {"licence naming no file", std::string(kHead) + "licence = \"x.txt\"\n",
      "3:11: 'licence' names no file of the package: 'x.txt'"},
     {"readme naming two files", std::string(kHead) + "readme = \"a.txt\"\n[[application]]\nsource = \"a.txt\"\n"
