@@ -156,7 +156,8 @@ void AddScripts(const Project& project, int32_t number, script::IniScriptTexts* 
     std::string text = script::ScriptWriter::ForProject(project).Text();
     *overLimit = *overLimit || LineOverLimit(text);
     texts->Add(text::DataFileName(number), text);
-    for (const Component& component : project.components) AddScripts(*component.sub, component.subScript, texts, overLimit);
+    for (const Component& component : project.components)
+        AddScripts(*component.sub, component.subScript, texts, overLimit);
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ IniScript::IniScript(std::string_view text) {
         text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
         if (!line.empty() && line.front() == '[') {
             size_t close = line.rfind(']');
-            std::string name(Trim(line.substr(1, close == std::string_view::npos ? std::string_view::npos : close - 1)));
+            size_t length = close == std::string_view::npos ? std::string_view::npos : close - 1;
+            std::string name(Trim(line.substr(1, length)));
             block = nullptr;
             // Only the first section of a name is ever read.
             bool seen = false;

@@ -172,7 +172,8 @@ ScriptWriter ScriptWriter::ForProject(const Project& project) {
     if (!back.name.empty() || back.dataFile != -1 || back.mode != 0)
         script.SetBackgroundImage(back.name, back.dataFile, back.mode);
     const ImageSpec& logo = project.logo;
-    if (!logo.name.empty() || logo.dataFile != -1 || logo.mode != 0) script.SetLogo(logo.name, logo.dataFile, logo.mode);
+    if (!logo.name.empty() || logo.dataFile != -1 || logo.mode != 0)
+        script.SetLogo(logo.name, logo.dataFile, logo.mode);
 
     for (const std::string& folder : project.palmFolders) script.AddPalmFolder(folder);
     for (const PalmFile& file : project.palmFiles)

@@ -252,7 +252,8 @@ std::string StoreQuoted(const std::string& value, size_t limit, bool breaks, std
         else
             *stored += c;
     }
-    if (stored->size() > limit - 1) return text::Format("is longer than %u characters", static_cast<unsigned>(limit - 1));
+    if (stored->size() > limit - 1)
+        return text::Format("is longer than %u characters", static_cast<unsigned>(limit - 1));
     // Written doubled, a last backslash escapes the closing quote for the loader.
     if (!stored->empty() && stored->back() == '\\') return "ends with a backslash";
     return std::string();
@@ -319,7 +320,8 @@ bool Reader::ReadPackage(Fields& package, bool main, const ManifestDefaults& def
         !PlainText(*this, package, "mounted_dir", kPathLimit, &p.defMountedDir) ||
         !PlainText(*this, package, "window_title", kPathLimit, &p.winTitle) ||
         !QuotedText(*this, package, "launch", kPathLimit, false, &p.launch) ||
-        !package.Int("target_os", 0, INT32_MAX, &targetOs) || !package.Int("group0_min", INT32_MIN, INT32_MAX, &p.group0MinComp) ||
+        !package.Int("target_os", 0, INT32_MAX, &targetOs) ||
+        !package.Int("group0_min", INT32_MIN, INT32_MAX, &p.group0MinComp) ||
         !package.Flag("copy_palm_to_pc", &p.copyPalmToPc) || !package.Flag("relative_paths", &p.relativePaths))
         return false;
     p.targetOs = static_cast<uint32_t>(targetOs);
@@ -366,7 +368,8 @@ bool Reader::ReadEntry(Fields& entry, int section, Project* project) {
         !QuotedText(*this, entry, "folder", kPathLimit, false, &folder) ||
         !entry.Choice("replace", {"none", "older", "always", "older-ask"}, &replace) ||
         !entry.Choice("kind", {"file", "conduit", "library"}, &kind) || !entry.Flag("register", &registerSelf) ||
-        !entry.Flag("menu_shortcut", &menu) || !entry.Choice("startup_shortcut", {"none", "user", "all-users"}, &startup) ||
+        !entry.Flag("menu_shortcut", &menu) ||
+        !entry.Choice("startup_shortcut", {"none", "user", "all-users"}, &startup) ||
         !QuotedText(*this, entry, "note", kPathLimit, false, &note))
         return false;
     if (name.empty()) return Fail(entry.Where(), "the file name of " + entry.Name() + " is empty");
@@ -377,7 +380,8 @@ bool Reader::ReadEntry(Fields& entry, int section, Project* project) {
     };
     const Rule rules[] = {{"register", kind == kKindRegistrable, "kind = \"library\""},
                           {"menu_shortcut", application, "[[application]]"},
-                          {"startup_shortcut", application && kind != kKindConduit, "[[application]] files and libraries"},
+                          {"startup_shortcut", application && kind != kKindConduit,
+                           "[[application]] files and libraries"},
                           {"note", kind != kKindConduit, "files and libraries"},
                           {"conduit", kind == kKindConduit, "kind = \"conduit\""}};
     for (const Rule& rule : rules)

@@ -93,9 +93,7 @@ TEST_P(PackageCheckRefuses, NamesWhatTheProgramWouldRefuse) {
 
 INSTANTIATE_TEST_SUITE_P(Table, PackageCheckRefuses, ::testing::ValuesIn(kBroken),
                          [](const ::testing::TestParamInfo<BrokenPackage>& param) {
-                             std::string name;
-                             for (char ch : std::string(param.param.name)) name += ch == ' ' ? '_' : ch;
-                             return name;
+                             return testfolder::CaseName(param.param.name);
                          });
 
 }  // namespace

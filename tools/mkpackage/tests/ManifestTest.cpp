@@ -3,7 +3,6 @@
 // folder that is replaced whole or not at all.
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -124,11 +123,10 @@ TEST_P(ManifestRules, ReadsOrRefusesWithItsPlace) {
     EXPECT_NE(std::string::npos, error.find(c.error)) << error;
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, ManifestRules, ::testing::ValuesIn(kCases), [](const ::testing::TestParamInfo<ManifestCase>& param) {
-    std::string name;
-    for (char ch : std::string(param.param.name)) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-    return name;
-});
+INSTANTIATE_TEST_SUITE_P(Table, ManifestRules, ::testing::ValuesIn(kCases),
+                         [](const ::testing::TestParamInfo<ManifestCase>& param) {
+                             return testfolder::CaseName(param.param.name);
+                         });
 
 std::string Listing(const fs::path& folder) {
     std::string listing;

@@ -3,6 +3,7 @@
 
 #include <stdlib.h>
 
+#include <cctype>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -57,6 +58,13 @@ manifest = "extras/package.toml"
 selected = false
 description = "Sample data\nfor the field"
 )";
+
+// A table row's description as the name of its test case.
+inline std::string CaseName(const char* description) {
+    std::string name;
+    for (const char* c = description; *c; ++c) name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+    return name;
+}
 
 inline std::string Read(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
