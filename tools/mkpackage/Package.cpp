@@ -33,10 +33,14 @@ bool ReadsBack(const PackagePlan& plan, const Scripts& scripts, std::string* err
     script::IniScriptTexts texts;
     for (const auto& entry : scripts) texts.Add(text::DataFileName(entry.first), entry.second);
     Project loaded;
-    int32_t code = script::LoadProject(loaded, texts, text::DataFileName(kMainScript), true);
-    std::string difference = code == 0 ? script::ModelDifference(plan.project, loaded) : "the whole script";
-    if (difference.empty()) return true;
-    *error = "the install script cannot hold this manifest's " + difference + " (a value too long once written?)";
+    script::LoadFailure failure;
+    int32_t code = script::LoadProject(loaded, texts, text::DataFileName(kMainScript), true, &failure);
+    std::string where = code != 0 ? failure.key + " of script " + failure.script
+                                  : script::ModelDifference(plan.project, loaded);
+    if (where.empty()) return true;
+    // Each value fits its field; a line of several can still be longer than the loader reads.
+    *error = "the install script cannot hold this manifest's " + where +
+             ": its line is longer than the setup program reads";
     return false;
 }
 

@@ -189,4 +189,21 @@ TEST(PackageLayout, BuildsEveryPartNumberedKeepsTimesAndRebuildsTheSameBytes) {
         EXPECT_EQ(std::string::npos, entry.path().filename().string().find("mkpackage")) << entry.path();
 }
 
+TEST(PackageLayout, RefusesALineTheLoaderWouldCutAndWritesNothing) {
+    testfolder::Folder folder;
+    folder.Sources();
+    // Name and description each within their fields, the component line beyond 519 characters.
+    const std::string manifest = folder.Write(
+        "package.toml", std::string(kHead) + "[[component]]\nname = \"" + std::string(200, 'n') +
+                            "\"\nmanifest = \"extras/package.toml\"\ndescription = \"" + std::string(400, 'd') + "\"\n");
+    mkpackage::PackagePlan plan;
+    std::string error;
+    ASSERT_TRUE(mkpackage::ReadManifest(manifest, {folder.Path("lib.dll")}, &plan, &error)) << error;
+    EXPECT_FALSE(mkpackage::WritePackage(plan, folder.Path("setup.exe"), folder.Path("out"), &error));
+    EXPECT_EQ("the install script cannot hold this manifest's [Project] Component1 of script 00000001: its line is "
+              "longer than the setup program reads",
+              error);
+    EXPECT_FALSE(fs::exists(folder.Path("out")));
+}
+
 }  // namespace
