@@ -54,6 +54,8 @@ std::string IniScript::Text(const char* section, const std::string& key, const c
     return values.Has(key) ? values.Text(key, limit) : text::Fit(fallback, limit);
 }
 
+// Scripts hold their integers in decimal; the atoi-like reading of PyxDBVer takes them as the
+// profile function does.
 int32_t IniScript::Int(const char* section, const char* key, int32_t fallback) const {
     std::string value = Section(section).Text(key, kScriptLineLimit);
     return value.empty() ? fallback : static_cast<int32_t>(ScriptVersionFromText(value));
