@@ -13,7 +13,7 @@
 #include "engine/UninstallEntry.h"
 #include "script/Project.h"
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/Wizard.h"
 #include "win/Files.h"
@@ -96,7 +96,7 @@ int main() {
     // An existing folder: the destination page asks nothing.
     CreateDirectoryA(installed.c_str(), nullptr);
 
-    testenv::ScriptWriter script;
+    script::ScriptWriter script;
     script.Set("Title", "Bench");
     script.Set("Company", testenv::UniqueName("Bench"));
     script.Set("LanguageDLLIndex", 2);
@@ -106,7 +106,7 @@ int main() {
     for (int i = 0; i < kSmallFiles + kLargeFiles; ++i) {
         bytes.assign(i < kSmallFiles ? 4096 : 8u << 20, '\0');
         for (size_t b = 0; b < bytes.size(); b += 64) bytes[b] = static_cast<char>(i + b / 64);
-        testenv::ScriptFile file{"file" + std::to_string(i) + ".bin", folder, kFirstData + i};
+        script::ScriptFile file{"file" + std::to_string(i) + ".bin", folder, kFirstData + i};
         file.replaceMode = 2;
         script.AddFile(kSectionApplication, file);
         if (!package.WriteData(kFirstData + i, bytes)) {

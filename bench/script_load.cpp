@@ -9,7 +9,7 @@
 #include <string>
 
 #include "script/Project.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
 
@@ -18,7 +18,7 @@ namespace {
 constexpr int kFoldersPerSection = 8;
 
 std::string GenerateScript(int fileLines) {
-    testenv::ScriptWriter script;
+    script::ScriptWriter script;
     script.Set("Title", "Benchmark");
     script.Set("Company", "Bench");
     for (int s = 0; s < kSectionCount; ++s)
@@ -26,7 +26,7 @@ std::string GenerateScript(int fileLines) {
             script.AddFolder(static_cast<FileSection>(s), "folder\\sub" + std::to_string(f));
     for (int i = 0; i < fileLines; ++i) {
         const FileSection section = static_cast<FileSection>(i % kSectionCount);
-        testenv::ScriptFile file("file" + std::to_string(i) + ".dat", i % kFoldersPerSection, 100 + i);
+        script::ScriptFile file("file" + std::to_string(i) + ".dat", i % kFoldersPerSection, 100 + i);
         file.note = "generated";
         script.AddFile(section, file);
     }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "support/Wizard.h"
@@ -33,7 +33,7 @@ int main() {
     testenv::Package package(win::TempFolder() + "bench_wizard_start");
     testenv::DeleteTree(package.Folder());
     CreateDirectoryA(package.Folder().c_str(), nullptr);
-    testenv::ScriptWriter script;
+    script::ScriptWriter script;
     script.Set("Title", "Bench");
     script.Set("Company", "Bench");
     script.Set("LanguageDLL", "BenchRes.DLL");

@@ -8,6 +8,8 @@ const char* const kDefaultTargetDir = "<ProgramFilesDir>\\<Company>\\<Title>";
 const char* const kDefaultShortcutDir = "<Company>\\<Title>";
 const char* const kDefaultWinTitle = "<Title> <Ver> for Palm OS\xAE";
 const char* const kDefaultLanguageDll = "ResENU.DLL";
+const char* const kDefaultConduitInstaller = "pyxcndin.dll";
+const char* const kDefaultConduitPattern = "*.$_$";
 
 Component::Component() : sub(new Project()) {}
 

@@ -36,6 +36,8 @@ extern const char* const kDefaultTargetDir;    // "<ProgramFilesDir>\<Company>\<
 extern const char* const kDefaultShortcutDir;  // "<Company>\<Title>"
 extern const char* const kDefaultWinTitle;     // "<Title> <Ver> for Palm OS\xAE"
 extern const char* const kDefaultLanguageDll;  // "ResENU.DLL"
+extern const char* const kDefaultConduitInstaller;  // "pyxcndin.dll"
+extern const char* const kDefaultConduitPattern;    // "*.$_$"
 
 // The twelve conduit fields of a kind-1 file line, stored and never interpreted.
 struct ConduitSpec {
@@ -135,7 +137,8 @@ struct Project {
     // copy-Palm-to-PC; other fields keep their values.
     void Release();
 
-    // Loads a script file. Returns 0, or the first error code met (0x80660001 to 0x8066000C).
+    // Loads a script file through the profile functions (Windows only; the portable reads are
+    // in ScriptLoader.h). Returns 0, or the first error code met (0x80660001 to 0x8066000C).
     // With loadSubProjects, every component's script is loaded from the script's own folder.
     int32_t Load(const std::string& scriptPath, bool loadSubProjects);
 

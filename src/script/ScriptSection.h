@@ -25,6 +25,9 @@ public:
     // single) removed, cut to limit - 1 characters; empty when the key is missing or bare.
     std::string Text(std::string_view key, size_t limit) const;
 
+    // Whether the section has an entry of that name, with a value or bare.
+    bool Has(std::string_view key) const { return values_.count(key) != 0; }
+
     // How many of the keys prefix + 0, 1, 2 ... (from `first`) have a non-empty Text: the
     // length of the numbered list that a loader reads from this section.
     int CountNumbered(const char* prefix, int first) const;

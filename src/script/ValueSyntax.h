@@ -60,6 +60,13 @@ private:
 // Field limits of the value layouts, terminator included.
 constexpr size_t kDescriptionReadLimit = 1024;  // a component description as read
 
+// Read limits of the script's keys, terminator included: a longer value is cut.
+constexpr size_t kScriptLineLimit = 520;  // PyxDBVer, Launch, components, EULA, Readme
+constexpr size_t kImageLineLimit = 1024;  // BackgroundImage, ProjectLogo
+// [Palm] entries and file-section lines, which have no limit of their own: long enough for a
+// kind-1 line with every field full and every character escaped.
+constexpr size_t kListLineLimit = 4096;
+
 // The `atoi`-like conversion of PyxDBVer: blanks, optional sign, leading digits; anything else
 // gives 0. Returned as unsigned, so a negative version compares as very large.
 uint32_t ScriptVersionFromText(std::string_view text);

@@ -17,7 +17,7 @@
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "base/Text.h"
 #include "win/Files.h"
@@ -82,7 +82,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     const std::string entryKey = std::string(installed::kUninstallKey) + "\\" + displayName;
     cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, entryKey);
 
-    testenv::ScriptWriter script;
+    script::ScriptWriter script;
     script.Set("Title", title);
     script.Set("Version", "1.0");
     script.Set("Company", company);
@@ -92,7 +92,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     script.AddFile(kSectionSystem, {systemLib.substr(systemLib.rfind('\\') + 1), systemRoot, 2});
     int appRoot = script.AddFolder(kSectionApplication, "");
     int docs = script.AddFolder(kSectionApplication, "docs");
-    testenv::ScriptFile program{"Notes.exe", appRoot, 3};
+    script::ScriptFile program{"Notes.exe", appRoot, 3};
     program.menuShortcut = 1;
     script.AddFile(kSectionApplication, program);
     script.AddFile(kSectionApplication, {"Readme.txt", docs, 4});
@@ -101,7 +101,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     ASSERT_TRUE(package.WriteScript(script.Text()));
 
     for (int number : {10, 11}) {
-        testenv::ScriptWriter sub;
+        script::ScriptWriter sub;
         sub.Set("Title", number == 10 ? "Extras" : "Skipped");
         sub.Set("Company", company);
         sub.AddFolder(kSectionApplication, "");
@@ -195,7 +195,7 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndItsJournalTakesEverythingBack)
         ASSERT_TRUE(CreateDirectoryA(package.Folder().c_str(), nullptr));
         const std::string install = root + "\\installed";
 
-        testenv::ScriptWriter script;
+        script::ScriptWriter script;
         script.Set("Title", "Broken");
         script.Set("Company", testenv::UniqueName("Vendor"));
         script.Set("Multicomp", 1);
@@ -203,7 +203,7 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndItsJournalTakesEverythingBack)
         script.AddFile(c.mountedDevice ? kSectionMountedDevice : kSectionApplication, {"main.txt", 0, 2});
         script.AddComponent({"Part", 10});
         ASSERT_TRUE(package.WriteScript(script.Text()));
-        testenv::ScriptWriter sub;
+        script::ScriptWriter sub;
         sub.Set("Title", "Part");
         sub.AddFolder(kSectionApplication, "");
         sub.AddFile(kSectionApplication, {"part.txt", 0, 11});

@@ -17,7 +17,7 @@
 #include "state/SetupState.h"
 #include "support/Installed.h"
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
@@ -83,12 +83,12 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     cleanup.sharedCounts = {system + "\\" + library, conduits + "\\MyConduit.dll"};
 
     // The package: script and data files.
-    testenv::ScriptWriter script;
+    script::ScriptWriter script;
     script.Set("Title", title);
     script.Set("Version", "1.0");
     script.Set("Company", company);
     int systemRoot = script.AddFolder(kSectionSystem, "");
-    testenv::ScriptFile registrable{library, systemRoot, 2, kKindRegistrable};
+    script::ScriptFile registrable{library, systemRoot, 2, kKindRegistrable};
     registrable.registerSelf = 1;
     script.AddFile(kSectionSystem, registrable);
     ASSERT_TRUE(package.CopyData(2, testenv::BinFolder() + "selfreg_value.dll"));
@@ -98,10 +98,10 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     script.AddFile(kSectionApplication, {"Notes.alx", appRoot, 3});
     script.AddFile(kSectionApplication, {"Notes.cod", appRoot, 4});
     script.AddFile(kSectionApplication, {"lib.ALX", appRoot, 5});
-    testenv::ScriptFile readme{"Readme.txt", docs, 6};
+    script::ScriptFile readme{"Readme.txt", docs, 6};
     readme.menuShortcut = 1;
     script.AddFile(kSectionApplication, readme);
-    testenv::ScriptFile program{"Notes.exe", appRoot, 7};
+    script::ScriptFile program{"Notes.exe", appRoot, 7};
     program.menuShortcut = 1;
     program.startupShortcut = 1;
     script.AddFile(kSectionApplication, program);

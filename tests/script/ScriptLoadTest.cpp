@@ -1,12 +1,16 @@
 // Loading real script files from a fresh folder: defaults, every key, limits, numbering,
-// script versions, Palm folders, components with their scripts, and every error code.
+// script versions, Palm folders, components with their scripts, and every error code. Each
+// script is read a second time by the portable reader of the authoring tool, which must see
+// what the profile functions see.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "base/Text.h"
+#include "script/IniScript.h"
 #include "script/Project.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptLoader.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 
 namespace {
@@ -25,18 +29,27 @@ protected:
         ASSERT_TRUE(testenv::WriteFile(PathOf(number), script));
     }
 
-    int32_t Load(const testenv::ScriptWriter& script, bool subProjects = true) {
+    int32_t Load(const script::ScriptWriter& script, bool subProjects = true) {
         EXPECT_TRUE(script.Write(PathOf(1)));
-        return project_.Load(PathOf(1), subProjects);
+        return LoadBothWays(subProjects);
     }
 
     int32_t LoadText(const std::string& script, bool subProjects = true) {
         EXPECT_TRUE(testenv::WriteFile(PathOf(1), script));
-        return project_.Load(PathOf(1), subProjects);
+        return LoadBothWays(subProjects);
     }
 
-    static testenv::ScriptWriter Titled(const std::string& title = "Demo") {
-        testenv::ScriptWriter script;
+    int32_t LoadBothWays(bool subProjects) {
+        project_ = Project();
+        int32_t code = project_.Load(PathOf(1), subProjects);
+        Project portable;
+        EXPECT_EQ(code, script::LoadProject(portable, script::IniScriptFiles(), PathOf(1), subProjects));
+        EXPECT_EQ("", script::ModelDifference(project_, portable));
+        return code;
+    }
+
+    static script::ScriptWriter Titled(const std::string& title = "Demo") {
+        script::ScriptWriter script;
         script.Set("Title", title);
         return script;
     }
@@ -76,7 +89,7 @@ TEST_F(ScriptLoad, TitleAloneGivesTheDefaults) {
 
 // A golden script in the authoring tool's form, and the model it must give.
 TEST_F(ScriptLoad, CanonicalScriptFillsEveryField) {
-    testenv::ScriptWriter script = Titled("Demo \"Pro\"");
+    script::ScriptWriter script = Titled("Demo \"Pro\"");
     script.Set("Version", "2.1");
     script.Set("Company", "Acme");
     script.Set("ProjectIcon", "icon.ico");
@@ -98,18 +111,18 @@ TEST_F(ScriptLoad, CanonicalScriptFillsEveryField) {
     script.SetLogo("logo.bmp", 8, 9);
     const int bin = script.AddFolder(kSectionApplication, "bin");
     script.AddFolder(kSectionApplication, "");
-    testenv::ScriptFile app{"readme.txt", bin, 3};
+    script::ScriptFile app{"readme.txt", bin, 3};
     app.replaceMode = 2;
     app.menuShortcut = 1;
     app.startupShortcut = 2;
     app.note = "line1\r\nline2";
     script.AddFile(kSectionApplication, app);
-    testenv::ScriptFile lib{"lib\\x.dll", 0, 4, kKindRegistrable};
+    script::ScriptFile lib{"lib\\x.dll", 0, 4, kKindRegistrable};
     lib.registerSelf = 1;
     lib.startupShortcut = 1;
     script.AddFolder(kSectionSystem, "");
     script.AddFile(kSectionSystem, lib);
-    testenv::ScriptFile conduit{"c.dll", 0, 5, kKindConduit};
+    script::ScriptFile conduit{"c.dll", 0, 5, kKindConduit};
     conduit.conduit = ConduitSpec{"a", 1, "b", "c", "d", 2, "e", "f", 3, "g", 4, "h\\i"};
     script.AddFolder(kSectionConduit, "conduits");
     script.AddFile(kSectionConduit, conduit);
@@ -182,7 +195,7 @@ TEST_F(ScriptLoad, CanonicalScriptFillsEveryField) {
 }
 
 TEST_F(ScriptLoad, ValuesAreCutToTheirLimits) {
-    testenv::ScriptWriter script = Titled(std::string(100, 't'));
+    script::ScriptWriter script = Titled(std::string(100, 't'));
     script.Set("Version", std::string(100, 'v'));
     script.Set("ProjectIcon", std::string(300, 'i'));
     script.Set("InstallConduitExt", std::string(20, 'e'));
@@ -256,7 +269,7 @@ TEST_F(ScriptLoad, ScriptVersionGatesComponentAndPalmFields) {
 }
 
 TEST_F(ScriptLoad, PalmFoldersAreSharedWithoutRegardToCase) {
-    testenv::ScriptWriter script = Titled();
+    script::ScriptWriter script = Titled();
     const int apps = script.AddPalmFolder("Apps");
     const int appsAgain = script.AddPalmFolder("APPS");
     const int data = script.AddPalmFolder("Data");
@@ -279,18 +292,18 @@ TEST_F(ScriptLoad, PalmFoldersAreSharedWithoutRegardToCase) {
 }
 
 TEST_F(ScriptLoad, ComponentsLoadTheirScriptsFromTheSameFolder) {
-    testenv::ScriptWriter inner = Titled("Inner");
+    script::ScriptWriter inner = Titled("Inner");
     inner.AddFile(kSectionConduit, {"c.dll", 0, 9, kKindConduit});
     inner.AddPalmFile("i.prc", 1, 0, -1);
     WriteScript(7, inner.Text());
 
-    testenv::ScriptWriter middle = Titled("Middle");
+    script::ScriptWriter middle = Titled("Middle");
     middle.AddComponent({"Inner", 7});
     middle.AddComponent({"Inner again", 7});  // the same script twice is no cycle
     middle.AddFile(kSectionConduit, {"m.dll", 0, 9, kKindConduit});
     WriteScript(5, middle.Text());
 
-    testenv::ScriptWriter top = Titled("Top");
+    script::ScriptWriter top = Titled("Top");
     top.Set("Multicomp", 1);
     top.AddComponent({"Middle", 5, 0, 0, 1, "The middle\r\npart"});
     top.AddComponent({"Inner", 7});
@@ -321,25 +334,25 @@ TEST_F(ScriptLoad, ComponentsLoadTheirScriptsFromTheSameFolder) {
 }
 
 TEST_F(ScriptLoad, MissingComponentScriptsFailWithTheirCode) {
-    testenv::ScriptWriter script = Titled();
+    script::ScriptWriter script = Titled();
     script.AddComponent({"Nowhere", -1});  // names "-0000001"
     EXPECT_EQ(Code(0x80660002u), Load(script));
     EXPECT_EQ(Code(0x80660002u), Project().Load(folder_ + "\\missing", true));
 }
 
 TEST_F(ScriptLoad, AScriptThatNamesItselfIsRefused) {
-    testenv::ScriptWriter direct = Titled();
+    script::ScriptWriter direct = Titled();
     direct.AddComponent({"Me", 1});
     EXPECT_EQ(Code(0x80660003u), Load(direct));
 
     // Through another component: 1 -> 2 -> 3 -> 2.
-    testenv::ScriptWriter two = Titled("Two");
+    script::ScriptWriter two = Titled("Two");
     two.AddComponent({"Three", 3});
     WriteScript(2, two.Text());
-    testenv::ScriptWriter three = Titled("Three");
+    script::ScriptWriter three = Titled("Three");
     three.AddComponent({"Two", 2});
     WriteScript(3, three.Text());
-    testenv::ScriptWriter top = Titled("Top");
+    script::ScriptWriter top = Titled("Top");
     top.AddComponent({"Two", 2});
     ASSERT_TRUE(top.Write(PathOf(4)));
     Project project;
@@ -347,7 +360,7 @@ TEST_F(ScriptLoad, AScriptThatNamesItselfIsRefused) {
 }
 
 TEST_F(ScriptLoad, PalmEntryWithAMissingFolderFailsTheLoad) {
-    testenv::ScriptWriter script = Titled();
+    script::ScriptWriter script = Titled();
     script.AddPalmFolder("");  // Folder0 present but empty
     script.AddPalmFile("a.prc", 1, 0, -1);
     script.AddPalmFile("b.prc", 1, 0, 0);
@@ -356,7 +369,7 @@ TEST_F(ScriptLoad, PalmEntryWithAMissingFolderFailsTheLoad) {
     EXPECT_EQ(1u, project_.palmFiles.size());
     EXPECT_EQ(0, project_.FileCount(kSectionApplication));
 
-    testenv::ScriptWriter missing = Titled();
+    script::ScriptWriter missing = Titled();
     missing.AddPalmFile("c.prc", 1, 0, 3);
     ASSERT_TRUE(missing.Write(PathOf(2)));
     EXPECT_EQ(Code(0x80660004u), Project().Load(PathOf(2), true));
@@ -392,7 +405,7 @@ class MalformedScript : public ScriptLoad, public testing::WithParamInterface<Ma
 
 TEST_P(MalformedScript, ReturnsItsCode) {
     const MalformedCase& c = GetParam();
-    testenv::ScriptWriter script = Titled();
+    script::ScriptWriter script = Titled();
     script.SetRaw(c.section, c.key, c.value);
     EXPECT_EQ(Code(c.code), Load(script));
 }
@@ -401,14 +414,14 @@ INSTANTIATE_TEST_SUITE_P(EveryCode, MalformedScript, testing::ValuesIn(kMalforme
                          [](const testing::TestParamInfo<MalformedCase>& param) { return param.param.name; });
 
 TEST_F(ScriptLoad, AFailedLoadKeepsWhatWasReadBeforeTheError) {
-    testenv::ScriptWriter script = Titled();
+    script::ScriptWriter script = Titled();
     for (int i = 0; i < 3; ++i) script.AddFile(kSectionApplication, {"f" + std::to_string(i), 0, 2});
     script.SetRaw("Application", "File3", "\"bad\",0,2");
     EXPECT_EQ(Code(0x80660006u), Load(script));
     EXPECT_EQ(3, project_.FileCount(kSectionApplication));
 
     // A kind out of range fails after its entry was added.
-    testenv::ScriptWriter kind = Titled();
+    script::ScriptWriter kind = Titled();
     kind.AddFile(kSectionSystem, {"ok", 0, 2});
     kind.AddFile(kSectionSystem, {"odd", 0, 2, 7});
     ASSERT_TRUE(kind.Write(PathOf(2)));
@@ -419,7 +432,7 @@ TEST_F(ScriptLoad, AFailedLoadKeepsWhatWasReadBeforeTheError) {
 }
 
 TEST_F(ScriptLoad, ReleaseRestoresTheDefaultFoldersOnly) {
-    testenv::ScriptWriter script = Titled();
+    script::ScriptWriter script = Titled();
     script.Set("DefTargetDir", "C:\\Elsewhere");
     script.Set("DefMountedDir", "Card");
     script.Set("DefShortcutDir", "Menu");

@@ -5,7 +5,7 @@
 
 #include "base/Text.h"
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "support/Wizard.h"
@@ -39,7 +39,7 @@ private:
 };
 
 std::string Script(const std::string& languageDll, bool withIndex = true) {
-    testenv::ScriptWriter script;
+    script::ScriptWriter script;
     script.Set("Title", "Language Demo");
     script.Set("LanguageDLL", languageDll);
     if (withIndex) script.Set("LanguageDLLIndex", kLanguageData);

@@ -4,7 +4,7 @@
 
 #include "base/Text.h"
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 
@@ -57,7 +57,7 @@ class StartupMalformedScript : public testing::TestWithParam<MalformedCase> {};
 
 TEST_P(StartupMalformedScript, ShowsItsCodeAndExitsWithOne) {
     const MalformedCase& c = GetParam();
-    testenv::ScriptWriter script;
+    script::ScriptWriter script;
     script.Set("Title", "Demo");
     script.SetRaw(c.section, c.key, c.value);
     testenv::Package package(testenv::FreshFolder());

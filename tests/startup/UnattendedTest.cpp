@@ -1,6 +1,6 @@
 // setup.exe /S as a deployment tool runs it: no window of the process ever shows, the choices
 // come from the command line, the outcome is the exit code, and the registered quiet uninstall
-// takes the product away again.
+// takes the product away again. Last, a package as an author builds it with mkpackage.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -9,10 +9,12 @@
 
 #include "base/Text.h"
 #include "engine/InstallFile.h"
+#include "mkpackage/Manifest.h"
+#include "mkpackage/Package.h"
 #include "support/Installed.h"
 #include "support/Package.h"
 #include "support/PendingRenames.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
@@ -53,7 +55,7 @@ struct SuitePackage {
                             uninstallRoot.put(), nullptr) != ERROR_SUCCESS ||
             !CreateDirectoryA(package.Folder().c_str(), nullptr))
             return false;
-        testenv::ScriptWriter script;
+        script::ScriptWriter script;
         script.Set("Title", title);
         script.Set("Version", "3.0");
         script.Set("Company", company);
@@ -62,15 +64,15 @@ struct SuitePackage {
         script.Set("Multicomp", 1);
         script.Set("DefTargetDir", root + "\\Default");
         const std::string systemName = systemFile.substr(systemFile.rfind('\\') + 1);
-        testenv::ScriptFile shared{systemName, script.AddFolder(kSectionSystem, ""), 3};
+        script::ScriptFile shared{systemName, script.AddFolder(kSectionSystem, ""), 3};
         shared.replaceMode = kReplaceAlways;  // so that a file in use must wait for the restart
         script.AddFile(kSectionSystem, shared);
-        testenv::ScriptFile program{"Suite.exe", script.AddFolder(kSectionApplication, ""), 4};
+        script::ScriptFile program{"Suite.exe", script.AddFolder(kSectionApplication, ""), 4};
         program.menuShortcut = 1;
         script.AddFile(kSectionApplication, program);
         for (int part = 1; part <= 2; ++part) {
             const std::string name = "Part" + std::to_string(part);
-            testenv::ScriptWriter sub;
+            script::ScriptWriter sub;
             sub.Set("Title", name);
             sub.Set("Company", company);
             sub.AddFile(kSectionApplication, {name + ".txt", sub.AddFolder(kSectionApplication, ""), 20 + part});
@@ -171,6 +173,175 @@ TEST(Unattended, ChoicesTheRulesRefuseInstallNothing) {
         EXPECT_FALSE(win::FileExists(suite.systemFile)) << arguments;
         EXPECT_FALSE(win::FileExists(text::JoinPath(win::WindowsFolder(), suite.library.Name()))) << arguments;
     }
+}
+
+}  // namespace
+
+namespace {
+
+// An author's package from mkpackage: a manifest with every section, both images, a licence
+// and a readme, and two components (the second not preselected).
+struct AuthoredPackage {
+    std::string root = testenv::FreshFolder();
+    std::string company = "Kit" + std::to_string(GetCurrentProcessId());
+    std::string install = root + "\\Installed";
+    std::string package = root + "\\package";
+    std::string systemName = testenv::UniqueName("kit") + ".dll";
+    std::string device = "C:\\" + company;  // the device's folder below its root, C:\ here
+    std::string entryKey = std::string(installed::kUninstallKey) + "\\" + company + " Field Kit for BlackBerry";
+    std::string startupLink;
+    testenv::TestLibrary library;
+    installed::Cleanup cleanup;
+
+    AuthoredPackage() {
+        win::UniqueKey shellFolders;
+        if (win::OpenKey(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+                         KEY_READ, &shellFolders))
+            win::ReadString(shellFolders.get(), "Startup", MAX_PATH, &startupLink);
+        startupLink += "\\Kit.lnk";
+        cleanup.files = {win::SystemFolder() + "\\" + systemName, startupLink};
+        cleanup.sharedCounts.push_back(win::SystemFolder() + "\\" + systemName);
+        cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, entryKey);
+        cleanup.folders = {installed::ProgramsFolder() + "\\" + company, device};
+    }
+
+    bool Build(std::string* error) const {
+        const std::string sources = root + "\\sources";
+        const std::string manifest = R"([package]
+title = "Field Kit"
+version = "3.0"
+company = ")" + company + R"("
+language_name = ")" + library.Name() + R"("
+mounted_dir = "<Company>"
+licence = "License.txt"
+readme = "Readme.txt"
+background_image = { source = "art/back.bmp", placement = 1 }
+logo = { source = "art/logo.bmp" }
+
+[[application]]
+source = "Kit.exe"
+menu_shortcut = true
+startup_shortcut = "user"
+
+[[application]]
+source = "Readme.txt"
+folder = "docs"
+
+[[application]]
+source = "License.txt"
+
+[[system]]
+source = "kit.dll"
+name = ")" + systemName + R"("
+kind = "library"
+replace = "always"
+
+[[conduit]]
+source = "kit.dll"
+name = "kit.cnd"
+folder = ')" + sources + R"(\conduits'
+kind = "conduit"
+conduit = { text1 = "Kit", number2 = 7 }
+
+[[mounted_device]]
+source = "Kit.exe"
+name = "kit.cod"
+
+[[component]]
+name = "Maps"
+manifest = "maps/package.toml"
+description = "Maps of the field"
+
+[[component]]
+name = "Samples"
+manifest = "samples.toml"
+selected = false
+)";
+        // A time far from now, which every installed copy must keep.
+        return CreateDirectoryA(sources.c_str(), nullptr) && CreateDirectoryA((sources + "\\art").c_str(), nullptr) &&
+               CreateDirectoryA((sources + "\\maps").c_str(), nullptr) &&
+               testenv::WriteFile(sources + "\\Kit.exe", "program") && testenv::SetFileAge(sources + "\\Kit.exe", 40) &&
+               testenv::WriteFile(sources + "\\Readme.txt", "read me") &&
+               testenv::WriteFile(sources + "\\License.txt", "licence") &&
+               testenv::WriteFile(sources + "\\kit.dll", "library") &&
+               testenv::WriteFile(sources + "\\art\\back.bmp", testenv::BitmapFileBytes(8, 8, RGB(0, 0, 255))) &&
+               testenv::WriteFile(sources + "\\art\\logo.bmp", testenv::BitmapFileBytes(4, 8, RGB(255, 0, 0))) &&
+               testenv::WriteFile(sources + "\\maps\\north.map", "north") &&
+               testenv::WriteFile(sources + "\\maps\\package.toml", "[package]\ntitle = \"Maps\"\n"
+                                                                   "[[application]]\nsource = \"north.map\"\n") &&
+               testenv::WriteFile(sources + "\\sample.txt", "sample") &&
+               testenv::WriteFile(sources + "\\samples.toml", "[package]\ntitle = \"Samples\"\n"
+                                                             "[[application]]\nsource = \"sample.txt\"\n") &&
+               testenv::WriteFile(sources + "\\package.toml", manifest) &&
+               BuildPackage(sources + "\\package.toml", error);
+    }
+
+    bool BuildPackage(const std::string& manifest, std::string* error) const {
+        mkpackage::PackagePlan plan;
+        return mkpackage::ReadManifest(manifest, {testenv::BinFolder() + "ResENU.DLL"}, &plan, error) &&
+               mkpackage::WritePackage(plan, testenv::BinFolder() + "setup.exe", package, error);
+    }
+
+    std::string EntryValue(const char* name) const {
+        win::UniqueKey key;
+        std::string value;
+        if (win::OpenKey(HKEY_LOCAL_MACHINE, entryKey, KEY_READ, &key)) win::ReadString(key.get(), name, 1024, &value);
+        return value;
+    }
+};
+
+FILETIME WriteTime(const std::string& path) {
+    WIN32_FIND_DATAA found = {};
+    win::FindEntry(path, &found);
+    return found.ftLastWriteTime;
+}
+
+TEST(Unattended, InstallsAPackageThatMkpackageBuiltFromAManifest) {
+    AuthoredPackage kit;
+    std::string error;
+    ASSERT_TRUE(kit.Build(&error)) << error;
+    win::UniqueKey uninstallRoot;
+    ASSERT_TRUE(sharedkey::Create());
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, installed::kUninstallKey, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, uninstallRoot.put(), nullptr));
+
+    const QuietRun run = RunQuietly(kit.package + "\\setup.exe", "/S /DEVICE=C:\\ /D=" + kit.install, kit.package);
+    ASSERT_EQ(0, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+
+    const std::string sources = kit.root + "\\sources";
+    const struct {
+        std::string installed;
+        std::string source;
+    } copies[] = {
+        {kit.install + "\\Kit.exe", "Kit.exe"},
+        {kit.install + "\\docs\\Readme.txt", "Readme.txt"},
+        {kit.install + "\\License.txt", "License.txt"},
+        {win::SystemFolder() + "\\" + kit.systemName, "kit.dll"},
+        {sources + "\\conduits\\kit.cnd", "kit.dll"},
+        {kit.device + "\\kit.cod", "Kit.exe"},
+        {kit.install + "\\north.map", "maps\\north.map"},
+    };
+    for (const auto& copy : copies) {
+        EXPECT_EQ(testenv::ReadFile(sources + "\\" + copy.source), testenv::ReadFile(copy.installed)) << copy.installed;
+        const FILETIME made = WriteTime(sources + "\\" + copy.source), kept = WriteTime(copy.installed);
+        EXPECT_EQ(0, CompareFileTime(&made, &kept)) << copy.installed;
+    }
+    EXPECT_FALSE(win::FileExists(kit.install + "\\sample.txt"));  // the component not chosen
+    EXPECT_EQ(1, sharedkey::Count(win::SystemFolder() + "\\" + kit.systemName));
+    win::ComInit com;  // to read the shortcuts back
+    const std::string menu = installed::ProgramsFolder() + "\\" + kit.company + "\\Field Kit\\Kit.lnk";
+    EXPECT_TRUE(text::EqualsNoCase(kit.install + "\\Kit.exe", installed::ShortcutTarget(menu))) << menu;
+    EXPECT_TRUE(text::EqualsNoCase(kit.install + "\\Kit.exe", installed::ShortcutTarget(kit.startupLink)));
+    EXPECT_EQ(kit.install, kit.EntryValue("InstallLocation"));
+
+    const QuietRun uninstall = RunQuietUninstall(kit.EntryValue("QuietUninstallString"));
+    EXPECT_EQ(0, uninstall.exitCode);
+    EXPECT_FALSE(win::FileExists(kit.install));
+    EXPECT_FALSE(win::FileExists(kit.device + "\\kit.cod"));
+    EXPECT_FALSE(win::FileExists(menu));
+    EXPECT_FALSE(win::FileExists(kit.startupLink));
+    EXPECT_EQ("", kit.EntryValue("DisplayName"));
 }
 
 }  // namespace

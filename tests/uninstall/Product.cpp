@@ -8,7 +8,7 @@
 #include "log/InstallLog.h"
 #include "script/Project.h"
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
@@ -59,24 +59,24 @@ namespace {
 // The package of one run, as the authoring tool lays it out for setup.exe.
 bool LayPackage(const Product& product, const Run& run, testenv::Package* package) {
     CreateDirectoryA(package->Folder().c_str(), nullptr);
-    testenv::ScriptWriter script;
+    script::ScriptWriter script;
     script.Set("Title", product.title);
     script.Set("Company", product.company);
     script.Set("LanguageDLLIndex", kLanguageData);
     script.Set("DefTargetDir", product.install);
     const int systemRoot = script.AddFolder(kSectionSystem, "");
-    testenv::ScriptFile shared{product.sharedName, systemRoot, 2, kKindRegistrable};
+    script::ScriptFile shared{product.sharedName, systemRoot, 2, kKindRegistrable};
     shared.registerSelf = 1;
     shared.replaceMode = 2;  // every product copies it, so every log holds its CopyFile record
     script.AddFile(kSectionSystem, shared);
 
     const int appRoot = script.AddFolder(kSectionApplication, "");
     const int docs = script.AddFolder(kSectionApplication, "docs");
-    testenv::ScriptFile program{product.title + ".exe", appRoot, 3};
+    script::ScriptFile program{product.title + ".exe", appRoot, 3};
     program.menuShortcut = 1;
     program.startupShortcut = 1;
     script.AddFile(kSectionApplication, program);
-    testenv::ScriptFile readme{"Readme.txt", docs, 4};
+    script::ScriptFile readme{"Readme.txt", docs, 4};
     readme.menuShortcut = 1;
     script.AddFile(kSectionApplication, readme);
     int number = 5;

@@ -11,7 +11,7 @@
 #include "base/Text.h"
 #include "support/Installed.h"
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "support/Wizard.h"
@@ -48,12 +48,12 @@ struct SuitePackage {
     testenv::Package package{root + "\\package"};
 
     // Script n (10 + part, 40 + part for the nested one) installs data file n + 100.
-    void WriteScript(int number, const std::string& title, int32_t section, testenv::ScriptWriter script) {
+    void WriteScript(int number, const std::string& title, int32_t section, script::ScriptWriter script) {
         script.Set("Title", title);
         script.Set("Company", company);
         if (section >= 0) {
             const FileSection s = static_cast<FileSection>(section);
-            testenv::ScriptFile file{title + ".txt", script.AddFolder(s, ""), number + 100};
+            script::ScriptFile file{title + ".txt", script.AddFolder(s, ""), number + 100};
             file.menuShortcut = 1;
             script.AddFile(s, file);
             EXPECT_TRUE(package.WriteData(number + 100, title));
@@ -65,7 +65,7 @@ struct SuitePackage {
         if (!CreateDirectoryA(package.Folder().c_str(), nullptr) || !package.AddSetup() ||
             !package.AddLanguageLibrary(2))
             return false;
-        testenv::ScriptWriter main;
+        script::ScriptWriter main;
         main.Set("Title", "Suite");
         main.Set("Company", company);
         main.Set("LanguageDLL", library.Name());
@@ -78,13 +78,13 @@ struct SuitePackage {
         if (!mainConduitFolder.empty()) main.AddFolder(kSectionConduit, mainConduitFolder);
         for (int i = 0; i < static_cast<int>(parts.size()); ++i) {
             const Part& part = parts[i];
-            testenv::ScriptWriter sub;
+            script::ScriptWriter sub;
             sub.Set("WinTitle", part.winTitle);
             if (!part.useMain) sub.Set("DefTargetDir", root + "\\" + part.title);
             if (!part.nested.empty()) {
                 sub.Set("Multicomp", 1);
                 sub.AddComponent({part.nested, 40 + i});
-                WriteScript(40 + i, part.nested, kSectionApplication, testenv::ScriptWriter());
+                WriteScript(40 + i, part.nested, kSectionApplication, script::ScriptWriter());
             }
             WriteScript(10 + i, part.title, part.section, sub);
             main.AddComponent({part.title, 10 + i, part.useMain, part.selected, part.group, part.description});

@@ -11,7 +11,7 @@
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/Wizard.h"
 #include "win/Files.h"
@@ -43,7 +43,7 @@ struct ProductPackage {
     std::string install = root + "\\dest\\" + title;  // missing: the destination page asks
     std::string systemFile = win::SystemFolder() + "\\" + testenv::UniqueName("wiz") + ".dll";
     std::string programsFolder = installed::ProgramsFolder() + "\\" + company;
-    testenv::ScriptWriter script;
+    script::ScriptWriter script;
     installed::Cleanup cleanup;  // what a run leaves outside the test's folder
 
     ProductPackage() {
@@ -63,7 +63,7 @@ struct ProductPackage {
         int system = script.AddFolder(kSectionSystem, "");
         script.AddFile(kSectionSystem, {systemFile.substr(systemFile.rfind('\\') + 1), system, 3});
         int app = script.AddFolder(kSectionApplication, "");
-        testenv::ScriptFile program{"Notes.exe", app, 4};
+        script::ScriptFile program{"Notes.exe", app, 4};
         program.menuShortcut = 1;
         script.AddFile(kSectionApplication, program);
         script.AddFile(kSectionApplication, {"Readme.txt", app, 5});

@@ -4,7 +4,7 @@
 
 #include "base/Text.h"
 #include "support/Package.h"
-#include "support/ScriptWriter.h"
+#include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "support/Wizard.h"
@@ -22,8 +22,8 @@ using ui::WaitUntil;
 
 constexpr int kLanguageData = 2;
 
-testenv::ScriptWriter BaseScript(const std::string& title, const TestLibrary& library) {
-    testenv::ScriptWriter script;
+script::ScriptWriter BaseScript(const std::string& title, const TestLibrary& library) {
+    script::ScriptWriter script;
     script.Set("Title", title);
     script.Set("Company", "Wizard Tests");
     script.Set("LanguageDLL", library.Name());
@@ -31,7 +31,7 @@ testenv::ScriptWriter BaseScript(const std::string& title, const TestLibrary& li
     return script;
 }
 
-testenv::Package MakePackage(const testenv::ScriptWriter& script) {
+testenv::Package MakePackage(const script::ScriptWriter& script) {
     testenv::Package package(testenv::FreshFolder());
     EXPECT_TRUE(package.AddSetup());
     EXPECT_TRUE(package.AddLanguageLibrary(kLanguageData));
@@ -42,7 +42,7 @@ testenv::Package MakePackage(const testenv::ScriptWriter& script) {
 TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
     TestLibrary library;
     const std::string target = testenv::FreshFolder("target") + "\\Deep\\Er";
-    testenv::ScriptWriter script = BaseScript("Flow Demo", library);
+    script::ScriptWriter script = BaseScript("Flow Demo", library);
     script.Set("DefTargetDir", target);
     int folder = script.AddFolder(kSectionApplication, "");
     script.AddFile(kSectionApplication, {"readme.txt", folder, 3});
@@ -129,7 +129,7 @@ TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
 
 TEST(WizardFlow, RtfLicenceThenFinish) {
     TestLibrary library;
-    testenv::ScriptWriter script = BaseScript("Rich Demo", library);
+    script::ScriptWriter script = BaseScript("Rich Demo", library);
     int folder = script.AddFolder(kSectionSystem, "");
     script.AddFile(kSectionSystem, {"eula.rtf", folder, 3});
     script.SetEula(kSectionSystem, 0);
@@ -192,7 +192,7 @@ PageGeometry WelcomeGeometry(const testenv::Package& package) {
 // half as wide as that; the page grows by its width and everything but Cancel moves with it.
 TEST(WizardFlow, ProjectLogoWidensThePageByItsScaledWidth) {
     TestLibrary library;
-    testenv::ScriptWriter script = BaseScript("Logo Demo", library);
+    script::ScriptWriter script = BaseScript("Logo Demo", library);
     testenv::Package plain = MakePackage(script);
     script.SetLogo("logo.bmp", 7, 0);
     testenv::Package withLogo(testenv::FreshFolder("logo"));

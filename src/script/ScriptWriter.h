@@ -1,16 +1,17 @@
-// Writes install scripts for tests in the canonical form of the authoring tool: PyxDBVer 5,
+// Writes install scripts in the canonical form of the authoring tool: PyxDBVer 5,
 // quoted strings escaped (\" \\ and \n for a carriage return with its line feed), component
 // lines with four numbers, the quoted description and a closing comma, folder lines as the
 // quoted path and a comma, file lines with every field of their kind and a closing comma,
 // [Palm] lines with four fields, Launch as the quoted command and ",-1", EULA and Readme only
-// when set.
+// when set. The authoring tool writes a whole model with ForProject(); tests also build
+// scripts key by key, malformed ones included. Portable: no Windows headers.
 //
-//   testenv::ScriptWriter script;                       // [Project] PyxDBVer=5
+//   script::ScriptWriter script;                       // [Project] PyxDBVer=5
 //   script.Set("Title", "Demo");                        // any [Project] key, value as written
 //   script.Set("LanguageDLLIndex", 2);
 //   int bin = script.AddFolder(kSectionApplication, "bin");
 //   script.AddFile(kSectionApplication, {"demo.exe", bin, 3});          // kind 0
-//   testenv::ScriptFile lib{"demo.dll", bin, 4, kKindRegistrable};
+//   script::ScriptFile lib{"demo.dll", bin, 4, kKindRegistrable};
 //   lib.registerSelf = 1;
 //   script.AddFile(kSectionSystem, lib);
 //   script.AddComponent({"Extras", 5});                 // sub-script "00000005"
@@ -18,7 +19,8 @@
 //
 // Set() replaces a key written before and keeps its place; everything else is appended in
 // call order, and numbered keys count from the format's first number (components and [Palm]
-// files from 1, section folders and files from 0).
+// files from 1, section folders and files from 0). Sections appear in the order of their first
+// key, so a later section (sizes and checksums of the data files, say) is one more SetRaw().
 #pragma once
 
 #include <cstdint>
@@ -29,7 +31,7 @@
 
 #include "script/Project.h"
 
-namespace testenv {
+namespace script {
 
 // One "File%d" line of a file section. The fields of other kinds than `kind` are not written.
 struct ScriptFile {
@@ -67,6 +69,10 @@ class ScriptWriter {
 public:
     ScriptWriter();
 
+    // Every key of a model, components as their lines only: each component's own script is
+    // ForProject(*component.sub), written under its sub-script number.
+    static ScriptWriter ForProject(const Project& project);
+
     // A [Project] key, value written as given.
     void Set(const std::string& key, const std::string& value);
     void Set(const std::string& key, int32_t value);
@@ -87,7 +93,7 @@ public:
     int AddPalmFile(const std::string& name, int32_t first, int32_t second, int32_t folderNumber);
 
     std::string Text() const;  // CR LF lines
-    bool Write(const std::string& path) const;
+    bool Write(const std::string& path) const;  // false when the file was not written whole
 
     // A text as a canonical quoted string, quotes included.
     static std::string Quote(const std::string& value);
@@ -105,4 +111,9 @@ private:
     std::map<std::string, int> listCounts_;  // "section/prefix" -> lines appended
 };
 
-}  // namespace testenv
+// Where two models differ, with their components' sub-projects: the first field that does,
+// named as the script names it ("Title", "[Application] File2 note", "Component1: Version");
+// empty when they are the same. The check of a round trip through the writer and the loader.
+std::string ModelDifference(const Project& a, const Project& b);
+
+}  // namespace script

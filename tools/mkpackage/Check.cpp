@@ -1,0 +1,125 @@
+#include "mkpackage/Check.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <system_error>
+
+#include "base/Text.h"
+#include "script/IniScript.h"
+#include "script/Project.h"
+#include "script/ScriptLoader.h"
+
+namespace mkpackage {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// What each of the loader's codes (0x80660001 onward) means to an author.
+const char* const kLoadErrors[] = {
+    "a background image or logo line is malformed",
+    "the title is missing or empty, or the script file is missing",
+    "a component line is malformed",
+    "a [Palm] line is malformed or names a missing [Folder] key",
+    "a section folder line is malformed or lacks its comma",
+    "a file line's common fields are malformed",
+    "a plain file line's tail is malformed",
+    "a library line's tail is malformed",
+    "a conduit line's fields are malformed",
+    "a file line's kind is not 0, 1 or 2",
+    "the EULA line is malformed",
+    "the Readme line is malformed",
+};
+
+class Checker {
+public:
+    Checker(const fs::path& folder, std::string* report) : folder_(folder), report_(report) {}
+
+    void Problem(const std::string& line) {
+        *report_ += "refused: " + line + "\n";
+        ++problems_;
+    }
+    int Problems() const { return problems_; }
+
+    // Data files of a project and its components; `where` names the script.
+    void DataFiles(const Project& project, const std::string& where);
+
+private:
+    void Need(int32_t number, const std::string& user) {
+        std::error_code failed;
+        if (!fs::is_regular_file(folder_ / text::DataFileName(number), failed))
+            Problem("missing data file " + text::DataFileName(number) + " for " + user);
+    }
+
+    fs::path folder_;
+    std::string* report_;
+    int problems_ = 0;
+};
+
+void Checker::DataFiles(const Project& project, const std::string& where) {
+    for (int s = 0; s < kSectionCount; ++s)
+        for (size_t i = 0; i < project.files[s].size(); ++i)
+            Need(project.files[s][i].dataFile, text::Format("[%s] File%u \"%s\" in %s", kSectionNames[s],
+                                                          static_cast<unsigned>(i), project.files[s][i].path.c_str(),
+                                                          where.c_str()));
+    if (project.backgroundImage.dataFile >= 0) Need(project.backgroundImage.dataFile, "BackgroundImage in " + where);
+    if (project.logo.dataFile >= 0) Need(project.logo.dataFile, "ProjectLogo in " + where);
+    for (const Component& component : project.components)
+        DataFiles(*component.sub, text::DataFileName(component.subScript));
+}
+
+void Summarise(const Project& project, const std::string& indent, std::string* report) {
+    *report += indent + "title: " + project.title + (project.version.empty() ? "" : " " + project.version) + "\n";
+    *report += indent + "files:";
+    for (int s = 0; s < kSectionCount; ++s)
+        *report += text::Format(" %s %d", kSectionNames[s], project.FileCount(static_cast<FileSection>(s)));
+    *report += "\n";
+    for (const Component& component : project.components) {
+        *report += indent + "component \"" + component.name + "\" (" + text::DataFileName(component.subScript) +
+                   (component.selected ? ", selected" : "") + ")\n";
+        Summarise(*component.sub, indent + "  ", report);
+    }
+}
+
+}  // namespace
+
+bool CheckPackage(const std::string& folder, std::string* report) {
+    const fs::path root(folder);
+    Checker checker(root, report);
+    std::error_code failed;
+    if (!fs::is_regular_file(root / "setup.exe", failed)) checker.Problem("no setup.exe");
+
+    const std::string mainScript = (root / text::DataFileName(1)).string();
+    Project project;
+    script::LoadFailure failure;
+    int32_t code = script::LoadProject(project, script::IniScriptFiles(), mainScript, true, &failure);
+    if (code != 0) {
+        uint32_t index = static_cast<uint32_t>(code) - 0x80660001u;
+        checker.Problem(text::Format("0x%08X at %s in %s: %s", static_cast<unsigned>(code), failure.key.c_str(),
+                                     fs::path(failure.script).filename().string().c_str(),
+                                     index < 12 ? kLoadErrors[index] : "unknown error"));
+    } else {
+        checker.DataFiles(project, text::DataFileName(1));
+        const std::string library = text::DataFileName(project.languageDllIndex);
+        if (project.languageDllIndex < 0)
+            checker.Problem("LanguageDLLIndex names no language library");
+        else if (!fs::is_regular_file(root / library, failed))
+            checker.Problem("LanguageDLLIndex names the missing data file " + library);
+        Summarise(project, "", report);
+    }
+
+    uintmax_t total = 0;
+    int count = 0;
+    for (const fs::directory_entry& entry : fs::directory_iterator(root, failed)) {
+        if (!entry.is_regular_file(failed)) continue;
+        total += entry.file_size(failed);
+        ++count;
+    }
+    *report += text::Format("size: %llu bytes in %d files\n", static_cast<unsigned long long>(total), count);
+    *report += checker.Problems() == 0 ? "would install\n"
+                                       : text::Format("would not install: %d problem%s\n", checker.Problems(),
+                                                      checker.Problems() == 1 ? "" : "s");
+    return checker.Problems() == 0;
+}
+
+}  // namespace mkpackage

@@ -1,0 +1,19 @@
+// Lays out a package folder from a read manifest: setup.exe, the main script "00000001", each
+// component's script and every data file, each copy keeping its source's modification time.
+// The same plan and sources give the same bytes.
+#pragma once
+
+#include <string>
+
+#include "mkpackage/Manifest.h"
+
+namespace mkpackage {
+
+// The scripts are read back through the setup program's loader before anything is written; a
+// model they would not give back whole is refused. The package is built in a temporary folder
+// beside `output` and then put in its place, so an existing folder is replaced whole or left
+// as it was. False with `error` set on any fault.
+bool WritePackage(const PackagePlan& plan, const std::string& setupProgram, const std::string& output,
+                  std::string* error);
+
+}  // namespace mkpackage

@@ -1,0 +1,99 @@
+// mkpackage --check against packages broken in one place each: every code of the loader with
+// the key it stands on, a missing data file, a language library index that names nothing.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "TestFolder.h"
+#include "mkpackage/Check.h"
+#include "script/ScriptWriter.h"
+
+namespace {
+
+struct BrokenPackage {
+    const char* name;
+    int script;           // 1: the main script, 5: the component's
+    const char* section;  // the line put in, over the good one of the same key
+    const char* key;
+    const char* value;
+    const char* expected;  // in the report
+};
+
+const BrokenPackage kBroken[] = {
+    {"image", 1, "Project", "BackgroundImage", "back.bmp", "0x80660001 at [Project] BackgroundImage in 00000001"},
+    {"no title in a component", 5, "Project", "Title", "", "0x80660002 at [Project] Title in 00000005"},
+    {"component", 1, "Project", "Component1", "Part", "0x80660003 at [Project] Component1 in 00000001"},
+    {"palm", 1, "Palm", "File1", "p.prc", "0x80660004 at [Palm] File1 in 00000001"},
+    {"folder without comma", 1, "Application", "Folder0", "\"bin\"x", "0x80660005 at [Application] Folder0"},
+    {"common fields", 5, "Application", "File0", "\"a\",x", "0x80660006 at [Application] File0 in 00000005"},
+    {"plain tail", 1, "Application", "File0", "\"a\",0,3,0,1,0,x,", "0x80660007 at [Application] File0"},
+    {"library tail", 1, "Application", "File0", "\"a\",0,3,2,1,0,x,", "0x80660008 at [Application] File0"},
+    {"conduit fields", 1, "Conduit", "File0", "\"a\",0,3,1,1,0,x", "0x80660009 at [Conduit] File0"},
+    {"kind", 1, "Application", "File0", "\"a\",0,3,5,1,0,", "0x8066000A at [Application] File0"},
+    {"licence", 1, "Project", "EULA", "first", "0x8066000B at [Project] EULA"},
+    {"readme", 1, "Project", "Readme", "0;1", "0x8066000C at [Project] Readme"},
+    {"missing data file", 5, "Application", "File0", "\"b.txt\",0,9,0,1,0,0,\"\",",
+     "missing data file 00000009 for [Application] File0 \"b.txt\" in 00000005"},
+    {"no language library", 1, "Project", "LanguageDLLIndex", "-1", "LanguageDLLIndex names no language library"},
+    {"language library missing", 1, "Project", "LanguageDLLIndex", "7", "names the missing data file 00000007"},
+};
+
+void PrintTo(const BrokenPackage& c, std::ostream* out) { *out << c.name; }
+
+// A package that installs: a main script with a component (script 5), each with a file.
+void LayPackage(const testfolder::Folder& folder, const BrokenPackage* broken) {
+    script::ScriptWriter main;
+    main.Set("Title", "Kit");
+    main.Set("LanguageDLLIndex", 2);
+    main.Set("Multicomp", 1);
+    main.AddComponent({"Part", 5});
+    main.AddFile(kSectionApplication, {"a.txt", main.AddFolder(kSectionApplication, ""), 3});
+    main.SetReadme(kSectionApplication, 0);
+    script::ScriptWriter part;
+    part.Set("Title", "Part");
+    part.AddFile(kSectionApplication, {"b.txt", part.AddFolder(kSectionApplication, ""), 4});
+    if (broken) (broken->script == 1 ? main : part).SetRaw(broken->section, broken->key, broken->value);
+    folder.Write("pkg/00000001", main.Text());
+    folder.Write("pkg/00000005", part.Text());
+    folder.Write("pkg/setup.exe", "setup");
+    folder.Write("pkg/00000002", "library");
+    folder.Write("pkg/00000003", "alpha");
+    folder.Write("pkg/00000004", "beta");
+}
+
+TEST(PackageCheck, PassesAGoodPackageWithItsSummary) {
+    testfolder::Folder folder;
+    LayPackage(folder, nullptr);
+    std::string report;
+    EXPECT_TRUE(mkpackage::CheckPackage(folder.Path("pkg"), &report));
+    EXPECT_EQ("title: Kit\n"
+              "files: Application 1 System 0 Conduit 0 MountedDevice 0\n"
+              "component \"Part\" (00000005, selected)\n"
+              "  title: Part\n"
+              "  files: Application 1 System 0 Conduit 0 MountedDevice 0\n"
+              "size: " + std::to_string(std::filesystem::file_size(folder.Path("pkg/00000001")) +
+                                        std::filesystem::file_size(folder.Path("pkg/00000005")) + 5 + 7 + 5 + 4) +
+                  " bytes in 6 files\n"
+              "would install\n",
+              report);
+}
+
+class PackageCheckRefuses : public ::testing::TestWithParam<BrokenPackage> {};
+
+TEST_P(PackageCheckRefuses, NamesWhatTheProgramWouldRefuse) {
+    const BrokenPackage& broken = GetParam();
+    testfolder::Folder folder;
+    LayPackage(folder, &broken);
+    std::string report;
+    EXPECT_FALSE(mkpackage::CheckPackage(folder.Path("pkg"), &report));
+    EXPECT_NE(std::string::npos, report.find(broken.expected)) << report;
+    EXPECT_NE(std::string::npos, report.find("would not install: 1 problem\n")) << report;
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, PackageCheckRefuses, ::testing::ValuesIn(kBroken),
+                         [](const ::testing::TestParamInfo<BrokenPackage>& param) {
+                             return testfolder::CaseName(param.param.name);
+                         });
+
+}  // namespace
