@@ -167,6 +167,34 @@ TEST(Unattended, InstallsWhatTheCommandLineChoosesAndTheQuietUninstallTakesItBac
     suite.ExpectNothingLeft();
 }
 
+TEST(Unattended, AnInstallLogChangedAfterTheInstallationIsNotUndone) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S /D=" + suite.install).exitCode);
+    const std::string log = suite.install + "\\install.log";
+    const std::string written = testenv::ReadFile(log);
+    EXPECT_EQ(64u, suite.EntryValue("InstallLogSha256").size());
+
+    // A user who can write the install folder adds a record for a file of someone else's.
+    const std::string victim = suite.root + "\\victim.ini";
+    ASSERT_TRUE(testenv::WriteFile(victim, "keep"));
+    ASSERT_TRUE(testenv::WriteFile(log, written + "CopyFile: " + victim + "\r\n"));
+    const std::string quietCommand = suite.EntryValue("QuietUninstallString");
+    QuietRun run = RunQuietUninstall(quietCommand);
+    EXPECT_EQ(1603, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_EQ("keep", testenv::ReadFile(victim));
+    EXPECT_EQ("program", testenv::ReadFile(suite.install + "\\Suite.exe"));
+    EXPECT_EQ(1, sharedkey::Count(suite.systemFile));
+    EXPECT_NE("", suite.EntryValue("DisplayName"));
+
+    // The log as the installation left it is undone as ever.
+    ASSERT_TRUE(testenv::WriteFile(log, written));
+    EXPECT_EQ(0, RunQuietUninstall(quietCommand).exitCode);
+    suite.ExpectNothingLeft();
+    EXPECT_EQ("keep", testenv::ReadFile(victim));
+}
+
 TEST(Unattended, AFailedInstallationIsTakenBackAndReported) {
     SuitePackage suite;
     ASSERT_TRUE(suite.Lay(false));  // the program's data file is missing
