@@ -193,10 +193,10 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     // here on `arguments` is the argument string without them.
     const CommandLine commandLine = ParseCommandLine(arguments ? arguments : "");
     arguments = commandLine.arguments.c_str();
-    if (!commandLine.logFile.empty()) StartTraceLog(commandLine.logFile);
     SetQuietMessages(commandLine.quiet);
+    if (!commandLine.logFile.empty() && !StartTraceLog(commandLine.logFile)) return kExitBadCommandLine;
     if (commandLine.malformed) {
-        Trace("Setup::A command-line switch has a value it cannot take, terminating.\n");
+        Trace("Setup::A command-line switch is unknown or has a value it cannot take, terminating.\n");
         return kExitBadCommandLine;
     }
     SetupState& state = Setup();

@@ -4,6 +4,7 @@
 
 #include "base/Text.h"
 #include "base/Trace.h"
+#include "log/InstallLog.h"
 #include "win/Files.h"
 
 namespace {
@@ -21,9 +22,28 @@ void WriteToTraceLog(const char* message) {
     win::AppendToFile(TraceLogPath(), StampTraceLines(stamp, message));
 }
 
+// The path as the file system sees it: full, and in long form when it exists, so that a short
+// name or a relative path names the same file as the program's own paths do.
+std::string LongFullPath(const std::string& path) {
+    const std::string full = win::FullPath(path);
+    char buffer[MAX_PATH];
+    const DWORD n = GetLongPathNameA(full.c_str(), buffer, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : full;
+}
+
+// One of the program's own logs: an install log in any folder (the wizard may choose the
+// install folder after the trace has started), or the temporary log. Both paths long and full.
+bool IsProgramLog(const std::string& file, const std::string& tempLog) {
+    const size_t slash = file.find_last_of('\\');
+    return text::EqualsNoCase(file.substr(slash + 1), kInstallLogName) || text::EqualsNoCase(file, tempLog);
+}
+
 }  // namespace
 
-void StartTraceLog(const std::string& path) {
-    TraceLogPath() = win::FullPath(path);
+bool StartTraceLog(const std::string& path) {
+    const std::string full = LongFullPath(path);
+    if (IsProgramLog(full, LongFullPath(TempLogFileName()))) return false;
+    TraceLogPath() = full;
     SetTraceSink(WriteToTraceLog);
+    return true;
 }

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/Text.h"
 #include "engine/InstallFile.h"
@@ -204,25 +205,56 @@ TEST(Unattended, AFailedInstallationIsTakenBackAndReported) {
     suite.ExpectNothingLeft();
 }
 
+// Every spelling of /S a launcher writes installs where /D says, without a window.
+TEST(Unattended, QuotedAndJoinedSwitchesInstallWhereTheySay) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    const struct {
+        const char* line;  // %s: the install folder, which holds a blank
+    } forms[] = {
+        {"/S \"/D=%s\""},
+        {"\"/S\" /D=%s"},
+        {"/S/D=%s"},
+        {"\"/S\" /COMPONENTS=2 \"/D=%s\""},
+    };
+    int number = 0;
+    for (const auto& form : forms) {
+        const std::string folder = suite.install + " " + std::to_string(++number);
+        const QuietRun run = RunSetupQuietly(suite, text::Format(form.line, folder.c_str()));
+        EXPECT_EQ(0, run.exitCode) << form.line;
+        EXPECT_FALSE(run.windowShown) << form.line;
+        EXPECT_EQ("program", testenv::ReadFile(folder + "\\Suite.exe")) << form.line;
+        suite.cleanup.sharedCounts.push_back(suite.systemFile);
+    }
+}
+
 TEST(Unattended, ChoicesTheRulesRefuseInstallNothing) {
     SuitePackage suite;
     ASSERT_TRUE(suite.Lay());
-    for (const char* arguments : {
+    for (const std::string& arguments : std::vector<std::string>{
              "/S /COMPONENTS=1,2",  // two members of one exclusive group
              "/S /COMPONENTS=3",    // no such component
              "/S /DEVICE=nowhere",  // not a drive root
              "/S /D=relative",      // not a full path
              "/COMPONENTS=x",       // malformed without /S too
+             "/S /BOGUS",           // an unknown switch
+             "/S /LOG=",            // an empty one
+             "/S \"/D=",            // an unclosed quote
+             // The program's own logs: an install log anywhere, the temporary log.
+             "/S /LOG=" + suite.root + "\\install.log",
+             "/S /LOG=" + suite.root + "\\..\\INSTALL.LOG",
+             "/S /LOG=" + text::JoinPath(win::TempFolder(), "install.log"),
          }) {
         std::string line = arguments;
         if (line.find("/D=") == std::string::npos) line += " /D=" + suite.install;
         const QuietRun run = RunSetupQuietly(suite, line);
-        EXPECT_EQ(1639, run.exitCode) << arguments;
-        EXPECT_FALSE(run.windowShown) << arguments;
-        EXPECT_FALSE(win::FileExists(suite.install)) << arguments;
-        EXPECT_FALSE(win::FileExists(suite.systemFile)) << arguments;
-        EXPECT_FALSE(win::FileExists(text::JoinPath(win::WindowsFolder(), suite.library.Name()))) << arguments;
+        EXPECT_EQ(1639, run.exitCode) << line;
+        EXPECT_FALSE(run.windowShown) << line;
+        EXPECT_FALSE(win::FileExists(suite.install)) << line;
+        EXPECT_FALSE(win::FileExists(suite.systemFile)) << line;
+        EXPECT_FALSE(win::FileExists(text::JoinPath(win::WindowsFolder(), suite.library.Name()))) << line;
     }
+
 }
 
 }  // namespace
