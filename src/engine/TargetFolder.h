@@ -12,3 +12,8 @@
 // of the project, its DefTargetDir expanded, and last the Program Files folder followed by
 // Company and Title. At most limit - 1 characters.
 std::string TargetFolder(const Project& project, const std::string& chosenFolder, size_t limit);
+
+// Whether the uninstaller can take back an installation of `project` into `folder`: the install
+// log's path stays below kUninstallLogPathLimit, and every Application file of the project and
+// of its selected components that use the main folder has a path that fits kPathLimit.
+bool FolderFitsUninstall(const Project& project, const std::string& folder);

@@ -4,6 +4,7 @@
 
 #include "engine/InstallDriver.h"
 #include "engine/InstallFile.h"
+#include "engine/TargetFolder.h"
 #include "loader/Loader.h"
 #include "startup/CommandLine.h"
 #include "state/SetupState.h"
@@ -35,6 +36,11 @@ int RunUnattended() {
     SetupState& state = Setup();
     // The person who chose /S accepted the licence the package carries.
     state.licenceAccepted = 1;
+    const std::string folder = TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit);
+    if (!FolderFitsUninstall(state.mainProject, folder)) {
+        Trace("Setup::The install folder is too long for the uninstaller to take the installation back.\n");
+        return kExitBadCommandLine;
+    }
     if (!DoInstall(nullptr, RegisterAlxFiles)) return kExitInstallFailed;
     return RestartReplacementsScheduled() > 0 ? kExitRestartNeeded : kExitSuccess;
 }

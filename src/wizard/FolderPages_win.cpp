@@ -56,6 +56,12 @@ void Browse(HWND page) {
 // Next and Back leave the destination page only with a folder that exists.
 bool AcceptDestination(HWND page) {
     const std::string folder = ControlText(page, IDC_TARGET_DIR, static_cast<int>(kPathLimit));
+    SetupState& state = Setup();
+    // Whatever installs must be uninstallable, and no product may take over another's log.
+    if (!FolderFitsUninstall(state.mainProject, folder)) {
+        MessageBoxFromId(kStrCreateFolderFailed, MB_OK);
+        return false;
+    }
     if (!win::IsDirectory(folder) &&
         MessageBoxFromId(kStrCreateFolderQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;
@@ -63,7 +69,7 @@ bool AcceptDestination(HWND page) {
         MessageBoxFromId(kStrCreateFolderFailed, MB_OK);
         return false;
     }
-    Setup().chosenInstallFolder = text::Fit(folder, kPathLimit);
+    state.chosenInstallFolder = text::Fit(folder, kPathLimit);
     return true;
 }
 

@@ -231,6 +231,8 @@ TEST(Unattended, QuotedAndJoinedSwitchesInstallWhereTheySay) {
 TEST(Unattended, ChoicesTheRulesRefuseInstallNothing) {
     SuitePackage suite;
     ASSERT_TRUE(suite.Lay());
+    // The longest folder whose install log the uninstaller can still read, and one more.
+    const std::string longest = suite.root + "\\" + std::string(253 - 12 - suite.root.size() - 1, 'f');
     for (const std::string& arguments : std::vector<std::string>{
              "/S /COMPONENTS=1,2",  // two members of one exclusive group
              "/S /COMPONENTS=3",    // no such component
@@ -255,6 +257,14 @@ TEST(Unattended, ChoicesTheRulesRefuseInstallNothing) {
         EXPECT_FALSE(win::FileExists(text::JoinPath(win::WindowsFolder(), suite.library.Name()))) << line;
     }
 
+    // A folder whose install log the uninstaller could not read is refused; one character
+    // less installs and uninstalls.
+    const QuietRun tooLong = RunSetupQuietly(suite, "/S /D=" + longest + "f");
+    EXPECT_EQ(1639, tooLong.exitCode);
+    EXPECT_FALSE(win::FileExists(longest + "f"));
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S /D=" + longest).exitCode);
+    EXPECT_EQ(0, RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
+    EXPECT_FALSE(win::FileExists(longest));
 }
 
 }  // namespace
