@@ -57,3 +57,15 @@ bool FolderFitsUninstall(const Project& project, const std::string& folder) {
     return text::Format("%s\\%s", folder.c_str(), kInstallLogName).size() < kUninstallLogPathLimit &&
            ApplicationPathsFit(project, folder, true);
 }
+
+bool FolderHoldsOtherProduct(const Project& project, const std::string& folder, std::string* otherProduct) {
+    std::string log;
+    if (!win::ReadWholeFile(text::Format("%s\\%s", folder.c_str(), kInstallLogName), &log)) return false;
+    const std::vector<std::string> lines = SplitLogLines(log);
+    LogLine first;
+    if (lines.empty() || !ParseLogLine(lines.front(), &first) || first.kind != RecordKind::kApplication ||
+        text::EqualsNoCase(first.payload, UninstallDisplayName(project)))
+        return false;
+    *otherProduct = first.payload;
+    return true;
+}

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/Text.h"
 #include "engine/InstallDriver.h"
 #include "engine/InstallFile.h"
 #include "engine/TargetFolder.h"
@@ -40,6 +41,11 @@ int RunUnattended() {
     if (!FolderFitsUninstall(state.mainProject, folder)) {
         Trace("Setup::The install folder is too long for the uninstaller to take the installation back.\n");
         return kExitBadCommandLine;
+    }
+    std::string other;
+    if (FolderHoldsOtherProduct(state.mainProject, folder, &other)) {
+        Trace(text::Format("Setup::The install folder holds the installation of %s.\n", other.c_str()).c_str());
+        return kExitInstallFailed;
     }
     if (!DoInstall(nullptr, RegisterAlxFiles)) return kExitInstallFailed;
     return RestartReplacementsScheduled() > 0 ? kExitRestartNeeded : kExitSuccess;

@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kDriveTextLimit = 10;  // a drive root and its terminator, as the combo box gives it
 constexpr size_t kBrowseTitleLimit = 128;
+const char kOtherProductText[] = "The folder %s holds the installation of %s.\nPlease choose another folder.";
 
 std::string ControlText(HWND page, int id, int limit) {
     std::vector<char> buffer(static_cast<size_t>(limit), '\0');
@@ -60,6 +61,12 @@ bool AcceptDestination(HWND page) {
     // Whatever installs must be uninstallable, and no product may take over another's log.
     if (!FolderFitsUninstall(state.mainProject, folder)) {
         MessageBoxFromId(kStrCreateFolderFailed, MB_OK);
+        return false;
+    }
+    std::string other;
+    if (FolderHoldsOtherProduct(state.mainProject, folder, &other)) {
+        ShowFixedMessage(text::Format(kOtherProductText, folder.c_str(), other.c_str()), state.language.caption,
+                         MB_OK | MB_ICONWARNING);
         return false;
     }
     if (!win::IsDirectory(folder) &&

@@ -267,4 +267,20 @@ TEST(Unattended, ChoicesTheRulesRefuseInstallNothing) {
     EXPECT_FALSE(win::FileExists(longest));
 }
 
+// An installation never joins the log of another product: uninstalling it would remove both.
+TEST(Unattended, AFolderHoldingAnotherProductIsRefused) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    ASSERT_TRUE(CreateDirectoryA(suite.install.c_str(), nullptr));
+    const std::string otherLog = "Application: Other Soft Notes for BlackBerry\r\nCopyFile: C:\\x\\notes.exe\r\n";
+    ASSERT_TRUE(testenv::WriteFile(suite.install + "\\install.log", otherLog));
+    const QuietRun run = RunSetupQuietly(suite, "/S /D=" + suite.install);
+    EXPECT_EQ(1603, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_EQ(otherLog, testenv::ReadFile(suite.install + "\\install.log"));
+    EXPECT_FALSE(win::FileExists(suite.install + "\\Suite.exe"));
+    EXPECT_FALSE(win::FileExists(suite.systemFile));
+    EXPECT_EQ("", suite.EntryValue("DisplayName"));
+}
+
 }  // namespace
