@@ -25,6 +25,10 @@ namespace {
 
 const char kScriptName[] = "00000001";
 constexpr int kIconResource = 1000;
+// The wizard unpacks the Application files beside the program (the readme opens from there).
+const char kPrepareFailed[] =
+    "The setup files could not be prepared in %s.\nThe folder may be read-only, or a file of the package is "
+    "missing. Installation will terminate.";
 const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // shell32, loaded before the entry point runs and kept until process exit. Older systems lack
@@ -255,10 +259,15 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
             MessageBoxFromId(kStrComFailed, MB_OK);
             return 0;
         }
-        if (commandLine.quiet)
+        if (commandLine.quiet) {
             exitCode = RunUnattended();
-        else if (PreparePages())
+        } else if (PreparePages()) {
             exitCode = RunBackgroundWindow(instance);
+        } else {
+            ShowFixedMessage(text::Format(kPrepareFailed, state.programFolder.c_str()), state.language.caption,
+                             MB_ICONERROR);
+            exitCode = kExitPackageUnreadable;
+        }
 
         // Shut-down, in the order the resources were taken: RICHED32, the images, the
         // project's lists, then COM as `com` goes out of scope.

@@ -39,6 +39,26 @@ testenv::Package MakePackage(const testenv::ScriptWriter& script) {
     return package;
 }
 
+// The Application files are unpacked beside the program before the wizard shows: a package
+// that lacks one ends with a message and exit code 1, not silently with 0.
+TEST(WizardFlow, APackageThatCannotBePreparedSaysSoAndEnds) {
+    TestLibrary library;
+    testenv::ScriptWriter script = BaseScript("Broken Demo", library);
+    script.AddFile(kSectionApplication, {"readme.txt", script.AddFolder(kSectionApplication, ""), 3});
+    testenv::Package package = MakePackage(script);  // without data file 3
+
+    ui::SetupProcess process;
+    ASSERT_TRUE(process.Start(package.SetupPath(), "", package.Folder()));
+    ui::MessageBoxInfo box;
+    ASSERT_TRUE(testenv::AnswerBox(process, "OK", &box));
+    // The desktop loader's warning comes first in a prefix without the loader.
+    if (box.text.find("desktop software") != std::string::npos) {
+        ASSERT_TRUE(testenv::AnswerBox(process, "OK", &box));
+    }
+    EXPECT_NE(std::string::npos, box.text.find("could not be prepared")) << box.text;
+    EXPECT_EQ(1, process.WaitForExit());
+}
+
 TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
     TestLibrary library;
     const std::string target = testenv::FreshFolder("target") + "\\Deep\\Er";
