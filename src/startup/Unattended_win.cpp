@@ -6,10 +6,10 @@
 #include "engine/InstallDriver.h"
 #include "engine/InstallFile.h"
 #include "engine/TargetFolder.h"
-#include "loader/Loader.h"
 #include "startup/CommandLine.h"
 #include "state/SetupState.h"
 #include "wizard/ComponentSelection.h"
+#include "wizard/ProgressPage.h"
 
 bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     SetupState& state = Setup();
@@ -47,6 +47,6 @@ int RunUnattended() {
         Trace(text::Format("Setup::The install folder holds the installation of %s.\n", other.c_str()).c_str());
         return kExitInstallFailed;
     }
-    if (!DoInstall(nullptr, RegisterAlxFiles)) return kExitInstallFailed;
+    if (!DoInstall(nullptr, RegisterDescriptors)) return kExitInstallFailed;
     return RestartReplacementsScheduled() > 0 ? kExitRestartNeeded : kExitSuccess;
 }
