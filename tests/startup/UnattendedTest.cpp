@@ -181,9 +181,14 @@ TEST(Unattended, AnInstallLogChangedAfterTheInstallationIsNotUndone) {
     ASSERT_TRUE(testenv::WriteFile(victim, "keep"));
     ASSERT_TRUE(testenv::WriteFile(log, written + "CopyFile: " + victim + "\r\n"));
     const std::string quietCommand = suite.EntryValue("QuietUninstallString");
-    QuietRun run = RunQuietUninstall(quietCommand);
+    const std::string trace = suite.root + "\\trace.txt";
+    const size_t request = quietCommand.find(" /S -u");
+    ASSERT_NE(std::string::npos, request);
+    QuietRun run = RunQuietly(quietCommand.substr(0, request), "/LOG=" + trace + quietCommand.substr(request), "");
     EXPECT_EQ(1603, run.exitCode);
     EXPECT_FALSE(run.windowShown);
+    // The refusal says why, as the box would have.
+    EXPECT_NE(std::string::npos, testenv::ReadFile(trace).find("was changed after the installation"));
     EXPECT_EQ("keep", testenv::ReadFile(victim));
     EXPECT_EQ("program", testenv::ReadFile(suite.install + "\\Suite.exe"));
     EXPECT_EQ(1, sharedkey::Count(suite.systemFile));
