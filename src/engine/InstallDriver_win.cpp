@@ -181,7 +181,7 @@ bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDe
     PrepareUnInstall(*state.current, state.programPath, state.installFolder, state.language.path, run.KiB());
     // A failed append leaves the installation in place; it still counts as done.
     AppendLogFile(tempLog, installLog);
-    StoreInstallLogDigest(installLog);
+    StoreInstallLogDigest(installLog, tempLog);
     Trace("DoInstall::Complete!\n");
     return true;
 }

@@ -137,7 +137,9 @@ void RemoveFoldersLeft(const std::vector<std::string>& folders) {
 }
 
 bool RecoverFailedInstallation(const std::string& tempLog, const std::string& installLog, bool upgrade) {
-    if (upgrade) return AppendLogFile(tempLog, installLog);
+    // The appended log is still what this program wrote: its digest goes with it, or the
+    // product's uninstall would refuse it.
+    if (upgrade) return AppendLogFile(tempLog, installLog) && StoreInstallLogDigest(installLog, tempLog);
     std::string log;
     if (!win::ReadWholeFile(tempLog, &log)) return false;
     ReplayContext context;

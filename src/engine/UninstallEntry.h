@@ -28,9 +28,12 @@ void PrepareUnInstall(const Project& mainProject, const std::string& programPath
 extern const char kLogDigestValue[];  // "InstallLogSha256"
 
 // Stores the digest of the install log at `installLog` in every Uninstall entry whose
-// "UninstallString" names that log. Run each time an installation has written the log, also
-// when it appended to an earlier one. False when the log cannot be read or no entry took it.
-bool StoreInstallLogDigest(const std::string& installLog);
+// "UninstallString" names that log. Run each time an installation has appended `appendedLog`
+// (its temporary log) to it, the first time too. The part of the log before the appended
+// records must still match the digest stored for it: an upgrade never vouches for records
+// someone else added, and that log keeps its old digest, so its uninstall refuses it. False
+// then, when a log cannot be read, or no entry took the digest.
+bool StoreInstallLogDigest(const std::string& installLog, const std::string& appendedLog);
 
 enum class LogDigestCheck {
     kNoDigest,  // no entry naming the log holds a digest (an earlier version wrote it)

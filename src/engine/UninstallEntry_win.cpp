@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "base/Trace.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
 #include "win/Digest.h"
@@ -119,10 +120,20 @@ bool PreviousInstallFolder(const Project& project, std::string* folder, size_t l
     return true;
 }
 
-bool StoreInstallLogDigest(const std::string& installLog) {
+bool StoreInstallLogDigest(const std::string& installLog, const std::string& appendedLog) {
     std::string log;
+    std::string appended;
     std::string digest;
-    if (!win::ReadWholeFile(installLog, &log) || !win::Sha256Hex(log, &digest)) return false;
+    if (!win::ReadWholeFile(installLog, &log) || !win::ReadWholeFile(appendedLog, &appended) ||
+        log.size() < appended.size() || log.compare(log.size() - appended.size(), std::string::npos, appended) != 0)
+        return false;
+    // An earlier log that was deleted leaves nothing to vouch for, whatever its entry held.
+    const std::string earlier = log.substr(0, log.size() - appended.size());
+    if (!earlier.empty() && CheckInstallLogDigest(installLog, earlier) == LogDigestCheck::kDiffers) {
+        Trace("DoInstall::The install log was changed before this installation; its digest stays.\n");
+        return false;
+    }
+    if (!win::Sha256Hex(log, &digest)) return false;
     bool stored = false;
     for (const win::UniqueKey& entry : EntriesNamingLog(installLog, KEY_ALL_ACCESS))
         stored = win::WriteString(entry.get(), kLogDigestValue, digest) || stored;
