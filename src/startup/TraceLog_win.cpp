@@ -22,13 +22,24 @@ void WriteToTraceLog(const char* message) {
     win::AppendToFile(TraceLogPath(), StampTraceLines(stamp, message));
 }
 
-// The path as the file system sees it: full, and in long form when it exists, so that a short
-// name or a relative path names the same file as the program's own paths do.
+bool LongForm(const std::string& path, std::string* out) {
+    char buffer[MAX_PATH];
+    const DWORD n = GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    *out = std::string(buffer, n);
+    return true;
+}
+
+// The path as the file system sees it: full, and in long form, so that a relative path or a
+// short name names the same file as the program's own paths do. A file that does not exist yet
+// takes the long form of its folder.
 std::string LongFullPath(const std::string& path) {
     const std::string full = win::FullPath(path);
-    char buffer[MAX_PATH];
-    const DWORD n = GetLongPathNameA(full.c_str(), buffer, MAX_PATH);
-    return n > 0 && n < MAX_PATH ? std::string(buffer, n) : full;
+    std::string longPath;
+    if (LongForm(full, &longPath)) return longPath;
+    const size_t slash = full.find_last_of('\\');
+    if (slash != std::string::npos && LongForm(full.substr(0, slash), &longPath)) return longPath + full.substr(slash);
+    return full;
 }
 
 // One of the program's own logs: an install log in any folder (the wizard may choose the
