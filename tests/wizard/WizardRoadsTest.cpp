@@ -23,6 +23,7 @@ using testenv::kWelcomeMark;
 using ui::WaitUntil;
 
 constexpr int kLanguageData = 2;
+const char kVendorKey[] = "Software\\Research In Motion";
 const char kLoaderKey[] = "Software\\Research In Motion\\BlackBerry\\Loader";
 
 struct RoadPackage {
@@ -98,7 +99,8 @@ TEST(WizardRoads, ReadmeButtonOpensTheReadmeBesideTheProgram) {
 TEST(WizardRoads, LoaderWarningShowsOnlyWithoutTheLoader) {
     RoadPackage road("Loader Demo");
     ASSERT_TRUE(road.Lay());
-    ASSERT_TRUE(testenv::DeleteRegistryTree(HKEY_CURRENT_USER, kLoaderKey));
+    // The prefix has no desktop software; the loader's tests expect none of its keys either.
+    ASSERT_TRUE(testenv::DeleteRegistryTree(HKEY_CURRENT_USER, kVendorKey));
 
     ui::SetupProcess withoutLoader;
     ASSERT_TRUE(withoutLoader.Start(road.package.SetupPath(), "", road.package.Folder()));
@@ -118,7 +120,7 @@ TEST(WizardRoads, LoaderWarningShowsOnlyWithoutTheLoader) {
     welcome = withLoader.WaitForDialog(kWelcomeMark, &box);
     EXPECT_TRUE(welcome) << box.text;
     if (welcome) CancelWizard(withLoader, welcome);
-    EXPECT_TRUE(testenv::DeleteRegistryTree(HKEY_CURRENT_USER, kLoaderKey));
+    EXPECT_TRUE(testenv::DeleteRegistryTree(HKEY_CURRENT_USER, kVendorKey));
 }
 
 TEST(WizardRoads, WithoutDefTargetDirTheFolderIsProgramFilesCompanyTitle) {
