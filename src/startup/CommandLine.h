@@ -11,12 +11,12 @@
 //                 with blanks is written in double quotes)
 //   /COMPONENTS=<n,n,...>  the components to install, 1-based in script order
 //   /DEVICE=<drive root>   the handheld's mounted storage, "E:\" or "E:"
-//   /D=<folder>   the install folder, a full path; the rest of the string, blanks included, so
-//                 it comes last
+//   /D=<folder>   the install folder, a full path; unquoted, the rest of the string, blanks
+//                 included, so it comes last
 //
 // Switches are read from the start of the argument string only and without regard to case;
-// the first word that does not start with "/" (or a quote and "/") ends them. Whatever follows keeps the meaning it has
-// without switches: it is the uninstall request ("-u<log> -l<library>") or anything else for
+// the first word that does not start with "/" (or a quote and "/") ends them. Whatever follows
+// keeps the meaning it has without switches: it is the uninstall request ("-u<log> -l<library>") or anything else for
 // an installation, and it is what the full command line holds behind the program path.
 #pragma once
 
