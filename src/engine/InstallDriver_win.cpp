@@ -221,8 +221,11 @@ bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDe
     registerDescriptors(*state.current, state.installFolder);
     Trace("DoInstall::Invoking PrepareUnInstall()...\n");
     PrepareUnInstall(*state.current, state.programPath, state.installFolder, state.language.path, run.KiB());
-    // The install log is the commit point: once it is whole, nothing is taken back.
-    if (!WriteInstallLog(tempLog, installLog) || !journal::Commit()) return false;
+    // The install log is the commit point: once it is whole, nothing is taken back. Its digest
+    // goes into the entry before; one that cannot be stored leaves the log trusted as before.
+    if (!WriteInstallLog(tempLog, installLog)) return false;
+    StoreInstallLogDigest(installLog, tempLog);
+    if (!journal::Commit()) return false;
     DeleteFileA(tempLog.c_str());
     Trace("DoInstall::Complete!\n");
     return true;

@@ -12,3 +12,13 @@
 // of the project, its DefTargetDir expanded, and last the Program Files folder followed by
 // Company and Title. At most limit - 1 characters.
 std::string TargetFolder(const Project& project, const std::string& chosenFolder, size_t limit);
+
+// Whether the uninstaller can take back an installation of `project` into `folder`: the install
+// log's path stays below kUninstallLogPathLimit, and every Application file of the project and
+// of its selected components that use the main folder has a path that fits kPathLimit.
+bool FolderFitsUninstall(const Project& project, const std::string& folder);
+
+// The display name of another product whose install log lies in `folder` (its first record
+// names the product); false when the folder holds no log or one of `project` itself. An
+// installation there would append to that product's log, and its uninstall would remove both.
+bool FolderHoldsOtherProduct(const Project& project, const std::string& folder, std::string* otherProduct);

@@ -4,7 +4,9 @@
 
 #include "base/Text.h"
 #include "engine/UninstallEntry.h"
+#include "log/InstallLog.h"
 #include "script/PathTokens.h"
+#include "win/Files.h"
 #include "win/Registry.h"
 
 namespace {
@@ -22,6 +24,24 @@ std::string ProgramFilesFolder(size_t limit) {
     return folder.empty() ? std::string(kDefaultProgramFiles) : folder;
 }
 
+// The Application files of `project` under `folder` when `inFolder`, and of its selected
+// components that install there, as the sections join their paths.
+bool ApplicationPathsFit(const Project& project, const std::string& folder, bool inFolder) {
+    if (inFolder) {
+        for (const FileEntry& entry : project.files[kSectionApplication]) {
+            const std::string* name = project.FolderAt(kSectionApplication, entry.folder);
+            const std::string base = name && !name->empty() ? text::JoinPath(folder, *name) : folder;
+            if (text::JoinPath(base, entry.path).size() >= kPathLimit) return false;
+        }
+    }
+    if (!project.multicomp) return true;
+    for (const Component& component : project.components)
+        if (component.selected && component.sub &&
+            !ApplicationPathsFit(*component.sub, folder, component.useMainFolder != 0))
+            return false;
+    return true;
+}
+
 }  // namespace
 
 std::string TargetFolder(const Project& project, const std::string& chosenFolder, size_t limit) {
@@ -31,4 +51,21 @@ std::string TargetFolder(const Project& project, const std::string& chosenFolder
     if (ExpandPath(project, project.defTargetDir, &folder, nullptr, limit) && !folder.empty()) return folder;
     folder = text::JoinPath(text::JoinPath(ProgramFilesFolder(limit), project.company), project.title);
     return text::Fit(folder, limit);
+}
+
+bool FolderFitsUninstall(const Project& project, const std::string& folder) {
+    return text::Format("%s\\%s", folder.c_str(), kInstallLogName).size() < kUninstallLogPathLimit &&
+           ApplicationPathsFit(project, folder, true);
+}
+
+bool FolderHoldsOtherProduct(const Project& project, const std::string& folder, std::string* otherProduct) {
+    std::string log;
+    if (!win::ReadWholeFile(text::Format("%s\\%s", folder.c_str(), kInstallLogName), &log)) return false;
+    const std::vector<std::string> lines = SplitLogLines(log);
+    LogLine first;
+    if (lines.empty() || !ParseLogLine(lines.front(), &first) || first.kind != RecordKind::kApplication ||
+        text::EqualsNoCase(first.payload, UninstallDisplayName(project)))
+        return false;
+    *otherProduct = first.payload;
+    return true;
 }

@@ -22,6 +22,27 @@ std::string UninstallDisplayName(const Project& project);
 void PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
                       const std::string& languagePath, uint32_t estimatedSizeKiB);
 
+// The value of an Uninstall entry that holds the SHA-256 digest (hex) of the whole install log
+// as the installation left it: the log lies in a folder users may be able to write, the entry
+// below HKEY_LOCAL_MACHINE only administrators can change.
+extern const char kLogDigestValue[];  // "InstallLogSha256"
+
+// Stores the digest of the install log at `installLog` in every Uninstall entry whose
+// "UninstallString" names that log. Run each time an installation has appended `appendedLog`
+// (its temporary log) to it, the first time too. The part of the log before the appended
+// records must still match the digest stored for it: an upgrade never vouches for records
+// someone else added, and that log keeps its old digest, so its uninstall refuses it. False
+// then, when a log cannot be read, or no entry took the digest.
+bool StoreInstallLogDigest(const std::string& installLog, const std::string& appendedLog);
+
+enum class LogDigestCheck {
+    kNoDigest,  // no entry naming the log holds a digest (an earlier version wrote it)
+    kMatches,   // `content` is what an installation wrote
+    kDiffers,   // changed since: not to be undone
+};
+// Compares `content`, read from `installLog`, with the digests of the entries naming that log.
+LogDigestCheck CheckInstallLogDigest(const std::string& installLog, const std::string& content);
+
 // The folder of an earlier installation of `project`, from its "UninstallString"; false when
 // there is none or it does not fit in `limit` - 1 characters.
 bool PreviousInstallFolder(const Project& project, std::string* folder, size_t limit);

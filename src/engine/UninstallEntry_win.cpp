@@ -2,15 +2,57 @@
 
 #include <windows.h>
 
+#include <utility>
+#include <vector>
+
 #include "base/Text.h"
+#include "base/Trace.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
 #include "log/Journal.h"
+#include "win/Digest.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 
 const char kUninstallerName[] = "pyxu.exe";
 const char kUninstallListKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kLogDigestValue[] = "InstallLogSha256";
+
+namespace {
+
+// Registered commands are longer than a path field: log, library and uninstaller paths.
+constexpr size_t kCommandLimit = 2048;
+
+// The log a registered command undoes: between " -u" and the last " -l", as the uninstaller
+// splits its own command.
+std::string LogOfCommand(const std::string& command) {
+    const size_t start = command.find(" -u");
+    const size_t end = command.rfind(" -l");
+    if (start == std::string::npos || end == std::string::npos || end < start + 3) return std::string();
+    return command.substr(start + 3, end - start - 3);
+}
+
+// The Uninstall entries whose command undoes `installLog`, opened with `access`.
+std::vector<std::pair<std::string, win::UniqueKey>> EntriesNamingLog(const std::string& installLog, REGSAM access) {
+    std::vector<std::pair<std::string, win::UniqueKey>> entries;
+    win::UniqueKey list;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_READ, &list)) return entries;
+    for (DWORD index = 0;; ++index) {
+        char name[kPathLimit];
+        DWORD nameSize = kPathLimit;
+        const LONG rc = RegEnumKeyExA(list.get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;  // a longer name is not one of ours
+        if (rc != ERROR_SUCCESS) return entries;
+        win::UniqueKey entry;
+        std::string command;
+        if (win::OpenKey(list.get(), name, access, &entry) &&
+            win::ReadString(entry.get(), "UninstallString", kCommandLimit, &command) &&
+            text::EqualsNoCase(LogOfCommand(command), installLog))
+            entries.emplace_back(name, std::move(entry));
+    }
+}
+
+}  // namespace
 
 std::string UninstallDisplayName(const Project& project) {
     return text::Format("%s %s for BlackBerry", project.company.c_str(), project.title.c_str());
@@ -86,4 +128,41 @@ bool PreviousInstallFolder(const Project& project, std::string* folder, size_t l
     if (length >= limit) return false;
     *folder = command.substr(start, length);
     return true;
+}
+
+bool StoreInstallLogDigest(const std::string& installLog, const std::string& appendedLog) {
+    std::string log;
+    std::string appended;
+    std::string digest;
+    if (!win::ReadWholeFile(installLog, &log) || !win::ReadWholeFile(appendedLog, &appended) ||
+        log.size() < appended.size() || log.compare(log.size() - appended.size(), std::string::npos, appended) != 0)
+        return false;
+    // An earlier log that was deleted leaves nothing to vouch for, whatever its entry held.
+    const std::string earlier = log.substr(0, log.size() - appended.size());
+    if (!earlier.empty() && CheckInstallLogDigest(installLog, earlier) == LogDigestCheck::kDiffers) {
+        Trace("DoInstall::The install log was changed before this installation; its digest stays.\n");
+        return false;
+    }
+    if (!win::Sha256Hex(log, &digest)) return false;
+    bool stored = false;
+    for (const auto& entry : EntriesNamingLog(installLog, KEY_ALL_ACCESS))
+        stored = (journal::NoteValue("HKLM", text::JoinPath(kUninstallListKey, entry.first), kLogDigestValue) &&
+                  win::WriteString(entry.second.get(), kLogDigestValue, digest)) ||
+                 stored;
+    return stored;
+}
+
+LogDigestCheck CheckInstallLogDigest(const std::string& installLog, const std::string& content) {
+    std::string actual;
+    bool anyDigest = false;
+    for (const auto& entry : EntriesNamingLog(installLog, KEY_READ)) {
+        std::string stored;
+        if (!win::ReadString(entry.second.get(), kLogDigestValue, kPathLimit, &stored)) continue;
+        anyDigest = true;
+        // Products that shared a folder before such folders were refused share its log too:
+        // the log is trusted when it is what the last of them wrote.
+        if (actual.empty() && !win::Sha256Hex(content, &actual)) return LogDigestCheck::kDiffers;
+        if (text::EqualsNoCase(stored, actual)) return LogDigestCheck::kMatches;
+    }
+    return anyDigest ? LogDigestCheck::kDiffers : LogDigestCheck::kNoDigest;
 }

@@ -2,6 +2,7 @@
 // under HKCU\Software\Research In Motion\BlackBerry\Loader\Packages (opened, never created).
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "script/Project.h"
@@ -17,6 +18,11 @@ enum LoaderResult : int {
 int ReadLoaderPackage(const std::string& name, std::string* out, size_t limit);
 int WriteLoaderPackage(const std::string& name, const std::string& value);
 
-// Enters every installed descriptor file of `project` and of its selected components, their
-// paths under `installFolder`. A value that cannot be written is passed over.
-void RegisterAlxFiles(const Project& project, const std::string& installFolder);
+// Where a component that does not use the main install folder put its files: the engine's
+// TargetFolder (called with no chosen folder), handed in as the loader lives beside the engine.
+using ComponentFolderFn = std::string (*)(const Project& component, const std::string& chosenFolder, size_t limit);
+
+// Enters every installed descriptor file of `project` and of its selected components: their
+// paths under `installFolder`, or under `componentFolder` of a component that installs into a
+// folder of its own. A value that cannot be written is passed over.
+void RegisterAlxFiles(const Project& project, const std::string& installFolder, ComponentFolderFn componentFolder);

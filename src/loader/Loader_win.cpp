@@ -25,6 +25,29 @@ int OpenPackages(REGSAM access, win::UniqueKey* packages) {
 // it count.
 bool IsDescriptorPath(const std::string& path) { return text::AsciiUpper(path).find(".ALX") != std::string::npos; }
 
+// `folder`: where this project's Application files went. `mainFolder`: the top project's,
+// which the installation takes for every component that uses the main folder, however deep.
+void RegisterProjectFiles(const Project& project, const std::string& folder, const std::string& mainFolder,
+                          ComponentFolderFn componentFolder) {
+    int found = 0;
+    for (const FileEntry& entry : project.files[kSectionApplication]) {
+        // An entry naming no folder of the section has no installed path to register.
+        const std::string* name = project.FolderAt(kSectionApplication, entry.folder);
+        if (!name) continue;
+        const std::string path = text::JoinPath(text::JoinPath(folder, *name), entry.path);
+        if (!IsDescriptorPath(path)) continue;
+        WriteLoaderPackage(found == 0 ? project.title : entry.path, path);
+        ++found;
+    }
+    if (!project.multicomp) return;
+    for (const Component& component : project.components) {
+        if (!component.selected || !component.sub) continue;
+        const Project& sub = *component.sub;
+        RegisterProjectFiles(sub, component.useMainFolder ? mainFolder : componentFolder(sub, std::string(), kPathLimit),
+                             mainFolder, componentFolder);
+    }
+}
+
 }  // namespace
 
 int ReadLoaderPackage(const std::string& name, std::string* out, size_t limit) {
@@ -52,19 +75,6 @@ int WriteLoaderPackage(const std::string& name, const std::string& value) {
     return win::WriteString(packages.get(), name.c_str(), value) ? kLoaderOk : kLoaderValueFailed;
 }
 
-void RegisterAlxFiles(const Project& project, const std::string& installFolder) {
-    int found = 0;
-    for (const FileEntry& entry : project.files[kSectionApplication]) {
-        // An entry naming no folder of the section has no installed path to register.
-        const std::string* folder = project.FolderAt(kSectionApplication, entry.folder);
-        if (!folder) continue;
-        const std::string path = text::JoinPath(text::JoinPath(installFolder, *folder), entry.path);
-        if (!IsDescriptorPath(path)) continue;
-        WriteLoaderPackage(found == 0 ? project.title : entry.path, path);
-        ++found;
-    }
-    if (!project.multicomp) return;
-    for (const Component& component : project.components) {
-        if (component.selected && component.sub) RegisterAlxFiles(*component.sub, installFolder);
-    }
+void RegisterAlxFiles(const Project& project, const std::string& installFolder, ComponentFolderFn componentFolder) {
+    RegisterProjectFiles(project, installFolder, installFolder, componentFolder);
 }

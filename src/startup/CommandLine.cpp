@@ -25,25 +25,6 @@ bool StartsWithNoCase(const std::string& text, size_t at, const char* prefix) {
     return text.size() - at >= wanted.size() && text::EqualsNoCase(text.substr(at, wanted.size()), wanted);
 }
 
-// Reads "/LOG=<file>" at `at`: the file is either double-quoted or the rest of the word, and
-// must not be empty. `end` is set behind the switch.
-bool ReadLogSwitch(const std::string& text, size_t at, std::string* file, size_t* end) {
-    const size_t name = at + 5;  // behind "/LOG="
-    if (name < text.size() && text[name] == '"') {
-        const size_t close = text.find('"', name + 1);
-        if (close == std::string::npos || close == name + 1) return false;
-        if (close + 1 < text.size() && !IsBlank(text[close + 1])) return false;
-        *file = text.substr(name + 1, close - name - 1);
-        *end = close + 1;
-        return true;
-    }
-    const size_t stop = WordEnd(text, name);
-    if (stop == name) return false;
-    *file = text.substr(name, stop - name);
-    *end = stop;
-    return true;
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // "1,3,4": positive numbers without gaps; false for anything else.
@@ -89,35 +70,79 @@ bool ReadInstallFolder(std::string value, std::string* out) {
     return true;
 }
 
+// Takes the switches of one word, [at, end): "/S", "/S/D=C:\\x", "/LOG=t.log", or the inside of a
+// quoted word. A value runs to the end of the word; an unquoted /D= and a /LOG= whose value
+// opens a quote may run past it, and move `next`, where the following word starts. False for
+// an unknown or empty switch or a value the switch cannot take.
+bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWord, CommandLine* out, size_t* next) {
+    while (at < end) {
+        if (text[at] != '/') return false;
+        if (StartsWithNoCase(text, at, "/S") && (at + 2 == end || text[at + 2] == '/')) {
+            out->quiet = true;
+            at += 2;
+        } else if (StartsWithNoCase(text, at, "/COMPONENTS=")) {
+            out->componentsGiven = true;
+            if (!ReadComponentList(text.substr(at + 12, end - at - 12), &out->components)) return false;
+            at = end;
+        } else if (StartsWithNoCase(text, at, "/DEVICE=")) {
+            if (!ReadDriveRoot(text.substr(at + 8, end - at - 8), &out->deviceFolder)) return false;
+            at = end;
+        } else if (StartsWithNoCase(text, at, "/D=")) {
+            // Unquoted, the folder is the rest of the line, blanks included.
+            if (!quotedWord) *next = end = text.size();
+            if (!ReadInstallFolder(text.substr(at + 3, end - at - 3), &out->installFolder)) return false;
+            at = end;
+        } else if (StartsWithNoCase(text, at, "/LOG=")) {
+            size_t from = at + 5;
+            size_t to = end;
+            if (!quotedWord && from < text.size() && text[from] == '"') {
+                // /LOG="C:\My Logs\t.log": the quotes hold the name, blanks and all.
+                to = text.find('"', ++from);
+                if (to == std::string::npos) return false;
+                *next = end = to + 1;
+                if (end < text.size() && !IsBlank(text[end])) return false;
+            }
+            if (to == from) return false;
+            out->logFile = text.substr(from, to - from);
+            at = end;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 CommandLine ParseCommandLine(const std::string& arguments) {
     CommandLine result;
     size_t at = SkipBlanks(arguments, 0);
     bool any = false;
-    for (;;) {
+    // A switch is a word that starts with "/", or the same inside double quotes as launchers
+    // write it ("/D=C:\dir with blank"); the first other word ends them.
+    while (at < arguments.size()) {
+        const bool quoted = arguments[at] == '"' && at + 1 < arguments.size() && arguments[at + 1] == '/';
+        if (!quoted && arguments[at] != '/') break;
+        size_t begin = at;
         size_t end = 0;
-        const size_t wordEnd = WordEnd(arguments, at);
-        if (StartsWithNoCase(arguments, at, "/S") && wordEnd == at + 2) {
-            result.quiet = true;
-            end = at + 2;
-        } else if (StartsWithNoCase(arguments, at, "/COMPONENTS=")) {
-            result.componentsGiven = true;
-            if (!ReadComponentList(arguments.substr(at + 12, wordEnd - at - 12), &result.components))
+        size_t next = 0;
+        if (quoted) {
+            begin = at + 1;
+            end = arguments.find('"', begin);
+            next = end + 1;
+            if (end == std::string::npos || (next < arguments.size() && !IsBlank(arguments[next]))) {
                 result.malformed = true;
-            end = wordEnd;
-        } else if (StartsWithNoCase(arguments, at, "/DEVICE=")) {
-            if (!ReadDriveRoot(arguments.substr(at + 8, wordEnd - at - 8), &result.deviceFolder))
-                result.malformed = true;
-            end = wordEnd;
-        } else if (StartsWithNoCase(arguments, at, "/D=")) {
-            if (!ReadInstallFolder(arguments.substr(at + 3), &result.installFolder)) result.malformed = true;
-            end = arguments.size();
-        } else if (!(StartsWithNoCase(arguments, at, "/LOG=") && ReadLogSwitch(arguments, at, &result.logFile, &end))) {
+                break;
+            }
+        } else {
+            next = end = WordEnd(arguments, at);
+        }
+        if (!ReadSwitches(arguments, begin, end, quoted, &result, &next)) {
+            result.malformed = true;
             break;
         }
         any = true;
-        at = SkipBlanks(arguments, end);
+        at = SkipBlanks(arguments, next);
     }
     // Without switches the string stays exactly as it came, leading blanks included, so that
     // nothing changes for a command line that uses none.

@@ -1,17 +1,22 @@
 // The switches a run takes in front of its other arguments. Portable: no Windows headers.
 //
+// A switch may stand in double quotes as a whole, as launchers write it ("/S",
+// "/D=C:\dir with blank"); /S may have the next switch right behind it (/S/D=C:\x). An unknown
+// or empty switch, or one with a value it cannot take, makes the line malformed: the run must
+// not install.
+//
 //   /S            quiet: no message box is shown (each returns its safe answer, see
 //                 state/Messages.h); the texts still go to the trace
 //   /LOG=<file>   writes the trace, with a time stamp per line, to <file> (appended; a name
 //                 with blanks is written in double quotes)
 //   /COMPONENTS=<n,n,...>  the components to install, 1-based in script order
 //   /DEVICE=<drive root>   the handheld's mounted storage, "E:\" or "E:"
-//   /D=<folder>   the install folder, a full path; the rest of the string, blanks included, so
-//                 it comes last
+//   /D=<folder>   the install folder, a full path; unquoted, the rest of the string, blanks
+//                 included, so it comes last
 //
 // Switches are read from the start of the argument string only and without regard to case;
-// the first word that is not one of them ends them. Whatever follows keeps the meaning it has
-// without switches: it is the uninstall request ("-u<log> -l<library>") or anything else for
+// the first word that does not start with "/" (or a quote and "/") ends them. Whatever follows
+// keeps the meaning it has without switches: it is the uninstall request ("-u<log> -l<library>") or anything else for
 // an installation, and it is what the full command line holds behind the program path.
 #pragma once
 
@@ -25,7 +30,7 @@ struct CommandLine {
     bool componentsGiven = false;
     std::vector<int> components;  // 1-based numbers as given
     std::string deviceFolder;     // "X:\"; empty without /DEVICE
-    // One of the switches above with a value it cannot take; the run must not install.
+    // An unknown or empty switch, or one with a value it cannot take; the run must not install.
     bool malformed = false;
     std::string arguments;  // the argument string without the switches; unchanged without any
 };

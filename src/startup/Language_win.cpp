@@ -3,15 +3,21 @@
 #include <windows.h>
 
 #include "base/Text.h"
-#include "engine/InstallFile.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "win/Files.h"
 
 namespace {
 
-// The library is our own resource file: replacing an older copy needs no question.
-bool AlwaysReplace(const char* /*destination*/) { return true; }
+// The package's library replaces the one in the Windows folder when that one is missing or
+// older: a newer one, put there by a later package, stays. A missing source goes on to the
+// copy, whose failure ends the run.
+bool ReplacesInstalled(const std::string& source, const std::string& installed) {
+    WIN32_FIND_DATAA sourceEntry;
+    WIN32_FIND_DATAA installedEntry;
+    if (!win::FindEntry(installed, &installedEntry) || !win::FindEntry(source, &sourceEntry)) return true;
+    return CompareFileTime(&sourceEntry.ftLastWriteTime, &installedEntry.ftLastWriteTime) > 0;
+}
 
 // Owns the loaded library for the whole process. Constructing it touches the run-wide state
 // first, so that state outlives this object and the library is freed before it goes away.
@@ -36,6 +42,18 @@ bool InstallLanguageLibrary(const Project& project) {
     std::string target = text::JoinPath(windows, project.languageDll);
     if (target.size() >= kPathLimit) return false;
 
-    if (!InstallFile(source, target, kReplaceOlder, AlwaysReplace, false, false)) return false;
-    return LoadLanguageLibrary(target);
+    if (!ReplacesInstalled(source, target)) return LoadLanguageLibrary(target);
+
+    // Every installed product's uninstall loads the library in the Windows folder, so a damaged
+    // one (a truncated download) must never take its place: the package's copy is loaded and
+    // checked under a name of its own first, and only then moved over the old one.
+    char candidate[MAX_PATH];
+    if (!GetTempFileNameA(windows.c_str(), "lng", 0, candidate)) return false;
+    // A source on read-only media must not leave a copy that a later package cannot replace.
+    bool usable = CopyFileA(source.c_str(), candidate, FALSE) &&
+                  SetFileAttributesA(candidate, FILE_ATTRIBUTE_NORMAL) && LoadLanguageLibrary(candidate);
+    FreeLanguageLibrary();
+    if (usable) usable = MoveFileExA(candidate, target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    DeleteFileA(candidate);  // left over unless it was moved into place
+    return usable && LoadLanguageLibrary(target);
 }

@@ -29,6 +29,10 @@ namespace {
 
 const char kScriptName[] = "00000001";
 constexpr int kIconResource = 1000;
+// The wizard unpacks the Application files beside the program (the readme opens from there).
+const char kPrepareFailed[] =
+    "The setup files could not be prepared in %s.\nThe folder may be read-only, or a file of the package is "
+    "missing. Installation will terminate.";
 const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // shell32, loaded before the entry point runs and kept until process exit. Older systems lack
@@ -197,10 +201,10 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     // here on `arguments` is the argument string without them.
     const CommandLine commandLine = ParseCommandLine(arguments ? arguments : "");
     arguments = commandLine.arguments.c_str();
-    if (!commandLine.logFile.empty()) StartTraceLog(commandLine.logFile);
     SetQuietMessages(commandLine.quiet);
+    if (!commandLine.logFile.empty() && !StartTraceLog(commandLine.logFile)) return kExitBadCommandLine;
     if (commandLine.malformed) {
-        Trace("Setup::A command-line switch has a value it cannot take, terminating.\n");
+        Trace("Setup::A command-line switch is unknown or has a value it cannot take, terminating.\n");
         return kExitBadCommandLine;
     }
     SetupState& state = Setup();
@@ -264,10 +268,15 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
             MessageBoxFromId(kStrComFailed, MB_OK);
             return 0;
         }
-        if (commandLine.quiet)
+        if (commandLine.quiet) {
             exitCode = RunUnattended();
-        else if (PreparePages())
+        } else if (PreparePages()) {
             exitCode = RunBackgroundWindow(instance);
+        } else {
+            ShowFixedMessage(text::Format(kPrepareFailed, state.programFolder.c_str()), state.language.caption,
+                             MB_ICONERROR);
+            exitCode = kExitPackageUnreadable;
+        }
 
         // Shut-down, in the order the resources were taken: RICHED32, the images, the
         // project's lists, then COM as `com` goes out of scope.

@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include "base/Text.h"
 #include "engine/InstallDriver.h"
 #include "engine/InstallFile.h"
-#include "loader/Loader.h"
+#include "engine/TargetFolder.h"
 #include "startup/CommandLine.h"
 #include "state/SetupState.h"
 #include "wizard/ComponentSelection.h"
+#include "wizard/ProgressPage.h"
 
 bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     SetupState& state = Setup();
@@ -35,6 +37,16 @@ int RunUnattended() {
     SetupState& state = Setup();
     // The person who chose /S accepted the licence the package carries.
     state.licenceAccepted = 1;
-    if (!DoInstall(nullptr, RegisterAlxFiles)) return kExitInstallFailed;
+    const std::string folder = TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit);
+    if (!FolderFitsUninstall(state.mainProject, folder)) {
+        Trace("Setup::The install folder is too long for the uninstaller to take the installation back.\n");
+        return kExitBadCommandLine;
+    }
+    std::string other;
+    if (FolderHoldsOtherProduct(state.mainProject, folder, &other)) {
+        Trace(text::Format("Setup::The install folder holds the installation of %s.\n", other.c_str()).c_str());
+        return kExitInstallFailed;
+    }
+    if (!DoInstall(nullptr, RegisterDescriptors)) return kExitInstallFailed;
     return RestartReplacementsScheduled() > 0 ? kExitRestartNeeded : kExitSuccess;
 }

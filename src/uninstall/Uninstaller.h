@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <string>
 
-// "-u" and the log path are read into 256 characters: the path keeps at most 253 of them.
-constexpr size_t kUninstallLogPathLimit = 254;
+#include "base/Limits.h"
+
 // The exit code of a quiet uninstall (the /S switch) that could not undo every record.
 constexpr int kQuietUninstallFailed = 1603;
 

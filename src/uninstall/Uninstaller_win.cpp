@@ -8,6 +8,7 @@
 #include "engine/Rollback.h"
 #include "engine/RunLock.h"
 #include "log/Journal.h"
+#include "engine/UninstallEntry.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "win/Files.h"
@@ -15,6 +16,9 @@
 namespace {
 
 const char kLanguageMissing[] = "Couldn't find the language DLL. Uninstall failed.";
+const char kLogChanged[] =
+    "The install log %s was changed after the installation, so it cannot be trusted.\n"
+    "Nothing was uninstalled.";
 constexpr size_t kUninstallTextLimit = 256;
 
 // A text of the language library. The library need hold only the setup caption, so a missing
@@ -40,6 +44,10 @@ bool Uninstall(const UninstallRequest& request) {
     std::string log;
     if (request.logPath.size() >= kUninstallLogPathLimit || !win::ReadWholeFile(request.logPath, &log))
         return fail(LibraryText(kStrLogOpenFailed));
+    // The log may lie in a folder any user can write; only what an installation wrote is
+    // undone with the rights of whoever runs the uninstall.
+    if (CheckInstallLogDigest(request.logPath, log) == LogDigestCheck::kDiffers)
+        return fail(text::Format(kLogChanged, request.logPath.c_str()));
     if (log.empty()) return true;  // nothing to undo; the empty log stays
 
     ReplayContext context;

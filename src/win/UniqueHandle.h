@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -93,6 +94,17 @@ struct GlobalTraits {
     static void Close(Type h) { GlobalFree(h); }
 };
 
+struct CryptProviderTraits {
+    using Type = HCRYPTPROV;
+    static Type Invalid() { return 0; }
+    static void Close(Type h) { CryptReleaseContext(h, 0); }
+};
+struct CryptHashTraits {
+    using Type = HCRYPTHASH;
+    static Type Invalid() { return 0; }
+    static void Close(Type h) { CryptDestroyHash(h); }
+};
+
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueFind = UniqueHandle<FindTraits>;
@@ -100,6 +112,8 @@ using UniqueKey = UniqueHandle<KeyTraits>;
 using UniqueModule = UniqueHandle<ModuleTraits>;
 using UniqueGdiObject = UniqueHandle<GdiTraits>;
 using UniqueGlobal = UniqueHandle<GlobalTraits>;
+using UniqueCryptProvider = UniqueHandle<CryptProviderTraits>;
+using UniqueCryptHash = UniqueHandle<CryptHashTraits>;
 
 // A COM interface pointer released once.
 template <typename T>

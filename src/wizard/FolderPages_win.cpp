@@ -19,6 +19,7 @@ namespace {
 
 constexpr int kDriveTextLimit = 10;  // a drive root and its terminator, as the combo box gives it
 constexpr size_t kBrowseTitleLimit = 128;
+const char kOtherProductText[] = "The folder %s holds the installation of %s.\nPlease choose another folder.";
 
 std::string ControlText(HWND page, int id, int limit) {
     std::vector<char> buffer(static_cast<size_t>(limit), '\0');
@@ -56,6 +57,18 @@ void Browse(HWND page) {
 // Next and Back leave the destination page only with a folder that exists.
 bool AcceptDestination(HWND page) {
     const std::string folder = ControlText(page, IDC_TARGET_DIR, static_cast<int>(kPathLimit));
+    SetupState& state = Setup();
+    // Whatever installs must be uninstallable, and no product may take over another's log.
+    if (!FolderFitsUninstall(state.mainProject, folder)) {
+        MessageBoxFromId(kStrCreateFolderFailed, MB_OK);
+        return false;
+    }
+    std::string other;
+    if (FolderHoldsOtherProduct(state.mainProject, folder, &other)) {
+        ShowFixedMessage(text::Format(kOtherProductText, folder.c_str(), other.c_str()), state.language.caption,
+                         MB_OK | MB_ICONWARNING);
+        return false;
+    }
     if (!win::IsDirectory(folder) &&
         MessageBoxFromId(kStrCreateFolderQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;
@@ -73,9 +86,9 @@ bool AcceptDestination(HWND page) {
         const size_t slash = level.rfind('\\');
         level.erase(slash == std::string::npos ? 0 : slash);
     }
-    std::vector<std::string>& made = Setup().pageCreatedFolders;
+    std::vector<std::string>& made = state.pageCreatedFolders;
     made.insert(made.end(), levels.begin(), levels.end());
-    Setup().chosenInstallFolder = text::Fit(folder, kPathLimit);
+    state.chosenInstallFolder = text::Fit(folder, kPathLimit);
     return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "ResENU.h"
 #include "engine/InstallDriver.h"
+#include "engine/TargetFolder.h"
 #include "loader/Loader.h"
 #include "state/SetupState.h"
 #include "wizard/Pages.h"
@@ -99,7 +100,7 @@ void RunInstallationOnPage(HWND page) {
     }
     g_installing = true;
     PageProgress progress(page);
-    const bool installed = DoInstall(&progress, RegisterAlxFiles);
+    const bool installed = DoInstall(&progress, RegisterDescriptors);
     DropQueuedInput();
     g_installing = false;
     if (!installed) {
@@ -129,4 +130,8 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
     // A message box's loop inside the installation dispatches the page's messages too.
     if (!g_installing) RunInstallationOnPage(page);
     return 0;
+}
+
+void RegisterDescriptors(const Project& project, const std::string& installFolder) {
+    RegisterAlxFiles(project, installFolder, TargetFolder);
 }

@@ -11,6 +11,7 @@
 #include "base/Text.h"
 #include "engine/InstallFile.h"
 #include "engine/Section.h"
+#include "engine/TargetFolder.h"
 #include "engine/UninstallEntry.h"
 #include "loader/Loader.h"
 #include "log/InstallLog.h"
@@ -175,7 +176,7 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     // After the sections: the uninstall entry and the descriptor files, as the driver does.
     const std::string displayName = company + " " + title + " for BlackBerry";
     cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + displayName);
-    RegisterAlxFiles(project, install);
+    RegisterAlxFiles(project, install, TargetFolder);
     PrepareUnInstall(project, package.SetupPath(), install, languagePath, 12);
 
     const std::string entry = std::string(kUninstallKey) + "\\" + displayName;

@@ -10,6 +10,11 @@
 
 namespace {
 
+// A component's own install folder, as the engine's TargetFolder would give it.
+std::string OwnFolder(const Project& component, const std::string& /*chosenFolder*/, size_t /*limit*/) {
+    return "D:\\Own\\" + component.title;
+}
+
 const char kVendorKey[] = "Software\\Research In Motion";
 const char kLoaderKey[] = "Software\\Research In Motion\\BlackBerry\\Loader";
 const char kPackagesKey[] = "Software\\Research In Motion\\BlackBerry\\Loader\\Packages";
@@ -129,7 +134,7 @@ TEST_F(LoaderTest, FirstDescriptorUnderTheTitleLaterOnesUnderTheirPath) {
     }
     std::string installFolder = "C:\\Program Files\\Acme\\Notes\\";
 
-    RegisterAlxFiles(project, installFolder);
+    RegisterAlxFiles(project, installFolder, OwnFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("C:\\Program Files\\Acme\\Notes\\app.alx", data);
@@ -143,7 +148,7 @@ TEST_F(LoaderTest, FirstDescriptorUnderTheTitleLaterOnesUnderTheirPath) {
 
     // A reinstallation into another folder replaces the values.
     installFolder = "D:\\Notes";
-    RegisterAlxFiles(project, installFolder);
+    RegisterAlxFiles(project, installFolder, OwnFolder);
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("D:\\Notes\\app.alx", data);
     ASSERT_TRUE(PackageValue("lib.ALX", &data));
@@ -157,7 +162,7 @@ TEST_F(LoaderTest, AlxAnywhereInThePathCounts) {
     AddFile(project, kSectionApplication, "notes.alx.txt", 0);
     AddFile(project, kSectionApplication, "readme.txt", 0);
     std::string installFolder = "C:\\Apps\\plain";
-    RegisterAlxFiles(project, installFolder);
+    RegisterAlxFiles(project, installFolder, OwnFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("C:\\Apps\\plain\\notes.alx.txt", data);
@@ -165,7 +170,7 @@ TEST_F(LoaderTest, AlxAnywhereInThePathCounts) {
 
     // A folder named like a descriptor makes every file in it match.
     installFolder = "C:\\Apps\\Kit.aLx";
-    RegisterAlxFiles(project, installFolder);
+    RegisterAlxFiles(project, installFolder, OwnFolder);
     ASSERT_TRUE(PackageValue("readme.txt", &data));
     EXPECT_EQ("C:\\Apps\\Kit.aLx\\readme.txt", data);
 }
@@ -185,6 +190,7 @@ TEST_F(LoaderTest, SelectedComponentsRegisterUnderTheirOwnTitle) {
         AddFile(sub, kSectionApplication, "second" + std::to_string(i) + ".alx", 0);
     }
     project.components[1].selected = 0;
+    project.components[0].useMainFolder = 0;  // installs into a folder of its own
     // A nested component of a selected one is reached through its own Multicomp.
     Project& nestedParent = *project.components[2].sub;
     nestedParent.multicomp = 1;
@@ -195,15 +201,15 @@ TEST_F(LoaderTest, SelectedComponentsRegisterUnderTheirOwnTitle) {
     std::string installFolder = "C:\\Main";
 
     project.multicomp = 0;
-    RegisterAlxFiles(project, installFolder);
+    RegisterAlxFiles(project, installFolder, OwnFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_FALSE(PackageValue(titles[0], &data));
 
     project.multicomp = 1;
-    RegisterAlxFiles(project, installFolder);
+    RegisterAlxFiles(project, installFolder, OwnFolder);
     ASSERT_TRUE(PackageValue(titles[0], &data));
-    EXPECT_EQ("C:\\Main\\comp\\first0.alx", data);
+    EXPECT_EQ("D:\\Own\\" + titles[0] + "\\comp\\first0.alx", data);
     ASSERT_TRUE(PackageValue("second0.alx", &data));  // each project counts its own files
     EXPECT_FALSE(PackageValue(titles[1], &data));
     EXPECT_FALSE(PackageValue("second1.alx", &data));
@@ -216,11 +222,11 @@ TEST_F(LoaderTest, WithoutTheLoaderKeyNothingIsWritten) {
     Project& project = MainProject(testenv::UniqueName("Notes"));
     AddFile(project, kSectionApplication, "app.alx", 0);
     std::string installFolder = "C:\\Notes";
-    RegisterAlxFiles(project, installFolder);
+    RegisterAlxFiles(project, installFolder, OwnFolder);
     EXPECT_FALSE(KeyExists(kLoaderKey));
 
     ASSERT_TRUE(CreateKey(kLoaderKey));
-    RegisterAlxFiles(project, installFolder);
+    RegisterAlxFiles(project, installFolder, OwnFolder);
     EXPECT_FALSE(KeyExists(kPackagesKey));
 }
 

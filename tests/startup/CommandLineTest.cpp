@@ -11,31 +11,40 @@ struct CommandLineCase {
     bool quiet;
     const char* logFile;
     const char* rest;
+    bool malformed;
 };
 
 const CommandLineCase kCommandLines[] = {
     // Without switches the string is untouched: the uninstall request and installs as before.
-    {"", false, "", ""},
-    {"-uC:\\Notes\\install.log -lC:\\WINDOWS\\ResENU.DLL", false, "", "-uC:\\Notes\\install.log -lC:\\WINDOWS\\ResENU.DLL"},
-    {"  -uC:\\a -lb", false, "", "  -uC:\\a -lb"},
-    {"anything else", false, "", "anything else"},
+    {"", false, "", "", false},
+    {"-uC:\\Notes\\install.log -lC:\\WINDOWS\\ResENU.DLL", false, "", "-uC:\\Notes\\install.log -lC:\\WINDOWS\\ResENU.DLL", false},
+    {"  -uC:\\a -lb", false, "", "  -uC:\\a -lb", false},
+    {"anything else", false, "", "anything else", false},
     // Switches in front, in any order and case, are taken off with the blanks behind them.
-    {"/S -uC:\\My Notes\\install.log -lC:\\W\\R.DLL", true, "", "-uC:\\My Notes\\install.log -lC:\\W\\R.DLL"},
-    {"/s", true, "", ""},
-    {"/LOG=C:\\t.log", false, "C:\\t.log", ""},
-    {" /log=t.log  /S\t-uX -lY", true, "t.log", "-uX -lY"},
-    {"/S /LOG=\"C:\\My Logs\\t.log\" -uX -lY", true, "C:\\My Logs\\t.log", "-uX -lY"},
-    {"/LOG=a.log /LOG=b.log", false, "b.log", ""},
+    {"/S -uC:\\My Notes\\install.log -lC:\\W\\R.DLL", true, "", "-uC:\\My Notes\\install.log -lC:\\W\\R.DLL", false},
+    {"/s", true, "", "", false},
+    {"/LOG=C:\\t.log", false, "C:\\t.log", "", false},
+    {" /log=t.log  /S\t-uX -lY", true, "t.log", "-uX -lY", false},
+    {"/S /LOG=\"C:\\My Logs\\t.log\" -uX -lY", true, "C:\\My Logs\\t.log", "-uX -lY", false},
+    {"/LOG=a.log /LOG=b.log", false, "b.log", "", false},
+    // Quoted as a whole, as launchers write them, and /S with the next switch right behind it.
+    {"\"/S\" -uX -lY", true, "", "-uX -lY", false},
+    {"\"/LOG=C:\\My Logs\\t.log\" /S", true, "C:\\My Logs\\t.log", "", false},
+    {"/S/LOG=t.log x", true, "t.log", "x", false},
     // The first word that is no switch ends them; what follows keeps its meaning.
-    {"-uX -lY /S", false, "", "-uX -lY /S"},
-    {"/S /X /LOG=t.log", true, "", "/X /LOG=t.log"},
-    {"/Silent", false, "", "/Silent"},
-    {"/S-uX", false, "", "/S-uX"},
-    {"/LOG= -uX", false, "", "/LOG= -uX"},
-    {"/LOG", false, "", "/LOG"},
-    {"/LOG=\"\" x", false, "", "/LOG=\"\" x"},
-    {"/LOG=\"C:\\open x", false, "", "/LOG=\"C:\\open x"},
-    {"/LOG=\"a\"b x", false, "", "/LOG=\"a\"b x"},
+    {"-uX -lY /S", false, "", "-uX -lY /S", false},
+    // An unknown or empty switch, or an unclosed quote, stops the run.
+    {"/S /X /LOG=t.log", true, "", "/X /LOG=t.log", true},
+    {"/Silent", false, "", "/Silent", true},
+    {"/S-uX", false, "", "/S-uX", true},
+    {"/", false, "", "/", true},
+    {"/LOG= -uX", false, "", "/LOG= -uX", true},
+    {"/LOG", false, "", "/LOG", true},
+    {"/LOG=\"\" x", false, "", "/LOG=\"\" x", true},
+    {"/LOG=\"C:\\open x", false, "", "/LOG=\"C:\\open x", true},
+    {"/LOG=\"a\"b x", false, "", "/LOG=\"a\"b x", true},
+    {"\"/S x", false, "", "\"/S x", true},
+    {"\"/S\"x", false, "", "\"/S\"x", true},
 };
 
 TEST(CommandLine, SwitchesComeOffTheFrontAndLeaveTheRest) {
@@ -44,6 +53,7 @@ TEST(CommandLine, SwitchesComeOffTheFrontAndLeaveTheRest) {
         EXPECT_EQ(c.quiet, parsed.quiet) << c.arguments;
         EXPECT_EQ(c.logFile, parsed.logFile) << c.arguments;
         EXPECT_EQ(c.rest, parsed.arguments) << c.arguments;
+        EXPECT_EQ(c.malformed, parsed.malformed) << c.arguments;
     }
 }
 
@@ -59,6 +69,9 @@ TEST(CommandLine, UnattendedSwitchesAndTheirMalformedValues) {
         {"/S /COMPONENTS=1,3 /device=e: /D=\\\\server\\apps\\x  ", false, "\\\\server\\apps\\x", "1,3", "e:\\"},
         {"/DEVICE=F:\\ /COMPONENTS=12", false, "", "12", "F:\\"},
         {"/D=\"C:\\Quoted Folder\"", false, "C:\\Quoted Folder", "-", ""},
+        {"\"/D=C:\\dir with blank\" /S", false, "C:\\dir with blank", "-", ""},
+        {"/S/D=C:\\dir with blank", false, "C:\\dir with blank", "-", ""},
+        {"/S \"/D=\"", true, "", "-", ""},
         {"/COMPONENTS=", true, "", "", ""},
         {"/COMPONENTS=0", true, "", "", ""},
         {"/COMPONENTS=1,,2", true, "", "", ""},

@@ -3,6 +3,9 @@
 // program's own message in an untitled box.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "base/Text.h"
 #include "support/Package.h"
 #include "script/ScriptWriter.h"
@@ -10,6 +13,7 @@
 #include "support/UiDriver.h"
 #include "support/Wizard.h"
 #include "win/Files.h"
+#include "win/UniqueHandle.h"
 
 namespace {
 
@@ -37,6 +41,16 @@ public:
 private:
     std::string path_;
 };
+
+std::vector<std::string> WindowsFolderFiles() {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    win::UniqueFind find(FindFirstFileA(text::JoinPath(win::WindowsFolder(), "*").c_str(), &entry));
+    if (find)
+        do names.push_back(entry.cFileName);
+        while (FindNextFileA(find.get(), &entry));
+    return names;
+}
 
 std::string Script(const std::string& languageDll, bool withIndex = true) {
     script::ScriptWriter script;
@@ -118,8 +132,28 @@ TEST(StartupLanguage, LibraryWithoutCaptionEndsWithLanguageMessage) {
     ASSERT_TRUE(package.CopyData(kLanguageData, NoCaptionLibrary()));
 
     ExpectLanguageFailure(package);
-    // It was put in place all the same; only loading it failed.
-    EXPECT_EQ(testenv::ReadFile(NoCaptionLibrary()), testenv::ReadFile(target.Path()));
+    EXPECT_FALSE(win::FileExists(target.Path()));
+}
+
+// A truncated download must not spoil the library every installed product's uninstall loads:
+// the good one stays as it was, and no copy of the damaged one is left behind.
+TEST(StartupLanguage, DamagedLibraryLeavesTheInstalledOneAsItWas) {
+    WindowsFolderLibrary target(LibraryName());
+    const std::string good = testenv::ReadFile(DefaultLibrary());
+    ASSERT_TRUE(testenv::WriteFile(target.Path(), good));
+    ASSERT_TRUE(testenv::SetFileAge(target.Path(), 10));
+    const std::vector<std::string> before = WindowsFolderFiles();
+    for (const std::string& damaged : {good.substr(0, good.size() / 2), testenv::ReadFile(NoCaptionLibrary())}) {
+        testenv::Package package = MakePackage(Script(LibraryName()));
+        ASSERT_TRUE(package.WriteData(kLanguageData, damaged));
+        ExpectLanguageFailure(package);
+        EXPECT_EQ(good, testenv::ReadFile(target.Path()));
+        EXPECT_EQ(before, WindowsFolderFiles());
+    }
+    // The library still works: a good package over it runs to the end.
+    testenv::Package package = MakePackage(Script(LibraryName()));
+    ASSERT_TRUE(package.AddLanguageLibrary(kLanguageData));
+    EXPECT_EQ(0, RunWithoutMessage(package));
 }
 
 // The Windows folder holds a library without a caption; whether start-up fails tells

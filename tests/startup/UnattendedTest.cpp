@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "base/Text.h"
 #include "engine/InstallFile.h"
@@ -145,6 +146,40 @@ TEST(Unattended, InstallsWhatTheCommandLineChoosesAndTheQuietUninstallTakesItBac
     suite.ExpectNothingLeft();
 }
 
+TEST(Unattended, AnInstallLogChangedAfterTheInstallationIsNotUndone) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S /D=" + suite.install).exitCode);
+    const std::string log = suite.install + "\\install.log";
+    const std::string written = testenv::ReadFile(log);
+    ASSERT_NE("", written);
+    EXPECT_EQ(64u, suite.EntryValue("InstallLogSha256").size());
+
+    // A user who can write the install folder adds a record for a file of someone else's.
+    const std::string victim = suite.root + "\\victim.ini";
+    ASSERT_TRUE(testenv::WriteFile(victim, "keep"));
+    ASSERT_TRUE(testenv::WriteFile(log, written + "CopyFile: " + victim + "\r\n"));
+    const std::string quietCommand = suite.EntryValue("QuietUninstallString");
+    const std::string trace = suite.root + "\\trace.txt";
+    const size_t request = quietCommand.find(" /S -u");
+    ASSERT_NE(std::string::npos, request);
+    QuietRun run = ui::RunQuietly(quietCommand.substr(0, request), "/LOG=" + trace + quietCommand.substr(request), "");
+    EXPECT_EQ(1603, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    // The refusal says why, as the box would have.
+    EXPECT_NE(std::string::npos, testenv::ReadFile(trace).find("was changed after the installation"));
+    EXPECT_EQ("keep", testenv::ReadFile(victim));
+    EXPECT_EQ("program", testenv::ReadFile(suite.install + "\\Suite.exe"));
+    EXPECT_EQ(1, sharedkey::Count(suite.systemFile));
+    EXPECT_NE("", suite.EntryValue("DisplayName"));
+
+    // An upgrade appends to the changed log but does not vouch for it: still refused.
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S /D=" + suite.install).exitCode);
+    EXPECT_EQ(1603, ui::RunQuietUninstall(quietCommand).exitCode);
+    EXPECT_EQ("keep", testenv::ReadFile(victim));
+    EXPECT_EQ(2, sharedkey::Count(suite.systemFile));
+}
+
 TEST(Unattended, AFailedInstallationIsTakenBackAndReported) {
     SuitePackage suite;
     ASSERT_TRUE(suite.Lay(false));  // the program's data file is missing
@@ -154,25 +189,82 @@ TEST(Unattended, AFailedInstallationIsTakenBackAndReported) {
     suite.ExpectNothingLeft();
 }
 
+// Every spelling of /S a launcher writes installs where /D says, without a window.
+TEST(Unattended, QuotedAndJoinedSwitchesInstallWhereTheySay) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    const struct {
+        const char* line;  // %s: the install folder, which holds a blank
+    } forms[] = {
+        {"/S \"/D=%s\""},
+        {"\"/S\" /D=%s"},
+        {"/S/D=%s"},
+        {"\"/S\" /COMPONENTS=2 \"/D=%s\""},
+    };
+    int number = 0;
+    for (const auto& form : forms) {
+        const std::string folder = suite.install + " " + std::to_string(++number);
+        const QuietRun run = RunSetupQuietly(suite, text::Format(form.line, folder.c_str()));
+        EXPECT_EQ(0, run.exitCode) << form.line;
+        EXPECT_FALSE(run.windowShown) << form.line;
+        EXPECT_EQ("program", testenv::ReadFile(folder + "\\Suite.exe")) << form.line;
+        suite.cleanup.sharedCounts.push_back(suite.systemFile);
+    }
+}
+
 TEST(Unattended, ChoicesTheRulesRefuseInstallNothing) {
     SuitePackage suite;
     ASSERT_TRUE(suite.Lay());
-    for (const char* arguments : {
+    // The longest folder whose install log the uninstaller can still read, and one more.
+    const std::string longest = suite.root + "\\" + std::string(253 - 12 - suite.root.size() - 1, 'f');
+    for (const std::string& arguments : std::vector<std::string>{
              "/S /COMPONENTS=1,2",  // two members of one exclusive group
              "/S /COMPONENTS=3",    // no such component
              "/S /DEVICE=nowhere",  // not a drive root
              "/S /D=relative",      // not a full path
              "/COMPONENTS=x",       // malformed without /S too
+             "/S /BOGUS",           // an unknown switch
+             "/S /LOG=",            // an empty one
+             "/S \"/D=",            // an unclosed quote
+             // The program's own logs: an install log anywhere, the temporary log.
+             "/S /LOG=" + suite.root + "\\install.log",
+             "/S /LOG=" + suite.root + "\\..\\INSTALL.LOG",
+             "/S /LOG=" + text::JoinPath(win::TempFolder(), "install.log"),
          }) {
         std::string line = arguments;
         if (line.find("/D=") == std::string::npos) line += " /D=" + suite.install;
         const QuietRun run = RunSetupQuietly(suite, line);
-        EXPECT_EQ(1639, run.exitCode) << arguments;
-        EXPECT_FALSE(run.windowShown) << arguments;
-        EXPECT_FALSE(win::FileExists(suite.install)) << arguments;
-        EXPECT_FALSE(win::FileExists(suite.systemFile)) << arguments;
-        EXPECT_FALSE(win::FileExists(text::JoinPath(win::WindowsFolder(), suite.library.Name()))) << arguments;
+        EXPECT_EQ(1639, run.exitCode) << line;
+        EXPECT_FALSE(run.windowShown) << line;
+        EXPECT_FALSE(win::FileExists(suite.install)) << line;
+        EXPECT_FALSE(win::FileExists(suite.systemFile)) << line;
+        EXPECT_FALSE(win::FileExists(text::JoinPath(win::WindowsFolder(), suite.library.Name()))) << line;
     }
+
+    // A folder whose install log the uninstaller could not read is refused; one character
+    // less installs and uninstalls.
+    const QuietRun tooLong = RunSetupQuietly(suite, "/S /D=" + longest + "f");
+    EXPECT_EQ(1639, tooLong.exitCode);
+    EXPECT_FALSE(win::FileExists(longest + "f"));
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S /D=" + longest).exitCode);
+    EXPECT_EQ(0, ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
+    EXPECT_FALSE(win::FileExists(longest));
+}
+
+// An installation never joins the log of another product: uninstalling it would remove both.
+TEST(Unattended, AFolderHoldingAnotherProductIsRefused) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    ASSERT_TRUE(CreateDirectoryA(suite.install.c_str(), nullptr));
+    const std::string otherLog = "Application: Other Soft Notes for BlackBerry\r\nCopyFile: C:\\x\\notes.exe\r\n";
+    ASSERT_TRUE(testenv::WriteFile(suite.install + "\\install.log", otherLog));
+    const QuietRun run = RunSetupQuietly(suite, "/S /D=" + suite.install);
+    EXPECT_EQ(1603, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_EQ(otherLog, testenv::ReadFile(suite.install + "\\install.log"));
+    EXPECT_FALSE(win::FileExists(suite.install + "\\Suite.exe"));
+    EXPECT_FALSE(win::FileExists(suite.systemFile));
+    EXPECT_EQ("", suite.EntryValue("DisplayName"));
 }
 
 }  // namespace
@@ -305,7 +397,7 @@ TEST(Unattended, InstallsAPackageThatMkpackageBuiltFromAManifest) {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, installed::kUninstallKey, 0, nullptr, 0,
                                              KEY_ALL_ACCESS, nullptr, uninstallRoot.put(), nullptr));
 
-    const QuietRun run = RunQuietly(kit.package + "\\setup.exe", "/S /DEVICE=C:\\ /D=" + kit.install, kit.package);
+    const QuietRun run = ui::RunQuietly(kit.package + "\\setup.exe", "/S /DEVICE=C:\\ /D=" + kit.install, kit.package);
     ASSERT_EQ(0, run.exitCode);
     EXPECT_FALSE(run.windowShown);
 
@@ -335,7 +427,7 @@ TEST(Unattended, InstallsAPackageThatMkpackageBuiltFromAManifest) {
     EXPECT_TRUE(text::EqualsNoCase(kit.install + "\\Kit.exe", installed::ShortcutTarget(kit.startupLink)));
     EXPECT_EQ(kit.install, kit.EntryValue("InstallLocation"));
 
-    const QuietRun uninstall = RunQuietUninstall(kit.EntryValue("QuietUninstallString"));
+    const QuietRun uninstall = ui::RunQuietUninstall(kit.EntryValue("QuietUninstallString"));
     EXPECT_EQ(0, uninstall.exitCode);
     EXPECT_FALSE(win::FileExists(kit.install));
     EXPECT_FALSE(win::FileExists(kit.device + "\\kit.cod"));

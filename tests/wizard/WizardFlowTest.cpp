@@ -21,6 +21,7 @@ using ui::SetControlText;
 using ui::WaitUntil;
 
 constexpr int kLanguageData = 2;
+constexpr int kBrowserTree = 0x3741;  // the tree of the shell's folder browser
 
 script::ScriptWriter BaseScript(const std::string& title, const TestLibrary& library) {
     script::ScriptWriter script;
@@ -37,6 +38,26 @@ testenv::Package MakePackage(const script::ScriptWriter& script) {
     EXPECT_TRUE(package.AddLanguageLibrary(kLanguageData));
     EXPECT_TRUE(package.WriteScript(script.Text()));
     return package;
+}
+
+// The Application files are unpacked beside the program before the wizard shows: a package
+// that lacks one ends with a message and exit code 1, not silently with 0.
+TEST(WizardFlow, APackageThatCannotBePreparedSaysSoAndEnds) {
+    TestLibrary library;
+    script::ScriptWriter script = BaseScript("Broken Demo", library);
+    script.AddFile(kSectionApplication, {"readme.txt", script.AddFolder(kSectionApplication, ""), 3});
+    testenv::Package package = MakePackage(script);  // without data file 3
+
+    ui::SetupProcess process;
+    ASSERT_TRUE(process.Start(package.SetupPath(), "", package.Folder()));
+    ui::MessageBoxInfo box;
+    ASSERT_TRUE(testenv::AnswerBox(process, "OK", &box));
+    // The desktop loader's warning comes first in a prefix without the loader.
+    if (box.text.find("desktop software") != std::string::npos) {
+        ASSERT_TRUE(testenv::AnswerBox(process, "OK", &box));
+    }
+    EXPECT_NE(std::string::npos, box.text.find("could not be prepared")) << box.text;
+    EXPECT_EQ(1, process.WaitForExit());
 }
 
 TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
@@ -107,6 +128,34 @@ TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
     destination = testenv::PressAndWait(process, progress, IDC_BACK, kDestinationMark);
     ASSERT_TRUE(destination);
     EXPECT_EQ(target, ui::ControlText(destination, IDC_TARGET_DIR));
+    // Browse opens the shell's folder browser at the typed folder; OK puts its choice back.
+    const std::string browsed = testenv::FreshFolder("browsed");
+    SetControlText(destination, IDC_TARGET_DIR, browsed);
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDC_BROWSE));
+    HWND browser = process.WaitForDialog(kBrowserTree);
+    ASSERT_TRUE(browser);
+    ASSERT_TRUE(ui::SetupProcess::PressId(browser, IDOK));
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(browser); }));
+    EXPECT_EQ(browsed, ui::ControlText(destination, IDC_TARGET_DIR));
+
+    // A folder the uninstaller could not take back, and one holding another product's
+    // installation, keep the page before anything is asked or created.
+    const std::string longRoot = testenv::FreshFolder("long");
+    const std::string tooLong = longRoot + "\\" + std::string(245 - longRoot.size() - 1, 'x');  // log path: 257
+    SetControlText(destination, IDC_TARGET_DIR, tooLong);
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDC_NEXT));
+    ASSERT_TRUE(testenv::AnswerBox(process, "OK", &box));
+    EXPECT_EQ("The destination folder could not be created. Please choose a different folder.", box.text);
+    ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
+    EXPECT_FALSE(win::FileExists(tooLong));
+    const std::string taken = testenv::FreshFolder("taken");
+    ASSERT_TRUE(testenv::WriteFile(taken + "\\install.log", "Application: Other Soft Notes for BlackBerry\r\n"));
+    SetControlText(destination, IDC_TARGET_DIR, taken);
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDC_NEXT));
+    ASSERT_TRUE(testenv::AnswerBox(process, "OK", &box));
+    EXPECT_NE(std::string::npos, box.text.find("holds the installation of Other Soft Notes for BlackBerry")) << box.text;
+    ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
+
     const std::string blocker = testenv::FreshFolder("blocker") + "\\file";
     ASSERT_TRUE(testenv::WriteFile(blocker, "x"));
     SetControlText(destination, IDC_TARGET_DIR, blocker + "\\sub");

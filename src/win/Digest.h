@@ -1,0 +1,13 @@
+// Digests through the system's own crypto provider, so that the program still imports system
+// libraries only.
+#pragma once
+
+#include <string>
+
+namespace win {
+
+// The SHA-256 digest of `bytes` as 64 lower-case hex digits. False, `out` untouched, when the
+// provider is missing or fails.
+bool Sha256Hex(const std::string& bytes, std::string* out);
+
+}  // namespace win
