@@ -129,7 +129,10 @@ TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
     ASSERT_TRUE(destination);
     EXPECT_EQ(target, ui::ControlText(destination, IDC_TARGET_DIR));
     // Browse opens the shell's folder browser at the typed folder; OK puts its choice back.
-    const std::string browsed = testenv::FreshFolder("browsed");
+    // Wine's browser gives up on a folder among many siblings (the temporary folder fills with
+    // the suite's folders), so this one sits at the drive's root.
+    const std::string browsed = "C:\\" + testenv::UniqueName("browsed");
+    ASSERT_TRUE(CreateDirectoryA(browsed.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
     SetControlText(destination, IDC_TARGET_DIR, browsed);
     ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDC_BROWSE));
     HWND browser = process.WaitForDialog(kBrowserTree);
@@ -137,6 +140,7 @@ TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
     ASSERT_TRUE(ui::SetupProcess::PressId(browser, IDOK));
     EXPECT_TRUE(WaitUntil([&] { return !IsWindow(browser); }));
     EXPECT_EQ(browsed, ui::ControlText(destination, IDC_TARGET_DIR));
+    RemoveDirectoryA(browsed.c_str());
 
     // A folder the uninstaller could not take back, and one holding another product's
     // installation, keep the page before anything is asked or created.
