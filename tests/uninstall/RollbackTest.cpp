@@ -94,6 +94,26 @@ TEST_F(Rollback, FailedRunSparesTheFirstFolder) {
     EXPECT_EQ(Lines(), product::Remains(earlier));
 }
 
+TEST_F(Rollback, AnInstallLogThatCannotBeWrittenFailsTheRun) {
+    product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
+    product::UseMachineFolders(&notes, &cleanup_);
+    ASSERT_EQ(0, product::InstallQuietly(notes, {}).exitCode);
+    const snapshot::Machine before = Snapshot(notes);
+    {
+        // Another program holds the log: the upgrade cannot append its records.
+        win::UniqueFile holder(
+            CreateFileA(notes.installLog.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.valid());
+        product::Run upgrade;
+        upgrade.package = 2;
+        upgrade.extraFiles = {"Extra.txt"};
+        EXPECT_EQ(1603, product::InstallQuietly(notes, upgrade).exitCode);
+    }
+    EXPECT_EQ(Lines(), snapshot::Differences(before, Snapshot(notes)));
+    EXPECT_EQ(0, product::UninstallQuietly(notes).exitCode);
+    EXPECT_EQ(Lines(), product::Remains(notes));
+}
+
 TEST_F(Rollback, KilledRunIsTakenBackAtNextStart) {
     for (int k : {1, 6, 12}) {
         SCOPED_TRACE("killed after file " + std::to_string(k));
