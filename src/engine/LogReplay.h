@@ -16,13 +16,11 @@ struct ReplayContext {
     std::vector<std::string> foldersLeft;  // created folders that still held something
 };
 
-// Undoes one record line. False for a line that is no record, a ModifyShared payload without
-// its bar, or an Application entry that can be neither deleted by name nor found. Files,
-// shortcuts and folders that cannot be deleted, and failed unregistrations, are not failures.
-bool UndoRecord(const std::string& line, ReplayContext* context);
-
 // Undoes the records of a whole log from the last to the first; stops at the first record that
 // fails (those after it are undone, it and those before it are not). True when all were undone.
+// A record fails when its line is no record, its ModifyShared payload lacks the bar, or its
+// Application entry can be neither deleted by name nor found. Files, shortcuts and folders that
+// cannot be deleted, and failed unregistrations, are not failures.
 bool ReplayLog(const std::string& log, ReplayContext* context);
 
 // The order in which folders left by a replay are tried again: the deepest first, each once.

@@ -29,34 +29,36 @@ int ReadRegString(HKEY key, const char* name, size_t limit, std::string* out) {
     return 0;
 }
 
-bool UndoCopyFile(const std::string& path) {
+// Files, shortcuts and folders are deleted without looking them up first: a deletion of what
+// is already gone fails as harmlessly as one of a file in use, and under Wine each look-up is
+// a directory scan of its own.
+bool UndoCopyFile(const std::string& path, const SharedList& shared) {
     long count = 0;
-    if (ReadSharedCount(path, &count)) {
+    if (shared.Read(path, &count)) {
         if (count != 0) return true;  // another product still owns the file
-        ModifySharedCount(path, -1, true, false);
+        shared.Modify(path, -1, true, false);
     }
-    if (win::FileExists(path)) DeleteFileA(path.c_str());  // a file in use stays, unreported
+    DeleteFileA(path.c_str());  // a file in use stays, unreported
     return true;
 }
 
 bool UndoCreateFolder(const std::string& path, ReplayContext* context) {
-    if (win::FileExists(path) && !RemoveDirectoryA(path.c_str()) && win::FileExists(path))
-        context->foldersLeft.push_back(path);
+    if (!RemoveDirectoryA(path.c_str()) && win::FileExists(path)) context->foldersLeft.push_back(path);
     return true;
 }
 
 bool UndoCreateShortcut(const std::string& path) {
-    if (win::FileExists(path)) DeleteFileA(path.c_str());
+    DeleteFileA(path.c_str());
     return true;
 }
 
 bool UndoInstallConduit(const std::string& /*text*/) { return true; }
 
-bool UndoModifyShared(const std::string& payload) {
+bool UndoModifyShared(const std::string& payload, const SharedList& shared) {
     std::string path;
     std::string number;  // the change the install applied; taking off one is all undo does
     if (!SplitModifyShared(text::Fit(payload, kPathLimit), &path, &number)) return false;
-    ModifySharedCount(path, -1, false, false);
+    shared.Modify(path, -1, false, false);
     return true;
 }
 
@@ -96,38 +98,43 @@ bool UndoApplication(const std::string& name, ReplayContext* context) {
     return DeleteEntryByCommand(list.get(), context->commandLine, &context->displayName);
 }
 
-bool UndoRegister(const std::string& path) {
+bool UndoRegister(const std::string& path, const SharedList& shared) {
     // The record comes after the file's ModifyShared record, so its undo still sees this
     // product's own share in the count: above 1, another product uses the library and needs it
     // registered.
     long count = 0;
-    if (ReadSharedCount(path, &count) && count > 1) return true;
+    if (shared.Read(path, &count) && count > 1) return true;
     if (win::FileExists(path)) UnregisterLibrary(path);
     return true;
 }
 
-}  // namespace
-
-bool UndoRecord(const std::string& line, ReplayContext* context) {
+// Undoes one record line. False for a line that is no record, a ModifyShared payload without
+// its bar, or an Application entry that can be neither deleted by name nor found. Files,
+// shortcuts and folders that cannot be deleted, and failed unregistrations, are not failures.
+bool UndoRecord(const std::string& line, ReplayContext* context, const SharedList& shared) {
     LogLine record;
     if (!ParseLogLine(line, &record)) return false;
     const std::string& payload = record.payload;
     switch (record.kind) {
-    case RecordKind::kCopyFile: return UndoCopyFile(payload);
+    case RecordKind::kCopyFile: return UndoCopyFile(payload, shared);
     case RecordKind::kCreateFolder: return UndoCreateFolder(payload, context);
     case RecordKind::kCreateShortcut: return UndoCreateShortcut(payload);
     case RecordKind::kInstallConduit: return UndoInstallConduit(payload);
-    case RecordKind::kModifyShared: return UndoModifyShared(payload);
+    case RecordKind::kModifyShared: return UndoModifyShared(payload, shared);
     case RecordKind::kApplication: return UndoApplication(payload, context);
-    case RecordKind::kRegister: return UndoRegister(payload);
+    case RecordKind::kRegister: return UndoRegister(payload, shared);
     }
     return false;
 }
 
+}  // namespace
+
 bool ReplayLog(const std::string& log, ReplayContext* context) {
     const std::vector<std::string> lines = SplitLogLines(log);
+    // One opening of the shared-library list for the whole log, not one per record.
+    const SharedList shared;
     for (auto line = lines.rbegin(); line != lines.rend(); ++line)
-        if (!UndoRecord(*line, context)) return false;
+        if (!UndoRecord(*line, context, shared)) return false;
     return true;
 }
 

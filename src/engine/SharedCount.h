@@ -5,6 +5,22 @@
 
 #include <string>
 
+#include "win/UniqueHandle.h"
+
+// The key opened once for a run of many operations (an uninstall's replay): an operation on
+// an opened list is one registry call or two, where the functions below add the key's opening
+// and closing to each. A list that could not be opened counts nothing, as a missing key does.
+class SharedList {
+public:
+    SharedList();
+
+    bool Read(const std::string& path, long* count) const;
+    void Modify(const std::string& path, long delta, bool removeAtZero, bool log) const;
+
+private:
+    win::UniqueKey key_;
+};
+
 // True when the key opens and `path` has a REG_DWORD count of exactly 4 bytes.
 bool ReadSharedCount(const std::string& path, long* count);
 

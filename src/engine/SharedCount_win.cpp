@@ -32,11 +32,31 @@ bool WriteCount(HKEY key, const std::string& path, long count) {
 
 }  // namespace
 
-bool ReadSharedCount(const std::string& path, long* count) {
-    win::UniqueKey key;
-    if (!OpenSharedKey(&key)) return false;
-    return ReadCount(key.get(), path, count);
+SharedList::SharedList() { OpenSharedKey(&key_); }
+
+bool SharedList::Read(const std::string& path, long* count) const {
+    return key_ && ReadCount(key_.get(), path, count);
 }
+
+void SharedList::Modify(const std::string& path, long delta, bool removeAtZero, bool log) const {
+    if (!key_) return;
+    long count = 0;
+    ReadCount(key_.get(), path, &count);  // a missing or malformed count starts from 0
+    // Counts are 32-bit in the registry; compute wide so a corrupt extreme value cannot wrap.
+    long long updated = static_cast<long long>(count) + delta;
+    if (updated <= 0) {
+        if (removeAtZero) {
+            if (journal::NoteValue("HKLM", kSharedKey, path)) RegDeleteValueA(key_.get(), path.c_str());
+            return;
+        }
+        updated = 0;
+    }
+    if (updated > 0x7fffffffLL) updated = 0x7fffffffLL;
+    if (WriteCount(key_.get(), path, static_cast<long>(updated)) && log)
+        LogRecord(kRecordModifyShared, path.c_str(), static_cast<int>(delta));
+}
+
+bool ReadSharedCount(const std::string& path, long* count) { return SharedList().Read(path, count); }
 
 void EnsureSharedCount(const std::string& path) {
     if (!win::FileExists(path)) return;
@@ -47,20 +67,5 @@ void EnsureSharedCount(const std::string& path) {
 }
 
 void ModifySharedCount(const std::string& path, long delta, bool removeAtZero, bool log) {
-    win::UniqueKey key;
-    if (!OpenSharedKey(&key)) return;
-    long count = 0;
-    ReadCount(key.get(), path, &count);  // a missing or malformed count starts from 0
-    // Counts are 32-bit in the registry; compute wide so a corrupt extreme value cannot wrap.
-    long long updated = static_cast<long long>(count) + delta;
-    if (updated <= 0) {
-        if (removeAtZero) {
-            if (journal::NoteValue("HKLM", kSharedKey, path)) RegDeleteValueA(key.get(), path.c_str());
-            return;
-        }
-        updated = 0;
-    }
-    if (updated > 0x7fffffffLL) updated = 0x7fffffffLL;
-    if (WriteCount(key.get(), path, static_cast<long>(updated)) && log)
-        LogRecord(kRecordModifyShared, path.c_str(), static_cast<int>(delta));
+    SharedList().Modify(path, delta, removeAtZero, log);
 }

@@ -1,6 +1,5 @@
 #include "startup/Startup.h"
 
-#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -89,6 +88,23 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     return true;
 }
 
+// The common controls are loaded for the wizard alone, from the system folder: imported, their
+// library's start-up (every control class, the visual styles) would be paid by each uninstall
+// and unattended run too. Loaded until process exit, as the pages' controls are its classes.
+void InitCommonControlsForWizard() {
+    static win::UniqueModule controls;
+    if (!controls) {
+        const std::string system = win::SystemFolder();
+        if (system.empty()) return;
+        controls.reset(LoadLibraryA(text::JoinPath(system, "comctl32.dll").c_str()));
+        if (!controls) return;
+    }
+    using InitFn = void(WINAPI*)();
+    // GetProcAddress hands out a generic pointer; the entry's real type is the library's.
+    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(controls.get(), "InitCommonControls")));
+    if (init) init();
+}
+
 // Step 9: the kernel must load. False when it cannot.
 bool ProbeKernel() {
     Trace("Testing kernel for MoveFileEx()...\n");
@@ -160,7 +176,7 @@ int RunBackgroundWindow(HINSTANCE instance) {
         return 0;
     }
 
-    InitCommonControls();
+    InitCommonControlsForWizard();
     std::string title;
     LoadFormattedString(state.language, &title, kPathLimit, kStrWindowTitle, state.current->title.c_str());
 
@@ -210,8 +226,6 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     SetupState& state = Setup();
 
     SetErrorMode(SEM_FAILCRITICALERRORS);
-    // The licence page's rich-edit control lives in this library; a failure is not fatal.
-    win::UniqueModule richEdit(LoadLibraryA("RICHED32.DLL"));
 
     if (!RecordCommandLineAndFolder(arguments)) return -1;
 
@@ -268,6 +282,10 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
             MessageBoxFromId(kStrComFailed, MB_OK);
             return 0;
         }
+        // The licence page's rich-edit control lives in this library; a failure is not fatal.
+        // Runs without the wizard do not pay for loading it.
+        win::UniqueModule richEdit;
+        if (!commandLine.quiet) richEdit.reset(LoadLibraryA("RICHED32.DLL"));
         if (commandLine.quiet) {
             exitCode = RunUnattended();
         } else if (PreparePages()) {

@@ -1,0 +1,67 @@
+#include "support/BigPackage.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "script/ScriptWriter.h"
+#include "support/TestEnv.h"
+
+namespace bench {
+
+namespace {
+
+// The host's page cache not yet on disk (dirty or being written back), read through Wine's
+// view of the Linux file system; -1 when it cannot be read (not under Wine).
+long UnwrittenKilobytes() {
+    const std::string meminfo = testenv::ReadFile("Z:\\proc\\meminfo");
+    long total = 0;
+    for (const char* field : {"\nDirty:", "\nWriteback:"}) {
+        const size_t at = meminfo.find(field);
+        if (at == std::string::npos) return -1;
+        total += std::strtol(meminfo.c_str() + at + std::strlen(field), nullptr, 10);
+    }
+    return total;
+}
+
+}  // namespace
+
+bool WriteBigPackage(const testenv::Package& package, const std::string& installFolder, int replaceMode) {
+    CreateDirectoryA(package.Folder().c_str(), nullptr);
+    script::ScriptWriter script;
+    script.Set("Title", "Bench");
+    script.Set("Company", testenv::UniqueName("Bench"));
+    script.Set("LanguageDLLIndex", 2);
+    script.Set("DefTargetDir", installFolder);
+    int folder = script.AddFolder(kSectionApplication, "");
+    std::string bytes;
+    for (int i = 0; i < kFiles; ++i) {
+        bytes.assign(i < kSmallFiles ? 4096 : 8u << 20, '\0');
+        for (size_t b = 0; b < bytes.size(); b += 64) bytes[b] = static_cast<char>(i + b / 64);
+        script::ScriptFile file{"file" + std::to_string(i) + ".bin", folder, kFirstData + i};
+        file.replaceMode = replaceMode;
+        script.AddFile(kSectionApplication, file);
+        if (!package.WriteData(kFirstData + i, bytes)) return false;
+    }
+    return package.WriteScript(script.Text()) && package.AddSetup() && package.AddLanguageLibrary(2);
+}
+
+LARGE_INTEGER Now() {
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return now;
+}
+
+double SecondsSince(const LARGE_INTEGER& from) {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(Now().QuadPart - from.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+void WaitForQuietDisk() {
+    for (int i = 0; i < 300; ++i) {
+        if (UnwrittenKilobytes() < 16 * 1024) return;
+        Sleep(100);
+    }
+}
+
+}  // namespace bench
