@@ -26,8 +26,9 @@ namespace {
 constexpr int kRounds = 5;
 
 // Runs `commandLine` as its own process once the disk is quiet; the seconds from its start to
-// its end, or -1 when it cannot start, does not end within ten minutes or exits non-zero.
-double TimeProcess(std::string commandLine) {
+// its end, or -1 when it cannot start, does not end within ten minutes or exits with another
+// code than `expectedCode`.
+double TimeProcess(std::string commandLine, DWORD expectedCode = 0) {
     bench::WaitForQuietDisk();
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
@@ -45,7 +46,7 @@ double TimeProcess(std::string commandLine) {
     }
     const double seconds = bench::SecondsSince(start);
     DWORD code = 1;
-    if (!GetExitCodeProcess(process.get(), &code) || code != 0) {
+    if (!GetExitCodeProcess(process.get(), &code) || code != expectedCode) {
         std::printf("  %s ended with %lu\n", commandLine.c_str(), static_cast<unsigned long>(code));
         return -1;
     }
@@ -94,6 +95,19 @@ int main() {
     sharedkey::Create();
     const std::string entry = std::string(kUninstallListKey) + "\\" + UninstallDisplayName(project);
 
+    // The same files replaced, every one (over the installation the round made), and a run that
+    // copies them all and then fails, so that its journal takes them back.
+    testenv::Package replacing(root + "\\replacing");
+    testenv::Package failing(root + "\\failing");
+    const std::string failedFolder = root + "\\failed";
+    if (!bench::WriteBigPackage(replacing, installed, kReplaceAlways) ||
+        !bench::WriteBigPackage(failing, failedFolder, kReplaceAlways, true)) {
+        std::printf("could not lay out the packages of the transaction's rounds\n");
+        return 1;
+    }
+    const std::string replace = Quoted(replacing.SetupPath()) + " /S /D=" + installed;
+    const std::string fail = Quoted(failing.SetupPath()) + " /S /D=" + failedFolder;
+
     const std::string loop = Quoted(testenv::BinFolder() + "file_loop.exe");
     const std::string setup = Quoted(package.SetupPath()) + " /S /D=" + installed;
     const std::string copyLoop = loop + " copy " + Quoted(package.Folder()) + " " + std::to_string(bench::kFirstData) +
@@ -103,6 +117,8 @@ int main() {
     std::printf("files: %d (2000 x 4 KiB, 20 x 8 MiB), whole processes, %d rounds\n", bench::kFiles, kRounds);
     std::vector<double> installRatios;
     std::vector<double> uninstallRatios;
+    std::vector<double> replaceRatios;
+    std::vector<double> rollbackRatios;
     bool failed = false;
     for (int round = 1; round <= kRounds && !failed; ++round) {
         // Fresh folders on both sides; the copy loop's folder exists, as setup makes its own.
@@ -111,6 +127,9 @@ int main() {
         CreateDirectoryA(copied.c_str(), nullptr);
         double install = -1, copy = -1, uninstall = -1, remove = -1;
         failed = !TimePair(round, setup, copyLoop, &install, &copy);
+        // Every file replaced: moved aside, copied, and the copies moved aside deleted at the commit.
+        const double replaced = failed ? -1 : TimeProcess(replace);
+        failed = failed || replaced < 0;
         std::string quiet;
         win::UniqueKey key;
         if (!failed && !(win::OpenKey(HKEY_LOCAL_MACHINE, entry, KEY_READ, &key) &&
@@ -124,16 +143,34 @@ int main() {
             std::printf("  the quiet uninstall left %s\n", installed.c_str());
             failed = true;
         }
+        // The failed run copies what the fresh one did, then takes it all back: what it takes
+        // longer is the rollback, set against the delete loop.
+        testenv::DeleteTree(failedFolder);
+        const double failedRun = failed ? -1 : TimeProcess(fail, 1603);
+        failed = failed || failedRun < 0;
+        if (!failed && win::FileExists(failedFolder + "\\file0.bin")) {
+            std::printf("  the failed run left %s\n", failedFolder.c_str());
+            failed = true;
+        }
         if (failed) break;
         installRatios.push_back(install / copy);
         uninstallRatios.push_back(uninstall / remove);
+        replaceRatios.push_back(replaced / install);
+        rollbackRatios.push_back((failedRun - install) / remove);
         std::printf("round %d: setup /S %.3f s, copy loop %.3f s, ratio %.2f; quiet uninstall %.3f s, "
                     "delete loop %.3f s, ratio %.2f\n",
                     round, install, copy, installRatios.back(), uninstall, remove, uninstallRatios.back());
+        std::printf("         over the installation %.3f s, ratio to fresh %.2f; failed run %.3f s, its rollback "
+                    "about %.3f s, ratio to the delete loop %.2f\n",
+                    replaced, replaceRatios.back(), failedRun, failedRun - install, rollbackRatios.back());
     }
-    if (!failed)
+    if (!failed) {
         std::printf("median of the per-round ratios: installation %.2f (goal 1.20), uninstall %.2f (goal 1.30)\n",
                     Median(installRatios), Median(uninstallRatios));
+        std::printf("median of the per-round ratios: every file replaced %.2f of a fresh installation (goal 1.10), "
+                    "rollback %.2f of the delete loop\n",
+                    Median(replaceRatios), Median(rollbackRatios));
+    }
 
     testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, entry);
     testenv::DeleteTree(root);

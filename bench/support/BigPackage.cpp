@@ -25,7 +25,8 @@ long UnwrittenKilobytes() {
 
 }  // namespace
 
-bool WriteBigPackage(const testenv::Package& package, const std::string& installFolder, int replaceMode) {
+bool WriteBigPackage(const testenv::Package& package, const std::string& installFolder, int replaceMode,
+                     bool failAtEnd) {
     CreateDirectoryA(package.Folder().c_str(), nullptr);
     script::ScriptWriter script;
     script.Set("Title", "Bench");
@@ -41,6 +42,10 @@ bool WriteBigPackage(const testenv::Package& package, const std::string& install
         file.replaceMode = replaceMode;
         script.AddFile(kSectionApplication, file);
         if (!package.WriteData(kFirstData + i, bytes)) return false;
+    }
+    if (failAtEnd) {
+        const int conduits = script.AddFolder(kSectionConduit, installFolder + "_conduit");
+        script.AddFile(kSectionConduit, {"missing.bin", conduits, kFirstData + kFiles});
     }
     return package.WriteScript(script.Text()) && package.AddSetup() && package.AddLanguageLibrary(2);
 }

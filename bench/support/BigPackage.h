@@ -18,8 +18,10 @@ constexpr int kFiles = kSmallFiles + kLargeFiles;
 
 // Lays out the package: every file "file<i>.bin" in the Application section with
 // `replaceMode`, its own data file of distinct bytes, the install folder `installFolder`.
-// The title is "Bench", the company unique to the run.
-bool WriteBigPackage(const testenv::Package& package, const std::string& installFolder, int replaceMode);
+// The title is "Bench", the company unique to the run. With `failAtEnd`, a Conduit file whose
+// data file is missing makes the installation fail after every Application file is in place.
+bool WriteBigPackage(const testenv::Package& package, const std::string& installFolder, int replaceMode,
+                     bool failAtEnd = false);
 
 LARGE_INTEGER Now();
 double SecondsSince(const LARGE_INTEGER& from);
