@@ -123,7 +123,9 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
     if (shared) EnsureSharedCount(destination);
 
     bool copy = false;
-    bool destinationMissing = false;  // known without asking again
+    // In a folder this run made there is nothing to compare with or to keep: looking a missing
+    // name up costs Wine a scan of the whole folder.
+    bool destinationMissing = journal::InFolderMade(destination);
     switch (mode) {
     case kReplaceNone:
         return true;
@@ -134,7 +136,7 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
     case kReplaceOlderAsk: {
         WIN32_FIND_DATAA sourceEntry;
         WIN32_FIND_DATAA destinationEntry;
-        destinationMissing = !win::FindEntry(destination, &destinationEntry);
+        destinationMissing = destinationMissing || !win::FindEntry(destination, &destinationEntry);
         if (destinationMissing || !win::FindEntry(source, &sourceEntry)) {
             // A missing source goes on to the copy so that its failure is reported, not hidden
             // behind "the file on disk was kept".

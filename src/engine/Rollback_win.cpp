@@ -79,8 +79,14 @@ public:
         switch (record.kind) {
         case JournalKind::kHeader:
         case JournalKind::kCommitted: break;
-        case JournalKind::kNewFile: undone = RemoveNewFile(f[0]); break;
+        case JournalKind::kNewFile:
+            undone = RemoveNewFile(f[0]);
+            created_.insert(text::AsciiUpper(f[0]));
+            break;
         case JournalKind::kAside:
+            // A new file noted after it means that nothing was there to move: no need to look
+            // for the copy, which costs Wine a scan of the folder.
+            if (created_.count(text::AsciiUpper(f[0]))) break;
             undone = PutBack(f[0], f[1]);
             if (undone && unregistered_.count(text::AsciiUpper(f[0]))) RegisterLibrary(f[0]);
             break;
@@ -103,6 +109,7 @@ public:
 
 private:
     std::set<std::string> unregistered_;
+    std::set<std::string> created_;
 };
 
 }  // namespace

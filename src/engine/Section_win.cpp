@@ -125,7 +125,9 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
     // Each level is noted in the journal before it is made; a note for a level that then
     // cannot be made costs the rollback nothing.
     auto make = [](const std::string& level) {
-        return journal::NoteFolder(level) && CreateDirectoryA(level.c_str(), nullptr) != 0;
+        if (!journal::NoteFolder(level) || !CreateDirectoryA(level.c_str(), nullptr)) return false;
+        journal::FolderMade(level);
+        return true;
     };
     bool madeOne = make(folder);
     std::string level = folder;

@@ -74,6 +74,12 @@ bool NoteKey(const std::string& root, const std::string& key);
 // Notes the value as it is now, the first time this run touches it.
 bool NoteValue(const std::string& root, const std::string& key, const std::string& name);
 
+// Remembers, for this run only, that it made `folder`. A file in such a folder that this run
+// has not put there yet cannot exist: InFolderMade is true for it, and nothing needs to be
+// looked up or moved aside before it is copied.
+void FolderMade(const std::string& folder);
+bool InFolderMade(const std::string& path);
+
 enum class Aside { kMoved, kMissing, kFailed };
 // Moves an existing file out of the way, on its own volume, so that the caller can put a new
 // one in its place: kMoved when it was moved, kMissing when there was no file (the caller then

@@ -18,6 +18,8 @@ struct RunJournal {
     std::string path;
     std::vector<std::string> asides;   // moved-aside copies, deleted at the commit
     std::set<std::string> notedValues;  // values already noted this run, upper-cased
+    std::vector<std::string> madeFolders;  // folders this run made, upper-cased
+    std::set<std::string> madeFiles;       // files this run put into them, upper-cased
     unsigned long asideCount = 0;
 };
 
@@ -83,7 +85,11 @@ bool Active() { return static_cast<bool>(Run().file); }
 
 const std::string& Path() { return Run().path; }
 
-bool NoteNewFile(const std::string& path) { return Write(JournalKind::kNewFile, {path}); }
+bool NoteNewFile(const std::string& path) {
+    if (!Write(JournalKind::kNewFile, {path})) return false;
+    if (Active() && !Run().madeFolders.empty()) Run().madeFiles.insert(text::AsciiUpper(path));
+    return true;
+}
 
 bool NoteFolder(const std::string& path) { return Write(JournalKind::kFolder, {path}); }
 
@@ -119,6 +125,19 @@ bool NoteValue(const std::string& root, const std::string& key, const std::strin
         return false;
     run.notedValues.insert(id);
     return true;
+}
+
+void FolderMade(const std::string& folder) {
+    if (Active()) Run().madeFolders.push_back(text::AsciiUpper(folder));
+}
+
+bool InFolderMade(const std::string& path) {
+    if (!Active()) return false;
+    const std::string upper = text::AsciiUpper(path);
+    const std::string folder = Folder(upper);
+    for (const std::string& made : Run().madeFolders)
+        if (made == folder) return Run().madeFiles.count(upper) == 0;
+    return false;
 }
 
 Aside MoveAside(const std::string& path) {
@@ -168,6 +187,8 @@ void Close() {
     run.file.reset();
     run.asides.clear();
     run.notedValues.clear();
+    run.madeFolders.clear();
+    run.madeFiles.clear();
 }
 
 }  // namespace journal
