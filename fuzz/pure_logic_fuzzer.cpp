@@ -2,8 +2,8 @@
 // length from a fake source), the backslash clean-up, the install-log reader, the [rename]
 // section editing, the wizard's page list, the launch-command split, the command-line switches,
 // the trace file's lines, the uninstall request's split, the order of folder retries, the
-// component selection rules and the folder pages that follow the choice, and checks what each
-// guarantees.
+// component selection rules and the folder pages that follow the choice, the rollback
+// journal's lines and the cancelling of restart renames, and checks what each guarantees.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -19,6 +19,7 @@
 #include "engine/LogReplay.h"
 #include "engine/RenameSection.h"
 #include "log/InstallLog.h"
+#include "log/Journal.h"
 #include "script/PathTokens.h"
 #include "startup/CommandLine.h"
 #include "startup/Launch.h"
@@ -89,6 +90,34 @@ void FuzzRename(FuzzedDataProvider& data) {
     Check(result.compare(0, edit.offset, content, 0, edit.offset) == 0);
     Check(result.size() == content.size() + edit.lead.size() + edit.entry.size());
     Check(result.compare(result.size() - edit.tail.size(), edit.tail.size(), edit.tail) == 0);
+}
+
+// Journal lines read back as written, whatever bytes their fields hold; any other text reads
+// as whole records only; a value state decodes to what was encoded; cancelling a scheduled
+// rename takes out exactly that entry.
+void FuzzJournal(FuzzedDataProvider& data) {
+    JournalRecord record{JournalKind::kValue, {}};
+    for (int i = 0; i < 4; ++i) record.fields.push_back(data.ConsumeRandomLengthString(40));
+    const std::vector<JournalRecord> back = ParseJournal(FormatJournalLine(record));
+    Check(back.size() == 1 && back[0].kind == record.kind && back[0].fields == record.fields);
+
+    const std::string bytes = data.ConsumeRandomLengthString(64);
+    bool exists = false;
+    unsigned long type = 0;
+    std::string decoded;
+    Check(DecodeValueState(EncodeValueState(true, 7, bytes), &exists, &type, &decoded));
+    Check(exists && type == 7 && decoded == bytes);
+
+    const std::string newName = data.ConsumeRandomLengthString(32);
+    const std::string existing = data.ConsumeRandomLengthString(32);
+    const std::string content = data.ConsumeRandomLengthString(400);
+    const std::string edited = ApplyRenameEdit(content, PlanRenameEntry(content, newName, existing));
+    const std::string cancelled = WithoutRenameEntry(edited, newName, existing);
+    Check(cancelled.size() + newName.size() + existing.size() + 3 == edited.size());
+
+    const std::string operations = data.ConsumeRemainingBytesAsString();
+    Check(WithoutPendingRename(operations, existing).size() <= operations.size() + 1);
+    for (const JournalRecord& any : ParseJournal(operations)) Check(!any.fields.empty() || any.kind == JournalKind::kCommitted);
 }
 
 // Any sequence of list changes and page results keeps a page behind every slot up to the
@@ -262,7 +291,7 @@ void FuzzFolderPages(FuzzedDataProvider& data) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     FuzzedDataProvider data(bytes, size);
-    switch (data.ConsumeIntegralInRange<int>(0, 8)) {
+    switch (data.ConsumeIntegralInRange<int>(0, 9)) {
     case 0: FuzzTokens(data); break;
     case 1: FuzzLog(data); break;
     case 2: FuzzPages(data); break;
@@ -271,6 +300,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size) {
     case 5: FuzzUninstall(data); break;
     case 6: FuzzSelection(data); break;
     case 7: FuzzFolderPages(data); break;
+    case 8: FuzzJournal(data); break;
     default: FuzzRename(data); break;
     }
     return 0;

@@ -48,9 +48,13 @@ std::string NewCopyName(const std::string& shortPath, int attempt) {
 
 std::string WithoutRenameEntry(const std::string& content, const std::string& newName, const std::string& existing) {
     const std::string entry = newName + "=" + existing + "\r\n";
-    size_t at = content.compare(0, entry.size(), entry) == 0 ? 0 : content.find("\r\n" + entry);
-    if (at == std::string::npos) return content;
-    if (at != 0) at += 2;
+    // The entry starts a line; a file written elsewhere may end its lines with LF alone.
+    size_t at = 0;
+    if (content.compare(0, entry.size(), entry) != 0) {
+        at = content.find("\n" + entry);
+        if (at == std::string::npos) return content;
+        ++at;
+    }
     return content.substr(0, at) + content.substr(at + entry.size());
 }
 
