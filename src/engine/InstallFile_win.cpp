@@ -161,13 +161,17 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
         return true;
     }
 
-    // The file in the way is moved aside for the rollback; a file in use cannot be moved and
-    // goes the restart road when it is shared.
-    const journal::Aside aside = destinationMissing ? journal::Aside::kMissing : journal::MoveAside(destination);
+    // The file in the way is kept aside for the rollback; a file in use cannot be and goes the
+    // restart road when it is shared.
+    journal::Replacement replacement;
+    const journal::Aside aside =
+        destinationMissing ? journal::Aside::kMissing : journal::KeepAside(destination, &replacement);
     if (aside == journal::Aside::kFailed) return shared && ReplaceAtRestart(source, destination, ask);
     if (aside == journal::Aside::kMissing && !journal::NoteNewFile(destination)) return false;
 
-    if (CopyOver(source, destination)) {
+    const bool staged = aside == journal::Aside::kLinked;
+    if (CopyOver(source, staged ? replacement.staging : destination) &&
+        (!staged || journal::PutInPlace(destination, replacement))) {
         // A source on read-only media must not leave a copy that cannot be replaced later.
         ClearReadOnly(destination);
         if (log) LogRecord(kRecordCopyFile, destination.c_str());

@@ -27,12 +27,16 @@ bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERR
 
 bool RemoveNewFile(const std::string& path) { return win::DeleteFileForce(path) || Missing(GetLastError()); }
 
-// The moved-aside file goes back over whatever the run put in its place.
+// The file kept aside goes back over whatever the run put in its place.
 bool PutBack(const std::string& path, const std::string& aside) {
-    if (!Exists(aside)) return true;  // the run was killed before it moved the file
-    if (MoveFileExA(aside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (!Exists(aside)) return true;  // the run was killed before it kept the file
     // A read-only new copy refuses to be replaced.
-    return RemoveNewFile(path) && MoveFileA(aside.c_str(), path.c_str());
+    if (!MoveFileExA(aside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) &&
+        !(RemoveNewFile(path) && MoveFileA(aside.c_str(), path.c_str())))
+        return false;
+    // A second name of the file still in its place (the run was killed before the new file
+    // replaced it) survives a rename onto the first: it goes now.
+    return !Exists(aside) || win::DeleteFileForce(aside);
 }
 
 bool RestoreValue(const std::string& root, const std::string& key, const std::string& name, const std::string& state) {

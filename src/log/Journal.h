@@ -80,15 +80,30 @@ bool NoteValue(const std::string& root, const std::string& key, const std::strin
 void FolderMade(const std::string& folder);
 bool InFolderMade(const std::string& path);
 
-enum class Aside { kMoved, kMissing, kFailed };
+enum class Aside { kMoved, kLinked, kMissing, kFailed };
 // Moves an existing file out of the way, on its own volume, so that the caller can put a new
 // one in its place: kMoved when it was moved, kMissing when there was no file (the caller then
 // notes the new file itself), kFailed when it could not be moved (in use) or not be journaled.
 // Without an active journal nothing is moved and the result is kMissing.
 Aside MoveAside(const std::string& path);
 
+// Where a replacement is prepared: the existing file's second name, and the name the new file
+// is written to before it takes the existing one's place.
+struct Replacement {
+    std::string aside;
+    std::string staging;
+};
+// Like MoveAside, but the existing file stays where it is until PutInPlace: it is kept under a
+// second name (a hard link) and the new file is written to `staging` (kLinked). Both live in a
+// small folder of the run's beside the file, so that no name is looked up among the many of a
+// large folder, which costs Wine a scan of it. A volume without hard links gets MoveAside.
+Aside KeepAside(const std::string& path, Replacement* replacement);
+// Puts the staged file in the existing one's place; false (the staged file deleted) when that
+// cannot be done.
+bool PutInPlace(const std::string& path, const Replacement& replacement);
+
 // The install log is written: marks the journal committed, deletes the moved-aside copies and
-// then the journal. True when the mark was written.
+// the run's folders for them, then the journal. True when the mark was written.
 bool Commit();
 
 // Closes the journal without deleting it, for the rollback to read.

@@ -13,12 +13,25 @@ namespace journal {
 
 namespace {
 
+constexpr int kShardNames = 64;
+
 struct RunJournal {
     win::UniqueFile file;
     std::string path;
     std::vector<std::string> asides;   // moved-aside copies, deleted at the commit
     std::set<std::string> notedValues;  // values already noted this run, upper-cased
     std::vector<std::string> madeFolders;  // folders this run made, upper-cased
+    // The run's folders for kept and staged files, one per destination folder, a new one every
+    // kShardNames names; removed at the commit, the last made first.
+    struct Shard {
+        std::string folder;  // upper-cased destination folder
+        std::string root;    // its run folder, holding the shards
+        std::string path;    // the shard in use
+        unsigned count;      // shards made so far
+        int used;            // names taken in the shard in use
+    };
+    std::vector<Shard> shards;
+    std::vector<std::string> shardFolders;
     std::set<std::string> madeFiles;       // files this run put into them, upper-cased
     unsigned long asideCount = 0;
 };
@@ -140,6 +153,70 @@ bool InFolderMade(const std::string& path) {
     return false;
 }
 
+namespace {
+
+// A journaled folder of this run's, made now.
+bool MakeRunFolder(const std::string& path) {
+    if (!NoteFolder(path) || !CreateDirectoryA(path.c_str(), nullptr)) return false;
+    Run().shardFolders.push_back(path);
+    return true;
+}
+
+// A new name in the run's folder beside `path`, with `prefix`; empty when there is none.
+std::string ShardName(const std::string& path, char prefix) {
+    RunJournal& run = Run();
+    const std::string folder = Folder(path);
+    const std::string key = text::AsciiUpper(folder);
+    RunJournal::Shard* shard = nullptr;
+    for (RunJournal::Shard& known : run.shards)
+        if (known.folder == key) shard = &known;
+    if (!shard) {
+        const std::string root = text::Format("%s\\~sr%lx", folder.c_str(), GetCurrentProcessId());
+        if (!MakeRunFolder(root)) return std::string();
+        run.shards.push_back({key, root, root, 0, kShardNames});
+        shard = &run.shards.back();
+    }
+    if (shard->used == kShardNames) {
+        const std::string next = text::Format("%s\\%u", shard->root.c_str(), shard->count++);
+        if (!MakeRunFolder(next)) return std::string();
+        shard->path = next;
+        shard->used = 0;
+    }
+    return text::Format("%s\\%c%d", shard->path.c_str(), prefix, shard->used++);
+}
+
+}  // namespace
+
+Aside KeepAside(const std::string& path, Replacement* replacement) {
+    if (!Active()) return Aside::kMissing;
+    RunJournal& run = Run();
+    const std::string aside = ShardName(path, 'a');
+    const std::string staging = ShardName(path, 'n');
+    if (aside.empty() || staging.empty() || aside.size() >= MAX_PATH || staging.size() >= MAX_PATH)
+        return MoveAside(path);
+    if (!Write(JournalKind::kAside, {path, aside})) return Aside::kFailed;
+    if (!CreateHardLinkA(aside.c_str(), path.c_str(), nullptr)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Aside::kMissing;
+        return MoveAside(path);
+    }
+    run.asides.push_back(aside);
+    if (!NoteNewFile(staging)) return Aside::kFailed;
+    replacement->aside = aside;
+    replacement->staging = staging;
+    return Aside::kLinked;
+}
+
+bool PutInPlace(const std::string& path, const Replacement& replacement) {
+    if (MoveFileExA(replacement.staging.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    // A read-only file refuses to be replaced, and its flag belongs to the second name as well:
+    // the existing file goes aside whole instead, and the new one takes its name.
+    DeleteFileA(replacement.aside.c_str());
+    const bool placed = MoveAside(path) == Aside::kMoved && MoveFileA(replacement.staging.c_str(), path.c_str());
+    if (!placed) DeleteFileA(replacement.staging.c_str());
+    return placed;
+}
+
 Aside MoveAside(const std::string& path) {
     if (!Active()) return Aside::kMissing;
     RunJournal& run = Run();
@@ -175,7 +252,10 @@ bool Commit() {
     // Past the mark a kill only leaves copies that the next start deletes.
     // A copy still loaded by a running program goes at the next restart.
     for (const std::string& aside : run.asides)
-        if (!win::DeleteFileForce(aside)) MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+        if (!win::DeleteFileForce(aside) && GetLastError() != ERROR_FILE_NOT_FOUND)
+            MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    for (auto folder = run.shardFolders.rbegin(); folder != run.shardFolders.rend(); ++folder)
+        RemoveDirectoryA(folder->c_str());
     const std::string path = run.path;
     Close();
     DeleteFileA(path.c_str());
@@ -189,6 +269,8 @@ void Close() {
     run.notedValues.clear();
     run.madeFolders.clear();
     run.madeFiles.clear();
+    run.shards.clear();
+    run.shardFolders.clear();
 }
 
 }  // namespace journal
