@@ -1,5 +1,7 @@
 #include "script/Project.h"
 
+#include <algorithm>
+
 #include "base/Text.h"
 
 const char* const kSectionNames[kSectionCount] = {"Application", "System", "Conduit", "MountedDevice"};
@@ -44,6 +46,7 @@ void Project::Reset() {
     licence = DocRef();
     backgroundImage = ImageSpec();
     logo = ImageSpec();
+    seals.clear();
 }
 
 void Project::Release() {
@@ -53,6 +56,7 @@ void Project::Release() {
     for (int s = 0; s < kSectionCount; ++s) folders[s].clear();
     for (Component& component : components) component.sub->Release();
     components.clear();
+    seals.clear();
     defMountedDir = kDefaultMountedDir;
     defTargetDir = kDefaultTargetDir;
     defShortcutDir = kDefaultShortcutDir;
@@ -125,6 +129,19 @@ int32_t CountPalmFiles(const Project& project) {
     int32_t count = 0;
     for (const Component& component : project.components) count += CountPalmFiles(*component.sub);
     return count;
+}
+
+std::vector<int32_t> NamedDataFiles(const Project& project) {
+    std::vector<int32_t> numbers{project.languageDllIndex, project.conduitInstallerIndex,
+                                 project.backgroundImage.dataFile, project.logo.dataFile};
+    for (const std::vector<FileEntry>& section : project.files)
+        for (const FileEntry& entry : section) numbers.push_back(entry.dataFile);
+    for (const Component& component : project.components) numbers.push_back(component.subScript);
+    // Negative numbers name nothing.
+    numbers.erase(std::remove_if(numbers.begin(), numbers.end(), [](int32_t n) { return n < 0; }), numbers.end());
+    std::sort(numbers.begin(), numbers.end());
+    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+    return numbers;
 }
 
 int32_t CountConduitFiles(const Project& project) {
