@@ -15,6 +15,7 @@
 #include "startup/Unattended.h"
 #include "startup/Language.h"
 #include "startup/Launch.h"
+#include "startup/PackageCheck.h"
 #include "startup/TraceLog.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
@@ -226,6 +227,18 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     state.mainProject.Reset();
     state.current = &state.mainProject;
     int32_t loaded = state.mainProject.Load(DataFilePath(kScriptName), true);
+    // Before anything is put on the machine, the language library in the Windows folder first.
+    // A component's script damaged on its way may be what failed to load: the main script's
+    // seals tell that apart from a script written wrong.
+    std::string damage;
+    Project alone;
+    const bool intact = loaded == 0 ? PackageIntact(state.mainProject, &damage)
+                                    : alone.Load(DataFilePath(kScriptName), false) != 0 || PackageIntact(alone, &damage);
+    if (!intact) {
+        Trace("Setup::The package is damaged, terminating.\n");
+        ShowFixedMessage(damage, state.language.caption, MB_ICONERROR);
+        return kExitPackageUnreadable;
+    }
     if (loaded < 0) {
         Trace("Load project failed, terminating...\n");
         MessageBoxFromId(kStrScriptFailed, MB_OK, static_cast<unsigned>(loaded));
