@@ -20,7 +20,7 @@ public:
     PayloadCheck& operator=(const PayloadCheck&) = delete;
 
     // Starts hashing the sealed files of the sections of `project` and of its selected
-    // components (MountedDevice only with `mountedDevice`), each data file once, in the order
+    // components (MountedDevice only with `mountedDevice`), in the order
     // the installation copies them, from `dataFolder`. Without seals nothing starts; when the
     // thread cannot start, Finish hashes the files itself.
     void Start(const Project& project, const std::string& dataFolder, bool mountedDevice);
@@ -30,16 +30,12 @@ public:
     bool Finish(std::string* name);
 
 private:
-    struct Sealed {
-        std::string path;
-        std::string name;
-        std::string sha256;
-    };
-    void Collect(const Project& project, const std::string& dataFolder, bool mountedDevice);
+    void Collect(const Project& project, bool mountedDevice);
     void HashAll();
     static DWORD WINAPI Run(void* self);
 
-    std::vector<Sealed> files_;
+    std::string dataFolder_;
+    std::vector<const DataFileSeal*> files_;  // the projects' own, which outlive the check
     std::atomic<bool> stop_{false};
     std::string damaged_;  // written by the thread alone, read once it has ended
     win::UniqueKernelHandle thread_;

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <set>
 
 #include "base/Text.h"
 #include "win/Digest.h"
@@ -13,13 +12,6 @@ namespace {
 // The sections in the order PCInstall copies them.
 const FileSection kCopyOrder[] = {kSectionSystem, kSectionApplication, kSectionMountedDevice, kSectionConduit};
 
-// The seals are in the order of their numbers.
-const DataFileSeal* SealOf(const Project& project, int32_t dataFile) {
-    auto found = std::lower_bound(project.seals.begin(), project.seals.end(), dataFile,
-                                  [](const DataFileSeal& seal, int32_t number) { return seal.dataFile < number; });
-    return found != project.seals.end() && found->dataFile == dataFile ? &*found : nullptr;
-}
-
 }  // namespace
 
 PayloadCheck::~PayloadCheck() {
@@ -27,28 +19,30 @@ PayloadCheck::~PayloadCheck() {
     if (thread_) WaitForSingleObject(thread_.get(), INFINITE);
 }
 
-void PayloadCheck::Collect(const Project& project, const std::string& dataFolder, bool mountedDevice) {
-    std::set<int32_t> taken;
+void PayloadCheck::Collect(const Project& project, bool mountedDevice) {
+    const std::vector<DataFileSeal>& seals = project.seals;
     for (FileSection section : kCopyOrder) {
         if (section == kSectionMountedDevice && !mountedDevice) continue;
         for (const FileEntry& entry : project.files[section]) {
-            const DataFileSeal* seal = SealOf(project, entry.dataFile);
-            if (!seal || !taken.insert(entry.dataFile).second) continue;
-            const std::string name = text::DataFileName(entry.dataFile);
-            files_.push_back(Sealed{dataFolder + name, name, seal->sha256});
+            // The seals are in the order of their numbers.
+            auto seal = std::lower_bound(seals.begin(), seals.end(), entry.dataFile,
+                                         [](const DataFileSeal& s, int32_t number) { return s.dataFile < number; });
+            if (seal != seals.end() && seal->dataFile == entry.dataFile) files_.push_back(&*seal);
         }
     }
     for (const Component& component : project.components)
-        if (component.selected && component.sub) Collect(*component.sub, dataFolder, mountedDevice);
+        if (component.selected && component.sub) Collect(*component.sub, mountedDevice);
 }
 
 void PayloadCheck::HashAll() {
-    for (const Sealed& file : files_) {
+    const win::Sha256Digests digests;
+    for (const DataFileSeal* seal : files_) {
         if (stop_) return;
+        const std::string name = text::DataFileName(seal->dataFile);
         uint64_t size = 0;
         std::string digest;
-        if (!win::Sha256FileHex(file.path, &size, &digest) || digest != file.sha256) {
-            damaged_ = file.name;
+        if (!digests.OfFile(dataFolder_ + name, &size, &digest) || digest != seal->sha256) {
+            damaged_ = name;
             return;
         }
     }
@@ -60,7 +54,8 @@ DWORD WINAPI PayloadCheck::Run(void* self) {
 }
 
 void PayloadCheck::Start(const Project& project, const std::string& dataFolder, bool mountedDevice) {
-    Collect(project, dataFolder, mountedDevice);
+    dataFolder_ = dataFolder;
+    Collect(project, mountedDevice);
     if (!files_.empty()) thread_.reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
 }
 

@@ -132,15 +132,20 @@ int32_t CountPalmFiles(const Project& project) {
 }
 
 std::vector<int32_t> NamedDataFiles(const Project& project) {
-    std::vector<int32_t> numbers{project.languageDllIndex, project.conduitInstallerIndex,
-                                 project.backgroundImage.dataFile, project.logo.dataFile};
+    std::vector<int32_t> numbers;
+    // Kept in order as they come, which is mostly ascending: an insertion costs little, and no
+    // sort is linked into the program.
+    auto add = [&numbers](int32_t number) {
+        auto at = std::lower_bound(numbers.begin(), numbers.end(), number);
+        if (number >= 0 && (at == numbers.end() || *at != number)) numbers.insert(at, number);
+    };
+    add(project.languageDllIndex);
+    add(project.conduitInstallerIndex);
+    add(project.backgroundImage.dataFile);
+    add(project.logo.dataFile);
     for (const std::vector<FileEntry>& section : project.files)
-        for (const FileEntry& entry : section) numbers.push_back(entry.dataFile);
-    for (const Component& component : project.components) numbers.push_back(component.subScript);
-    // Negative numbers name nothing.
-    numbers.erase(std::remove_if(numbers.begin(), numbers.end(), [](int32_t n) { return n < 0; }), numbers.end());
-    std::sort(numbers.begin(), numbers.end());
-    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+        for (const FileEntry& entry : section) add(entry.dataFile);
+    for (const Component& component : project.components) add(component.subScript);
     return numbers;
 }
 

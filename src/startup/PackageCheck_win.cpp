@@ -2,17 +2,22 @@
 
 #include <windows.h>
 
-#include <set>
-
 #include "base/Text.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "win/Digest.h"
 
-bool PackageIntact(const Project& project, std::string* message) {
-    std::set<int32_t> copied;
-    for (const std::vector<FileEntry>& section : project.files)
-        for (const FileEntry& entry : section) copied.insert(entry.dataFile);
+namespace {
+
+// What start-up and the wizard read before the installation copies anything.
+bool ReadBeforeCopies(const Project& project, int32_t number) {
+    bool read = number == project.languageDllIndex || number == project.conduitInstallerIndex ||
+                number == project.backgroundImage.dataFile || number == project.logo.dataFile;
+    for (const Component& component : project.components) read = read || number == component.subScript;
+    return read;
+}
+
+bool Intact(const Project& project, const win::Sha256Digests& digests, std::string* message) {
     for (const DataFileSeal& seal : project.seals) {
         const std::string name = text::DataFileName(seal.dataFile);
         const std::string path = DataFilePath(seal.dataFile);
@@ -29,15 +34,22 @@ bool PackageIntact(const Project& project, std::string* message) {
                                                              static_cast<unsigned long long>(seal.size)));
             return false;
         }
-        if (copied.count(seal.dataFile)) continue;
+        if (!ReadBeforeCopies(project, seal.dataFile)) continue;
         uint64_t hashed = 0;
         std::string digest;
-        if (!win::Sha256FileHex(path, &hashed, &digest) || digest != seal.sha256) {
+        if (!digests.OfFile(path, &hashed, &digest) || digest != seal.sha256) {
             *message = DamagedPackageText(name, "does not hold what its script seals");
             return false;
         }
     }
     for (const Component& component : project.components)
-        if (component.sub && !PackageIntact(*component.sub, message)) return false;
+        if (component.sub && !Intact(*component.sub, digests, message)) return false;
     return true;
+}
+
+}  // namespace
+
+bool PackageIntact(const Project& project, std::string* message) {
+    const win::Sha256Digests digests;
+    return Intact(project, digests, message);
 }

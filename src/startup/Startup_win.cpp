@@ -227,14 +227,15 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     state.mainProject.Reset();
     state.current = &state.mainProject;
     int32_t loaded = state.mainProject.Load(DataFilePath(kScriptName), true);
+    if (loaded < 0) {
+        // A component's script damaged on its way may be what failed to load: the main script
+        // alone, with its seals, tells that apart from a script written wrong.
+        state.mainProject.Reset();
+        state.mainProject.Load(DataFilePath(kScriptName), false);
+    }
     // Before anything is put on the machine, the language library in the Windows folder first.
-    // A component's script damaged on its way may be what failed to load: the main script's
-    // seals tell that apart from a script written wrong.
     std::string damage;
-    Project alone;
-    const bool intact = loaded == 0 ? PackageIntact(state.mainProject, &damage)
-                                    : alone.Load(DataFilePath(kScriptName), false) != 0 || PackageIntact(alone, &damage);
-    if (!intact) {
+    if (!PackageIntact(state.mainProject, &damage)) {
         Trace("Setup::The package is damaged, terminating.\n");
         ShowFixedMessage(damage, state.language.caption, MB_ICONERROR);
         return kExitPackageUnreadable;

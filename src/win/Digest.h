@@ -5,13 +5,30 @@
 #include <cstdint>
 #include <string>
 
+#include "win/UniqueHandle.h"
+
 namespace win {
 
-// The SHA-256 digest of `bytes` as 64 lower-case hex digits. False, `out` untouched, when the
-// provider is missing or fails.
+// Digests under one provider context: acquiring a context costs far more than hashing a
+// small file (under Wine, milliseconds each), so a run that hashes many files keeps one.
+// Each function is false, its outputs untouched, when the provider is missing or fails.
+class Sha256Digests {
+public:
+    Sha256Digests();
+    Sha256Digests(const Sha256Digests&) = delete;
+    Sha256Digests& operator=(const Sha256Digests&) = delete;
+
+    // The SHA-256 digest of `bytes` as 64 lower-case hex digits.
+    bool OfBytes(const std::string& bytes, std::string* out) const;
+    // The same for a file's contents, read in pieces, and its size; also false when the file
+    // cannot be read whole.
+    bool OfFile(const std::string& path, uint64_t* size, std::string* out) const;
+
+private:
+    UniqueCryptProvider provider_;
+};
+
+// One digest under a context of its own.
 bool Sha256Hex(const std::string& bytes, std::string* out);
-// The same for a file's contents, read in pieces, and its size; false, both untouched, when
-// the file cannot be read whole.
-bool Sha256FileHex(const std::string& path, uint64_t* size, std::string* out);
 
 }  // namespace win

@@ -15,14 +15,11 @@ namespace {
 // for; older providers refuse it at run time, which the functions report as a failure.
 constexpr ALG_ID kSha256 = ALG_CLASS_HASH | ALG_TYPE_ANY | 12;  // ALG_SID_SHA_256
 
-// A SHA-256 hash object and the provider it lives in.
+// One SHA-256 hash object of a provider's.
 class Sha256 {
 public:
-    Sha256() {
-        // The AES provider is the one that knows SHA-256 (the base provider does not); a
-        // verify-only context needs no key container and no rights.
-        if (CryptAcquireContextA(provider_.put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT))
-            CryptCreateHash(provider_.get(), kSha256, 0, 0, hash_.put());
+    explicit Sha256(HCRYPTPROV provider) {
+        if (provider) CryptCreateHash(provider, kSha256, 0, 0, hash_.put());
     }
 
     bool Add(const void* bytes, DWORD size) {
@@ -45,23 +42,28 @@ public:
     }
 
 private:
-    UniqueCryptProvider provider_;
-    UniqueCryptHash hash_;  // destroyed before the provider it belongs to
+    UniqueCryptHash hash_;
 };
 
 }  // namespace
 
-bool Sha256Hex(const std::string& bytes, std::string* out) {
-    Sha256 hash;
+Sha256Digests::Sha256Digests() {
+    // The AES provider is the one that knows SHA-256 (the base provider does not); a
+    // verify-only context needs no key container and no rights.
+    CryptAcquireContextA(provider_.put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT);
+}
+
+bool Sha256Digests::OfBytes(const std::string& bytes, std::string* out) const {
+    Sha256 hash(provider_.get());
     // CryptHashData takes a DWORD length.
     return bytes.size() <= MAXDWORD && hash.Add(bytes.data(), static_cast<DWORD>(bytes.size())) && hash.Hex(out);
 }
 
-bool Sha256FileHex(const std::string& path, uint64_t* size, std::string* out) {
+bool Sha256Digests::OfFile(const std::string& path, uint64_t* size, std::string* out) const {
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return false;
-    Sha256 hash;
+    Sha256 hash(provider_.get());
     constexpr DWORD kChunk = 1 << 16;
     std::unique_ptr<BYTE[]> buffer(new BYTE[kChunk]);
     uint64_t total = 0;
@@ -74,5 +76,7 @@ bool Sha256FileHex(const std::string& path, uint64_t* size, std::string* out) {
     *size = total;
     return true;
 }
+
+bool Sha256Hex(const std::string& bytes, std::string* out) { return Sha256Digests().OfBytes(bytes, out); }
 
 }  // namespace win
