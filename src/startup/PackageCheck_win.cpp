@@ -9,8 +9,9 @@
 
 namespace {
 
-// What start-up and the wizard read before the installation copies anything.
-bool ReadBeforeCopies(const Project& project, int32_t number) {
+// The data files the installation does not copy: nothing else hashes them, and most are read
+// before the first page.
+bool HashedUpFront(const Project& project, int32_t number) {
     bool read = number == project.languageDllIndex || number == project.conduitInstallerIndex ||
                 number == project.backgroundImage.dataFile || number == project.logo.dataFile;
     for (const Component& component : project.components) read = read || number == component.subScript;
@@ -34,7 +35,7 @@ bool Intact(const Project& project, const win::Sha256Digests& digests, std::stri
                                                              static_cast<unsigned long long>(seal.size)));
             return false;
         }
-        if (!ReadBeforeCopies(project, seal.dataFile)) continue;
+        if (!HashedUpFront(project, seal.dataFile)) continue;
         uint64_t hashed = 0;
         std::string digest;
         if (!digests.OfFile(path, &hashed, &digest) || digest != seal.sha256) {

@@ -14,7 +14,7 @@ namespace win {
 // Each function is false, its outputs untouched, when the provider is missing or fails.
 class Sha256Digests {
 public:
-    Sha256Digests();
+    Sha256Digests() = default;  // the context is acquired at the first digest
     Sha256Digests(const Sha256Digests&) = delete;
     Sha256Digests& operator=(const Sha256Digests&) = delete;
 
@@ -25,7 +25,9 @@ public:
     bool OfFile(const std::string& path, uint64_t* size, std::string* out) const;
 
 private:
-    UniqueCryptProvider provider_;
+    HCRYPTPROV Provider() const;
+
+    mutable UniqueCryptProvider provider_;
 };
 
 // One digest under a context of its own.

@@ -47,14 +47,15 @@ private:
 
 }  // namespace
 
-Sha256Digests::Sha256Digests() {
+HCRYPTPROV Sha256Digests::Provider() const {
     // The AES provider is the one that knows SHA-256 (the base provider does not); a
     // verify-only context needs no key container and no rights.
-    CryptAcquireContextA(provider_.put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT);
+    if (!provider_) CryptAcquireContextA(provider_.put(), nullptr, nullptr, PROV_RSA_AES, CRYPT_VERIFYCONTEXT);
+    return provider_.get();
 }
 
 bool Sha256Digests::OfBytes(const std::string& bytes, std::string* out) const {
-    Sha256 hash(provider_.get());
+    Sha256 hash(Provider());
     // CryptHashData takes a DWORD length.
     return bytes.size() <= MAXDWORD && hash.Add(bytes.data(), static_cast<DWORD>(bytes.size())) && hash.Hex(out);
 }
@@ -63,7 +64,7 @@ bool Sha256Digests::OfFile(const std::string& path, uint64_t* size, std::string*
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file) return false;
-    Sha256 hash(provider_.get());
+    Sha256 hash(Provider());
     constexpr DWORD kChunk = 1 << 16;
     std::unique_ptr<BYTE[]> buffer(new BYTE[kChunk]);
     uint64_t total = 0;
