@@ -130,6 +130,16 @@ void Fill(FuzzedDataProvider& data, Project& p, int depth, int32_t* nextScript) 
         }
         p.multicomp = p.components.empty() ? data.ConsumeIntegral<int32_t>() : 1;
     }
+    // Sealed or not; a sealed script has a line for every data file it names.
+    if (data.ConsumeBool()) {
+        for (int32_t number : NamedDataFiles(p)) {
+            DataFileSeal seal;
+            seal.dataFile = number;
+            seal.size = data.ConsumeIntegral<uint64_t>();
+            for (int i = 0; i < 64; ++i) seal.sha256 += "0123456789abcdef"[data.ConsumeIntegralInRange(0, 15)];
+            p.seals.push_back(seal);
+        }
+    }
 }
 
 // Whether a line of the script is longer than the loader reads of its key.

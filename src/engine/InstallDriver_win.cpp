@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "base/Trace.h"
+#include "engine/PayloadCheck.h"
 #include "engine/Rollback.h"
 #include "engine/TargetFolder.h"
 #include "engine/UninstallEntry.h"
@@ -198,6 +199,7 @@ bool InstallMainProject(const std::string& installFolder, InstallProgress* progr
 bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors) {
     SetupState& state = Setup();
     state.installFailureMessage = 0;
+    state.installFailureText.clear();
     if (!BeginJournal(&state)) return false;
     const std::string& tempLog = state.tempLogPath;
     SetLogFile(tempLog, 1);
@@ -209,11 +211,21 @@ bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDe
     state.upgradeFlag = win::FileExists(installLog) ? 1 : 0;
     Trace(text::Format("DoInstall::UpgradeFlag: %u\n", static_cast<unsigned>(state.upgradeFlag)).c_str());
 
+    const bool mountedDevice = !state.mountedDeviceFolder.empty();
+    PayloadCheck payload;
+    payload.Start(*state.current, state.programFolder, mountedDevice);
     RunProgress run(progress);
-    run.Begin(CountInstallFiles(*state.current, !state.mountedDeviceFolder.empty()));
+    run.Begin(CountInstallFiles(*state.current, mountedDevice));
     Trace("DoInstall::Invoking PCInstall...\n");
     if (!InstallMainProject(installFolder, &run)) {
         Trace("DoInstall::PCInstall failed.\n");
+        return false;
+    }
+    // Every file copied must be the one the package was sealed with before the run commits.
+    std::string damaged;
+    if (!payload.Finish(&damaged)) {
+        Trace(text::Format("DoInstall::The data file %s is not the one its script seals.\n", damaged.c_str()).c_str());
+        state.installFailureText = DamagedPackageText(damaged, "does not hold what its script seals");
         return false;
     }
 
@@ -246,7 +258,10 @@ bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescript
         const int left = RollBack(state.journalPath);
         if (left > 0) Trace(text::Format("DoInstall::%d changes could not be taken back.\n", left).c_str());
     }
-    MessageBoxFromId(static_cast<UINT>(InstallFailureMessage()), MB_ICONERROR);
+    if (!state.installFailureText.empty())
+        ShowFixedMessage(state.installFailureText, state.language.caption, MB_ICONERROR);
+    else
+        MessageBoxFromId(static_cast<UINT>(InstallFailureMessage()), MB_ICONERROR);
     state.installFailed = true;
     state.abort = 1;
     return false;

@@ -1,5 +1,7 @@
 #include "script/Project.h"
 
+#include <algorithm>
+
 #include "base/Text.h"
 
 const char* const kSectionNames[kSectionCount] = {"Application", "System", "Conduit", "MountedDevice"};
@@ -44,6 +46,7 @@ void Project::Reset() {
     licence = DocRef();
     backgroundImage = ImageSpec();
     logo = ImageSpec();
+    seals.clear();
 }
 
 void Project::Release() {
@@ -53,6 +56,7 @@ void Project::Release() {
     for (int s = 0; s < kSectionCount; ++s) folders[s].clear();
     for (Component& component : components) component.sub->Release();
     components.clear();
+    seals.clear();
     defMountedDir = kDefaultMountedDir;
     defTargetDir = kDefaultTargetDir;
     defShortcutDir = kDefaultShortcutDir;
@@ -125,6 +129,24 @@ int32_t CountPalmFiles(const Project& project) {
     int32_t count = 0;
     for (const Component& component : project.components) count += CountPalmFiles(*component.sub);
     return count;
+}
+
+std::vector<int32_t> NamedDataFiles(const Project& project) {
+    std::vector<int32_t> numbers;
+    // Kept in order as they come, which is mostly ascending: an insertion costs little, and no
+    // sort is linked into the program.
+    auto add = [&numbers](int32_t number) {
+        auto at = std::lower_bound(numbers.begin(), numbers.end(), number);
+        if (number >= 0 && (at == numbers.end() || *at != number)) numbers.insert(at, number);
+    };
+    add(project.languageDllIndex);
+    add(project.conduitInstallerIndex);
+    add(project.backgroundImage.dataFile);
+    add(project.logo.dataFile);
+    for (const std::vector<FileEntry>& section : project.files)
+        for (const FileEntry& entry : section) add(entry.dataFile);
+    for (const Component& component : project.components) add(component.subScript);
+    return numbers;
 }
 
 int32_t CountConduitFiles(const Project& project) {

@@ -86,6 +86,14 @@ struct ImageSpec {
     int32_t mode = 0;  // 0 to 3
 };
 
+// What a data file that a script names must be, from the script's [Integrity] section: the
+// package's author wrote its size and SHA-256 when the package was laid out.
+struct DataFileSeal {
+    int32_t dataFile = -1;
+    uint64_t size = 0;
+    std::string sha256;  // 64 lower-case hex digits
+};
+
 struct Project;
 
 struct Component {
@@ -130,6 +138,9 @@ struct Project {
     DocRef licence;
     ImageSpec backgroundImage;
     ImageSpec logo;
+    // One per data file the script names, in the order of their numbers; empty for a script
+    // without an [Integrity] section, whose data files are taken as they are.
+    std::vector<DataFileSeal> seals;
 
     // Every field to its reset value.
     void Reset();
@@ -138,7 +149,7 @@ struct Project {
     void Release();
 
     // Loads a script file through the profile functions (Windows only; the portable reads are
-    // in ScriptLoader.h). Returns 0, or the first error code met (0x80660001 to 0x8066000C).
+    // in ScriptLoader.h). Returns 0, or the first error code met (0x80660001 to 0x8066000D).
     // With loadSubProjects, every component's script is loaded from the script's own folder.
     int32_t Load(const std::string& scriptPath, bool loadSubProjects);
 
@@ -162,5 +173,9 @@ struct Project {
 
 // Palm files of the project, or with Multicomp the sum over all components, selected or not.
 int32_t CountPalmFiles(const Project& project);
+// The data files the script itself names, each number once and in ascending order: the
+// language library, the conduit installer, the images, the files of the four sections and the
+// components' scripts. Those of the components' scripts are theirs.
+std::vector<int32_t> NamedDataFiles(const Project& project);
 // Conduit entries of the project and, recursively, of every component's sub-project.
 int32_t CountConduitFiles(const Project& project);

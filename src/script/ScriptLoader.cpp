@@ -26,10 +26,12 @@ constexpr int32_t kBadConduitTail = Code(0x80660009u);
 constexpr int32_t kBadKind = Code(0x8066000Au);
 constexpr int32_t kBadLicence = Code(0x8066000Bu);
 constexpr int32_t kBadReadme = Code(0x8066000Cu);
+constexpr int32_t kBadIntegrity = Code(0x8066000Du);
 
 const char kProjectSection[] = "Project";
 const char kPalmSection[] = "Palm";
 const char kFolderSection[] = "Folder";
+const char kIntegritySection[] = "Integrity";
 
 std::string Numbered(const char* prefix, int number) { return prefix + std::to_string(number); }
 
@@ -48,6 +50,7 @@ private:
     int32_t ReadPalm(Project& project, const ScriptKeys& file);
     int32_t ReadSections(Project& project, const ScriptKeys& file);
     int32_t ReadDocumentsAndImages(Project& project, const ScriptKeys& file);
+    int32_t ReadSeals(Project& project, const ScriptKeys& file);
 
     // Records where the load stopped and returns the code.
     int32_t Fail(int32_t code, const std::string& section, const std::string& key) {
@@ -74,6 +77,7 @@ int32_t Loader::Load(Project& project, const std::string& fullPath, bool loadSub
     if (result == 0) result = ReadPalm(project, *file);
     if (result == 0) result = ReadSections(project, *file);
     if (result == 0) result = ReadDocumentsAndImages(project, *file);
+    if (result == 0) result = ReadSeals(project, *file);
     return result;
 }
 
@@ -236,6 +240,23 @@ int32_t Loader::ReadDocumentsAndImages(Project& project, const ScriptKeys& file)
         images[i]->mode = 0;
         value = file.Text(s, keys[i], "", kImageLineLimit);
         if (!value.empty() && !ParseImage(value, images[i])) return Fail(kBadImage, s, keys[i]);
+    }
+    return 0;
+}
+
+// With the section, every data file the script names needs its line: a script whose lines no
+// longer match what it names was changed after the package was sealed.
+int32_t Loader::ReadSeals(Project& project, const ScriptKeys& file) {
+    project.seals.clear();
+    const SectionValues lines = file.Section(kIntegritySection);
+    if (lines.Size() == 0) return 0;
+    for (int32_t number : NamedDataFiles(project)) {
+        const std::string key = text::DataFileName(number);
+        DataFileSeal seal;
+        seal.dataFile = number;
+        if (!ParseSeal(lines.Text(key, kScriptLineLimit), &seal.size, &seal.sha256))
+            return Fail(kBadIntegrity, kIntegritySection, key);
+        project.seals.push_back(std::move(seal));
     }
     return 0;
 }

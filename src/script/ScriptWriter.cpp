@@ -192,6 +192,9 @@ ScriptWriter ScriptWriter::ForProject(const Project& project) {
             script.AddFile(section, file);
         }
     }
+    for (const DataFileSeal& seal : project.seals)
+        script.SetRaw("Integrity", text::DataFileName(seal.dataFile),
+                      text::Format("%llu,%s", static_cast<unsigned long long>(seal.size), seal.sha256.c_str()));
     return script;
 }
 
@@ -290,6 +293,13 @@ void Differ::Projects(const std::string& prefix, const Project& a, const Project
         Field(p + imageKeys[i] + " name", images[i][0]->name, images[i][1]->name);
         Field(p + imageKeys[i] + " number", images[i][0]->dataFile, images[i][1]->dataFile);
         Field(p + imageKeys[i] + " mode", images[i][0]->mode, images[i][1]->mode);
+    }
+    Field(p + "[Integrity] count", a.seals.size(), b.seals.size());
+    for (size_t i = 0; i < a.seals.size() && i < b.seals.size(); ++i) {
+        const std::string name = p + "[Integrity] " + text::DataFileName(a.seals[i].dataFile);
+        Field(name + " number", a.seals[i].dataFile, b.seals[i].dataFile);
+        Field(name + " size", a.seals[i].size, b.seals[i].size);
+        Field(name + " SHA-256", a.seals[i].sha256, b.seals[i].sha256);
     }
     Field(p + "component count", a.components.size(), b.components.size());
     for (size_t i = 0; i < a.components.size() && i < b.components.size(); ++i) {

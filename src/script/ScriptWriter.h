@@ -3,7 +3,8 @@
 // lines with four numbers, the quoted description and a closing comma, folder lines as the
 // quoted path and a comma, file lines with every field of their kind and a closing comma,
 // [Palm] lines with four fields, Launch as the quoted command and ",-1", EULA and Readme only
-// when set. The authoring tool writes a whole model with ForProject(); tests also build
+// when set, and last the model's seals as [Integrity] lines "00000003=<size>,<sha256>".
+// The authoring tool writes a whole model with ForProject(); tests also build
 // scripts key by key, malformed ones included. Portable: no Windows headers.
 //
 //   script::ScriptWriter script;                       // [Project] PyxDBVer=5
@@ -20,7 +21,7 @@
 // Set() replaces a key written before and keeps its place; everything else is appended in
 // call order, and numbered keys count from the format's first number (components and [Palm]
 // files from 1, section folders and files from 0). Sections appear in the order of their first
-// key, so a later section (sizes and checksums of the data files, say) is one more SetRaw().
+// key, so a later section is one more SetRaw().
 #pragma once
 
 #include <cstdint>

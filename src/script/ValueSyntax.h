@@ -133,4 +133,8 @@ bool ParseLibraryTail(Cursor& cursor, LibraryTail* out);
 
 bool ParseConduitTail(Cursor& cursor, ConduitSpec* out);  // kind 1
 
+// An [Integrity] line: the size in bytes (decimal digits, 64 bits), a comma and the SHA-256 as
+// 64 hex digits, kept in lower case. Nothing may follow.
+bool ParseSeal(std::string_view value, uint64_t* size, std::string* sha256);
+
 }  // namespace script

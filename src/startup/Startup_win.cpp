@@ -14,6 +14,7 @@
 #include "startup/Unattended.h"
 #include "startup/Language.h"
 #include "startup/Launch.h"
+#include "startup/PackageCheck.h"
 #include "startup/TraceLog.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
@@ -240,6 +241,19 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     state.mainProject.Reset();
     state.current = &state.mainProject;
     int32_t loaded = state.mainProject.Load(DataFilePath(kScriptName), true);
+    if (loaded < 0) {
+        // A component's script damaged on its way may be what failed to load: the main script
+        // alone, with its seals, tells that apart from a script written wrong.
+        state.mainProject.Reset();
+        state.mainProject.Load(DataFilePath(kScriptName), false);
+    }
+    // Before anything is put on the machine, the language library in the Windows folder first.
+    std::string damage;
+    if (!PackageIntact(state.mainProject, &damage)) {
+        Trace("Setup::The package is damaged, terminating.\n");
+        ShowFixedMessage(damage, state.language.caption, MB_ICONERROR);
+        return kExitPackageUnreadable;
+    }
     if (loaded < 0) {
         Trace("Load project failed, terminating...\n");
         MessageBoxFromId(kStrScriptFailed, MB_OK, static_cast<unsigned>(loaded));

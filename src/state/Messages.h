@@ -43,6 +43,11 @@ int AskFromId(int quietAnswer, UINT id, UINT style, ...);
 // Shows one of the program's built-in texts, which are not in any string table, with `caption`.
 int ShowFixedMessage(const std::string& message, const std::string& caption, UINT style);
 
+// The built-in text for a package whose data file `name` is not what its script seals: `how`
+// completes "its file 00000003 ..." ("is missing"). No language library has it: the library
+// itself may be what is damaged.
+std::string DamagedPackageText(const std::string& name, const std::string& how);
+
 // The question before an older file is put over a newer one: true when the user says Yes.
 // Quietly the answer is No: the newer file stays.
 bool AskYesNo(const char* destination);

@@ -111,6 +111,12 @@ int ShowFixedMessage(const std::string& message, const std::string& caption, UIN
     return Show(message, caption, style, DefaultQuietAnswer(style));
 }
 
+std::string DamagedPackageText(const std::string& name, const std::string& how) {
+    return text::Format("The setup package is damaged: its file %s %s.\nCopy the package again from where it came "
+                        "from. Installation will terminate.",
+                        name.c_str(), how.c_str());
+}
+
 bool AskYesNo(const char* destination) {
     const LanguageLibrary& library = Setup().language;
     std::string question;

@@ -42,6 +42,7 @@ struct SetupState {
     bool licenceAccepted = false;     // set once by the licence page, never cleared
     int upgradeFlag = 0;              // the install folder held an install log already
     int installFailureMessage = 0;    // string ID, 0 until a step chooses one
+    std::string installFailureText;   // a built-in text shown instead of that string when set
     bool installFailed = false;       // an installation ran and was taken back
     std::string uninstallDisplayName;
     std::string tempLogPath;     // this run's temporary install log

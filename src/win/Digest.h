@@ -2,12 +2,35 @@
 // libraries only.
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+#include "win/UniqueHandle.h"
 
 namespace win {
 
-// The SHA-256 digest of `bytes` as 64 lower-case hex digits. False, `out` untouched, when the
-// provider is missing or fails.
+// Digests under one provider context: acquiring a context costs far more than hashing a
+// small file (under Wine, milliseconds each), so a run that hashes many files keeps one.
+// Each function is false, its outputs untouched, when the provider is missing or fails.
+class Sha256Digests {
+public:
+    Sha256Digests() = default;  // the context is acquired at the first digest
+    Sha256Digests(const Sha256Digests&) = delete;
+    Sha256Digests& operator=(const Sha256Digests&) = delete;
+
+    // The SHA-256 digest of `bytes` as 64 lower-case hex digits.
+    bool OfBytes(const std::string& bytes, std::string* out) const;
+    // The same for a file's contents, read in pieces, and its size; also false when the file
+    // cannot be read whole.
+    bool OfFile(const std::string& path, uint64_t* size, std::string* out) const;
+
+private:
+    HCRYPTPROV Provider() const;
+
+    mutable UniqueCryptProvider provider_;
+};
+
+// One digest under a context of its own.
 bool Sha256Hex(const std::string& bytes, std::string* out);
 
 }  // namespace win

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <system_error>
 
 #include "base/Text.h"
+#include "mkpackage/Digest.h"
 #include "script/IniScript.h"
 #include "script/Project.h"
 #include "script/ScriptLoader.h"
@@ -29,6 +31,7 @@ const char* const kLoadErrors[] = {
     "a file line's kind is not 0, 1 or 2",
     "the EULA line is malformed",
     "the Readme line is malformed",
+    "an [Integrity] line is malformed, or a data file the script names has none",
 };
 
 class Checker {
@@ -43,15 +46,21 @@ public:
 
     // Data files of a project and its components; `where` names the script.
     void DataFiles(const Project& project, const std::string& where);
+    // The sizes and digests of the data files each script seals; a file found missing before
+    // is not named again.
+    void Seals(const Project& project, const std::string& where);
 
-private:
-    void Need(int32_t number, const std::string& user) {
+    bool Need(int32_t number, const std::string& user) {
         std::error_code failed;
-        if (!fs::is_regular_file(folder_ / text::DataFileName(number), failed))
-            Problem("missing data file " + text::DataFileName(number) + " for " + user);
+        if (fs::is_regular_file(folder_ / text::DataFileName(number), failed)) return true;
+        Problem("missing data file " + text::DataFileName(number) + " for " + user);
+        missing_.insert(number);
+        return false;
     }
 
+private:
     fs::path folder_;
+    std::set<int32_t> missing_;
     std::string* report_;
     int problems_ = 0;
 };
@@ -66,6 +75,25 @@ void Checker::DataFiles(const Project& project, const std::string& where) {
     if (project.logo.dataFile >= 0) Need(project.logo.dataFile, "ProjectLogo in " + where);
     for (const Component& component : project.components)
         DataFiles(*component.sub, text::DataFileName(component.subScript));
+}
+
+void Checker::Seals(const Project& project, const std::string& where) {
+    for (const DataFileSeal& seal : project.seals) {
+        if (missing_.count(seal.dataFile)) continue;
+        const std::string name = text::DataFileName(seal.dataFile);
+        const std::string damaged = "damaged data file " + name + " (sealed in " + where + "): ";
+        uint64_t size = 0;
+        std::string digest;
+        if (!Need(seal.dataFile, "the [Integrity] line in " + where)) continue;
+        if (!FileSha256Hex((folder_ / name).string(), &size, &digest))
+            Problem(damaged + "it cannot be read");
+        else if (size != seal.size)
+            Problem(damaged + text::Format("%llu bytes, sealed with %llu", static_cast<unsigned long long>(size),
+                                           static_cast<unsigned long long>(seal.size)));
+        else if (digest != seal.sha256)
+            Problem(damaged + "its SHA-256 is not the one sealed");
+    }
+    for (const Component& component : project.components) Seals(*component.sub, text::DataFileName(component.subScript));
 }
 
 void Summarise(const Project& project, const std::string& indent, std::string* report) {
@@ -97,14 +125,14 @@ bool CheckPackage(const std::string& folder, std::string* report) {
         uint32_t index = static_cast<uint32_t>(code) - 0x80660001u;
         checker.Problem(text::Format("0x%08X at %s in %s: %s", static_cast<unsigned>(code), failure.key.c_str(),
                                      fs::path(failure.script).filename().string().c_str(),
-                                     index < 12 ? kLoadErrors[index] : "unknown error"));
+                                     index < sizeof(kLoadErrors) / sizeof(kLoadErrors[0]) ? kLoadErrors[index] : "unknown error"));
     } else {
         checker.DataFiles(project, text::DataFileName(1));
-        const std::string library = text::DataFileName(project.languageDllIndex);
         if (project.languageDllIndex < 0)
             checker.Problem("LanguageDLLIndex names no language library");
-        else if (!fs::is_regular_file(root / library, failed))
-            checker.Problem("LanguageDLLIndex names the missing data file " + library);
+        else
+            checker.Need(project.languageDllIndex, "LanguageDLLIndex");
+        checker.Seals(project, text::DataFileName(1));
         Summarise(project, "", report);
     }
 

@@ -2,12 +2,14 @@
 
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <system_error>
 #include <utility>
 #include <vector>
 
 #include "base/Text.h"
 #include "mkpackage/CopyFile.h"
+#include "mkpackage/Digest.h"
 #include "script/IniScript.h"
 #include "script/ScriptLoader.h"
 #include "script/ScriptWriter.h"
@@ -26,6 +28,37 @@ using Scripts = std::vector<std::pair<int32_t, std::string>>;
 void CollectScripts(const Project& project, int32_t number, Scripts* scripts) {
     scripts->emplace_back(number, script::ScriptWriter::ForProject(project).Text());
     for (const Component& component : project.components) CollectScripts(*component.sub, component.subScript, scripts);
+}
+
+// Seals every data file a script names, a component's script once its own seals are in it.
+bool Seal(Project& project, const std::map<int32_t, std::string>& sources, std::string* error) {
+    for (Component& component : project.components)
+        if (!Seal(*component.sub, sources, error)) return false;
+    project.seals.clear();
+    for (int32_t number : NamedDataFiles(project)) {
+        DataFileSeal seal;
+        seal.dataFile = number;
+        const Component* component = nullptr;
+        for (const Component& c : project.components)
+            if (c.subScript == number) component = &c;
+        const auto source = sources.find(number);
+        if (component) {
+            const std::string text = script::ScriptWriter::ForProject(*component->sub).Text();
+            seal.size = text.size();
+            if (!Sha256Hex(text, &seal.sha256)) {
+                *error = "cannot take the SHA-256 of script " + text::DataFileName(number);
+                return false;
+            }
+        } else if (source == sources.end()) {
+            *error = "no source for data file " + text::DataFileName(number);
+            return false;
+        } else if (!FileSha256Hex(source->second, &seal.size, &seal.sha256)) {
+            *error = "cannot read '" + source->second + "' to take its SHA-256";
+            return false;
+        }
+        project.seals.push_back(seal);
+    }
+    return true;
 }
 
 // The scripts as the setup program would read them must give the plan's model back.
@@ -90,8 +123,10 @@ bool Swap(const fs::path& fresh, const fs::path& output, const fs::path& aside, 
 
 }  // namespace
 
-bool WritePackage(const PackagePlan& plan, const std::string& setupProgram, const std::string& output,
+bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std::string& output,
                   std::string* error) {
+    const std::map<int32_t, std::string> sources(plan.data.begin(), plan.data.end());
+    if (!Seal(plan.project, sources, error)) return false;
     Scripts scripts;
     CollectScripts(plan.project, kMainScript, &scripts);
     if (!ReadsBack(plan, scripts, error)) return false;

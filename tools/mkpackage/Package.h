@@ -9,11 +9,13 @@
 
 namespace mkpackage {
 
-// The scripts are read back through the setup program's loader before anything is written; a
-// model they would not give back whole is refused. The package is built in a temporary folder
-// beside `output` and then put in its place, so an existing folder is replaced whole or left
-// as it was. False with `error` set on any fault.
-bool WritePackage(const PackagePlan& plan, const std::string& setupProgram, const std::string& output,
+// Every script gets an [Integrity] line per data file it names (DataFileSeal): the plan's
+// project and its components get their seals first, taken from the sources, a component's
+// script as it will be written. The scripts are read back through the setup program's loader
+// before anything is written; a model they would not give back whole is refused. The package
+// is built in a temporary folder beside `output` and then put in its place, so an existing
+// folder is replaced whole or left as it was. False with `error` set on any fault.
+bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std::string& output,
                   std::string* error);
 
 }  // namespace mkpackage

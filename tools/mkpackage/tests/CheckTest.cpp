@@ -1,5 +1,6 @@
 // mkpackage --check against packages broken in one place each: every code of the loader with
-// the key it stands on, a missing data file, a language library index that names nothing.
+// the key it stands on, a missing data file, a language library index that names nothing; and
+// a package mkpackage sealed, damaged in the ways packages travel badly.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +8,8 @@
 
 #include "TestFolder.h"
 #include "mkpackage/Check.h"
+#include "mkpackage/Manifest.h"
+#include "mkpackage/Package.h"
 #include "script/ScriptWriter.h"
 
 namespace {
@@ -36,7 +39,7 @@ const BrokenPackage kBroken[] = {
     {"missing data file", 5, "Application", "File0", "\"b.txt\",0,9,0,1,0,0,\"\",",
      "missing data file 00000009 for [Application] File0 \"b.txt\" in 00000005"},
     {"no language library", 1, "Project", "LanguageDLLIndex", "-1", "LanguageDLLIndex names no language library"},
-    {"language library missing", 1, "Project", "LanguageDLLIndex", "7", "names the missing data file 00000007"},
+    {"language library missing", 1, "Project", "LanguageDLLIndex", "7", "missing data file 00000007 for LanguageDLLIndex"},
 };
 
 void PrintTo(const BrokenPackage& c, std::ostream* out) { *out << c.name; }
@@ -95,5 +98,45 @@ INSTANTIATE_TEST_SUITE_P(Table, PackageCheckRefuses, ::testing::ValuesIn(kBroken
                          [](const ::testing::TestParamInfo<BrokenPackage>& param) {
                              return testfolder::CaseName(param.param.name);
                          });
+
+// Language library 2 ("library"), images 3 and 4, section files 5 to 7 (6: notes.txt), the component's script
+// 8 and its file 9 (testfolder::kFullManifest).
+TEST(PackageCheck, NamesEveryDataFileWhoseSizeOrDigestIsNotTheSealedOne) {
+    testfolder::Folder folder;
+    folder.Sources();
+    mkpackage::PackagePlan plan;
+    std::string error;
+    ASSERT_TRUE(mkpackage::ReadManifest(folder.Write("package.toml", testfolder::kFullManifest),
+                                        {folder.Path("lib.dll")}, &plan, &error))
+        << error;
+    const std::filesystem::path pkg = folder.Path("pkg");
+    ASSERT_TRUE(mkpackage::WritePackage(plan, folder.Path("setup.exe"), pkg.string(), &error)) << error;
+    // The digest of "library", as any SHA-256 tool gives it.
+    EXPECT_NE(std::string::npos,
+              testfolder::Read(pkg / "00000001")
+                  .find("\r\n[Integrity]\r\n00000002=7,b718f1354f7247312eca086d9a024afe5fa717ddea5adeddd6f12bcf945b2e8c\r\n"));
+    EXPECT_NE(std::string::npos, testfolder::Read(pkg / "00000008").find("\r\n[Integrity]\r\n00000009=4,"));
+    std::string report;
+    ASSERT_TRUE(mkpackage::CheckPackage(pkg.string(), &report)) << report;
+
+    folder.Write("pkg/00000002", "librar");   // cut short
+    folder.Write("pkg/00000005", "alphA");    // one byte changed
+    std::filesystem::remove(pkg / "00000006");  // missing
+    folder.Write("pkg/00000009", "mere");     // a component's file
+    std::string script = testfolder::Read(pkg / "00000008");
+    script[script.find("Extras")] = 'e';      // the component's script itself
+    folder.Write("pkg/00000008", script);
+    report.clear();
+    EXPECT_FALSE(mkpackage::CheckPackage(pkg.string(), &report));
+    for (const char* expected : {
+             "refused: damaged data file 00000002 (sealed in 00000001): 6 bytes, sealed with 7\n",
+             "refused: damaged data file 00000005 (sealed in 00000001): its SHA-256 is not the one sealed\n",
+             "refused: missing data file 00000006 for [Application] File1 \"notes.txt\" in 00000001\n",
+             "refused: damaged data file 00000008 (sealed in 00000001): its SHA-256 is not the one sealed\n",
+             "refused: damaged data file 00000009 (sealed in 00000008): its SHA-256 is not the one sealed\n",
+             "would not install: 5 problems\n",
+         })
+        EXPECT_NE(std::string::npos, report.find(expected)) << expected << report;
+}
 
 }  // namespace

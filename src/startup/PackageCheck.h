@@ -1,0 +1,14 @@
+// The package as its scripts seal it, checked before anything is installed: every sealed data
+// file must be there with its sealed size, and those the installation does not copy
+// (components' scripts, the language library, images, the conduit installer) must have their
+// sealed digest too. The files the installation copies are hashed while it runs
+// (engine/PayloadCheck.h). A script without seals is taken as it is.
+#pragma once
+
+#include <string>
+
+#include "script/Project.h"
+
+// True when `project` and every component's sub-project, chosen or not, hold to their seals;
+// otherwise `message` says which data file is damaged and how.
+bool PackageIntact(const Project& project, std::string* message);

@@ -1,0 +1,56 @@
+#include "startup/PackageCheck.h"
+
+#include <windows.h>
+
+#include "base/Text.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
+#include "win/Digest.h"
+
+namespace {
+
+// The data files the installation does not copy: nothing else hashes them, and most are read
+// before the first page.
+bool HashedUpFront(const Project& project, int32_t number) {
+    bool read = number == project.languageDllIndex || number == project.conduitInstallerIndex ||
+                number == project.backgroundImage.dataFile || number == project.logo.dataFile;
+    for (const Component& component : project.components) read = read || number == component.subScript;
+    return read;
+}
+
+bool Intact(const Project& project, const win::Sha256Digests& digests, std::string* message) {
+    for (const DataFileSeal& seal : project.seals) {
+        const std::string name = text::DataFileName(seal.dataFile);
+        const std::string path = DataFilePath(seal.dataFile);
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            *message = DamagedPackageText(name, "is missing");
+            return false;
+        }
+        const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+        if (size != seal.size) {
+            *message = DamagedPackageText(name, text::Format("has %llu bytes instead of %llu",
+                                                             static_cast<unsigned long long>(size),
+                                                             static_cast<unsigned long long>(seal.size)));
+            return false;
+        }
+        if (!HashedUpFront(project, seal.dataFile)) continue;
+        uint64_t hashed = 0;
+        std::string digest;
+        if (!digests.OfFile(path, &hashed, &digest) || digest != seal.sha256) {
+            *message = DamagedPackageText(name, "does not hold what its script seals");
+            return false;
+        }
+    }
+    for (const Component& component : project.components)
+        if (component.sub && !Intact(*component.sub, digests, message)) return false;
+    return true;
+}
+
+}  // namespace
+
+bool PackageIntact(const Project& project, std::string* message) {
+    const win::Sha256Digests digests;
+    return Intact(project, digests, message);
+}
