@@ -32,7 +32,7 @@ int ReadRegString(HKEY key, const char* name, size_t limit, std::string* out) {
 // Files, shortcuts and folders are deleted without looking them up first: a deletion of what
 // is already gone fails as harmlessly as one of a file in use, and under Wine each look-up is
 // a directory scan of its own.
-bool UndoCopyFile(const std::string& path, const SharedList& shared) {
+bool UndoCopyFile(const std::string& path, SharedList& shared) {
     long count = 0;
     if (shared.Read(path, &count)) {
         if (count != 0) return true;  // another product still owns the file
@@ -54,7 +54,7 @@ bool UndoCreateShortcut(const std::string& path) {
 
 bool UndoInstallConduit(const std::string& /*text*/) { return true; }
 
-bool UndoModifyShared(const std::string& payload, const SharedList& shared) {
+bool UndoModifyShared(const std::string& payload, SharedList& shared) {
     std::string path;
     std::string number;  // the change the install applied; taking off one is all undo does
     if (!SplitModifyShared(text::Fit(payload, kPathLimit), &path, &number)) return false;
@@ -98,7 +98,7 @@ bool UndoApplication(const std::string& name, ReplayContext* context) {
     return DeleteEntryByCommand(list.get(), context->commandLine, &context->displayName);
 }
 
-bool UndoRegister(const std::string& path, const SharedList& shared) {
+bool UndoRegister(const std::string& path, SharedList& shared) {
     // The record comes after the file's ModifyShared record, so its undo still sees this
     // product's own share in the count: above 1, another product uses the library and needs it
     // registered.
@@ -111,7 +111,7 @@ bool UndoRegister(const std::string& path, const SharedList& shared) {
 // Undoes one record line. False for a line that is no record, a ModifyShared payload without
 // its bar, or an Application entry that can be neither deleted by name nor found. Files,
 // shortcuts and folders that cannot be deleted, and failed unregistrations, are not failures.
-bool UndoRecord(const std::string& line, ReplayContext* context, const SharedList& shared) {
+bool UndoRecord(const std::string& line, ReplayContext* context, SharedList& shared) {
     LogLine record;
     if (!ParseLogLine(line, &record)) return false;
     const std::string& payload = record.payload;
@@ -132,7 +132,8 @@ bool UndoRecord(const std::string& line, ReplayContext* context, const SharedLis
 bool ReplayLog(const std::string& log, ReplayContext* context) {
     const std::vector<std::string> lines = SplitLogLines(log);
     // One opening of the shared-library list for the whole log, not one per record.
-    const SharedList shared;
+    SharedList shared;
+    shared.LearnNames(lines.size());
     for (auto line = lines.rbegin(); line != lines.rend(); ++line)
         if (!UndoRecord(*line, context, shared)) return false;
     return true;

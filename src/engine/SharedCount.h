@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "win/UniqueHandle.h"
 
@@ -14,11 +15,21 @@ class SharedList {
 public:
     SharedList();
 
+    // Reads the names of all counts at once when the list holds no more of them than about
+    // `lookups` reads would ask for: a path without a count is then known without a registry
+    // call. Under Wine every call is a round trip to the server.
+    void LearnNames(size_t lookups);
+
     bool Read(const std::string& path, long* count) const;
-    void Modify(const std::string& path, long delta, bool removeAtZero, bool log) const;
+    void Modify(const std::string& path, long delta, bool removeAtZero, bool log);
 
 private:
+    // False when the names are known and `path` is certainly not among them.
+    bool MayHave(const std::string& path) const;
+
     win::UniqueKey key_;
+    bool namesKnown_ = false;
+    std::vector<std::string> names_;  // upper-cased, sorted
 };
 
 // True when the key opens and `path` has a REG_DWORD count of exactly 4 bytes.

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "base/Text.h"
 #include "log/InstallLog.h"
 #include "log/Journal.h"
@@ -34,12 +36,44 @@ bool WriteCount(HKEY key, const std::string& path, long count) {
 
 SharedList::SharedList() { OpenSharedKey(&key_); }
 
-bool SharedList::Read(const std::string& path, long* count) const {
-    return key_ && ReadCount(key_.get(), path, count);
+void SharedList::LearnNames(size_t lookups) {
+    DWORD values = 0;
+    DWORD longest = 0;
+    if (!key_ || RegQueryInfoKeyA(key_.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values, &longest,
+                                  nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        values > lookups)
+        return;
+    std::vector<char> name(longest + 1);
+    for (DWORD index = 0; index < values; ++index) {
+        DWORD size = static_cast<DWORD>(name.size());
+        if (RegEnumValueA(key_.get(), index, name.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+            return;  // changed meanwhile: every read asks the registry
+        names_.push_back(text::AsciiUpper(std::string(name.data(), size)));
+    }
+    std::sort(names_.begin(), names_.end());
+    namesKnown_ = true;
 }
 
-void SharedList::Modify(const std::string& path, long delta, bool removeAtZero, bool log) const {
+bool SharedList::MayHave(const std::string& path) const {
+    if (!namesKnown_) return true;
+    // The registry folds the case of every letter; only ASCII is folded here, so other names
+    // are asked for.
+    for (char c : path)
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return std::binary_search(names_.begin(), names_.end(), text::AsciiUpper(path));
+}
+
+bool SharedList::Read(const std::string& path, long* count) const {
+    return key_ && MayHave(path) && ReadCount(key_.get(), path, count);
+}
+
+void SharedList::Modify(const std::string& path, long delta, bool removeAtZero, bool log) {
     if (!key_) return;
+    // Whatever happens below, the name's presence is no longer known from the list read.
+    if (namesKnown_ && !MayHave(path)) {
+        const std::string upper = text::AsciiUpper(path);
+        names_.insert(std::upper_bound(names_.begin(), names_.end(), upper), upper);
+    }
     long count = 0;
     ReadCount(key_.get(), path, &count);  // a missing or malformed count starts from 0
     // Counts are 32-bit in the registry; compute wide so a corrupt extreme value cannot wrap.
