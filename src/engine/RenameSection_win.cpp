@@ -56,14 +56,8 @@ bool CancelPendingRename(const std::string& source) {
     win::UniqueKey key;
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, kSessionManagerKey, KEY_QUERY_VALUE | KEY_SET_VALUE, &key)) return false;
     DWORD type = 0;
-    DWORD size = 0;
-    if (RegQueryValueExA(key.get(), kPendingRenames, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return true;
-    std::string data(size, '\0');
-    if (size > 0 &&
-        RegQueryValueExA(key.get(), kPendingRenames, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &size) !=
-            ERROR_SUCCESS)
-        return false;
-    data.resize(size);
+    std::string data;
+    if (!win::ReadRawValue(key.get(), kPendingRenames, &type, &data)) return true;  // nothing is scheduled
     const std::string kept = WithoutPendingRename(data, source);
     if (kept.size() == data.size()) return true;
     if (kept.empty()) return RegDeleteValueA(key.get(), kPendingRenames) == ERROR_SUCCESS;

@@ -19,8 +19,6 @@
 
 namespace {
 
-HKEY RootKey(const std::string& root) { return root == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
-
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
@@ -45,7 +43,7 @@ bool RestoreValue(const std::string& root, const std::string& key, const std::st
     std::string data;
     if (!DecodeValueState(state, &existed, &type, &data)) return false;
     win::UniqueKey opened;
-    if (!win::OpenKey(RootKey(root), key, KEY_SET_VALUE, &opened)) return !existed;
+    if (!win::OpenKey(win::RootKey(root), key, KEY_SET_VALUE, &opened)) return !existed;
     if (!existed) {
         const LONG rc = RegDeleteValueA(opened.get(), name.c_str());
         return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
@@ -55,7 +53,7 @@ bool RestoreValue(const std::string& root, const std::string& key, const std::st
 }
 
 bool RemoveKey(const std::string& root, const std::string& key) {
-    const LONG rc = RegDeleteKeyA(RootKey(root), key.c_str());
+    const LONG rc = RegDeleteKeyA(win::RootKey(root), key.c_str());
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 

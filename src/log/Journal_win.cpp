@@ -49,28 +49,24 @@ bool Write(JournalKind kind, std::vector<std::string> fields) {
     return win::WriteAll(run.file.get(), line.data(), line.size());
 }
 
-HKEY RootKey(const std::string& root) { return root == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
-
 std::string Folder(const std::string& path) {
     const size_t slash = path.find_last_of('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
-bool ReadValueState(const std::string& root, const std::string& key, const std::string& name, std::string* state) {
+// The value as it is now, in the journal's form; a value or key that is not there is absent.
+// False when the value is there but cannot be read.
+bool ValueState(const std::string& root, const std::string& key, const std::string& name, std::string* state) {
     win::UniqueKey opened;
     DWORD type = 0;
-    DWORD size = 0;
-    if (!win::OpenKey(RootKey(root), key, KEY_QUERY_VALUE, &opened) ||
-        RegQueryValueExA(opened.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) {
-        *state = EncodeValueState(false, 0, std::string());
+    std::string data;
+    if (win::OpenKey(win::RootKey(root), key, KEY_QUERY_VALUE, &opened) &&
+        win::ReadRawValue(opened.get(), name.c_str(), &type, &data)) {
+        *state = EncodeValueState(true, type, data);
         return true;
     }
-    std::string data(size, '\0');
-    if (size > 0 && RegQueryValueExA(opened.get(), name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&data[0]),
-                                     &size) != ERROR_SUCCESS)
-        return false;
-    data.resize(size);
-    *state = EncodeValueState(true, type, data);
+    if (opened && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    *state = EncodeValueState(false, 0, std::string());
     return true;
 }
 
@@ -123,7 +119,7 @@ bool NoteGrowth(const std::string& path) {
 bool NoteKey(const std::string& root, const std::string& key) {
     if (!Active()) return true;
     win::UniqueKey opened;
-    if (win::OpenKey(RootKey(root), key, KEY_QUERY_VALUE, &opened)) return true;
+    if (win::OpenKey(win::RootKey(root), key, KEY_QUERY_VALUE, &opened)) return true;
     return Write(JournalKind::kKey, {root, key});
 }
 
@@ -134,8 +130,7 @@ bool NoteValue(const std::string& root, const std::string& key, const std::strin
     const std::string id = text::AsciiUpper(root + "\\" + key + "\\" + name);
     if (run.notedValues.count(id)) return true;
     std::string state;
-    if (!ReadValueState(root, key, name, &state) || !Write(JournalKind::kValue, {root, key, name, state}))
-        return false;
+    if (!ValueState(root, key, name, &state) || !Write(JournalKind::kValue, {root, key, name, state})) return false;
     run.notedValues.insert(id);
     return true;
 }

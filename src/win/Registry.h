@@ -23,4 +23,11 @@ bool WriteString(HKEY key, const char* name, const std::string& value);
 bool ReadDword(HKEY key, const char* name, DWORD* out);
 bool WriteDword(HKEY key, const char* name, DWORD value);
 
+// Reads a value of any type and length as it is stored. Outputs untouched on failure, with
+// the registry's error code as the last error.
+bool ReadRawValue(HKEY key, const char* name, DWORD* type, std::string* data);
+
+// HKEY_CURRENT_USER for "HKCU", HKEY_LOCAL_MACHINE for anything else: the roots a journal names.
+HKEY RootKey(const std::string& name);
+
 }  // namespace win

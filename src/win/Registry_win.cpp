@@ -58,4 +58,27 @@ bool WriteDword(HKEY key, const char* name, DWORD value) {
            ERROR_SUCCESS;
 }
 
+bool ReadRawValue(HKEY key, const char* name, DWORD* type, std::string* data) {
+    DWORD kind = 0;
+    DWORD size = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &kind, nullptr, &size);
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
+    std::string bytes(size, '\0');
+    rc = size > 0 ? RegQueryValueExA(key, name, nullptr, &kind, reinterpret_cast<BYTE*>(&bytes[0]), &size)
+                  : ERROR_SUCCESS;
+    if (rc != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(rc));
+        return false;
+    }
+    bytes.resize(size);
+    *type = kind;
+    *data = bytes;
+    return true;
+}
+
+HKEY RootKey(const std::string& name) { return name == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
 }  // namespace win

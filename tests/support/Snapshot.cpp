@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "support/TestEnv.h"
+#include "win/Registry.h"
 #include "win/UniqueHandle.h"
 
 namespace snapshot {
@@ -45,17 +46,17 @@ void AddFolder(const std::string& folder, Machine* machine) {
 
 std::string RootName(HKEY root) { return root == HKEY_CURRENT_USER ? "HKCU\\" : "HKLM\\"; }
 
+std::string ValueText(HKEY key, const std::string& name) {
+    DWORD type = 0;
+    std::string data;
+    if (!win::ReadRawValue(key, name.c_str(), &type, &data)) return "missing";
+    return std::to_string(type) + ":" + data;
+}
+
 void AddValue(const Places::Value& value, Machine* machine) {
     win::UniqueKey key;
-    DWORD type = 0;
-    BYTE data[4096];
-    DWORD size = sizeof data;
     const std::string name = "value " + RootName(value.root) + value.key + "\\" + value.name;
-    if (RegOpenKeyExA(value.root, value.key.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS ||
-        RegQueryValueExA(key.get(), value.name.c_str(), nullptr, &type, data, &size) != ERROR_SUCCESS)
-        (*machine)[name] = "missing";
-    else
-        (*machine)[name] = std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), size);
+    (*machine)[name] = win::OpenKey(value.root, value.key, KEY_READ, &key) ? ValueText(key.get(), value.name) : "missing";
 }
 
 void AddKey(HKEY root, const std::string& path, Machine* machine) {
@@ -67,15 +68,11 @@ void AddKey(HKEY root, const std::string& path, Machine* machine) {
     }
     (*machine)["key " + name] = "";
     for (DWORD index = 0;; ++index) {
-        char valueName[16384];
+        char valueName[16384];  // the longest value name the registry allows, and its terminator
         DWORD nameSize = sizeof valueName;
-        DWORD type = 0;
-        BYTE data[4096];
-        DWORD dataSize = sizeof data;
-        if (RegEnumValueA(key.get(), index, valueName, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+        if (RegEnumValueA(key.get(), index, valueName, &nameSize, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             break;
-        (*machine)["value " + name + "\\" + valueName] =
-            std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), dataSize);
+        (*machine)["value " + name + "\\" + valueName] = ValueText(key.get(), valueName);
     }
     std::vector<std::string> subkeys;
     for (DWORD index = 0;; ++index) {
