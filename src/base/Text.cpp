@@ -60,6 +60,17 @@ bool EqualsNoCase(const std::string& a, const std::string& b) {
 
 std::string PackageFilePath(const std::string& folder, const std::string& name) { return Fit(folder + name, 512); }
 
+bool ParseDecimal(std::string_view digits, uint64_t* value) {
+    if (digits.empty()) return false;
+    uint64_t result = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9' || result > (UINT64_MAX - 9) / 10) return false;
+        result = result * 10 + static_cast<uint64_t>(c - '0');
+    }
+    *value = result;
+    return true;
+}
+
 std::string DataFileName(int number) { return Format("%08d", number); }
 
 }  // namespace text

@@ -4,7 +4,9 @@
 
 #include <cstdarg>
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace text {
 
@@ -31,6 +33,10 @@ std::string AsciiUpper(std::string value);
 
 // Case-insensitive comparison of ASCII letters.
 bool EqualsNoCase(const std::string& a, const std::string& b);
+
+// Reads a size written in decimal digits alone; false for anything else, an empty text or a
+// value beyond 64 bits.
+bool ParseDecimal(std::string_view digits, uint64_t* value);
 
 // The eight-digit, zero-padded name of a numbered data file ("%08d").
 std::string DataFileName(int number);

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <vector>
@@ -61,10 +61,10 @@ bool CutBack(const std::string& path, const std::string& size) {
     win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                      nullptr));
     if (!file) return Missing(GetLastError());
-    char* end = nullptr;
+    uint64_t bytes = 0;
+    if (!text::ParseDecimal(size, &bytes) || bytes > static_cast<uint64_t>(INT64_MAX)) return false;
     LARGE_INTEGER position;
-    position.QuadPart = static_cast<LONGLONG>(std::strtoull(size.c_str(), &end, 10));
-    if (size.empty() || *end != '\0') return false;
+    position.QuadPart = static_cast<LONGLONG>(bytes);
     return SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(file.get());
 }
 

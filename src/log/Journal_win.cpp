@@ -113,7 +113,7 @@ bool NoteGrowth(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return NoteNewFile(path);
     const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    return Write(JournalKind::kGrown, {path, std::to_string(size)});
+    return Write(JournalKind::kGrown, {path, text::Format("%llu", size)});
 }
 
 bool NoteKey(const std::string& root, const std::string& key) {

@@ -13,34 +13,33 @@ namespace {
 // the system left around the "=".
 std::string_view TrimBlanks(std::string_view value) {
     size_t first = value.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return std::string_view();
+    // Empty, but still pointing into the block: the order of the names rests on where they are.
+    if (first == std::string_view::npos) return value.substr(0, 0);
     size_t last = value.find_last_not_of(" \t");
     return value.substr(first, last - first + 1);
 }
 
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
+// Orders names as the profile functions match them: ASCII letters without regard to case.
+int CompareNoCase(std::string_view a, std::string_view b) {
+    const size_t common = std::min(a.size(), b.size());
+    for (size_t i = 0; i < common; ++i) {
+        const unsigned char x = static_cast<unsigned char>(AsciiUpper(a[i]));
+        const unsigned char y = static_cast<unsigned char>(AsciiUpper(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
 }  // namespace
-
-size_t SectionValues::NoCaseHash::operator()(std::string_view name) const {
-    size_t hash = 2166136261u;  // FNV-1a
-    for (char c : name) hash = (hash ^ static_cast<unsigned char>(AsciiUpper(c))) * 16777619u;
-    return hash;
-}
-
-bool SectionValues::NoCaseEqual::operator()(std::string_view a, std::string_view b) const {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-    return true;
-}
 
 SectionValues::SectionValues(std::string_view block) {
     if (block.empty()) return;
     block_.reset(new char[block.size()]);
     std::memcpy(block_.get(), block.data(), block.size());
     const std::string_view all(block_.get(), block.size());
-    values_.reserve(static_cast<size_t>(std::count(all.begin(), all.end(), '\0')) + 1);
+    entries_.reserve(static_cast<size_t>(std::count(all.begin(), all.end(), '\0')) + 1);
 
     size_t at = 0;
     while (at < all.size()) {
@@ -53,15 +52,30 @@ SectionValues::SectionValues(std::string_view block) {
         std::string_view name = TrimBlanks(entry.substr(0, equals));
         std::string_view value =
             equals == std::string_view::npos ? std::string_view() : TrimBlanks(entry.substr(equals + 1));
-        // emplace keeps the first entry of a name, as the profile functions find it first.
-        values_.emplace(name, value);
+        entries_.push_back({name, value});
     }
+    // Every name points into the block, so of two that match, the one further in front came
+    // first in the section: it sorts first and stays, as the profile functions find it first.
+    std::sort(entries_.begin(), entries_.end(), [](const Entry& a, const Entry& b) {
+        const int order = CompareNoCase(a.name, b.name);
+        return order != 0 ? order < 0 : a.name.data() < b.name.data();
+    });
+    entries_.erase(std::unique(entries_.begin(), entries_.end(),
+                               [](const Entry& a, const Entry& b) { return CompareNoCase(a.name, b.name) == 0; }),
+                   entries_.end());
+}
+
+const SectionValues::Entry* SectionValues::Find(std::string_view key) const {
+    auto found = std::lower_bound(entries_.begin(), entries_.end(), key, [](const Entry& entry, std::string_view name) {
+        return CompareNoCase(entry.name, name) < 0;
+    });
+    return found != entries_.end() && CompareNoCase(found->name, key) == 0 ? &*found : nullptr;
 }
 
 std::string_view SectionValues::Value(std::string_view key) const {
-    auto found = values_.find(key);
-    if (found == values_.end()) return std::string_view();
-    std::string_view value = found->second;
+    const Entry* found = Find(key);
+    if (!found) return std::string_view();
+    std::string_view value = found->value;
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     return value;

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace script {
 
@@ -26,32 +26,33 @@ public:
     std::string Text(std::string_view key, size_t limit) const;
 
     // Whether the section has an entry of that name, with a value or bare.
-    bool Has(std::string_view key) const { return values_.count(key) != 0; }
+    bool Has(std::string_view key) const { return Find(key) != nullptr; }
 
     // How many of the keys prefix + 0, 1, 2 ... (from `first`) have a non-empty Text: the
     // length of the numbered list that a loader reads from this section.
     int CountNumbered(const char* prefix, int first) const;
 
-    size_t Size() const { return values_.size(); }
+    size_t Size() const { return entries_.size(); }
 
 private:
+    struct Entry {
+        std::string_view name;
+        std::string_view value;
+    };
+
+    // The entry of that name, or null.
+    const Entry* Find(std::string_view key) const;
     // The value of `key` without one pair of enclosing quotes; empty when missing.
     std::string_view Value(std::string_view key) const;
-
-    // ASCII letters compared without regard to case, as the profile functions match names.
-    struct NoCaseHash {
-        size_t operator()(std::string_view name) const;
-    };
-    struct NoCaseEqual {
-        bool operator()(std::string_view a, std::string_view b) const;
-    };
 
     // One copy of the block that every name and value below points into, so that reading a
     // section costs no allocation per entry: a long section used to spend most of its time
     // (and a growing share of it) making and upper-casing strings for the table. Held by a
     // pointer so that moving the object leaves the views valid.
     std::unique_ptr<char[]> block_;
-    std::unordered_map<std::string_view, std::string_view, NoCaseHash, NoCaseEqual> values_;
+    // Sorted by name, ASCII letters without regard to case as the profile functions match
+    // names; of names that match, only the first in the section, which those functions find.
+    std::vector<Entry> entries_;
 };
 
 }  // namespace script

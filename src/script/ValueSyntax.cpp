@@ -229,11 +229,7 @@ bool ParseSeal(std::string_view value, uint64_t* size, std::string* sha256) {
     const size_t comma = value.find(',');
     if (comma == 0 || comma == std::string_view::npos || value.size() - comma - 1 != kHexDigits) return false;
     uint64_t bytes = 0;
-    for (char c : value.substr(0, comma)) {
-        // A size beyond 64 bits is as malformed as a letter.
-        if (c < '0' || c > '9' || bytes > (UINT64_MAX - 9) / 10) return false;
-        bytes = bytes * 10 + static_cast<uint64_t>(c - '0');
-    }
+    if (!text::ParseDecimal(value.substr(0, comma), &bytes)) return false;
     std::string hex(value.substr(comma + 1));
     for (char& c : hex) {
         if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');

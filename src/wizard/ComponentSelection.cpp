@@ -1,30 +1,31 @@
 #include "wizard/ComponentSelection.h"
 
-#include <map>
-
 SelectionCounts CountSelection(const std::vector<Component>& components) {
     SelectionCounts counts;
-    // Selected members per non-zero group: a set of group numbers that holds any number of
-    // groups, with what the Next rule needs to see a group chosen exactly once.
-    std::map<int32_t, int32_t> groupSelections;
-    for (const Component& component : components) {
+    for (size_t i = 0; i < components.size(); ++i) {
+        const Component& component = components[i];
         ++counts.components;
-        if (component.group == 0) {
-            counts.anyFree = true;
-            ++counts.choices;
-        } else {
-            int32_t& chosen = groupSelections[component.group];
-            if (component.selected) ++chosen;
-        }
         if (component.selected) {
             ++counts.selected;
             if (component.group == 0) ++counts.selectedFree;
         }
+        if (component.group == 0) {
+            counts.anyFree = true;
+            ++counts.choices;
+            continue;
+        }
+        // A group is counted at its first member, with what the Next rule needs to see it
+        // chosen exactly once. A page lists few components, so the groups take no table.
+        bool first = true;
+        for (size_t j = 0; j < i && first; ++j) first = components[j].group != component.group;
+        if (!first) continue;
+        int32_t chosen = 0;
+        for (size_t j = i; j < components.size(); ++j)
+            if (components[j].group == component.group && components[j].selected) ++chosen;
+        ++counts.groups;
+        ++counts.choices;
+        if (chosen == 1) ++counts.groupsChosen;
     }
-    counts.groups = static_cast<int32_t>(groupSelections.size());
-    counts.choices += counts.groups;
-    for (const auto& group : groupSelections)
-        if (group.second == 1) ++counts.groupsChosen;
     return counts;
 }
 

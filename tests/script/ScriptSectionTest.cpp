@@ -15,7 +15,7 @@ using namespace std::string_literals;
 
 TEST(SectionValues, LooksUpKeysAsTheProfileFunctionDoes) {
     const std::string block = "File0=\"a\",0,\0file1=first\0FILE1=second\0Bare\0Empty=\0;note=x\0"
-                              "Quoted=\"whole\"\0Single='one'\0Half=\"open\0Lone=\"\0Inner=\"a\"b\"\0\0"s;
+                              "Quoted=\"whole\"\0Single='one'\0Half=\"open\0Lone=\"\0Inner=\"a\"b\"\0 =no name\0=again\0\0"s;
     script::SectionValues values(block);
     EXPECT_EQ("\"a\",0,", values.Text("File0", 260));  // only enclosing quotes go
     EXPECT_EQ("first", values.Text("FILE1", 260));      // case-insensitive, first one wins
@@ -27,6 +27,7 @@ TEST(SectionValues, LooksUpKeysAsTheProfileFunctionDoes) {
     EXPECT_EQ("\"open", values.Text("Half", 260));
     EXPECT_EQ("\"", values.Text("Lone", 260));
     EXPECT_EQ("a\"b", values.Text("Inner", 260));
+    EXPECT_EQ("no name", values.Text("", 260));  // the first empty name wins too
     EXPECT_EQ("\"a\"", values.Text("File0", 4));  // cut to limit - 1
     EXPECT_EQ("who", values.Text("Quoted", 4));
 
