@@ -44,7 +44,7 @@ void FuzzTokens(FuzzedDataProvider& data) {
     const std::string value = data.ConsumeRandomLengthString(400);
     const std::string text = data.ConsumeRandomLengthString(600);
     std::string out = "sentinel";
-    TokenValueFn source = [&](PathToken, size_t room, std::string* v) {
+    auto source = [&](PathToken, size_t room, std::string* v) {
         // Values that do not fit are refused by the source, as the system calls refuse them.
         if (value.size() > room) return false;
         *v = value;

@@ -1,17 +1,16 @@
 #include "engine/LogReplay.h"
 
 #include <algorithm>
-#include <set>
-
+#include "base/NameSet.h"
 #include "base/Text.h"
 
 std::vector<std::string> RetryOrder(const std::vector<std::string>& folders) {
     std::vector<std::string> unique;
     std::vector<size_t> depths;
     size_t deepest = 0;
-    std::set<std::string> seen;  // Windows paths: the same folder in any letter case
+    NameSet seen;  // Windows paths: the same folder in any letter case
     for (const std::string& folder : folders) {
-        if (!seen.insert(text::AsciiUpper(folder)).second) continue;
+        if (!seen.Insert(text::AsciiUpper(folder))) continue;
         unique.push_back(folder);
         depths.push_back(static_cast<size_t>(std::count(folder.begin(), folder.end(), '\\')));
         deepest = std::max(deepest, depths.back());

@@ -42,8 +42,7 @@ std::string NewCopyName(const std::string& shortPath, int attempt) {
     std::string stem = dot != std::string::npos && dot >= nameStart ? shortPath.substr(0, dot) : shortPath;
 
     if (attempt == 0) return stem + ".new";
-    if (attempt < 10) return stem + ".ne" + std::to_string(attempt);
-    return stem + ".n" + std::to_string(attempt);
+    return stem + text::Format(attempt < 10 ? ".ne%d" : ".n%d", attempt);
 }
 
 std::string WithoutRenameEntry(const std::string& content, const std::string& newName, const std::string& existing) {

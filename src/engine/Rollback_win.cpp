@@ -4,9 +4,9 @@
 
 #include <cstdint>
 #include <cstring>
-#include <set>
 #include <vector>
 
+#include "base/NameSet.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/LogReplay.h"
@@ -83,21 +83,21 @@ public:
         case JournalKind::kCommitted: break;
         case JournalKind::kNewFile:
             undone = RemoveNewFile(f[0]);
-            created_.insert(text::AsciiUpper(f[0]));
+            created_.Insert(text::AsciiUpper(f[0]));
             break;
         case JournalKind::kAside:
             // A new file noted after it means that nothing was there to move: no need to look
             // for the copy, which costs Wine a scan of the folder.
-            if (created_.count(text::AsciiUpper(f[0]))) break;
+            if (created_.Contains(text::AsciiUpper(f[0]))) break;
             undone = PutBack(f[0], f[1]);
-            if (undone && unregistered_.count(text::AsciiUpper(f[0]))) RegisterLibrary(f[0]);
+            if (undone && unregistered_.Contains(text::AsciiUpper(f[0]))) RegisterLibrary(f[0]);
             break;
         case JournalKind::kFolder: folders.push_back(f[0]); break;
         case JournalKind::kKey: undone = RemoveKey(f[0], f[1]); break;
         case JournalKind::kValue: undone = RestoreValue(f[0], f[1], f[2], f[3]); break;
         case JournalKind::kRegistered:
             if (Exists(f[0])) UnregisterLibrary(f[0]);
-            unregistered_.insert(text::AsciiUpper(f[0]));
+            unregistered_.Insert(text::AsciiUpper(f[0]));
             break;
         case JournalKind::kRestart: undone = CancelRestartRename(f[2], f[0], f[1]); break;
         case JournalKind::kGrown: undone = CutBack(f[0], f[1]); break;
@@ -110,8 +110,8 @@ public:
     }
 
 private:
-    std::set<std::string> unregistered_;
-    std::set<std::string> created_;
+    NameSet unregistered_;
+    NameSet created_;
 };
 
 }  // namespace

@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-#include <set>
-
+#include "base/NameSet.h"
 #include "base/Text.h"
 #include "win/Files.h"
 #include "win/Registry.h"
@@ -19,7 +18,7 @@ struct RunJournal {
     win::UniqueFile file;
     std::string path;
     std::vector<std::string> asides;   // moved-aside copies, deleted at the commit
-    std::set<std::string> notedValues;  // values already noted this run, upper-cased
+    NameSet notedValues;                   // values already noted this run, upper-cased
     std::vector<std::string> madeFolders;  // folders this run made, upper-cased
     // The run's folders for kept and staged files, one per destination folder, a new one every
     // kShardNames names; removed at the commit, the last made first.
@@ -32,7 +31,7 @@ struct RunJournal {
     };
     std::vector<Shard> shards;
     std::vector<std::string> shardFolders;
-    std::set<std::string> madeFiles;       // files this run put into them, upper-cased
+    NameSet madeFiles;                     // files this run put into them, upper-cased
     unsigned long asideCount = 0;
 };
 
@@ -96,7 +95,7 @@ const std::string& Path() { return Run().path; }
 
 bool NoteNewFile(const std::string& path) {
     if (!Write(JournalKind::kNewFile, {path})) return false;
-    if (Active() && !Run().madeFolders.empty()) Run().madeFiles.insert(text::AsciiUpper(path));
+    if (Active() && !Run().madeFolders.empty()) Run().madeFiles.Insert(text::AsciiUpper(path));
     return true;
 }
 
@@ -128,10 +127,10 @@ bool NoteValue(const std::string& root, const std::string& key, const std::strin
     RunJournal& run = Run();
     // The state before this run's first change is the one to go back to.
     const std::string id = text::AsciiUpper(root + "\\" + key + "\\" + name);
-    if (run.notedValues.count(id)) return true;
+    if (run.notedValues.Contains(id)) return true;
     std::string state;
     if (!ValueState(root, key, name, &state) || !Write(JournalKind::kValue, {root, key, name, state})) return false;
-    run.notedValues.insert(id);
+    run.notedValues.Insert(id);
     return true;
 }
 
@@ -144,7 +143,7 @@ bool InFolderMade(const std::string& path) {
     const std::string upper = text::AsciiUpper(path);
     const std::string folder = Folder(upper);
     for (const std::string& made : Run().madeFolders)
-        if (made == folder) return Run().madeFiles.count(upper) == 0;
+        if (made == folder) return !Run().madeFiles.Contains(upper);
     return false;
 }
 
@@ -261,9 +260,9 @@ void Close() {
     RunJournal& run = Run();
     run.file.reset();
     run.asides.clear();
-    run.notedValues.clear();
+    run.notedValues.Clear();
     run.madeFolders.clear();
-    run.madeFiles.clear();
+    run.madeFiles.Clear();
     run.shards.clear();
     run.shardFolders.clear();
 }

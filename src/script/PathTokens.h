@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <string>
 
 #include "script/Project.h"
@@ -28,8 +27,23 @@ enum class PathToken {
 };
 
 // Supplies a token's value; `room` is the number of characters still free before the last
-// position of the output. False fails the expansion.
-using TokenValueFn = std::function<bool(PathToken token, size_t room, std::string* value)>;
+// position of the output. False fails the expansion. Refers to the caller's callable (a lambda
+// held in a variable) for the length of one expansion, without copying it.
+class TokenValueFn {
+public:
+    template <typename Callable>
+    TokenValueFn(const Callable& callable)
+        : callable_(&callable), call_([](const void* held, PathToken token, size_t room, std::string* value) {
+              return (*static_cast<const Callable*>(held))(token, room, value);
+          }) {}
+    bool operator()(PathToken token, size_t room, std::string* value) const {
+        return call_(callable_, token, room, value);
+    }
+
+private:
+    const void* callable_;
+    bool (*call_)(const void* held, PathToken token, size_t room, std::string* value);
+};
 
 // Expands every "<Name>" of `text` into `out`, writing at most limit - 1 characters. With
 // `titleTokensOnly` only "<Company>", "<Title>" and "<Ver>" are known. Fails on an unknown

@@ -43,7 +43,7 @@ bool PathIsAcceptable(const std::string& path) {
 
 bool ExpandPath(const Project& project, const std::string& text, std::string* out, const std::string* installFolder,
                 size_t limit) {
-    TokenValueFn source = [&](PathToken token, size_t room, std::string* value) {
+    auto source = [&](PathToken token, size_t room, std::string* value) {
         switch (token) {
             case PathToken::WinDir:
                 return SystemFolderInRoom(GetWindowsDirectoryA, room, value);
@@ -68,7 +68,7 @@ bool ExpandPath(const Project& project, const std::string& text, std::string* ou
 }
 
 bool ExpandTitleTokens(const Project& project, const std::string& text, std::string* out, size_t limit) {
-    TokenValueFn source = [&](PathToken token, size_t, std::string* value) {
+    auto source = [&](PathToken token, size_t, std::string* value) {
         return ProjectTokenValue(project, token, value);
     };
     std::string expanded;

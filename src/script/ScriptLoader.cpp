@@ -33,7 +33,7 @@ const char kPalmSection[] = "Palm";
 const char kFolderSection[] = "Folder";
 const char kIntegritySection[] = "Integrity";
 
-std::string Numbered(const char* prefix, int number) { return prefix + std::to_string(number); }
+std::string Numbered(const char* prefix, int number) { return text::Format("%s%d", prefix, number); }
 
 class Loader {
 public:

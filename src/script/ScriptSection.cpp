@@ -87,7 +87,7 @@ std::string SectionValues::Text(std::string_view key, size_t limit) const {
 
 int SectionValues::CountNumbered(const char* prefix, int first) const {
     int n = first;
-    while (!Value(prefix + std::to_string(n)).empty()) ++n;
+    while (!Value(text::Format("%s%d", prefix, n)).empty()) ++n;
     return n - first;
 }
 

@@ -13,7 +13,7 @@ struct Walk {
     std::vector<size_t> roomsSeen;
 
     bool Run(const std::string& text, std::string* out, size_t limit = 260, bool titleOnly = false) {
-        TokenValueFn source = [this](PathToken token, size_t room, std::string* value) {
+        auto source = [this](PathToken token, size_t room, std::string* value) {
             roomsSeen.push_back(room);
             auto found = values.find(token);
             if (found == values.end()) return false;
@@ -79,7 +79,7 @@ TEST(TokenExpansion, PalmFolderTokensAlwaysFailButEmptyProjectValuesDoNot) {
     Project project;
     project.title = "Notes";
     project.company = "";
-    TokenValueFn fromProject = [&](PathToken token, size_t, std::string* value) {
+    auto fromProject = [&](PathToken token, size_t, std::string* value) {
         return ProjectTokenValue(project, token, value);
     };
     std::string out;

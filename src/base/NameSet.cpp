@@ -1,0 +1,15 @@
+#include "base/NameSet.h"
+
+#include <algorithm>
+
+bool NameSet::Insert(std::string name) {
+    auto at = std::lower_bound(names_.begin(), names_.end(), name);
+    if (at != names_.end() && *at == name) return false;
+    names_.insert(at, std::move(name));
+    return true;
+}
+
+bool NameSet::Contains(const std::string& name) const {
+    auto at = std::lower_bound(names_.begin(), names_.end(), name);
+    return at != names_.end() && *at == name;
+}
