@@ -67,6 +67,17 @@ TEST(WizardRoads, BackgroundWindowHasTheTitleAndTheImageInItsCorner) {
     HWND background = GetWindow(welcome, GW_OWNER);
     ASSERT_TRUE(background);
     EXPECT_EQ(text::Format(testenv::LibraryString(16).c_str(), "Backdrop Demo"), ui::WindowText(background));
+    // The program's own icon, 32 by 32, as the caption takes it from the program's file.
+    win::UniqueModule program(LoadLibraryExA(road.package.SetupPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE));
+    HICON shown = static_cast<HICON>(LoadImageA(program.get(), MAKEINTRESOURCEA(1000), IMAGE_ICON, 0, 0, 0));
+    ICONINFO icon = {};
+    ASSERT_TRUE(shown && GetIconInfo(shown, &icon));
+    win::UniqueGdiObject iconColour(icon.hbmColor), iconMask(icon.hbmMask);
+    BITMAP colour = {};
+    ASSERT_TRUE(GetObjectA(iconColour.get(), sizeof colour, &colour));
+    EXPECT_EQ(32, colour.bmWidth);
+    EXPECT_EQ(32, colour.bmHeight);
+    DestroyIcon(shown);
     RECT client = {};
     GetClientRect(background, &client);
     MapWindowPoints(background, nullptr, reinterpret_cast<POINT*>(&client), 2);
