@@ -9,6 +9,12 @@ bool NameSet::Insert(std::string name) {
     return true;
 }
 
+void NameSet::Assign(std::vector<std::string> names) {
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    names_ = std::move(names);
+}
+
 bool NameSet::Contains(const std::string& name) const {
     auto at = std::lower_bound(names_.begin(), names_.end(), name);
     return at != names_.end() && *at == name;

@@ -4,8 +4,8 @@
 #pragma once
 
 #include <string>
-#include <vector>
 
+#include "base/NameSet.h"
 #include "win/UniqueHandle.h"
 
 // The key opened once for a run of many operations (an uninstall's replay): an operation on
@@ -29,7 +29,7 @@ private:
 
     win::UniqueKey key_;
     bool namesKnown_ = false;
-    std::vector<std::string> names_;  // upper-cased, sorted
+    NameSet names_;  // upper-cased
 };
 
 // True when the key opens and `path` has a REG_DWORD count of exactly 4 bytes.

@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
 #include "base/Text.h"
 #include "log/InstallLog.h"
 #include "log/Journal.h"
@@ -44,13 +42,14 @@ void SharedList::LearnNames(size_t lookups) {
         values > lookups)
         return;
     std::vector<char> name(longest + 1);
+    std::vector<std::string> names;
     for (DWORD index = 0; index < values; ++index) {
         DWORD size = static_cast<DWORD>(name.size());
         if (RegEnumValueA(key_.get(), index, name.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
             return;  // changed meanwhile: every read asks the registry
-        names_.push_back(text::AsciiUpper(std::string(name.data(), size)));
+        names.push_back(text::AsciiUpper(std::string(name.data(), size)));
     }
-    std::sort(names_.begin(), names_.end());
+    names_.Assign(std::move(names));
     namesKnown_ = true;
 }
 
@@ -60,7 +59,7 @@ bool SharedList::MayHave(const std::string& path) const {
     // are asked for.
     for (char c : path)
         if (static_cast<unsigned char>(c) >= 0x80) return true;
-    return std::binary_search(names_.begin(), names_.end(), text::AsciiUpper(path));
+    return names_.Contains(text::AsciiUpper(path));
 }
 
 bool SharedList::Read(const std::string& path, long* count) const {
@@ -70,10 +69,7 @@ bool SharedList::Read(const std::string& path, long* count) const {
 void SharedList::Modify(const std::string& path, long delta, bool removeAtZero, bool log) {
     if (!key_) return;
     // Whatever happens below, the name's presence is no longer known from the list read.
-    if (namesKnown_ && !MayHave(path)) {
-        const std::string upper = text::AsciiUpper(path);
-        names_.insert(std::upper_bound(names_.begin(), names_.end(), upper), upper);
-    }
+    if (namesKnown_ && !MayHave(path)) names_.Insert(text::AsciiUpper(path));
     long count = 0;
     ReadCount(key_.get(), path, &count);  // a missing or malformed count starts from 0
     // Counts are 32-bit in the registry; compute wide so a corrupt extreme value cannot wrap.
