@@ -132,11 +132,14 @@ bool PCInstall(bool masterFolder, InstallProgress* progress) {
     return true;
 }
 
-// The run's temporary log and journal: new files of their own in the temporary folder, so
+// The run's temporary log and journal: new files of their own in the run files folder, so
 // that no other run's records mix with this one's.
 bool BeginJournal(SetupState* state) {
-    if (win::TempFolder().empty()) Trace("DoInstall::GetTempPath() failed, assigning hardcoded path...\n");
     const std::string folder = journal::RunFilesFolder();
+    if (folder.empty()) {
+        Trace("DoInstall::The rollback journal has no folder that only administrators can change.\n");
+        return false;
+    }
     for (unsigned long id = GetCurrentProcessId(), attempt = 0; attempt < 100; ++id, ++attempt) {
         const std::string journalPath = text::JoinPath(folder, RunJournalName(id));
         const std::string tempLog = text::JoinPath(folder, RunLogName(id));

@@ -12,6 +12,7 @@
 // to try again. Returns the number of changes that could not be undone (each is traced).
 int RollBack(const std::string& journalPath);
 
-// Finds the journals that runs which never finished left in `folder` (the temporary-files
-// folder) and takes each back. Returns how many were found.
-int RecoverInterruptedRuns(const std::string& folder);
+// Finds the journals that runs which never finished left in the run files folder and takes
+// each back; journals in the user's temporary folder are named in the trace and left alone.
+// Returns how many were taken back.
+int RecoverInterruptedRuns();

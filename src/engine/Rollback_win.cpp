@@ -58,9 +58,8 @@ bool RemoveKey(const std::string& root, const std::string& key) {
 }
 
 bool CutBack(const std::string& path, const std::string& size) {
-    win::UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                                     nullptr));
-    if (!file) return Missing(GetLastError());
+    win::UniqueFile file;
+    if (!win::OpenPlainFile(path, GENERIC_WRITE, 0, OPEN_EXISTING, &file)) return Missing(GetLastError());
     uint64_t bytes = 0;
     if (!text::ParseDecimal(size, &bytes) || bytes > static_cast<uint64_t>(INT64_MAX)) return false;
     LARGE_INTEGER position;
@@ -144,23 +143,47 @@ int RollBack(const std::string& journalPath) {
     return 0;
 }
 
-int RecoverInterruptedRuns(const std::string& folder) {
-    std::vector<std::string> journals;
+namespace {
+
+// The runs' files in `folder` whose names end with `extension` ("*.journal"), and whose
+// attributes hold `kind` (a folder) or not, by their full paths.
+std::vector<std::string> RunEntries(const std::string& folder, const std::string& extension, DWORD kind) {
+    std::vector<std::string> found;
     WIN32_FIND_DATAA entry;
-    win::UniqueFind find(
-        FindFirstFileA(text::JoinPath(folder, std::string(kRunFilePrefix) + "*" + kJournalExtension).c_str(), &entry));
-    if (find) {
-        do {
-            const std::string name = entry.cFileName;
-            const size_t prefix = std::strlen(kRunFilePrefix);
-            const size_t extension = std::strlen(kJournalExtension);
-            // The pattern also matches short names: keep the files that are really ours.
-            if (name.size() > prefix + extension && name.compare(0, prefix, kRunFilePrefix) == 0 &&
-                name.compare(name.size() - extension, extension, kJournalExtension) == 0)
-                journals.push_back(text::JoinPath(folder, name));
-        } while (FindNextFileA(find.get(), &entry));
-    }
-    find.reset();
+    win::UniqueFind find(FindFirstFileA(text::JoinPath(folder, kRunFilePrefix + extension).c_str(), &entry));
+    if (!find) return found;
+    const size_t prefix = std::strlen(kRunFilePrefix);
+    const size_t ending = extension.size() - 1;
+    do {
+        const std::string name = entry.cFileName;
+        // The pattern also matches short names: keep the entries that are really ours.
+        if (name.size() > prefix + ending && name.compare(0, prefix, kRunFilePrefix) == 0 &&
+            name.compare(name.size() - ending, ending, extension, 1, ending) == 0 &&
+            (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == kind)
+            found.push_back(text::JoinPath(folder, name));
+    } while (FindNextFileA(find.get(), &entry));
+    return found;
+}
+
+std::vector<std::string> RunJournals(const std::string& folder) {
+    return RunEntries(folder, std::string("*") + kJournalExtension, 0);
+}
+
+}  // namespace
+
+int RecoverInterruptedRuns() {
+    // Earlier versions kept their journals in the temporary folder, which its user (and any
+    // program the user runs) can write: nothing proves who wrote one found there.
+    const std::string temp = win::TempFolder();
+    if (!temp.empty())
+        for (const std::string& journal : RunJournals(temp))
+            Trace(text::Format("Setup::Left alone: %s, a journal in a folder its user can write.\n", journal.c_str())
+                      .c_str());
+    const std::string folder = journal::RunFilesFolder();
+    if (folder.empty()) return 0;
+    // With the lock held no run is in progress: a wizard's copy of the files is a killed one's.
+    for (const std::string& files : RunEntries(folder, "*.files", FILE_ATTRIBUTE_DIRECTORY)) win::DeleteTree(files);
+    const std::vector<std::string> journals = RunJournals(folder);
     for (const std::string& journal : journals) {
         Trace(text::Format("Setup::Taking back the interrupted installation of %s\n", journal.c_str()).c_str());
         const int left = RollBack(journal);

@@ -90,9 +90,9 @@ bool AppendLogFile(const std::string& from, const std::string& to) {
     win::UniqueFile source(
         CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source) return false;
-    win::UniqueFile target(
-        CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!target) return false;
+    // The install folder may be one its users can write: a link by the log's name is refused.
+    win::UniqueFile target;
+    if (!win::OpenPlainFile(to, GENERIC_WRITE, 0, OPEN_ALWAYS, &target)) return false;
     if (SetFilePointer(target.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
         return false;
 

@@ -139,6 +139,8 @@ bool DecodeValueState(const std::string& state, bool* exists, unsigned long* typ
 
 std::string RunLogName(unsigned long id) { return text::Format("%s%lu.log", kRunFilePrefix, id); }
 
+std::string RunFilesName(unsigned long id) { return text::Format("%s%lu.files", kRunFilePrefix, id); }
+
 std::string RunJournalName(unsigned long id) {
     return text::Format("%s%lu%s", kRunFilePrefix, id, kJournalExtension);
 }

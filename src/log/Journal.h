@@ -41,18 +41,25 @@ std::vector<JournalRecord> ParseJournal(const std::string& content);
 std::string EncodeValueState(bool exists, unsigned long type, const std::string& data);
 bool DecodeValueState(const std::string& state, bool* exists, unsigned long* type, std::string* data);
 
-// The file names of one run in the temporary folder: "SetupRun-<id>.log" for the temporary
+// The file names of one run in the run files folder: "SetupRun-<id>.log" for the temporary
 // install log and "SetupRun-<id>.journal" beside it.
 extern const char kRunFilePrefix[];      // "SetupRun-"
 extern const char kJournalExtension[];  // ".journal"
 std::string RunLogName(unsigned long id);
 std::string RunJournalName(unsigned long id);
+// The folder where the wizard of run <id> keeps its copy of the Application files.
+std::string RunFilesName(unsigned long id);
 
 namespace journal {
 
-// Where a run keeps its temporary log and journal: the temporary-files folder, or "c:\" when
-// it cannot be determined.
+// Where runs keep their journals and temporary logs: "HandheldSetup" in the Windows folder,
+// which only the system and administrators can change, made so on first use. An elevated run
+// acts on journals found there and nowhere else. A folder of that name that fails the check
+// is not used (the trace says why): the next of "HandheldSetup.1" to ".9" that passes, or is
+// made now, is. Empty when none can be had.
 std::string RunFilesFolder();
+// True for `folder` (full, long form) when it is, or may become, the run files folder.
+bool IsRunFilesFolder(const std::string& folder);
 
 // Creates the journal at `path` (a new file) and makes it the run's journal; `tempLog` is
 // named in its header so that a recovery deletes it too. False when the file cannot be made.

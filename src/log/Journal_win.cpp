@@ -4,8 +4,10 @@
 
 #include "base/NameSet.h"
 #include "base/Text.h"
+#include "base/Trace.h"
 #include "win/Files.h"
 #include "win/Registry.h"
+#include "win/SecureFolder.h"
 #include "win/UniqueHandle.h"
 
 namespace journal {
@@ -71,9 +73,43 @@ bool ValueState(const std::string& root, const std::string& key, const std::stri
 
 }  // namespace
 
+namespace {
+
+constexpr int kRunFolderCandidates = 10;
+
+std::string RunFolderBase() {
+    const std::string windows = win::WindowsFolder();
+    return windows.empty() ? std::string() : text::JoinPath(windows, "HandheldSetup");
+}
+
+}  // namespace
+
 std::string RunFilesFolder() {
-    const std::string folder = win::TempFolder();
-    return folder.empty() ? std::string("c:\\") : folder;
+    const std::string base = RunFolderBase();
+    for (int n = 0; !base.empty() && n < kRunFolderCandidates; ++n) {
+        const std::string folder = n == 0 ? base : text::Format("%s.%d", base.c_str(), n);
+        if (!win::MakeAdminOnlyFolder(folder) && GetLastError() != ERROR_ALREADY_EXISTS) {
+            Trace(text::Format("Setup::The run files folder %s cannot be made: error %lu\n", folder.c_str(),
+                               GetLastError())
+                      .c_str());
+            return std::string();
+        }
+        std::string why;
+        if (win::IsAdminOnlyFolder(folder, &why)) {
+            if (!why.empty()) Trace(text::Format("Setup::The run files folder %s: %s.\n", folder.c_str(), why.c_str()).c_str());
+            return folder;
+        }
+        Trace(text::Format("Setup::The run files folder %s is not used: %s.\n", folder.c_str(), why.c_str()).c_str());
+    }
+    Trace("Setup::No run files folder that only administrators can change can be had.\n");
+    return std::string();
+}
+
+bool IsRunFilesFolder(const std::string& folder) {
+    const std::string base = RunFolderBase();
+    if (base.empty() || folder.size() < base.size() || !text::EqualsNoCase(folder.substr(0, base.size()), base))
+        return false;
+    return folder.size() == base.size() || folder[base.size()] == '.';
 }
 
 bool Begin(const std::string& path, const std::string& tempLog) {
@@ -181,8 +217,26 @@ std::string ShardName(const std::string& path, char prefix) {
 
 }  // namespace
 
+namespace {
+
+// A file that another program holds without letting it be deleted cannot be replaced, and a
+// second name made for it could not be deleted either while it is held: found out first.
+bool HeldOpen(const std::string& path) {
+    win::UniqueFile probe(CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (probe || GetLastError() != ERROR_SHARING_VIOLATION) return false;
+    Trace(text::Format("InstallFile: %s is held open by another program and cannot be replaced: error %lu\n",
+                       path.c_str(), static_cast<unsigned long>(ERROR_SHARING_VIOLATION))
+              .c_str());
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return true;
+}
+
+}  // namespace
+
 Aside KeepAside(const std::string& path, Replacement* replacement) {
     if (!Active()) return Aside::kMissing;
+    if (HeldOpen(path)) return Aside::kFailed;
     RunJournal& run = Run();
     const std::string aside = ShardName(path, 'a');
     const std::string staging = ShardName(path, 'n');

@@ -29,7 +29,7 @@ namespace {
 
 const char kScriptName[] = "00000001";
 constexpr int kIconResource = 1000;
-// The wizard unpacks the Application files beside the program (the readme opens from there).
+// The wizard unpacks the Application files into a folder of the run's (the readme opens from there).
 const char kPrepareFailed[] =
     "The setup files could not be prepared in %s.\nThe folder may be read-only, or a file of the package is "
     "missing. Installation will terminate.";
@@ -219,7 +219,10 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     const CommandLine commandLine = ParseCommandLine(arguments ? arguments : "");
     arguments = commandLine.arguments.c_str();
     SetQuietMessages(commandLine.quiet);
-    if (!commandLine.logFile.empty() && !StartTraceLog(commandLine.logFile)) return kExitBadCommandLine;
+    if (!commandLine.logFile.empty()) {
+        const int traceStart = StartTraceLog(commandLine.logFile);
+        if (traceStart != kExitSuccess) return traceStart;
+    }
     if (commandLine.malformed) {
         Trace("Setup::A command-line switch is unknown or has a value it cannot take, terminating.\n");
         return kExitBadCommandLine;
@@ -265,7 +268,7 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     // From here on the run changes the machine: one run at a time, and whatever a killed run
     // left half done is taken back first.
     if (!TakeInstallationLock()) return kExitAnotherInstallation;
-    RecoverInterruptedRuns(journal::RunFilesFolder());
+    RecoverInterruptedRuns();
 
     Trace("Loading language resource...\n");
     if (!InstallLanguageLibrary(state.mainProject)) {
@@ -305,7 +308,8 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
         } else if (PreparePages()) {
             exitCode = RunBackgroundWindow(instance);
         } else {
-            ShowFixedMessage(text::Format(kPrepareFailed, state.programFolder.c_str()), state.language.caption,
+            const std::string& folder = state.unpackFolder.empty() ? state.programFolder : state.unpackFolder;
+            ShowFixedMessage(text::Format(kPrepareFailed, folder.c_str()), state.language.caption,
                              MB_ICONERROR);
             exitCode = kExitPackageUnreadable;
         }
@@ -318,6 +322,10 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     }
     // Folders the destination page made for an installation that never happened stay empty.
     RemoveFoldersLeft(state.pageCreatedFolders);
+    if (!state.unpackFolder.empty() && !win::DeleteTree(state.unpackFolder.substr(0, state.unpackFolder.size() - 1)))
+        Trace(text::Format("Setup::The unpacked files in %s are left: error %lu\n", state.unpackFolder.c_str(),
+                           GetLastError())
+                  .c_str());
     // A script that starts the wizard tells a failed installation by its exit code too.
     if (!commandLine.quiet && state.installFailed) exitCode = kExitInstallFailed;
 

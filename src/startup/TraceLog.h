@@ -5,8 +5,8 @@
 #include <string>
 
 // Sends the trace to the file at `path` (made full against the current folder now, so that a
-// later change of folder does not move it). The file is opened for each message only; a
-// message that cannot be written is lost without a word, as the trace is no part of the run.
-// False, and no trace started, when the file is one of the program's own logs: trace lines
-// there would break the records.
-bool StartTraceLog(const std::string& path);
+// later change of folder does not move it), kept open for the run. A message that cannot be
+// written is lost without a word, as the trace is no part of the run. Returns 0 when the trace
+// started, 1639 when the file is one of the program's own logs (trace lines there would break
+// the records) or a link or second name of another file, 1622 when it cannot be opened.
+int StartTraceLog(const std::string& path);

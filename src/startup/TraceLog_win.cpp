@@ -6,13 +6,16 @@
 #include "base/Trace.h"
 #include "log/InstallLog.h"
 #include "log/Journal.h"
+#include "startup/Unattended.h"
 #include "win/Files.h"
 
 namespace {
 
-std::string& TraceLogPath() {
-    static std::string path;
-    return path;
+// Open for the whole run: a file opened anew for each message could be swapped for a link
+// between two messages.
+win::UniqueFile& TraceFile() {
+    static win::UniqueFile file;
+    return file;
 }
 
 void WriteToTraceLog(const char* message) {
@@ -20,7 +23,8 @@ void WriteToTraceLog(const char* message) {
     GetLocalTime(&now);
     const std::string stamp = text::Format("%04u-%02u-%02u %02u:%02u:%02u.%03u  ", now.wYear, now.wMonth, now.wDay,
                                            now.wHour, now.wMinute, now.wSecond, now.wMilliseconds);
-    win::AppendToFile(TraceLogPath(), StampTraceLines(stamp, message));
+    const std::string lines = StampTraceLines(stamp, message);
+    win::WriteAll(TraceFile().get(), lines.data(), lines.size());
 }
 
 bool LongForm(const std::string& path, std::string* out) {
@@ -44,25 +48,28 @@ std::string LongFullPath(const std::string& path) {
 }
 
 // One of the program's own files: an install log in any folder (the wizard may choose the
-// install folder after the trace has started), or a run's temporary log or journal in
-// `runFolder`. Both paths long and full.
-bool IsProgramLog(const std::string& file, const std::string& runFolder) {
+// install folder after the trace has started), or a run's temporary log or journal in the
+// run files folder. The path long and full.
+bool IsProgramLog(const std::string& file) {
     const size_t slash = file.find_last_of('\\');
     const std::string name = file.substr(slash + 1);
     const std::string prefix = kRunFilePrefix;
     return text::EqualsNoCase(name, kInstallLogName) ||
-           (text::EqualsNoCase(file.substr(0, slash), runFolder) &&
+           (journal::IsRunFilesFolder(file.substr(0, slash)) &&
             text::EqualsNoCase(name.substr(0, prefix.size()), prefix));
 }
 
 }  // namespace
 
-bool StartTraceLog(const std::string& path) {
+int StartTraceLog(const std::string& path) {
     const std::string full = LongFullPath(path);
-    std::string runFolder = LongFullPath(journal::RunFilesFolder());
-    if (!runFolder.empty() && runFolder.back() == '\\') runFolder.pop_back();
-    if (IsProgramLog(full, runFolder)) return false;
-    TraceLogPath() = full;
+    if (IsProgramLog(full)) return kExitBadCommandLine;
+    // Opened as it is, not followed: the run is elevated, and whoever can write the file's
+    // folder could have made its name a link to a file of the system's.
+    win::UniqueFile file;
+    if (!win::OpenPlainFile(full, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, &file))
+        return GetLastError() == ERROR_CANT_ACCESS_FILE ? kExitBadCommandLine : kExitLogUnwritable;
+    TraceFile() = std::move(file);
     SetTraceSink(WriteToTraceLog);
-    return true;
+    return kExitSuccess;
 }

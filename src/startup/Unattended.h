@@ -12,6 +12,7 @@ struct CommandLine;
 constexpr int kExitSuccess = 0;
 constexpr int kExitPackageUnreadable = 1;      // the script or the language library
 constexpr int kExitInstallFailed = 1603;       // taken back as far as it went
+constexpr int kExitLogUnwritable = 1622;       // the /LOG file cannot be opened
 constexpr int kExitBadCommandLine = 1639;      // a malformed switch or a choice the rules refuse
 constexpr int kExitRestartNeeded = 3010;       // done; a file waits for the next restart
 

@@ -24,6 +24,7 @@ struct LanguageLibrary {
 
 struct SetupState {
     std::string programFolder;  // ends with a backslash
+    std::string unpackFolder;   // the wizard's copy of the Application files; ends with a backslash
     std::string programPath;
     std::string commandLine;  // program path, one blank, the argument string (259 at most)
 

@@ -74,7 +74,7 @@ bool ServiceUninstallRequest(const std::string& arguments, int* exitCode) {
         *exitCode = kExitAnotherInstallation;
         return true;
     }
-    RecoverInterruptedRuns(journal::RunFilesFolder());
+    RecoverInterruptedRuns();
     const bool undone = Uninstall(request);
     *exitCode = undone || !QuietMessages() ? 0 : kQuietUninstallFailed;
     return true;

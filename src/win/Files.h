@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "win/UniqueHandle.h"
+
 namespace win {
 
 // True when a directory search finds the path (files and folders alike).
@@ -39,8 +41,18 @@ bool WriteAll(HANDLE file, const char* data, size_t size);
 // shared with nobody, for this call only.
 bool AppendToFile(const std::string& path, const std::string& bytes);
 
+// Opens `path` itself, never what a link there points to, and only when it is a plain file:
+// no link and no second name of another file. Whoever can write the file's folder could have
+// made either, to steer an elevated run to a file of the system's. False, with the system's
+// error code (ERROR_CANT_ACCESS_FILE for a link or second name), otherwise.
+bool OpenPlainFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, UniqueFile* out);
+
 // Deletes a file, read-only or not; a file that stays keeps its attributes. False (with the
 // system's error code) when it could not be deleted, a missing file included.
 bool DeleteFileForce(const std::string& path);
+
+// Deletes the folder `path` and everything in it, read-only or not. A link to a folder inside
+// is removed, never followed. False when something is left.
+bool DeleteTree(const std::string& path);
 
 }  // namespace win

@@ -101,6 +101,20 @@ bool AppendToFile(const std::string& path, const std::string& bytes) {
     return WriteAll(file.get(), bytes.data(), bytes.size());
 }
 
+bool OpenPlainFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, UniqueFile* out) {
+    UniqueFile file(CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(file.get(), &info)) return false;
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1) {
+        SetLastError(ERROR_CANT_ACCESS_FILE);
+        return false;
+    }
+    *out = std::move(file);
+    return true;
+}
+
 bool DeleteFileForce(const std::string& path) {
     if (DeleteFileA(path.c_str())) return true;
     DWORD error = GetLastError();
@@ -113,6 +127,27 @@ bool DeleteFileForce(const std::string& path) {
     }
     SetLastError(error);
     return false;
+}
+
+bool DeleteTree(const std::string& path) {
+    WIN32_FIND_DATAA entry;
+    UniqueFind find(FindFirstFileA((path + "\\*").c_str(), &entry));
+    bool whole = true;
+    if (find) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            const bool folder = entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+            if (folder && !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                whole = DeleteTree(child) && whole;
+            else
+                whole = (folder ? RemoveDirectoryA(child.c_str()) : DeleteFileA(child.c_str())) && whole;
+        } while (FindNextFileA(find.get(), &entry));
+    }
+    find.reset();
+    return RemoveDirectoryA(path.c_str()) && whole;
 }
 
 }  // namespace win

@@ -105,6 +105,12 @@ struct CryptHashTraits {
     static void Close(Type h) { CryptDestroyHash(h); }
 };
 
+struct LocalTraits {
+    using Type = HLOCAL;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { LocalFree(h); }
+};
+
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueFind = UniqueHandle<FindTraits>;
@@ -114,6 +120,7 @@ using UniqueGdiObject = UniqueHandle<GdiTraits>;
 using UniqueGlobal = UniqueHandle<GlobalTraits>;
 using UniqueCryptProvider = UniqueHandle<CryptProviderTraits>;
 using UniqueCryptHash = UniqueHandle<CryptHashTraits>;
+using UniqueLocal = UniqueHandle<LocalTraits>;
 
 // A COM interface pointer released once.
 template <typename T>

@@ -3,7 +3,10 @@
 #include <vector>
 
 #include "ResENU.h"
+#include "base/Text.h"
+#include "base/Trace.h"
 #include "engine/Section.h"
+#include "log/Journal.h"
 #include "loader/Loader.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
@@ -73,10 +76,21 @@ bool PreparePages() {
     const int loader = ReadLoaderPackage(kLoaderProbeValue, &ignored, 128);
     if (loader == kLoaderKeyMissing || loader == kLoaderPackagesMissing) MessageBoxFromId(kStrLoaderMissing, MB_OK);
 
-    // The readme is opened from the program folder, so the Application files go there first.
+    // The readme is opened from a copy of the Application files, made first. It goes into a new
+    // folder of the run's own: the package folder may be read-only, or one whose users could
+    // plant links by the files' names for this elevated program to write through.
+    const std::string runFolder = journal::RunFilesFolder();
+    if (runFolder.empty()) return false;
+    const std::string unpack = text::JoinPath(runFolder, RunFilesName(GetCurrentProcessId()));
+    if (!CreateDirectoryA(unpack.c_str(), nullptr)) {
+        Trace(text::Format("PreparePages::The folder %s cannot be made: error %lu\n", unpack.c_str(), GetLastError())
+                  .c_str());
+        return false;
+    }
+    state.unpackFolder = unpack + "\\";
     SectionPlaces places;
     places.dataFolder = state.programFolder;
-    if (!InstallSection(project, places, state.programFolder, false, kSectionApplication, false, false)) return false;
+    if (!InstallSection(project, places, state.unpackFolder, false, kSectionApplication, false, false)) return false;
 
     PlanPages(project, ShowLicenceText(0) > 0, &wizard.pages);
 

@@ -16,13 +16,13 @@ namespace {
 
 constexpr size_t kHeadingLimit = 1024;
 
-// The readme in the program folder, where PreparePages unpacked the Application files; empty
+// The readme in the folder where PreparePages unpacked the Application files; empty
 // when the entry is not in the script.
 std::string ReadmePath(const Project& project) {
     const FileEntry* entry = project.FileAt(project.readme.section, project.readme.fileIndex);
     if (!entry) return std::string();
     const std::string* folder = project.FolderAt(project.readme.section, entry->folder);
-    std::string path = Setup().programFolder + (folder ? *folder : std::string());
+    std::string path = Setup().unpackFolder + (folder ? *folder : std::string());
     if (!path.empty() && path.back() == '\\') path.pop_back();
     return text::Fit(path + "\\" + entry->path, kPathLimit);
 }

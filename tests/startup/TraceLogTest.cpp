@@ -70,4 +70,21 @@ TEST(TraceLog, TheRunAndItsMessagesGoToTheFileShownOrQuiet) {
     EXPECT_EQ(2 * shown.size(), TracedTexts(log).size());
 }
 
+// A /LOG file that is a second name of another file is refused, as a link would be, before the
+// elevated run writes a line; one that cannot be opened ends the run with 1622.
+TEST(TraceLog, ASecondNameOrAMissingFolderEndsTheRunUntouched) {
+    testenv::Package package(testenv::FreshFolder());
+    ASSERT_TRUE(package.AddSetup());
+    const std::string other = package.PathOf("system.ini");
+    ASSERT_TRUE(testenv::WriteFile(other, "[boot]"));
+    const std::string link = package.PathOf("trace.log");
+    ASSERT_TRUE(CreateHardLinkA(link.c_str(), other.c_str(), nullptr));
+    for (const auto& [log, code] : {std::pair<std::string, int>{link, 1639}, {package.PathOf("none\\x.log"), 1622}}) {
+        ui::SetupProcess quiet;
+        ASSERT_TRUE(quiet.Start(package.SetupPath(), "/S \"/LOG=" + log + "\"", package.Folder()));
+        EXPECT_EQ(code, quiet.WaitForExit()) << log;
+    }
+    EXPECT_EQ("[boot]", testenv::ReadFile(other));
+}
+
 }  // namespace

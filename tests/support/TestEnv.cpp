@@ -33,24 +33,7 @@ static std::string TestName() {
 
 std::string UniqueName(const std::string& prefix) { return prefix + "_" + TestName(); }
 
-void DeleteTree(const std::string& path) {
-    WIN32_FIND_DATAA data;
-    win::UniqueFind find(FindFirstFileA((path + "\\*").c_str(), &data));
-    if (find) {
-        do {
-            std::string name = data.cFileName;
-            if (name == "." || name == "..") continue;
-            std::string child = path + "\\" + name;
-            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                DeleteTree(child);
-            else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(find.get(), &data));
-    }
-    find.reset();
-    RemoveDirectoryA(path.c_str());
-}
+void DeleteTree(const std::string& path) { win::DeleteTree(path); }
 
 std::string FreshFolder(const std::string& suffix) {
     std::string folder = win::TempFolder() + "st_" + TestName() + suffix;

@@ -1,5 +1,8 @@
 #include "support/Wizard.h"
 
+#include "base/Text.h"
+#include "log/Journal.h"
+
 #include <commctrl.h>
 
 #include <algorithm>
@@ -122,6 +125,10 @@ WizardWalk WalkWizard(ui::SetupProcess& process, DWORD timeoutMs, const PageWatc
     }
     walk.exitCode = process.WaitForExit(timeoutMs);
     return walk;
+}
+
+std::string UnpackedPath(const ui::SetupProcess& process, const std::string& name) {
+    return text::JoinPath(text::JoinPath(journal::RunFilesFolder(), RunFilesName(process.ProcessId())), name);
 }
 
 HWND StartWizard(ui::SetupProcess* process, const Package& package) {

@@ -48,6 +48,9 @@ private:
 // the page does not come.
 HWND StartWizard(ui::SetupProcess* process, const Package& package);
 
+// Where the wizard of `process` keeps its copy of the Application file `name` while it runs.
+std::string UnpackedPath(const ui::SetupProcess& process, const std::string& name);
+
 // Presses `buttonId` on `page` and waits for the page of process `processId` that has
 // `nextMark`. Null when a message box comes instead (`box` receives it) or nothing comes.
 HWND PressAndWait(DWORD processId, HWND page, int buttonId, int nextMark, ui::MessageBoxInfo* box = nullptr);

@@ -7,6 +7,7 @@
 
 #include "base/Text.h"
 #include "engine/Section.h"
+#include "log/Journal.h"
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "support/Snapshot.h"
@@ -15,7 +16,10 @@
 #include "support/Wizard.h"
 #include "uninstall/Product.h"
 #include "win/Files.h"
+#include "win/SecureFolder.h"
 #include "win/UniqueHandle.h"
+
+#include <sddl.h>
 
 namespace {
 
@@ -35,11 +39,11 @@ snapshot::Machine Snapshot(const product::Product& p) {
     return snapshot::Take(places);
 }
 
-// The journals that runs left in the temporary folder.
-Lines Journals() {
+// What runs left in `folder`: the run files folder unless named.
+Lines Journals(const std::string& folder = journal::RunFilesFolder()) {
     Lines found;
     WIN32_FIND_DATAA entry;
-    win::UniqueFind find(FindFirstFileA((win::TempFolder() + "SetupRun-*").c_str(), &entry));
+    win::UniqueFind find(FindFirstFileA((folder + "\\SetupRun-*").c_str(), &entry));
     if (find) {
         do found.push_back(entry.cFileName);
         while (FindNextFileA(find.get(), &entry));
@@ -194,6 +198,91 @@ TEST_F(Rollback, ASecondRunWhileOneIsInProgressChangesNothing) {
         ReleaseMutex(running.get());
     }
     EXPECT_EQ(Lines(), snapshot::Differences(before, Snapshot(notes)));
+}
+
+// An ordinary user can write the temporary folder, and could plant a journal in the run files
+// folder if it let them: neither is ever acted on by an installation or an uninstall.
+TEST_F(Rollback, JournalsAnyoneCouldHaveWrittenAreLeftAlone) {
+    const std::string victim = root_ + "\\victim.txt";
+    const std::string target = root_ + "\\target.dll";
+    const std::string attacker = root_ + "\\attacker.dll";
+    for (const std::string& file : {victim, target, attacker}) ASSERT_TRUE(testenv::WriteFile(file, file));
+    const char kRun[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string value = testenv::UniqueName("planted");
+    snapshot::Places places;
+    places.files = {victim, target, attacker};
+    places.values = {{HKEY_LOCAL_MACHINE, kRun, value}};
+    const snapshot::Machine before = snapshot::Take(places);
+    auto line = [](JournalKind kind, Lines fields) { return FormatJournalLine({kind, std::move(fields)}); };
+    const std::string undo = line(JournalKind::kHeader, {"1", root_ + "\\x.log"}) +
+                             line(JournalKind::kNewFile, {victim}) + line(JournalKind::kAside, {target, attacker}) +
+                             line(JournalKind::kValue, {"HKLM", kRun, value, EncodeValueState(true, REG_SZ, "evil.exe")}) +
+                             line(JournalKind::kGrown, {victim, "0"});
+    const std::string committed = line(JournalKind::kHeader, {"1", root_ + "\\y.log"}) +
+                                  line(JournalKind::kAside, {target, victim}) + line(JournalKind::kCommitted, {});
+
+    // The run files folder opened to everyone is no longer trusted: a new one is made.
+    const std::string runFolder = journal::RunFilesFolder();
+    win::UniqueLocal open;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                     &descriptor, nullptr));
+    open.reset(descriptor);
+    ASSERT_TRUE(SetFileSecurityA(runFolder.c_str(), DACL_SECURITY_INFORMATION, descriptor));
+    const std::vector<std::string> planted = {win::TempFolder() + "SetupRun-90001.journal",
+                                              win::TempFolder() + "SetupRun-90002.journal",
+                                              runFolder + "\\SetupRun-90003.journal"};
+    for (size_t i = 0; i < planted.size(); ++i) ASSERT_TRUE(testenv::WriteFile(planted[i], i == 1 ? committed : undo));
+
+    product::Product other = Make(testenv::UniqueName("W"), "Other", testenv::UniqueName("o") + ".dll");
+    product::UseMachineFolders(&other, &cleanup_);
+    EXPECT_EQ(0, product::InstallQuietly(other, {}).exitCode);
+    EXPECT_EQ(Lines(), snapshot::Differences(before, snapshot::Take(places)));
+    EXPECT_EQ(0, product::UninstallQuietly(other).exitCode);
+    EXPECT_EQ(Lines(), snapshot::Differences(before, snapshot::Take(places)));
+    for (const std::string& journal : planted) EXPECT_TRUE(win::FileExists(journal)) << journal;
+
+    // The runs went to a folder of their own, made for administrators only. Wine keeps no owner
+    // of its own for a file (every file is the user's), so only the access list can be read back.
+    const std::string fresh = runFolder + ".1";
+    std::string why;
+    EXPECT_TRUE(win::IsAdminOnlyFolder(fresh, &why)) << why;
+    char* text = nullptr;
+    DWORD needed = 0;
+    GetFileSecurityA(fresh.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<char> read(needed);
+    ASSERT_TRUE(GetFileSecurityA(fresh.c_str(), DACL_SECURITY_INFORMATION, read.data(), needed, &needed));
+    ASSERT_TRUE(ConvertSecurityDescriptorToStringSecurityDescriptorA(read.data(), SDDL_REVISION_1,
+                                                                     DACL_SECURITY_INFORMATION, &text, nullptr));
+    win::UniqueLocal owned(text);
+    for (const char* everyone : {";;;WD)", ";;;BU)", ";;;AU)"}) EXPECT_EQ(std::string::npos, std::string(text).find(everyone)) << text;
+
+    for (const std::string& journal : planted) DeleteFileA(journal.c_str());
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)",
+                                                                     SDDL_REVISION_1, &descriptor, nullptr));
+    open.reset(descriptor);
+    EXPECT_TRUE(SetFileSecurityA(runFolder.c_str(), DACL_SECURITY_INFORMATION, descriptor));
+    EXPECT_TRUE(win::DeleteTree(fresh));
+}
+
+// A file of the install folder that another program holds open: the run fails and leaves no
+// second name of it, no staging folder and no journal behind.
+TEST_F(Rollback, HeldOpenDestinationLeavesNothingBehind) {
+    product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
+    product::UseMachineFolders(&notes, &cleanup_);
+    ASSERT_TRUE(CreateFolderPath(notes.install, false));
+    const std::string held = notes.install + "\\Notes.exe";
+    ASSERT_TRUE(testenv::WriteFile(held, "the user's own program"));
+    const snapshot::Machine before = Snapshot(notes);
+    {
+        win::UniqueFile holder(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.valid());
+        EXPECT_EQ(1603, product::InstallQuietly(notes, {}).exitCode);
+    }
+    EXPECT_EQ(Lines(), snapshot::Differences(before, Snapshot(notes)));
+    EXPECT_EQ(Lines(), Journals());
+    WIN32_FIND_DATAA entry;
+    EXPECT_FALSE(win::UniqueFind(FindFirstFileA((notes.install + "\\~sr*").c_str(), &entry)).valid());
 }
 
 }  // namespace

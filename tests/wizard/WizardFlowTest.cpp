@@ -83,8 +83,11 @@ TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
     EXPECT_TRUE(ui::IsControlVisible(welcome, IDC_README));
     EXPECT_TRUE(ui::IsControlVisible(welcome, IDC_README_LABEL));
     EXPECT_EQ("&Next >", ui::ControlText(welcome, IDC_NEXT));
-    // The Application files were unpacked next to the program, where the readme opens from.
-    EXPECT_EQ("Read me first.", testenv::ReadFile(package.PathOf("readme.txt")));
+    // The Application files were unpacked into a folder of the run's, where the readme opens
+    // from; the package folder, which may be read-only, is left as it was.
+    const std::string unpacked = testenv::UnpackedPath(process, "readme.txt");
+    EXPECT_EQ("Read me first.", testenv::ReadFile(unpacked));
+    EXPECT_FALSE(win::FileExists(package.PathOf("readme.txt")));
 
     // The licence: Next only after Accept, and acceptance survives Back.
     HWND licence = testenv::PressAndWait(process, welcome, IDC_NEXT, kLicenceMark);

@@ -89,7 +89,7 @@ TEST(WizardRoads, BackgroundWindowHasTheTitleAndTheImageInItsCorner) {
 
 // The readme is opened with whatever Windows opens its kind of file with; a program as the
 // readme shows that the button opened the copy unpacked beside setup.exe.
-TEST(WizardRoads, ReadmeButtonOpensTheReadmeBesideTheProgram) {
+TEST(WizardRoads, ReadmeButtonOpensTheUnpackedReadme) {
     RoadPackage road("Readme Demo");
     road.script.AddFile(kSectionApplication, {"readme.exe", road.script.AddFolder(kSectionApplication, ""), 3});
     road.script.SetReadme(kSectionApplication, 0);
@@ -100,10 +100,12 @@ TEST(WizardRoads, ReadmeButtonOpensTheReadmeBesideTheProgram) {
     HWND welcome = testenv::StartWizard(&process, road.package);
     ASSERT_TRUE(welcome);
     ASSERT_TRUE(ui::SetupProcess::PressId(welcome, IDC_README));
-    EXPECT_TRUE(WaitUntil([&] { return win::FileExists(road.package.PathOf("launched.txt")); }));
-    // The wizard stays where it was.
+    const std::string marker = testenv::UnpackedPath(process, "launched.txt");
+    EXPECT_TRUE(WaitUntil([&] { return win::FileExists(marker); }));
+    // The wizard stays where it was; its copy of the files goes with it.
     EXPECT_EQ(welcome, process.WaitForDialog(kWelcomeMark));
     CancelWizard(process, welcome);
+    EXPECT_FALSE(win::FileExists(marker.substr(0, marker.rfind('\\'))));
 }
 
 // Message 3 tells that the desktop loader is missing; with its Packages key there is no box.
