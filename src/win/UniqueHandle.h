@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <wincrypt.h>
 
 #include <utility>
@@ -105,6 +106,12 @@ struct CryptHashTraits {
     static void Close(Type h) { CryptDestroyHash(h); }
 };
 
+struct BstrTraits {
+    using Type = BSTR;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { SysFreeString(h); }
+};
+
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
 using UniqueFind = UniqueHandle<FindTraits>;
@@ -114,6 +121,7 @@ using UniqueGdiObject = UniqueHandle<GdiTraits>;
 using UniqueGlobal = UniqueHandle<GlobalTraits>;
 using UniqueCryptProvider = UniqueHandle<CryptProviderTraits>;
 using UniqueCryptHash = UniqueHandle<CryptHashTraits>;
+using UniqueBstr = UniqueHandle<BstrTraits>;
 
 // A COM interface pointer released once.
 template <typename T>
@@ -135,6 +143,11 @@ public:
     void** put_void() {
         reset();
         return reinterpret_cast<void**>(&ptr_);
+    }
+    // For methods that hand out an interface of this type.
+    T** put() {
+        reset();
+        return &ptr_;
     }
 
 private:
