@@ -7,9 +7,10 @@
 #include <string>
 
 // Runs the program with the argument string Windows passed (the command line behind the
-// program name), whose leading switches (startup/CommandLine.h) are taken first. Returns the
-// process exit code.
-int RunSetup(HINSTANCE instance, const char* arguments);
+// program name), whose leading switches (startup/CommandLine.h) are taken first;
+// `librarySearchError` is what restricting the library search at the entry point returned,
+// traced when not 0. Returns the process exit code.
+int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError);
 
 // SHGetSpecialFolderPathA, looked up in shell32 at run time.
 using SpecialFolderPathFn = BOOL(WINAPI*)(HWND owner, LPSTR path, int csidl, BOOL create);

@@ -15,12 +15,14 @@
 #include "startup/Language.h"
 #include "startup/Launch.h"
 #include "startup/PackageCheck.h"
+#include "startup/ScriptSeal.h"
 #include "startup/TraceLog.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "uninstall/Uninstaller.h"
 #include "win/Files.h"
 #include "win/Registry.h"
+#include "win/SystemLibrary.h"
 #include "win/UniqueHandle.h"
 #include "wizard/Background.h"
 #include "wizard/Pages.h"
@@ -40,9 +42,7 @@ const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\E
 class ShellFolderProbe {
 public:
     ShellFolderProbe() {
-        std::string system = win::SystemFolder();
-        if (system.empty()) return;
-        module_.reset(LoadLibraryA(text::JoinPath(system, "shell32.dll").c_str()));
+        module_.reset(win::LoadSystemLibrary("shell32.dll"));
         if (!module_) return;
         FARPROC address = GetProcAddress(module_.get(), "SHGetSpecialFolderPathA");
         // GetProcAddress hands out a generic pointer; the entry's real type is the shell's.
@@ -95,9 +95,7 @@ bool RecordCommandLineAndFolder(const char* arguments) {
 void InitCommonControlsForWizard() {
     static win::UniqueModule controls;
     if (!controls) {
-        const std::string system = win::SystemFolder();
-        if (system.empty()) return;
-        controls.reset(LoadLibraryA(text::JoinPath(system, "comctl32.dll").c_str()));
+        controls.reset(win::LoadSystemLibrary("comctl32.dll"));
         if (!controls) return;
     }
     using InitFn = void(WINAPI*)();
@@ -109,7 +107,7 @@ void InitCommonControlsForWizard() {
 // Step 9: the kernel must load. False when it cannot.
 bool ProbeKernel() {
     Trace("Testing kernel for MoveFileEx()...\n");
-    win::UniqueModule kernel(LoadLibraryA("kernel32"));
+    win::UniqueModule kernel(win::LoadSystemLibrary("kernel32.dll"));
     return static_cast<bool>(kernel);
 }
 
@@ -213,7 +211,7 @@ bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::
     return true;
 }
 
-int RunSetup(HINSTANCE instance, const char* arguments) {
+int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError) {
     // The switches act before anything else, so that the trace file has the whole run. From
     // here on `arguments` is the argument string without them.
     const CommandLine commandLine = ParseCommandLine(arguments ? arguments : "");
@@ -223,6 +221,8 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
         const int traceStart = StartTraceLog(commandLine.logFile);
         if (traceStart != kExitSuccess) return traceStart;
     }
+    if (librarySearchError)
+        Trace(text::Format("Setup::Library search not restricted (error %lu).\n", librarySearchError).c_str());
     if (commandLine.malformed) {
         Trace("Setup::A command-line switch is unknown or has a value it cannot take, terminating.\n");
         return kExitBadCommandLine;
@@ -241,6 +241,14 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
     }
     Trace("Continuing installation...\n");
 
+    // The script the signed program vouches for, before anything of it is read.
+    std::string damage;
+    if (!MainScriptSealed(DataFilePath(kScriptName), &damage)) {
+        Trace("Setup::The main script is not the one the program seals, terminating.\n");
+        ShowFixedMessage(damage, state.language.caption, MB_ICONERROR);
+        return kExitPackageUnreadable;
+    }
+
     state.mainProject.Reset();
     state.current = &state.mainProject;
     int32_t loaded = state.mainProject.Load(DataFilePath(kScriptName), true);
@@ -251,7 +259,6 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
         state.mainProject.Load(DataFilePath(kScriptName), false);
     }
     // Before anything is put on the machine, the language library in the Windows folder first.
-    std::string damage;
     if (!PackageIntact(state.mainProject, &damage)) {
         Trace("Setup::The package is damaged, terminating.\n");
         ShowFixedMessage(damage, state.language.caption, MB_ICONERROR);
@@ -302,7 +309,7 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
         // The licence page's rich-edit control lives in this library; a failure is not fatal.
         // Runs without the wizard do not pay for loading it.
         win::UniqueModule richEdit;
-        if (!commandLine.quiet) richEdit.reset(LoadLibraryA("RICHED32.DLL"));
+        if (!commandLine.quiet) richEdit.reset(win::LoadSystemLibrary("riched32.dll"));
         if (commandLine.quiet) {
             exitCode = RunUnattended();
         } else if (PreparePages()) {
@@ -315,10 +322,13 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
         }
 
         // Shut-down, in the order the resources were taken: RICHED32, the images, the
-        // project's lists, then COM as `com` goes out of scope.
+        // project's lists, then COM as `com` goes out of scope, after the launch, which asks
+        // the desktop's shell through COM. An unattended installation starts nothing: no
+        // window may appear.
         richEdit.reset();
         ReleaseWizardImages();
         state.mainProject.Release();
+        if (!commandLine.quiet && state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
     }
     // Folders the destination page made for an installation that never happened stay empty.
     RemoveFoldersLeft(state.pageCreatedFolders);
@@ -328,8 +338,5 @@ int RunSetup(HINSTANCE instance, const char* arguments) {
                   .c_str());
     // A script that starts the wizard tells a failed installation by its exit code too.
     if (!commandLine.quiet && state.installFailed) exitCode = kExitInstallFailed;
-
-    // An unattended installation starts nothing: no window may appear.
-    if (!commandLine.quiet && state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
     return exitCode;
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <oleauto.h>
 #include <wincrypt.h>
 
 #include <utility>
@@ -110,6 +111,11 @@ struct LocalTraits {
     static Type Invalid() { return nullptr; }
     static void Close(Type h) { LocalFree(h); }
 };
+struct BstrTraits {
+    using Type = BSTR;
+    static Type Invalid() { return nullptr; }
+    static void Close(Type h) { SysFreeString(h); }
+};
 
 using UniqueFile = UniqueHandle<FileTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelTraits>;
@@ -121,6 +127,7 @@ using UniqueGlobal = UniqueHandle<GlobalTraits>;
 using UniqueCryptProvider = UniqueHandle<CryptProviderTraits>;
 using UniqueCryptHash = UniqueHandle<CryptHashTraits>;
 using UniqueLocal = UniqueHandle<LocalTraits>;
+using UniqueBstr = UniqueHandle<BstrTraits>;
 
 // A COM interface pointer released once.
 template <typename T>
@@ -142,6 +149,11 @@ public:
     void** put_void() {
         reset();
         return reinterpret_cast<void**>(&ptr_);
+    }
+    // For methods that hand out an interface of this type.
+    T** put() {
+        reset();
+        return &ptr_;
     }
 
 private:

@@ -13,6 +13,10 @@ enum class FontFace {
     MsSansSerif,    // bold: the page headings
 };
 
+// A length of `pixels` at 96 DPI in pixels of the screen's DPI: the program is DPI aware, so
+// the system no longer scales what it draws in pixels.
+int ScaledToScreen(int pixels);
+
 // A bold font of `height` logical units. The caller owns it.
 HFONT MakeFont(int height, FontFace face);
 

@@ -31,48 +31,55 @@ void PaintBackground(HDC dc, const RECT& r) {
         Fill(dc, r.left, r.top, r.right, r.bottom);
         return;
     }
-    const int w = info.bmWidth;
-    const int h = info.bmHeight;
-    win::UniqueMemoryDc memory(CreateCompatibleDC(dc));
-    win::ScopedSelect select(memory.get(), image);
+    // A corner image keeps its size in inches; stretched, it covers everything.
+    int w = ScaledToScreen(info.bmWidth);
+    int h = ScaledToScreen(info.bmHeight);
+    int x = r.left;
+    int y = r.top;
     switch (wizard.backgroundMode) {
         case 1:  // top right
             Fill(dc, r.left, r.top, r.right - w, r.bottom);
             Fill(dc, r.right - w, r.top + h, r.right, r.bottom);
-            BitBlt(dc, r.right - w, r.top, w, h, memory.get(), 0, 0, SRCCOPY);
+            x = r.right - w;
             break;
         case 2:  // bottom left
             Fill(dc, r.left, r.top, r.right, r.bottom - h);
             Fill(dc, r.left + w, r.bottom - h, r.right, r.bottom);
-            BitBlt(dc, r.left, r.bottom - h, w, h, memory.get(), 0, 0, SRCCOPY);
+            y = r.bottom - h;
             break;
         case 3:  // bottom right
             Fill(dc, r.left, r.top, r.right, r.bottom - h);
             Fill(dc, r.left, r.bottom - h, r.right - w, r.bottom);
-            BitBlt(dc, r.right - w, r.bottom - h, w, h, memory.get(), 0, 0, SRCCOPY);
+            x = r.right - w;
+            y = r.bottom - h;
             break;
         default:  // stretched over everything
-            StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, memory.get(), 0, 0, w, h, SRCCOPY);
+            w = r.right - r.left;
+            h = r.bottom - r.top;
             break;
     }
+    win::UniqueMemoryDc memory(CreateCompatibleDC(dc));
+    win::ScopedSelect select(memory.get(), image);
+    StretchBlt(dc, x, y, w, h, memory.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
 }
 
 // The product title in large white letters with a black copy two units up and to the left.
 void PaintTitle(HWND window, HDC dc) {
-    win::UniqueGdiObject font(MakeFont(kTitleHeight, FontFace::TimesNewRoman));
+    win::UniqueGdiObject font(MakeFont(ScaledToScreen(kTitleHeight), FontFace::TimesNewRoman));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
     win::ScopedSelect select(dc, font.get());
 
     RECT r;
     GetClientRect(window, &r);
-    r.left += 40;
-    r.top += 20;
+    r.left += ScaledToScreen(40);
+    r.top += ScaledToScreen(20);
     const Project& project = *Setup().current;
     std::string title;
     if (!ExpandTitleTokens(project, project.winTitle, &title, kPathLimit)) title = project.winTitle;
     DrawTextA(dc, title.c_str(), -1, &r, DT_WORDBREAK);
-    OffsetRect(&r, 2, 2);
+    const int shadow = ScaledToScreen(2);
+    OffsetRect(&r, shadow, shadow);
     SetTextColor(dc, RGB(255, 255, 255));
     DrawTextA(dc, title.c_str(), -1, &r, DT_WORDBREAK);
 }
@@ -118,6 +125,8 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
             return DefWindowProcA(window, message, wParam, lParam);
     }
 }
+
+int ScaledToScreen(int pixels) { return MulDiv(pixels, Wizard().dpi, 96); }
 
 HFONT MakeFont(int height, FontFace face) {
     const bool times = face == FontFace::TimesNewRoman;

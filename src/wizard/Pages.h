@@ -28,6 +28,7 @@ struct WizardState {
     win::UniqueGdiObject logo;         // the script's ProjectLogo, else the library's bitmap
     bool defaultLogo = false;          // the logo is the library's: pages are not widened
     int separatorTop = 0;              // height of the logo panel found on the last page
+    int dpi = 96;                      // the screen's pixels per inch: pixel sizes follow it
 };
 
 WizardState& Wizard();

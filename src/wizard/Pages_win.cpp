@@ -19,7 +19,7 @@
 
 namespace {
 
-constexpr int kSeparatorHeight = 10;  // a child lower than this is the page's separator line
+constexpr int kSeparatorHeight = 10;  // a child lower than this at 96 DPI is the page's separator line
 constexpr size_t kButtonTextLimit = 128;
 constexpr size_t kPageCaptionLimit = 128;
 
@@ -68,8 +68,8 @@ bool PreparePages() {
 
     {
         win::WindowDc screen(nullptr);
-        const int height = -MulDiv(8, GetDeviceCaps(screen.get(), LOGPIXELSY), 72);
-        wizard.headingFont.reset(MakeFont(height, FontFace::MsSansSerif));
+        wizard.dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+        wizard.headingFont.reset(MakeFont(-MulDiv(8, wizard.dpi, 72), FontFace::MsSansSerif));
     }
 
     std::string ignored;
@@ -180,9 +180,10 @@ void FitPageToLogo(HWND page) {
 
     // The separator line's top is the height of the white panel the logo fills.
     const std::vector<HWND> children = ChildWindows(page);
+    const int separatorHeight = ScaledToScreen(kSeparatorHeight);
     for (HWND child : children) {
         RECT r = RectInParent(child);
-        if (r.bottom - r.top < kSeparatorHeight) {
+        if (r.bottom - r.top < separatorHeight) {
             wizard.separatorTop = r.top;
             break;
         }
@@ -201,7 +202,7 @@ void FitPageToLogo(HWND page) {
     HWND panel = nullptr;
     for (HWND child : children) {
         RECT r = RectInParent(child);
-        if (r.bottom - r.top < kSeparatorHeight) {
+        if (r.bottom - r.top < separatorHeight) {
             if (!panel)
                 panel = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, pageWidth,
                                         r.top, page, nullptr, nullptr, nullptr);

@@ -1,6 +1,7 @@
 // A package that mkpackage sealed, damaged as packages are on their way (cut short, one byte
 // changed, a file lost), run with setup.exe /S: a damaged package installs nothing, the
-// trace names the damaged file, and one without seals installs as it always did.
+// trace names the damaged file, and one without seals (its setup.exe sealing no main script
+// either, as by hand) installs as it always did.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -37,6 +38,8 @@ struct Case {
 
 const Case kCases[] = {
     {"intact", Damage::kNone, 0, 0},
+    // The program holds the main script's digest: refused before anything is read.
+    {"main script with a byte changed", Damage::kFlip, 1, 1},
     {"without seals, a byte changed", Damage::kNoSeals, kProgram, 0},
     {"program cut short", Damage::kCut, kProgram, 1},
     {"component's file missing", Damage::kRemove, kMap, 1},
@@ -104,7 +107,8 @@ struct SealedPackage {
                         return false;
                 }
                 bytes[bytes.size() / 2] ^= 0x20;
-                return testenv::WriteFile(path, bytes);
+                return testenv::WriteFile(path, bytes) &&
+                       testenv::CopyFileTo(testenv::BinFolder() + "setup.exe", package + "\\setup.exe");
             case Damage::kCut:
                 return testenv::WriteFile(path, bytes.substr(0, 10));
             case Damage::kFlip:

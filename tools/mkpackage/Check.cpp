@@ -4,9 +4,11 @@
 #include <filesystem>
 #include <set>
 #include <system_error>
+#include <vector>
 
 #include "base/Text.h"
 #include "mkpackage/Digest.h"
+#include "mkpackage/Trust.h"
 #include "script/IniScript.h"
 #include "script/Project.h"
 #include "script/ScriptLoader.h"
@@ -116,6 +118,9 @@ bool CheckPackage(const std::string& folder, std::string* report) {
     Checker checker(root, report);
     std::error_code failed;
     if (!fs::is_regular_file(root / "setup.exe", failed)) checker.Problem("no setup.exe");
+    std::vector<std::string> distrusted;
+    CheckProgramTrust((root / "setup.exe").string(), (root / text::DataFileName(1)).string(), &distrusted, report);
+    for (const std::string& problem : distrusted) checker.Problem(problem);
 
     const std::string mainScript = (root / text::DataFileName(1)).string();
     Project project;

@@ -121,10 +121,25 @@ bool Swap(const fs::path& fresh, const fs::path& output, const fs::path& aside, 
     return true;
 }
 
+// The program vouches for the main script, then the signature for the program.
+bool SealAndSign(const PackagePlan& plan, const std::string& mainScript, const fs::path& setup, SignOptions sign,
+                 std::string* error) {
+    bool sealed = false;
+    if (!SealMainScript(setup.string(), mainScript, &sealed, error)) return false;
+    if (sign.pfx.empty()) return true;
+    if (!sealed) {
+        *error = "the setup program has no field for the main script's digest, so a signature would not cover "
+                 "the script: sign a setup.exe of this build";
+        return false;
+    }
+    sign.description = plan.project.title + " Setup";
+    return SignProgram(setup.string(), sign, error);
+}
+
 }  // namespace
 
 bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std::string& output,
-                  std::string* error) {
+                  std::string* error, const SignOptions& sign) {
     const std::map<int32_t, std::string> sources(plan.data.begin(), plan.data.end());
     if (!Seal(plan.project, sources, error)) return false;
     Scripts scripts;
@@ -145,7 +160,8 @@ bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std:
     const fs::path fresh = target.parent_path() / ("." + name + ".mkpackage-new");
     const fs::path aside = target.parent_path() / ("." + name + ".mkpackage-old");
     fs::remove_all(fresh, failed);
-    if (!Fill(plan, scripts, setupProgram, fresh, error)) {
+    if (!Fill(plan, scripts, setupProgram, fresh, error) ||
+        !SealAndSign(plan, scripts.front().second, fresh / "setup.exe", sign, error)) {
         fs::remove_all(fresh, failed);
         return false;
     }

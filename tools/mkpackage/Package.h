@@ -6,6 +6,7 @@
 #include <string>
 
 #include "mkpackage/Manifest.h"
+#include "mkpackage/Trust.h"
 
 namespace mkpackage {
 
@@ -14,8 +15,10 @@ namespace mkpackage {
 // script as it will be written. The scripts are read back through the setup program's loader
 // before anything is written; a model they would not give back whole is refused. The package
 // is built in a temporary folder beside `output` and then put in its place, so an existing
-// folder is replaced whole or left as it was. False with `error` set on any fault.
+// folder is replaced whole or left as it was. The package's setup.exe holds the main script's
+// digest when it has the field for it (a signed one must), and is signed when `sign` names a
+// certificate. False with `error` set on any fault.
 bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std::string& output,
-                  std::string* error);
+                  std::string* error, const SignOptions& sign = SignOptions());
 
 }  // namespace mkpackage
