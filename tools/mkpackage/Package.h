@@ -14,7 +14,10 @@ namespace mkpackage {
 // script as it will be written. The scripts are read back through the setup program's loader
 // before anything is written; a model they would not give back whole is refused. The package
 // is built in a temporary folder beside `output` and then put in its place, so an existing
-// folder is replaced whole or left as it was. False with `error` set on any fault.
+// folder is replaced whole or left as it was. Before anything is written, `output` is refused
+// when it is the manifest's folder, holds a manifest, a source or the setup program, or lies
+// inside a folder of sources; and when it exists but is neither empty nor a package the tool
+// made. False with `error` set on any fault.
 bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std::string& output,
                   std::string* error);
 
