@@ -148,7 +148,8 @@ bool CheckPackage(const std::string& folder, std::string* report) {
     Project project;
     script::LoadFailure failure;
     const bool script = fs::is_regular_file(mainScript, failed);
-    const int32_t code = script ? script::LoadProject(project, script::IniScriptFiles(), mainScript, true, &failure) : 0;
+    const int32_t code =
+        script ? script::LoadProject(project, script::IniScriptFiles(), mainScript, true, &failure) : 0;
     if (!script) {
         checker.Problem("no install script: " + text::DataFileName(1) +
                         (fs::exists(mainScript, failed) ? " is not a file" : " is missing"));

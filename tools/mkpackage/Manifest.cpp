@@ -1,9 +1,9 @@
 #include "mkpackage/Manifest.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string_view>
@@ -44,7 +44,8 @@ public:
         if (!fs::is_regular_file(path, error) || !file) return false;
         char buffer[1 << 16];
         text->clear();
-        while (file.read(buffer, sizeof(buffer)), file.gcount() > 0) text->append(buffer, static_cast<size_t>(file.gcount()));
+        while (file.read(buffer, sizeof(buffer)), file.gcount() > 0)
+            text->append(buffer, static_cast<size_t>(file.gcount()));
         return !file.bad();
     }
     bool Source(const std::string& path, std::string* key) const override {
@@ -100,7 +101,6 @@ public:
         asked_.insert(key);
         return table_.get(key);
     }
-    const toml::table& Table() const { return table_; }
     const toml::source_region& Where() const { return table_.source(); }
     const std::string& Name() const { return where_; }
 
@@ -236,8 +236,8 @@ bool Fields::Done() {
     for (auto&& [key, value] : table_)
         if (!asked_.count(std::string(key.str()))) {
             const std::string name = Unguard(key.str());
-            return reader_.Fail(key.source(), "unknown key '" + name + "' in " + where_ +
-                                                  UnknownKey(name, std::vector<std::string>(asked_.begin(), asked_.end())));
+            const std::vector<std::string> known(asked_.begin(), asked_.end());
+            return reader_.Fail(key.source(), "unknown key '" + name + "' in " + where_ + UnknownKey(name, known));
         }
     return true;
 }
@@ -349,7 +349,8 @@ bool Reader::ReadPackage(Fields& package, bool main, const ManifestDefaults& def
         !package.Flag("copy_palm_to_pc", &p.copyPalmToPc) || !package.Flag("relative_paths", &p.relativePaths))
         return false;
     p.targetOs = static_cast<uint32_t>(targetOs);
-    if (const toml::node* node = package.Node("language_name"); node && !CheckName(*node, "'language_name'", p.languageDll, false))
+    if (const toml::node* node = package.Node("language_name");
+        node && !CheckName(*node, "'language_name'", p.languageDll, false))
         return false;
     if (p.languageDll.empty()) p.languageDll = kDefaultLanguageDll;
 
@@ -405,11 +406,13 @@ bool Reader::ReadEntry(Fields& entry, int section, Project* project) {
         return false;
     // The mounted device's files go to the package's folder there, whatever their folder.
     const toml::node& named = entry.Node("name") ? *entry.Node("name") : *entry.Node("source");
-    const auto [first, fresh] = destinations_.emplace(
-        std::make_pair(project, std::to_string(section) + DestinationKey(section == kSectionMountedDevice ? "" : folder, name)),
-        entry.Name() + text::Format(" (line %u)", static_cast<unsigned>(named.source().begin.line)));
+    const std::string destination = DestinationKey(section == kSectionMountedDevice ? "" : folder, name);
+    const auto [first, fresh] =
+        destinations_.emplace(std::make_pair(project, std::to_string(section) + destination),
+                              entry.Name() + text::Format(" (line %u)", static_cast<unsigned>(named.source().begin.line)));
     if (!fresh)
-        return Fail(named.source(), entry.Name() + " installs to the same file as " + first->second + ", letter case aside");
+        return Fail(named.source(),
+                    entry.Name() + " installs to the same file as " + first->second + ", letter case aside");
     struct Rule {
         const char* key;
         bool allowed;
@@ -600,15 +603,12 @@ bool Reader::ReadBody(const std::string& text, bool main, const ManifestDefaults
     }
     const toml::table& root = parsed.table();
 
-    const char* known[] = {"package", "folders", "palm", "component", "application", "system", "conduit",
-                           "mounted_device"};
+    const std::vector<std::string> known = {"package", "folders", "palm", "component", "application", "system",
+                                            "conduit", "mounted_device"};
     for (auto&& [key, value] : root) {
-        bool found = false;
-        for (const char* name : known) found = found || key.str() == name;
         const std::string name = Unguard(key.str());
-        if (!found)
-            return Fail(key.source(), "unknown table '" + name + "'" +
-                                          UnknownKey(name, std::vector<std::string>(std::begin(known), std::end(known))));
+        if (std::find(known.begin(), known.end(), name) == known.end())
+            return Fail(key.source(), "unknown table '" + name + "'" + UnknownKey(name, known));
     }
     const toml::table* package = root["package"].as_table();
     if (!package) return Fail(root.source(), "missing table [package]");

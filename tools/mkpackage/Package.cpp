@@ -151,8 +151,8 @@ bool Within(fs::path inner, const fs::path& outer) {
 }
 
 // The package replaces its output folder whole, so it may not be the manifest's folder, hold
-// the manifest or a source, or lie inside a folder of sources (other than the manifest's own
-// and those above it). Folders are compared as the file system knows them (fs::equivalent):
+// the manifest or a source, or lie inside a folder of sources (other than the manifest's own,
+// those above it and the setup program's). Folders are compared as the file system knows them (fs::equivalent):
 // full canonical paths, links followed, letter case as the file system treats it.
 bool OutputAllowed(const PackagePlan& plan, const std::string& setupProgram, const std::string& output,
                    const fs::path& target, std::string* error) {
@@ -178,8 +178,11 @@ bool OutputAllowed(const PackagePlan& plan, const std::string& setupProgram, con
         }
         folders.insert(path.parent_path());
     }
+    // The setup program's folder (where the default language library lies too) is no folder of
+    // sources: packages are often made beside it.
+    const fs::path setupFolder = fs::weakly_canonical(setupProgram, failed).parent_path();
     for (const fs::path& folder : folders)
-        if (!Within(manifestFolder, folder) && Within(target, folder)) {
+        if (!Within(manifestFolder, folder) && !Same(folder, setupFolder) && Within(target, folder)) {
             *error = refused + "lies inside '" + folder.string() + "', a folder of the package's sources: keep the "
                                "package out of them";
             return false;

@@ -79,7 +79,8 @@ std::string PlainSyntaxError(std::string_view description, char32_t found) {
         if (said.find(entry.says) != std::string::npos) {
             std::string plain = entry.plain;
             if (entry.showFound && found > 0x20 && found != 0x7F)
-                plain = "unexpected " + (found < 0x80 ? "'" + Utf8(found) + "'" : DescribeCharacter(found)) + ": " + plain;
+                plain = "unexpected " + (found < 0x80 ? "'" + Utf8(found) + "'" : DescribeCharacter(found)) + ": " +
+                        plain;
             return plain;
         }
     return "TOML syntax, in a " + scope + ": " + detail;

@@ -54,7 +54,11 @@ Options ReadOptions(int argc, char** argv) {
         }
         if (arg == "--check") {
             check = true;
-        } else if (arg == "--setup" && i + 1 < argc) {
+        } else if (arg == "--setup") {
+            if (i + 1 == argc) {
+                options.problem = "--setup needs the setup.exe to ship";
+                return options;
+            }
             options.setup = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             options.problem = "unknown option '" + arg + "'";
