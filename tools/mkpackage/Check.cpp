@@ -108,12 +108,7 @@ void Checker::Seals(const Project& project, const std::string& where) {
 void Rules(const Project& project, const std::string& where, Checker* checker) {
     bool none = false;
     const std::string problem = where == text::DataFileName(1) ? SelectionProblem(project, &none) : "";
-    if (none)
-        checker->Problem("no choice of components passes the component rules: " + problem);
-    else if (!problem.empty())
-        checker->Problem("the preselected components break the component rules: " + problem +
-                         "; setup.exe /S ends with 1639 unless /COMPONENTS chooses, and the wizard opens with Next "
-                         "disabled");
+    if (!problem.empty()) checker->Problem(problem);
     for (const Warning& warning : ProjectWarnings(project)) checker->Warn(warning.text + " (" + where + ")");
     for (const Component& component : project.components)
         if (component.sub) Rules(*component.sub, text::DataFileName(component.subScript), checker);

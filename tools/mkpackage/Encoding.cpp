@@ -27,9 +27,15 @@ bool CheckUtf8(std::string_view text, TextPlace* at, std::string* what) {
     *at = TextPlace();
     for (size_t i = 0; i < text.size();) {
         const unsigned char lead = static_cast<unsigned char>(text[i]);
-        size_t length = lead < 0x80 ? 1 : lead >= 0xC2 && lead < 0xE0 ? 2 : lead >= 0xE0 && lead < 0xF0 ? 3
-                        : lead >= 0xF0 && lead < 0xF5                   ? 4
-                                                                        : 0;
+        size_t length = 0;
+        if (lead < 0x80)
+            length = 1;
+        else if (lead >= 0xC2 && lead < 0xE0)
+            length = 2;
+        else if (lead >= 0xE0 && lead < 0xF0)
+            length = 3;
+        else if (lead >= 0xF0 && lead < 0xF5)
+            length = 4;
         // The second byte's range rules out overlong forms, surrogates and values beyond U+10FFFF.
         unsigned char low = 0x80, high = 0xBF;
         if (lead == 0xE0) low = 0xA0;

@@ -644,9 +644,8 @@ bool Reader::Finish(Fields& package, const toml::array* components, const Projec
     if (problem.empty()) return true;
     const toml::node* minimum = package.Node("group0_min");
     const toml::source_region& at = minimum ? minimum->source() : (*components)[0].source();
-    if (none) return Fail(at, "no choice of components passes the component rules: " + problem);
-    Warn(at, "the preselected components break the component rules: " + problem +
-                 "; the wizard opens with Next disabled, and setup.exe /S ends with 1639 unless /COMPONENTS chooses");
+    if (none) return Fail(at, problem);
+    Warn(at, problem);
     return true;
 }
 

@@ -26,8 +26,8 @@ std::string FolderProblem(const std::string& folder, bool absolute);
 std::string DestinationKey(const std::string& folder, const std::string& name);
 
 // The component rules of the components page (wizard/ComponentSelection), as setup.exe applies
-// them: empty when the preselection passes; otherwise which rule it breaks, and *none set when
-// no choice at all passes them.
+// them: empty when the preselection passes; otherwise the sentence that says which rule it
+// breaks, and *none set (and said) when no choice at all passes them.
 std::string SelectionProblem(const Project& project, bool* none);
 
 struct Warning {
