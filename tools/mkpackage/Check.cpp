@@ -8,6 +8,8 @@
 
 #include "base/Text.h"
 #include "mkpackage/Digest.h"
+#include "mkpackage/Encoding.h"
+#include "mkpackage/Rules.h"
 #include "mkpackage/Trust.h"
 #include "script/IniScript.h"
 #include "script/Project.h"
@@ -45,6 +47,11 @@ public:
         ++problems_;
     }
     int Problems() const { return problems_; }
+    void Warn(const std::string& line) {
+        *report_ += "warning: " + line + "\n";
+        ++warnings_;
+    }
+    int Warnings() const { return warnings_; }
 
     // Data files of a project and its components; `where` names the script.
     void DataFiles(const Project& project, const std::string& where);
@@ -65,6 +72,7 @@ private:
     std::set<int32_t> missing_;
     std::string* report_;
     int problems_ = 0;
+    int warnings_ = 0;
 };
 
 void Checker::DataFiles(const Project& project, const std::string& where) {
@@ -98,6 +106,18 @@ void Checker::Seals(const Project& project, const std::string& where) {
     for (const Component& component : project.components) Seals(*component.sub, text::DataFileName(component.subScript));
 }
 
+// The component rules as setup.exe applies them, and the warnings of every script.
+void Rules(const Project& project, const std::string& where, Checker* checker) {
+    bool none = false;
+    const std::string problem = where == text::DataFileName(1) ? SelectionProblem(project, &none) : "";
+    if (!problem.empty()) checker->Problem(problem);
+    for (const Warning& warning : ProjectWarnings(project)) checker->Warn(warning.text + " (" + where + ")");
+    for (const Component& component : project.components)
+        if (component.sub) Rules(*component.sub, text::DataFileName(component.subScript), checker);
+}
+
+std::string Count(int count, const char* what) { return text::Format("%d %s%s", count, what, count == 1 ? "" : "s"); }
+
 void Summarise(const Project& project, const std::string& indent, std::string* report) {
     *report += indent + "title: " + project.title + (project.version.empty() ? "" : " " + project.version) + "\n";
     *report += indent + "files:";
@@ -115,18 +135,25 @@ void Summarise(const Project& project, const std::string& indent, std::string* r
 
 bool CheckPackage(const std::string& folder, std::string* report) {
     const fs::path root(folder);
-    Checker checker(root, report);
+    // The scripts' texts are Windows-1252; the report is UTF-8, as the manifests are.
+    std::string lines;
+    Checker checker(root, &lines);
     std::error_code failed;
     if (!fs::is_regular_file(root / "setup.exe", failed)) checker.Problem("no setup.exe");
     std::vector<std::string> distrusted;
-    CheckProgramTrust((root / "setup.exe").string(), (root / text::DataFileName(1)).string(), &distrusted, report);
+    CheckProgramTrust((root / "setup.exe").string(), (root / text::DataFileName(1)).string(), &distrusted, &lines);
     for (const std::string& problem : distrusted) checker.Problem(problem);
 
     const std::string mainScript = (root / text::DataFileName(1)).string();
     Project project;
     script::LoadFailure failure;
-    int32_t code = script::LoadProject(project, script::IniScriptFiles(), mainScript, true, &failure);
-    if (code != 0) {
+    const bool script = fs::is_regular_file(mainScript, failed);
+    const int32_t code =
+        script ? script::LoadProject(project, script::IniScriptFiles(), mainScript, true, &failure) : 0;
+    if (!script) {
+        checker.Problem("no install script: " + text::DataFileName(1) +
+                        (fs::exists(mainScript, failed) ? " is not a file" : " is missing"));
+    } else if (code != 0) {
         uint32_t index = static_cast<uint32_t>(code) - 0x80660001u;
         checker.Problem(text::Format("0x%08X at %s in %s: %s", static_cast<unsigned>(code), failure.key.c_str(),
                                      fs::path(failure.script).filename().string().c_str(),
@@ -138,7 +165,8 @@ bool CheckPackage(const std::string& folder, std::string* report) {
         else
             checker.Need(project.languageDllIndex, "LanguageDLLIndex");
         checker.Seals(project, text::DataFileName(1));
-        Summarise(project, "", report);
+        Rules(project, text::DataFileName(1), &checker);
+        Summarise(project, "", &lines);
     }
 
     uintmax_t total = 0;
@@ -148,10 +176,10 @@ bool CheckPackage(const std::string& folder, std::string* report) {
         total += entry.file_size(failed);
         ++count;
     }
-    *report += text::Format("size: %llu bytes in %d files\n", static_cast<unsigned long long>(total), count);
-    *report += checker.Problems() == 0 ? "would install\n"
-                                       : text::Format("would not install: %d problem%s\n", checker.Problems(),
-                                                      checker.Problems() == 1 ? "" : "s");
+    lines += text::Format("size: %llu bytes in %d files\n", static_cast<unsigned long long>(total), count);
+    lines += checker.Problems() == 0 ? "would install" : "would not install: " + Count(checker.Problems(), "problem");
+    lines += checker.Warnings() == 0 ? "\n" : ", " + Count(checker.Warnings(), "warning") + "\n";
+    *report += FromWindows1252(lines);
     return checker.Problems() == 0;
 }
 

@@ -1,8 +1,9 @@
 #include "mkpackage/Manifest.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <set>
 #include <string_view>
@@ -10,6 +11,9 @@
 #include <toml++/toml.h>
 
 #include "base/Text.h"
+#include "mkpackage/Encoding.h"
+#include "mkpackage/Rules.h"
+#include "mkpackage/Wording.h"
 #include "script/ValueSyntax.h"
 
 namespace mkpackage {
@@ -32,10 +36,16 @@ public:
 
 class DiskFiles : public Files {
 public:
+    // Through read(), which turns a failed read (a folder among them) into a state of the
+    // stream: a stream iterator lets the library's exception end the program.
     bool ReadText(const std::string& path, std::string* text) const override {
+        std::error_code error;
         std::ifstream file(path, std::ios::binary);
-        if (!file) return false;
-        text->assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+        if (!fs::is_regular_file(path, error) || !file) return false;
+        char buffer[1 << 16];
+        text->clear();
+        while (file.read(buffer, sizeof(buffer)), file.gcount() > 0)
+            text->append(buffer, static_cast<size_t>(file.gcount()));
         return !file.bad();
     }
     bool Source(const std::string& path, std::string* key) const override {
@@ -57,46 +67,27 @@ public:
     }
 };
 
-// toml++ 3.3.0 asks whether a character where whitespace may stand is Unicode blank, and for
-// the non-blank characters of three ranges of its table it reaches __builtin_unreachable (fixed
-// upstream in a later version): a raw "é" at the start of a line is undefined behaviour there.
-// Such characters are refused before parsing; written as \u escapes they never meet the test.
-// The table's constants are the library's own.
-bool TripsTomlParser(char32_t c) {
-    if (c <= U'\xA0' || c >= U'\uFEFF' || c == U'\u3000') return false;
-    const uint64_t child = (static_cast<uint64_t>(c) - 0xA0u) / 0x3FAu;
-    return !((1ull << child) & 0x7FFFFFFFFFFFF75Eull) && child != 0x05 && child != 0x07;
-}
-
-// The line and column (in characters, as toml++ counts) of the first such character, if any.
-bool FindTripping(std::string_view text, uint32_t* line, uint32_t* column, char32_t* found) {
-    *line = 1;
-    *column = 1;
-    for (size_t i = 0; i < text.size();) {
-        unsigned char lead = static_cast<unsigned char>(text[i]);
-        size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (size_t k = 1; k < length && i + k < text.size(); ++k)
-            c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-        if (TripsTomlParser(c)) {
-            *found = c;
-            return true;
-        }
-        i += length;
-        ++*column;
-        if (lead == '\n') {
-            ++*line;
-            *column = 1;
-        }
-    }
-    return false;
-}
-
 bool HasControl(std::string_view value) {
     for (char c : value)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return true;
     return false;
 }
+
+// The byte offset of a line and column (in characters) of valid UTF-8; the text's size beyond it.
+size_t Offset(std::string_view text, uint32_t line, uint32_t column) {
+    size_t i = 0;
+    for (uint32_t l = 1, c = 1; i < text.size() && (l < line || (l == line && c < column));) {
+        if (NextCharacter(text, &i) == '\n') {
+            ++l;
+            c = 1;
+        } else {
+            ++c;
+        }
+    }
+    return i;
+}
+
+toml::source_region At(uint32_t line, uint32_t column) { return {{line, column}, {line, column}, nullptr}; }
 
 class Reader;  // reports the faults
 
@@ -136,15 +127,35 @@ public:
               Project* project);
 
     bool Fail(const toml::source_region& at, const std::string& what) {
-        *error_ = text::Format("%s:%u:%u: %s", manifest_.c_str(), static_cast<unsigned>(at.begin.line),
-                               static_cast<unsigned>(at.begin.column), what.c_str());
+        *error_ = Place(at) + what;
         return false;
     }
+    void Warn(const toml::source_region& at, const std::string& what) {
+        plan_->warnings.push_back(Place(at) + "warning: " + what);
+    }
+
+    // A string's text in Windows-1252, or a refusal at the first character the code page cannot hold.
+    bool Ansi(const toml::node& node, const std::string& what, const std::string& utf8, std::string* out);
+    // The place of a name's refusal: the key's value, or where the default came from.
+    bool CheckName(const toml::node& at, const std::string& what, const std::string& name, bool folder,
+                   bool absolute = false);
 
 private:
+    std::string Place(const toml::source_region& at) const {
+        return text::Format("%s:%u:%u: ", manifest_.c_str(), static_cast<unsigned>(at.begin.line),
+                            static_cast<unsigned>(at.begin.column));
+    }
+    // The first character of the string at `region` that Windows-1252 cannot hold, raw or as
+    // an escape; `region` itself when there is none.
+    toml::source_region Refused(const toml::source_region& region) const;
+    // The warnings once the manifest is read, and for the package's own manifest (`components`
+    // given) the component rules.
+    bool Finish(Fields& package, const toml::array* components, const Project& project);
     bool ReadBody(const std::string& text, bool main, const ManifestDefaults& defaults, Project* project);
     bool ReadPackage(Fields& package, bool main, const ManifestDefaults& defaults, Project* project);
     bool ReadImage(Fields& package, const char* key, ImageSpec* image);
+    // The name a source installs under: 'name', or the source's own file name.
+    bool InstallName(Fields& fields, const std::string& source, std::string* name);
     bool ReadSection(const toml::table& root, int section, Project* project);
     bool ReadEntry(Fields& entry, int section, Project* project);
     bool ReadFolders(Fields& folders, Project* project);
@@ -163,9 +174,12 @@ private:
     PackagePlan* plan_;
     std::string* error_;
     std::string manifest_;       // the manifest being read, as named
+    std::string_view text_;      // its text as written
     fs::path folder_;            // its folder, which sources are relative to
     std::vector<std::string> chain_;  // manifests being read, outermost first
     std::map<std::string, int32_t> numbers_;  // source key -> data-file number
+    // Each project's destinations, DestinationKey with the section in front -> the entry there.
+    std::map<std::pair<const Project*, std::string>, std::string> destinations_;
     int32_t next_ = kMainScript + 1;
 };
 
@@ -173,7 +187,7 @@ bool Fields::Text(const char* key, std::string* out, bool required) {
     const toml::node* node = Node(key);
     if (!node) return !required || reader_.Fail(Where(), std::string("missing '") + key + "' in " + where_);
     if (!node->is_string()) return reader_.Fail(node->source(), std::string("'") + key + "' must be a string");
-    *out = node->as_string()->get();
+    *out = Unguard(node->as_string()->get());
     return true;
 }
 
@@ -212,19 +226,30 @@ bool Fields::Choice(const char* key, const std::vector<const char*>& names, int3
     return reader_.Fail(node->source(), std::string("'") + key + "' must be one of " + list);
 }
 
+// "did you mean" names the closest key of the table that it knows.
+std::string UnknownKey(const std::string& key, const std::vector<std::string>& known) {
+    const std::string closest = ClosestKey(key, known);
+    return closest.empty() ? std::string() : "; did you mean '" + closest + "'?";
+}
+
 bool Fields::Done() {
     for (auto&& [key, value] : table_)
-        if (!asked_.count(std::string(key.str())))
-            return reader_.Fail(key.source(), "unknown key '" + std::string(key.str()) + "' in " + where_);
+        if (!asked_.count(std::string(key.str()))) {
+            const std::string name = Unguard(key.str());
+            const std::vector<std::string> known(asked_.begin(), asked_.end());
+            return reader_.Fail(key.source(), "unknown key '" + name + "' in " + where_ + UnknownKey(name, known));
+        }
     return true;
 }
 
 // A value written unquoted in [Project] (or [Folder]): the profile functions would trim its
 // blanks and strip enclosing quotes, and a line break would end it.
 bool PlainText(Reader& reader, Fields& fields, const char* key, size_t limit, std::string* out) {
-    if (!fields.Text(key, out)) return false;
+    std::string utf8;
+    if (!fields.Text(key, &utf8)) return false;
     const toml::node* node = fields.Node(key);
     if (!node) return true;
+    if (!reader.Ansi(*node, std::string("'") + key + "'", utf8, out)) return false;
     const std::string& v = *out;
     if (HasControl(v)) return reader.Fail(node->source(), std::string("'") + key + "' holds a control character");
     if (!v.empty() && (script::IsBlank(v.front()) || script::IsBlank(v.back())))
@@ -262,10 +287,11 @@ std::string StoreQuoted(const std::string& value, size_t limit, bool breaks, std
 // A value written as a quoted string.
 bool QuotedText(Reader& reader, Fields& fields, const char* key, size_t limit, bool breaks, std::string* out,
                 bool required = false) {
-    std::string value;
-    if (!fields.Text(key, &value, required)) return false;
+    std::string utf8, value;
+    if (!fields.Text(key, &utf8, required)) return false;
     const toml::node* node = fields.Node(key);
     if (!node) return true;
+    if (!reader.Ansi(*node, std::string("'") + key + "'", utf8, &value)) return false;
     std::string problem = StoreQuoted(value, limit, breaks, out);
     return problem.empty() || reader.Fail(node->source(), std::string("'") + key + "' " + problem);
 }
@@ -299,9 +325,7 @@ bool Reader::ReadImage(Fields& package, const char* key, ImageSpec* image) {
     if (!node->is_table()) return Fail(node->source(), std::string("'") + key + "' must be a table");
     Fields fields(*this, *node->as_table(), key);
     std::string source;
-    if (!fields.Text("source", &source, true)) return false;
-    image->name = FileNameOf(source);
-    if (!QuotedText(*this, fields, "name", kPathLimit, false, &image->name)) return false;
+    if (!fields.Text("source", &source, true) || !InstallName(fields, source, &image->name)) return false;
     if (!fields.Int("placement", 0, 3, &image->mode)) return false;
     return Number(fields.Node("source")->source(), source, key, &image->dataFile) && fields.Done();
 }
@@ -325,6 +349,9 @@ bool Reader::ReadPackage(Fields& package, bool main, const ManifestDefaults& def
         !package.Flag("copy_palm_to_pc", &p.copyPalmToPc) || !package.Flag("relative_paths", &p.relativePaths))
         return false;
     p.targetOs = static_cast<uint32_t>(targetOs);
+    if (const toml::node* node = package.Node("language_name");
+        node && !CheckName(*node, "'language_name'", p.languageDll, false))
+        return false;
     if (p.languageDll.empty()) p.languageDll = kDefaultLanguageDll;
 
     const char* conduitKeys[] = {"conduit_installer", "conduit_installer_pattern"};
@@ -333,6 +360,9 @@ bool Reader::ReadPackage(Fields& package, bool main, const ManifestDefaults& def
         p.conduitPattern = kDefaultConduitPattern;
         if (!PlainText(*this, package, conduitKeys[0], kShortTextLimit, &p.conduitInstaller) ||
             !PlainText(*this, package, conduitKeys[1], kPatternLimit, &p.conduitPattern))
+            return false;
+        if (const toml::node* node = package.Node(conduitKeys[0]);
+            node && !CheckName(*node, "'conduit_installer'", p.conduitInstaller, false))
             return false;
     } else {
         for (const char* key : conduitKeys)
@@ -362,17 +392,27 @@ bool Reader::ReadEntry(Fields& entry, int section, Project* project) {
     const bool application = section == kSectionApplication;
     std::string source;
     if (!entry.Text("source", &source, true)) return false;
-    std::string name = FileNameOf(source), folder, note;
+    std::string name, folder, note;
     int32_t replace = 1, kind = kKindPlain, registerSelf = 0, menu = 0, startup = 0;
-    if (!QuotedText(*this, entry, "name", kPathLimit, false, &name) ||
-        !QuotedText(*this, entry, "folder", kPathLimit, false, &folder) ||
+    if (!InstallName(entry, source, &name) || !QuotedText(*this, entry, "folder", kPathLimit, false, &folder) ||
         !entry.Choice("replace", {"none", "older", "always", "older-ask"}, &replace) ||
         !entry.Choice("kind", {"file", "conduit", "library"}, &kind) || !entry.Flag("register", &registerSelf) ||
         !entry.Flag("menu_shortcut", &menu) ||
         !entry.Choice("startup_shortcut", {"none", "user", "all-users"}, &startup) ||
         !QuotedText(*this, entry, "note", kPathLimit, false, &note))
         return false;
-    if (name.empty()) return Fail(entry.Where(), "the file name of " + entry.Name() + " is empty");
+    if (const toml::node* node = entry.Node("folder");
+        node && !CheckName(*node, "'folder'", folder, true, section == kSectionConduit))
+        return false;
+    // The mounted device's files go to the package's folder there, whatever their folder.
+    const toml::node& named = entry.Node("name") ? *entry.Node("name") : *entry.Node("source");
+    const std::string destination = DestinationKey(section == kSectionMountedDevice ? "" : folder, name);
+    const auto [first, fresh] =
+        destinations_.emplace(std::make_pair(project, std::to_string(section) + destination),
+                              entry.Name() + text::Format(" (line %u)", static_cast<unsigned>(named.source().begin.line)));
+    if (!fresh)
+        return Fail(named.source(),
+                    entry.Name() + " installs to the same file as " + first->second + ", letter case aside");
     struct Rule {
         const char* key;
         bool allowed;
@@ -456,9 +496,13 @@ bool Reader::ReadFolders(Fields& folders, Project* project) {
         if (!array) return Fail(node->source(), std::string("'") + kSectionKeys[s] + "' must be a list of folders");
         for (const toml::node& element : *array) {
             if (!element.is_string()) return Fail(element.source(), "a folder must be a string");
-            std::string folder;
-            std::string problem = StoreQuoted(element.as_string()->get(), kPathLimit, false, &folder);
+            std::string ansi, folder;
+            if (!Ansi(element, "the folder", Unguard(element.as_string()->get()), &ansi)) return false;
+            std::string problem = StoreQuoted(ansi, kPathLimit, false, &folder);
             if (!problem.empty()) return Fail(element.source(), "the folder " + problem);
+            if (!CheckName(element, "the folder '" + Unguard(element.as_string()->get()) + "'", folder, true,
+                           s == kSectionConduit))
+                return false;
             project->AddSectionFolder(static_cast<FileSection>(s), folder);
         }
     }
@@ -505,10 +549,11 @@ bool Reader::ReadComponents(const toml::array& entries, const ManifestDefaults& 
 }
 
 bool Reader::ResolveDocument(Fields& package, const char* key, const Project& project, DocRef* document) {
-    std::string name;
-    if (!package.Text(key, &name)) return false;
+    std::string utf8, name;
+    if (!package.Text(key, &utf8)) return false;
     const toml::node* node = package.Node(key);
     if (!node) return true;
+    if (!Ansi(*node, std::string("'") + key + "'", utf8, &name)) return false;
     int matches = 0;
     for (int s = 0; s < kSectionCount; ++s)
         for (size_t i = 0; i < project.files[s].size(); ++i)
@@ -519,14 +564,16 @@ bool Reader::ResolveDocument(Fields& package, const char* key, const Project& pr
             }
     if (matches == 1) return true;
     return Fail(node->source(), std::string("'") + key + "' names " + (matches ? "more than one file" : "no file") +
-                                    " of the package: '" + name + "'");
+                                    " of the package: '" + utf8 + "'");
 }
 
 bool Reader::Read(const std::string& path, const std::string& text, bool main, const ManifestDefaults& defaults,
                   Project* project) {
     // A fault is reported in the manifest that holds it; the outer one resumes after it.
     const std::string outerManifest = manifest_;
+    const std::string_view outerText = text_;
     const fs::path outerFolder = folder_;
+    plan_->manifests.push_back(path);
     manifest_ = path;
     folder_ = fs::path(path).parent_path();
     std::string key;
@@ -536,28 +583,32 @@ bool Reader::Read(const std::string& path, const std::string& text, bool main, c
     chain_.pop_back();
     if (!read) return false;
     manifest_ = outerManifest;
+    text_ = outerText;
     folder_ = outerFolder;
     return true;
 }
 
 bool Reader::ReadBody(const std::string& text, bool main, const ManifestDefaults& defaults, Project* project) {
-    const std::string& path = manifest_;
-    uint32_t line = 0, column = 0;
-    char32_t tripping = 0;
-    if (FindTripping(text, &line, &column, &tripping))
-        return Fail(toml::source_region{{line, column}, {line, column}, nullptr},
-                    text::Format("write the character U+%04X as \\u%04X", static_cast<unsigned>(tripping),
-                                 static_cast<unsigned>(tripping)));
-    toml::parse_result parsed = toml::parse(text, path);
-    if (!parsed) return Fail(parsed.error().source(), std::string(parsed.error().description()));
+    TextPlace bad;
+    std::string what;
+    if (!CheckUtf8(text, &bad, &what)) return Fail(At(bad.line, bad.column), what);
+    text_ = text;
+    const std::string guarded = Guard(text);
+    toml::parse_result parsed = toml::parse(std::string_view(guarded), std::string_view(manifest_));
+    if (!parsed) {
+        const toml::source_position at = parsed.error().source().begin;
+        size_t offset = Offset(text_, at.line, at.column);
+        const char32_t found = offset < text_.size() ? NextCharacter(text_, &offset) : 0;
+        return Fail(parsed.error().source(), PlainSyntaxError(Unguard(parsed.error().description()), found));
+    }
     const toml::table& root = parsed.table();
 
-    const char* known[] = {"package", "folders", "palm", "component", "application", "system", "conduit",
-                           "mounted_device"};
+    const std::vector<std::string> known = {"package", "folders", "palm", "component", "application", "system",
+                                            "conduit", "mounted_device"};
     for (auto&& [key, value] : root) {
-        bool found = false;
-        for (const char* name : known) found = found || key.str() == name;
-        if (!found) return Fail(key.source(), "unknown table '" + std::string(key.str()) + "'");
+        const std::string name = Unguard(key.str());
+        if (std::find(known.begin(), known.end(), name) == known.end())
+            return Fail(key.source(), "unknown table '" + name + "'" + UnknownKey(name, known));
     }
     const toml::table* package = root["package"].as_table();
     if (!package) return Fail(root.source(), "missing table [package]");
@@ -578,7 +629,74 @@ bool Reader::ReadBody(const std::string& text, bool main, const ManifestDefaults
     const toml::array* components = nullptr;
     if (!Tables(root, "component", &components)) return false;
     project->multicomp = components ? 1 : 0;
-    return !components || ReadComponents(*components, defaults, project);
+    if (components && !ReadComponents(*components, defaults, project)) return false;
+    return Finish(fields, main ? components : nullptr, *project);
+}
+
+bool Reader::Finish(Fields& package, const toml::array* components, const Project& project) {
+    const toml::source_region& title = package.Node("title")->source();
+    for (const Warning& warning : ProjectWarnings(project)) {
+        const toml::node* node = package.Node(warning.key);
+        Warn(node ? node->source() : title, FromWindows1252(warning.text));
+    }
+    bool none = false;
+    const std::string problem = components && !components->empty() ? SelectionProblem(project, &none) : "";
+    if (problem.empty()) return true;
+    const toml::node* minimum = package.Node("group0_min");
+    const toml::source_region& at = minimum ? minimum->source() : (*components)[0].source();
+    if (none) return Fail(at, problem);
+    Warn(at, problem);
+    return true;
+}
+
+bool Reader::Ansi(const toml::node& node, const std::string& what, const std::string& utf8, std::string* out) {
+    char32_t refused = 0;
+    if (ToWindows1252(utf8, out, &refused)) return true;
+    return Fail(Refused(node.source()), what + " holds the character " + DescribeCharacter(refused) +
+                                            ", which Windows-1252, the code page of the install scripts, cannot hold");
+}
+
+toml::source_region Reader::Refused(const toml::source_region& region) const {
+    size_t i = Offset(text_, region.begin.line, region.begin.column);
+    uint32_t line = region.begin.line, column = region.begin.column;
+    const bool escapes = i < text_.size() && text_[i] == '"';
+    while (i < text_.size() && (line < region.end.line || (line == region.end.line && column < region.end.column))) {
+        const toml::source_region at = At(line, column);
+        char32_t c = NextCharacter(text_, &i);
+        ++column;
+        if (c == '\n') {
+            ++line;
+            column = 1;
+        } else if (escapes && c == '\\' && i < text_.size()) {
+            // \u and \U escapes name their character; an escaped backslash is passed over.
+            const size_t digits = text_[i] == 'u' ? 4 : text_[i] == 'U' ? 8 : 0;
+            if (digits && i + 1 + digits <= text_.size())
+                c = static_cast<char32_t>(std::strtoul(std::string(text_.substr(i + 1, digits)).c_str(), nullptr, 16));
+            const size_t skip = digits ? 1 + digits : text_[i] == '\\' ? 1 : 0;
+            i += skip;
+            column += static_cast<uint32_t>(skip);
+        }
+        if (!InWindows1252(c)) return at;
+    }
+    return region;
+}
+
+bool Reader::CheckName(const toml::node& at, const std::string& what, const std::string& name, bool folder,
+                       bool absolute) {
+    std::string problem = folder ? FolderProblem(name, absolute) : NameProblem(name);
+    if (!folder && name.find_first_of("\\/") != std::string::npos) {
+        problem = FolderProblem(name, false);
+        if (problem.empty()) problem = "holds a path separator: a file's folder goes in 'folder'";
+    }
+    return problem.empty() || Fail(at.source(), what + " " + FromWindows1252(problem));
+}
+
+bool Reader::InstallName(Fields& fields, const std::string& source, std::string* name) {
+    const toml::node* given = fields.Node("name");
+    const toml::node& at = given ? *given : *fields.Node("source");
+    const std::string what = given ? "'name'" : "the file name of 'source'";
+    if (!given && !Ansi(at, what, FileNameOf(source), name)) return false;
+    return QuotedText(*this, fields, "name", kPathLimit, false, name) && CheckName(at, what, *name, false);
 }
 
 bool ReadWith(const Files& files, const std::string& path, const std::string& text, const ManifestDefaults& defaults,

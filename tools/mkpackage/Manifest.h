@@ -18,6 +18,10 @@ struct PackagePlan {
     Project project;  // components' sub-projects filled in
     // Number and source path of every data file that is copied, by number.
     std::vector<std::pair<int32_t, std::string>> data;
+    // Every manifest read, the package's own first.
+    std::vector<std::string> manifests;
+    // "manifest:line:column: what" for each thing the package may stumble on but can hold.
+    std::vector<std::string> warnings;
 };
 
 // Paths the manifest does not name itself.
@@ -25,9 +29,10 @@ struct ManifestDefaults {
     std::string languageLibrary;  // the main package's language library when it names none
 };
 
-// Reads the manifest and every component manifest it names, checks every source file and every
-// value against what the script format can hold. False with `error` set to
-// "manifest:line:column: what" (the manifest that holds the fault) on the first fault.
+// Reads the manifest (UTF-8) and every component manifest it names, checks every source file
+// and every value against what the script format can hold (texts in Windows-1252) and what
+// Windows can create (Rules.h). False with `error` set to "manifest:line:column: what" (the
+// manifest that holds the fault) on the first fault; the warnings go into the plan.
 bool ReadManifest(const std::string& path, const ManifestDefaults& defaults, PackagePlan* plan, std::string* error);
 
 // Parses one manifest text without touching any file: the reader's syntax and value rules only,

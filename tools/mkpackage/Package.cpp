@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <set>
 #include <system_error>
 #include <utility>
 #include <vector>
@@ -105,10 +106,7 @@ bool Fill(const PackagePlan& plan, const Scripts& scripts, const fs::path& setup
 bool Swap(const fs::path& fresh, const fs::path& output, const fs::path& aside, std::string* error) {
     std::error_code failed;
     bool existed = fs::exists(output, failed);
-    if (existed) {
-        fs::remove_all(aside, failed);
-        fs::rename(output, aside, failed);
-    }
+    if (existed) fs::rename(output, aside, failed);
     if (!failed) fs::rename(fresh, output, failed);
     if (failed) {
         *error = "cannot put the package in place of '" + output.string() + "': " + failed.message();
@@ -136,30 +134,112 @@ bool SealAndSign(const PackagePlan& plan, const std::string& mainScript, const f
     return SignProgram(setup.string(), sign, error);
 }
 
+// A folder the tool may remove: a package it made (setup.exe, the main script and numbered data
+// files, nothing else, no links) or an empty folder; with `partial`, for the scratch folders of
+// a run that broke off, any of those files.
+bool IsOwnFolder(const fs::path& folder, bool partial) {
+    std::error_code failed;
+    bool setup = false, script = false, empty = true;
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder, failed)) {
+        const std::string name = entry.path().filename().string();
+        const bool numbered = name.size() == 8 && name.find_first_not_of("0123456789") == std::string::npos;
+        if (entry.is_symlink(failed) || !entry.is_regular_file(failed) || !(numbered || name == "setup.exe"))
+            return false;
+        setup = setup || name == "setup.exe";
+        script = script || name == text::DataFileName(kMainScript);
+        empty = false;
+    }
+    return !failed && (empty || partial || (setup && script));
+}
+
+bool Same(const fs::path& a, const fs::path& b) {
+    std::error_code failed;
+    return fs::equivalent(a, b, failed);
+}
+
+// `inner` is `outer` or lies inside it.
+bool Within(fs::path inner, const fs::path& outer) {
+    for (;; inner = inner.parent_path()) {
+        if (Same(inner, outer)) return true;
+        if (inner.empty() || inner == inner.parent_path()) return false;
+    }
+}
+
+// The package replaces its output folder whole, so it may not be the manifest's folder, hold
+// the manifest or a source, or lie inside a folder of sources (other than the manifest's own,
+// those above it and the setup program's). Folders are compared as the file system knows them (fs::equivalent):
+// full canonical paths, links followed, letter case as the file system treats it.
+bool OutputAllowed(const PackagePlan& plan, const std::string& setupProgram, const std::string& output,
+                   const fs::path& target, std::string* error) {
+    std::vector<std::pair<std::string, const char*>> inputs;
+    for (const std::string& manifest : plan.manifests) inputs.emplace_back(manifest, "the manifest");
+    for (const auto& entry : plan.data) inputs.emplace_back(entry.second, "the source");
+    inputs.emplace_back(setupProgram, "the setup program");
+    std::error_code failed;
+    const fs::path manifestFolder =
+        plan.manifests.empty() ? fs::path() : fs::weakly_canonical(plan.manifests.front(), failed).parent_path();
+    const std::string refused = "refused as the output folder: '" + output + "' ";
+    const std::string tail = ": the output folder is replaced whole; name a folder of its own";
+    if (!manifestFolder.empty() && Same(target, manifestFolder)) {
+        *error = refused + "is the manifest's folder" + tail;
+        return false;
+    }
+    std::set<fs::path> folders;
+    for (const auto& input : inputs) {
+        const fs::path path = fs::weakly_canonical(input.first, failed);
+        if (Within(path.parent_path(), target)) {
+            *error = refused + "holds " + input.second + " '" + input.first + "'" + tail;
+            return false;
+        }
+        folders.insert(path.parent_path());
+    }
+    // The setup program's folder (where the default language library lies too) is no folder of
+    // sources: packages are often made beside it.
+    const fs::path setupFolder = fs::weakly_canonical(setupProgram, failed).parent_path();
+    for (const fs::path& folder : folders)
+        if (!Within(manifestFolder, folder) && !Same(folder, setupFolder) && Within(target, folder)) {
+            *error = refused + "lies inside '" + folder.string() + "', a folder of the package's sources: keep the "
+                               "package out of them";
+            return false;
+        }
+    if (fs::exists(target, failed) && !IsOwnFolder(target, false)) {
+        *error = refused + "exists and is neither empty nor a package mkpackage made" + tail;
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std::string& output,
                   std::string* error, const SignOptions& sign) {
-    const std::map<int32_t, std::string> sources(plan.data.begin(), plan.data.end());
-    if (!Seal(plan.project, sources, error)) return false;
-    Scripts scripts;
-    CollectScripts(plan.project, kMainScript, &scripts);
-    if (!ReadsBack(plan, scripts, error)) return false;
     std::error_code failed;
-    if (!fs::is_regular_file(setupProgram, failed)) {
-        *error = "the setup program '" + setupProgram + "' is not a readable file";
-        return false;
-    }
     fs::path target = fs::absolute(fs::path(output), failed).lexically_normal();
     if (!target.has_filename()) target = target.parent_path();
     if (fs::exists(target, failed) && !fs::is_directory(target, failed)) {
         *error = "'" + output + "' exists and is not a folder";
         return false;
     }
+    if (!OutputAllowed(plan, setupProgram, output, target, error)) return false;
     const std::string name = target.filename().string();
     const fs::path fresh = target.parent_path() / ("." + name + ".mkpackage-new");
     const fs::path aside = target.parent_path() / ("." + name + ".mkpackage-old");
-    fs::remove_all(fresh, failed);
+    for (const fs::path& scratch : {fresh, aside})
+        if (fs::exists(scratch, failed) && !IsOwnFolder(scratch, true)) {
+            *error = "'" + scratch.string() + "' is in the way, and mkpackage did not make it";
+            return false;
+        }
+
+    const std::map<int32_t, std::string> sources(plan.data.begin(), plan.data.end());
+    if (!Seal(plan.project, sources, error)) return false;
+    Scripts scripts;
+    CollectScripts(plan.project, kMainScript, &scripts);
+    if (!ReadsBack(plan, scripts, error)) return false;
+    if (!fs::is_regular_file(setupProgram, failed)) {
+        *error = "the setup program '" + setupProgram + "' is not a readable file";
+        return false;
+    }
+    for (const fs::path& scratch : {fresh, aside}) fs::remove_all(scratch, failed);
     if (!Fill(plan, scripts, setupProgram, fresh, error) ||
         !SealAndSign(plan, scripts.front().second, fresh / "setup.exe", sign, error)) {
         fs::remove_all(fresh, failed);

@@ -15,9 +15,12 @@ namespace mkpackage {
 // script as it will be written. The scripts are read back through the setup program's loader
 // before anything is written; a model they would not give back whole is refused. The package
 // is built in a temporary folder beside `output` and then put in its place, so an existing
-// folder is replaced whole or left as it was. The package's setup.exe holds the main script's
-// digest when it has the field for it (a signed one must), and is signed when `sign` names a
-// certificate. False with `error` set on any fault.
+// folder is replaced whole or left as it was. Before anything is written, `output` is refused
+// when it is the manifest's folder, holds a manifest, a source or the setup program, or lies
+// inside a folder of sources; and when it exists but is neither empty nor a package the tool
+// made. The package's setup.exe holds the main script's digest when it has the field for it (a
+// signed one must), and is signed when `sign` names a certificate. False with `error` set on
+// any fault.
 bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std::string& output,
                   std::string* error, const SignOptions& sign = SignOptions());
 

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "mkpackage/Check.h"
 #include "mkpackage/Manifest.h"
@@ -9,48 +10,125 @@
 
 namespace {
 
-const char kUsage[] =
+const char kUsageText[] =
     "usage: mkpackage MANIFEST OUTPUT-FOLDER [--setup FILE] [--sign FILE.pfx [--timestamp URL]]\n"
     "       mkpackage --check PACKAGE-FOLDER\n"
-    "--setup names the setup.exe to ship (default: " MKPACKAGE_DEFAULT_SETUP ");\n"
-    "a manifest without language_library takes ResENU.DLL from beside it.\n"
-    "--sign signs setup.exe with osslsigncode; the password is read from MKPACKAGE_SIGN_PASSWORD.\n";
+    "       mkpackage --help | --version\n";
 
-int Usage() {
-    std::fputs(kUsage, stderr);
-    return 2;
+const char kHelpText[] =
+    "\n"
+    "The first form builds a package from MANIFEST (TOML, UTF-8) into OUTPUT-FOLDER: setup.exe,\n"
+    "the install scripts and every data file. --setup names the setup.exe to ship (default:\n"
+    "  " MKPACKAGE_DEFAULT_SETUP ");\n"
+    "a manifest without language_library takes ResENU.DLL from beside it. A fault in the manifest\n"
+    "is reported as MANIFEST:LINE:COLUMN and nothing is written; warnings do not stop the build\n"
+    "and are counted on the last line. OUTPUT-FOLDER is replaced whole: it must be new, empty or a\n"
+    "package mkpackage made, and may neither hold the manifest or a source nor lie in a folder\n"
+    "of sources.\n"
+    "\n"
+    "--sign signs setup.exe with Authenticode (SHA-256) through osslsigncode; the certificate's\n"
+    "password is read from the environment variable MKPACKAGE_SIGN_PASSWORD. --timestamp adds an\n"
+    "RFC 3161 time stamp from URL. SOURCE_DATE_EPOCH, when set, is the signing time.\n"
+    "\n"
+    "--check reads a package as setup.exe will and prints what would stop it, then a summary.\n"
+    "\n"
+    "Exit status: 0 done (--check: the package would install), 1 a fault, 2 a wrong command line.\n";
+
+enum class Action { kBuild, kCheck, kHelp, kVersion, kUsage };
+
+struct Options {
+    Action action = Action::kUsage;
+    std::vector<std::string> operands;  // MANIFEST OUTPUT-FOLDER, or PACKAGE-FOLDER
+    std::string setup = MKPACKAGE_DEFAULT_SETUP;
+    mkpackage::SignOptions sign;
+    std::string problem;  // why the command line is wrong
+};
+
+Options ReadOptions(int argc, char** argv) {
+    Options options;
+    bool check = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            options.action = Action::kHelp;
+            return options;
+        }
+        if (arg == "--version") {
+            options.action = Action::kVersion;
+            return options;
+        }
+        if (arg == "--check") {
+            check = true;
+        } else if (arg == "--setup" || arg == "--sign" || arg == "--timestamp") {
+            if (i + 1 == argc) {
+                options.problem = arg + " needs a value";
+                return options;
+            }
+            std::string* value = arg == "--setup" ? &options.setup
+                                 : arg == "--sign" ? &options.sign.pfx
+                                                   : &options.sign.timestampUrl;
+            *value = argv[++i];
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            options.problem = "unknown option '" + arg + "'";
+            return options;
+        } else {
+            options.operands.push_back(arg);
+        }
+    }
+    if (!options.sign.timestampUrl.empty() && options.sign.pfx.empty()) {
+        options.problem = "--timestamp goes with --sign";
+        return options;
+    }
+    if (options.operands.size() == (check ? 1u : 2u)) options.action = check ? Action::kCheck : Action::kBuild;
+    return options;
+}
+
+std::string Count(size_t count, const char* what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
+}
+
+int Build(const Options& options) {
+    const std::string& output = options.operands[1];
+    mkpackage::ManifestDefaults defaults;
+    defaults.languageLibrary = (std::filesystem::path(options.setup).parent_path() / "ResENU.DLL").string();
+    mkpackage::PackagePlan plan;
+    std::string error;
+    const bool built = mkpackage::ReadManifest(options.operands[0], defaults, &plan, &error) &&
+                       mkpackage::WritePackage(plan, options.setup, output, &error, options.sign);
+    for (const std::string& warning : plan.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
+    if (!built) {
+        std::fprintf(stderr, "mkpackage: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("%s: %s, %s\n", output.c_str(), Count(plan.data.size(), "data file").c_str(),
+                Count(plan.warnings.size(), "warning").c_str());
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 3 && std::string(argv[1]) == "--check") {
-        std::string report;
-        bool passes = mkpackage::CheckPackage(argv[2], &report);
-        std::fputs(report.c_str(), stdout);
-        return passes ? 0 : 1;
+    const Options options = ReadOptions(argc, argv);
+    switch (options.action) {
+        case Action::kHelp:
+            std::printf("%s%s", kUsageText, kHelpText);
+            return 0;
+        case Action::kVersion:
+            std::printf("mkpackage %s\n", MKPACKAGE_VERSION);
+            return 0;
+        case Action::kCheck: {
+            std::string report;
+            const bool passes = mkpackage::CheckPackage(options.operands[0], &report);
+            std::fputs(report.c_str(), stdout);
+            return passes ? 0 : 1;
+        }
+        case Action::kBuild:
+            return Build(options);
+        case Action::kUsage:
+            break;
     }
-    if (argc < 3 || argc % 2 == 0) return Usage();
-    std::string setup = MKPACKAGE_DEFAULT_SETUP;
-    mkpackage::SignOptions sign;
-    for (int i = 3; i + 1 < argc; i += 2) {
-        const std::string option = argv[i];
-        std::string* value = option == "--setup" ? &setup : option == "--sign" ? &sign.pfx
-                             : option == "--timestamp" ? &sign.timestampUrl : nullptr;
-        if (!value) return Usage();
-        *value = argv[i + 1];
-    }
-    if (!sign.timestampUrl.empty() && sign.pfx.empty()) return Usage();
-
-    mkpackage::ManifestDefaults defaults;
-    defaults.languageLibrary = (std::filesystem::path(setup).parent_path() / "ResENU.DLL").string();
-    mkpackage::PackagePlan plan;
-    std::string error;
-    if (!mkpackage::ReadManifest(argv[1], defaults, &plan, &error) ||
-        !mkpackage::WritePackage(plan, setup, argv[2], &error, sign)) {
-        std::fprintf(stderr, "mkpackage: %s\n", error.c_str());
-        return 1;
-    }
-    std::printf("%s: %u data files\n", argv[2], static_cast<unsigned>(plan.data.size()));
-    return 0;
+    if (!options.problem.empty()) std::fprintf(stderr, "mkpackage: %s\n", options.problem.c_str());
+    std::fputs(kUsageText, stderr);
+    std::fputs("Try 'mkpackage --help' for more.\n", stderr);
+    return 2;
 }

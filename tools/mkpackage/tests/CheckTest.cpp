@@ -40,6 +40,7 @@ const BrokenPackage kBroken[] = {
      "missing data file 00000009 for [Application] File0 \"b.txt\" in 00000005"},
     {"no language library", 1, "Project", "LanguageDLLIndex", "-1", "LanguageDLLIndex names no language library"},
     {"language library missing", 1, "Project", "LanguageDLLIndex", "7", "missing data file 00000007 for LanguageDLLIndex"},
+    {"component rules", 1, "Project", "Group0_MinComp", "2", "no choice of components passes the component rules"},
 };
 
 void PrintTo(const BrokenPackage& c, std::ostream* out) { *out << c.name; }
@@ -80,6 +81,22 @@ TEST(PackageCheck, PassesAGoodPackageWithItsSummary) {
                   " bytes in 6 files\n"
               "would install\n",
               report);
+}
+
+// A script that is a folder: a component's reads as an empty script, the main one is named.
+TEST(PackageCheck, NamesAScriptThatIsAFolder) {
+    testfolder::Folder folder;
+    LayPackage(folder, nullptr);
+    const char* expected[] = {"refused: 0x80660002 at [Project] Title in 00000005",
+                              "refused: no install script: 00000001 is not a file\n"};
+    int n = 0;
+    for (const char* script : {"pkg/00000005", "pkg/00000001"}) {
+        std::filesystem::remove(folder.Path(script));
+        std::filesystem::create_directory(folder.Path(script));
+        std::string report;
+        EXPECT_FALSE(mkpackage::CheckPackage(folder.Path("pkg"), &report));
+        EXPECT_NE(std::string::npos, report.find(expected[n++])) << report;
+    }
 }
 
 class PackageCheckRefuses : public ::testing::TestWithParam<BrokenPackage> {};

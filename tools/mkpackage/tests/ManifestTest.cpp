@@ -28,7 +28,11 @@ struct ManifestCase {
     const char* name;
     std::string text;   // the manifest, beside the sources of SourceFolder
     const char* error;  // the message expected after "package.toml:", or nullptr for a good one
+    const char* warning = nullptr;  // the one warning of a good one, after "package.toml:"
 };
+
+const std::string kEntry = std::string(kHead) + "[[application]]\nsource = \"a.txt\"\n";
+const char kRules[] = "[[component]]\nname = \"X\"\nmanifest = \"extras/package.toml\"\n";
 
 const ManifestCase kCases[] = {
     {"smallest", kHead, nullptr},
@@ -49,11 +53,37 @@ const ManifestCase kCases[] = {
      "[[palm]]\nname = \"p.prc\"\nfirst = 3\nfolder = \"Apps\"\n",
      nullptr},
     {"components", std::string(kHead) + "[[component]]\nname = \"Extras\"\nmanifest = \"extras/package.toml\"\n"
-                   "description = \"two\\nlines\"\ngroup = 1\nselected = false\n", nullptr},
-    {"toml syntax", "[package\n", "1:9: "},
-    {"raw character the parser trips on", std::string(kHead) + "company = \"M\xC3\xBCller\"\n",
-     "3:13: write the character U+00FC as \\u00FC"},
-    {"the same character escaped", std::string(kHead) + "company = \"M\\u00FCller\"\n", nullptr},
+                   "description = \"two\\nlines\"\ngroup = 1\nselected = false\n", nullptr,
+     "3:1: warning: the preselected components break the component rules: group 1 has 0 components preselected"},
+    {"toml syntax", "[package\n", "1:9: the table's name is not closed with ']'"},
+    {"string not closed", "[package]\ntitle = \"Demo\n", "2:14: the text is not closed before the end of the line"},
+    {"backslash in a path", "[package]\ninstall_dir = \"C:\\Program\"\n", "2:19: a backslash in a \"quoted\" text"},
+    {"raw characters, a comment in any script", std::string(kHead) + "company = \"M\xC3\xBCller \xE2\x80\x94 \xC3\xA9\"\n"
+     "# \xE6\x97\xA5\n", nullptr},
+    {"raw character where the parser trips", std::string(kHead) + "\xC3\xA9 = 1\n", "3:1: unexpected U+00E9 '\xC3\xA9'"},
+    {"not UTF-8", "[package]\ntitle = \"Caf\xE9\"\n", "2:13: the byte 0xE9 is not UTF-8 here"},
+    {"character beyond Windows-1252", std::string(kHead) + "company = \"Snow \xE2\x98\x83\"\n",
+     "3:17: 'company' holds the character U+2603 '\xE2\x98\x83', which Windows-1252, the code page of the"},
+    {"escaped character beyond Windows-1252", kEntry + "note = \"\\u00e9\\u2603\"\n", "5:15: 'note' holds the character U+2603"},
+    {"did you mean", std::string(kHead) + "license = \"a.txt\"\n", "3:1: unknown key 'license' in [package]; did you mean 'licence'?"},
+    {"forbidden character", kEntry + "name = \"a:b.txt\"\n", "5:8: 'name' holds ':', which Windows forbids in names"},
+    {"reserved name", kEntry + "name = \"aux.txt\"\n", "5:8: 'name' is a name Windows reserves for a device (aux)"},
+    {"reserved source name", std::string(kHead) + "[[system]]\nsource = \"art/../NUL\"\n", "4:10: the file name of 'source' is a name"},
+    {"name leaving its folder", kEntry + "name = \"..\\\\evil.bin\"\n", "5:8: 'name' leaves its folder"},
+    {"name with a folder", kEntry + "name = \"bin/x.txt\"\n", "5:8: 'name' holds a path separator"},
+    {"folder leaving its folder", kEntry + "folder = \"..\"\n", "5:10: 'folder' leaves its folder"},
+    {"absolute folder", kEntry + "folder = \"C:\\\\x\"\n", "5:10: 'folder' is a full path"},
+    {"absolute conduit folder", std::string(kHead) + "[[conduit]]\nsource = \"a.txt\"\nfolder = \"C:\\\\Palm\"\n", nullptr},
+    {"section folder leaving", std::string(kHead) + "[folders]\nsystem = [\"a/../..\"]\n", "4:11: the folder 'a/../..' leaves"},
+    {"reserved library name", std::string(kHead) + "language_name = \"CON\"\n", "3:17: 'language_name' is a name"},
+    {"one destination twice", kEntry + "folder = \"Docs\"\n[[application]]\nsource = \"b.txt\"\nname = \"A.TXT\"\n"
+     "folder = \"docs\"\n", "8:8: application entry 2 installs to the same file as application entry 1 (line 4)"},
+    {"no choice passes", std::string(kHead) + "group0_min = 2\n" + kRules, "3:14: no choice of components passes"},
+    {"title that is no folder name", "[package]\ntitle = \"Trail: Log?\"\n", nullptr,
+     "2:9: warning: the install folder cannot be made: 'Trail: Log?' holds ':'"},
+    {"launch naming no file", std::string(kHead) + "launch = \"<InstallDir>\\\\b.txt\"\n[[application]]\nsource = \"a.txt\"\n",
+     nullptr,
+     "3:10: warning: 'launch' names '<InstallDir>\\b.txt', which is no file the package installs"},
     {"no package", "[[application]]\nsource = \"a.txt\"\n", "1:1: missing table [package]"},
     {"no title", "[package]\nversion = \"1\"\n", "1:1: 'title' is required and must not be empty"},
     {"unknown package key", std::string(kHead) + "titel = \"x\"\n", "3:1: unknown key 'titel' in [package]"},
@@ -116,6 +146,9 @@ TEST_P(ManifestRules, ReadsOrRefusesWithItsPlace) {
     bool read = mkpackage::ReadManifest(manifest, {folder.Path("lib.dll")}, &plan, &error);
     if (!c.error) {
         EXPECT_TRUE(read) << error;
+        EXPECT_EQ(c.warning ? 1u : 0u, plan.warnings.size());
+        for (const std::string& warning : plan.warnings)
+            EXPECT_NE(std::string::npos, warning.find(manifest + ":" + c.warning)) << warning;
         return;
     }
     EXPECT_FALSE(read);
@@ -145,8 +178,7 @@ TEST(PackageLayout, BuildsEveryPartNumberedKeepsTimesAndRebuildsTheSameBytes) {
     std::string error;
     ASSERT_TRUE(mkpackage::ReadManifest(manifest, {folder.Path("lib.dll")}, &plan, &error)) << error;
     const std::string output = folder.Path("out");
-    fs::create_directory(output);
-    folder.Write("out/stale", "from an earlier build");
+    for (const char* name : {"out/00000001", "out/00000012", "out/setup.exe"}) folder.Write(name, "an earlier build");
     ASSERT_TRUE(mkpackage::WritePackage(plan, folder.Path("setup.exe"), output, &error)) << error;
 
     // Language library 2, images 3 and 4, the files of the sections (5 to 7: each source
@@ -168,6 +200,7 @@ TEST(PackageLayout, BuildsEveryPartNumberedKeepsTimesAndRebuildsTheSameBytes) {
     EXPECT_EQ(7, loaded.files[kSectionConduit][0].dataFile);
     EXPECT_EQ(5, loaded.files[kSectionApplication][0].dataFile);
     EXPECT_EQ(5, loaded.files[kSectionMountedDevice][0].dataFile);
+    EXPECT_EQ("Northwind Stra\xDF" "e", loaded.company);
     EXPECT_EQ(kKindRegistrable, loaded.files[kSectionSystem][0].kind);
     EXPECT_EQ(1, loaded.files[kSectionSystem][0].registerSelf);
     EXPECT_EQ("Sample data\r\nfor the field", loaded.components[0].description);
@@ -187,6 +220,47 @@ TEST(PackageLayout, BuildsEveryPartNumberedKeepsTimesAndRebuildsTheSameBytes) {
     EXPECT_EQ(before, Listing(output));
     for (const auto& entry : fs::directory_iterator(folder.Path("")))
         EXPECT_EQ(std::string::npos, entry.path().filename().string().find("mkpackage")) << entry.path();
+}
+
+// Every file under `root` with its bytes, every folder by its name.
+std::string Tree(const fs::path& root) {
+    std::set<std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        entries.insert(entry.path().string() + (entry.is_regular_file() ? " " + testfolder::Read(entry.path()) : "/"));
+    std::string tree;
+    for (const std::string& entry : entries) tree += entry + "\n";
+    return tree;
+}
+
+// The output folder is replaced whole: one that is or holds the manifest's folder, holds a
+// source, lies in a folder of sources or holds what mkpackage did not make is refused before
+// anything is written; an empty one is taken.
+TEST(PackageLayout, RefusesAnOutputFolderAmongTheSourcesAndLeavesThemAsTheyWere) {
+    testfolder::Folder folder;
+    folder.Write("setup.exe", "setup");
+    folder.Write("kit/files/a.txt", "alpha");
+    folder.Write("mine/notes.txt", "the author's");
+    const std::string manifest =
+        folder.Write("kit/package.toml", std::string(kHead) + "[[application]]\nsource = \"files/a.txt\"\n");
+    mkpackage::PackagePlan plan;
+    std::string error;
+    ASSERT_TRUE(mkpackage::ReadManifest(manifest, {folder.Path("setup.exe")}, &plan, &error)) << error;
+    const fs::path before = fs::current_path();
+    fs::current_path(folder.Path("kit"));
+    const std::string tree = Tree(folder.Path(""));
+    const char* const refused[][2] = {{".", "is the manifest's folder"},
+                                      {"..", "holds the manifest"},  // the parent, not the temporary folder
+                                      {"files", "holds the source"},
+                                      {"files/new", "lies inside"},
+                                      {"../mine", "exists and is neither empty nor a package mkpackage made"}};
+    for (const auto& c : refused) {
+        EXPECT_FALSE(mkpackage::WritePackage(plan, "../setup.exe", c[0], &error)) << c[0];
+        EXPECT_EQ(0u, error.rfind("refused as the output folder: '" + std::string(c[0]) + "' " + c[1], 0)) << error;
+    }
+    EXPECT_EQ(tree, Tree(folder.Path("")));
+    fs::create_directory("../empty");
+    EXPECT_TRUE(mkpackage::WritePackage(plan, "../setup.exe", "../empty", &error)) << error;
+    fs::current_path(before);
 }
 
 TEST(PackageLayout, RefusesALineTheLoaderWouldCutAndWritesNothing) {

@@ -15,7 +15,8 @@ namespace testfolder {
 const char kFullManifest[] = R"([package]
 title = "Field Kit"
 version = "3.0"
-company = "Northwind"
+company = "Northwind Straße"
+group0_min = 0
 licence = "a.txt"
 readme = "notes.txt"
 background_image = { source = "art/back.bmp", placement = 1 }
