@@ -170,7 +170,10 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
     if (aside == journal::Aside::kMissing && !journal::NoteNewFile(destination)) return false;
 
     const bool staged = aside == journal::Aside::kLinked;
-    if (CopyOver(source, staged ? replacement.staging : destination) &&
+    // With the old file kept aside the name is free: a name that appeared meanwhile (a link
+    // planted in a folder its users can write) fails the copy instead of being written through.
+    const std::string target = staged ? replacement.staging : destination;
+    if ((journal::Active() ? CopyFileA(source.c_str(), target.c_str(), TRUE) != FALSE : CopyOver(source, target)) &&
         (!staged || journal::PutInPlace(destination, replacement))) {
         // A source on read-only media must not leave a copy that cannot be replaced later.
         ClearReadOnly(destination);
