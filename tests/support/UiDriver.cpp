@@ -58,22 +58,40 @@ std::vector<HWND> Children(HWND window) {
 
 namespace {
 
+struct WindowsSearch {
+    DWORD pid;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectProcessWindow(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<WindowsSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == s->pid && IsWindowVisible(window)) s->found.push_back(window);
+    return TRUE;
+}
+
 // Visible top-level windows of a process, in z-order.
 std::vector<HWND> ProcessWindows(DWORD processId) {
-    struct Search {
-        DWORD pid;
-        std::vector<HWND> found;
-    } search{processId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid == s->pid && IsWindowVisible(window)) s->found.push_back(window);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    WindowsSearch search{processId, {}};
+    EnumWindows(CollectProcessWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+struct MessageBoxSearch {
+    DWORD pid;
+    DWORD tid;
+    HWND found;
+};
+
+BOOL CALLBACK StopAtMessageBox(HWND window, LPARAM param) {
+    auto* s = reinterpret_cast<MessageBoxSearch*>(param);
+    DWORD pid = 0;
+    DWORD tid = GetWindowThreadProcessId(window, &pid);
+    if (pid != s->pid || (s->tid != 0 && tid != s->tid) || !IsWindowVisible(window)) return TRUE;
+    if (ClassName(window) != "#32770" || !GetDlgItem(window, kMessageBoxTextId)) return TRUE;
+    s->found = window;
+    return FALSE;
 }
 
 }  // namespace
@@ -216,22 +234,8 @@ HWND SetupProcess::WaitForWindow(const std::string& className, const std::string
 }
 
 HWND FindMessageBox(DWORD processId, DWORD threadId) {
-    struct Search {
-        DWORD pid;
-        DWORD tid;
-        HWND found;
-    } search{processId, threadId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(param);
-            DWORD pid = 0;
-            DWORD tid = GetWindowThreadProcessId(window, &pid);
-            if (pid != s->pid || (s->tid != 0 && tid != s->tid) || !IsWindowVisible(window)) return TRUE;
-            if (ClassName(window) != "#32770" || !GetDlgItem(window, kMessageBoxTextId)) return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    MessageBoxSearch search{processId, threadId, nullptr};
+    EnumWindows(StopAtMessageBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
