@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-
 #include "base/Limits.h"
 #include "base/NameSet.h"
 #include "base/Text.h"
@@ -136,12 +134,10 @@ public:
     LinkGuard(const std::string& installFolder, const std::vector<std::string>& lines)
         : within_(text::AsciiUpper(installFolder)) {
         if (within_.empty()) return;
-        std::vector<std::string> made;
         LogLine record;
         for (const std::string& line : lines)
             if (ParseLogLine(line, &record) && record.kind == RecordKind::kCreateFolder)
-                made.push_back(text::AsciiUpper(record.payload));
-        created_.Assign(std::move(made));
+                created_.Insert(text::AsciiUpper(record.payload));
     }
 
     // False, traced, when `path` (a folder with `self`) lies behind such a link.
@@ -220,9 +216,7 @@ void RemoveFoldersLeft(const std::vector<std::string>& folders, const std::vecto
         if (RemoveDirectoryA(folder.c_str())) continue;
         // After the files that wait for the restart, their folder: the deepest first.
         const std::string inside = text::AsciiUpper(folder) + "\\";
-        if (std::any_of(atRestart.begin(), atRestart.end(), [&](const std::string& file) {
-                return text::AsciiUpper(file).compare(0, inside.size(), inside) == 0;
-            }))
-            RemoveAtRestart(folder);
+        for (const std::string& file : atRestart)
+            if (text::AsciiUpper(file).compare(0, inside.size(), inside) == 0 && RemoveAtRestart(folder)) break;
     }
 }

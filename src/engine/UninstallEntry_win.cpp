@@ -185,9 +185,7 @@ bool CutInstallLog(const std::string& installLog, const std::string& current, co
     const bool written = file && win::WriteAll(file.get(), kept.data(), kept.size());
     file.reset();
     // The log is deleted at the end in any case: a read-only one is replaced all the same.
-    const DWORD attributes = GetFileAttributesA(installLog.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesA(installLog.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesA(installLog.c_str(), FILE_ATTRIBUTE_NORMAL);
     if (written && MoveFileExA(cut.c_str(), installLog.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     DeleteFileA(cut.c_str());
     return TraceCutFailed(installLog);
