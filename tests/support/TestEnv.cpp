@@ -89,7 +89,9 @@ void DeleteTree(const std::string& path) {
         } while (FindNextFileA(find.get(), &data));
     }
     find.reset();
-    RemoveDirectoryA(path.c_str());
+    // Wine lists no link whose target is gone, and deletes none: the Unix side does.
+    if (!RemoveDirectoryA(path.c_str()) && GetLastError() == ERROR_DIR_NOT_EMPTY)
+        RunUnix("rm", "-rf " + UnixPath(path), [&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
 }
 
 bool LinkFolder(const std::string& link, const std::string& target) {
