@@ -5,7 +5,6 @@
 #include <cstddef>
 
 constexpr size_t kPathLimit = 260;           // paths, folders, file names, the launch command
-constexpr size_t kProgramFolderLimit = 128;  // the program folder is read with this limit
 constexpr size_t kMountedFolderLimit = 12;   // the mounted-device folder (a drive root)
 // "-u" and the uninstaller's log path are read into 256 characters: the path keeps at most 253
 // of them, so an installation's log path must stay below this.

@@ -6,7 +6,7 @@
 
 #include "base/Text.h"
 #include "base/Trace.h"
-#include "engine/PayloadCheck.h"
+#include "engine/InstallFile.h"
 #include "engine/Rollback.h"
 #include "engine/TargetFolder.h"
 #include "engine/UninstallEntry.h"
@@ -18,6 +18,8 @@
 #include "win/Files.h"
 
 namespace {
+
+const char kLogChanged[] = "The install log %s was changed after the installation.\nNothing was installed.";
 
 // Makes a component's sub-project current for the length of its installation; the calling
 // project is current again however the component ends.
@@ -213,22 +215,26 @@ bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDe
     const std::string& installLog = state.installLogPath;
     state.upgradeFlag = win::FileExists(installLog) ? 1 : 0;
     Trace(text::Format("DoInstall::UpgradeFlag: %u\n", static_cast<unsigned>(state.upgradeFlag)).c_str());
+    // An upgrade appends to the log: over one changed since an installation wrote it, the
+    // product could no longer be uninstalled, as its uninstall refuses such a log.
+    std::string earlier;
+    if (state.upgradeFlag && win::ReadWholeFile(installLog, &earlier) &&
+        CheckInstallLogDigest(installLog, earlier) == LogDigestCheck::kDiffers) {
+        state.installFailureText = text::Format(kLogChanged, installLog.c_str());
+        return false;
+    }
 
     const bool mountedDevice = !state.mountedDeviceFolder.empty();
-    PayloadCheck payload;
-    payload.Start(*state.current, state.programFolder, mountedDevice);
     RunProgress run(progress);
     run.Begin(CountInstallFiles(*state.current, mountedDevice));
     Trace("DoInstall::Invoking PCInstall...\n");
     if (!InstallMainProject(installFolder, &run)) {
         Trace("DoInstall::PCInstall failed.\n");
-        return false;
-    }
-    // Every file copied must be the one the package was sealed with before the run commits.
-    std::string damaged;
-    if (!payload.Finish(&damaged)) {
-        Trace(text::Format("DoInstall::The data file %s is not the one its script seals.\n", damaged.c_str()).c_str());
-        state.installFailureText = DamagedPackageText(damaged, "does not hold what its script seals");
+        // A copy whose bytes were not the sealed ones names its data file.
+        const std::string& damaged = SourceAgainstSeal();
+        if (!damaged.empty())
+            state.installFailureText = DamagedPackageText(damaged.substr(damaged.find_last_of('\\') + 1),
+                                                          "does not hold what its script seals");
         return false;
     }
 

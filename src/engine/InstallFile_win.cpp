@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "base/Trace.h"
 #include "engine/RenameSection.h"
 #include "engine/SharedCount.h"
 #include "log/Journal.h"
 #include "log/InstallLog.h"
 #include "state/Messages.h"
+#include "win/Digest.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 
@@ -34,16 +36,33 @@ bool ClearReadOnly(const std::string& path, DWORD* before = nullptr) {
     return SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
 }
 
+std::string g_sourceAgainstSeal;
+
+// One copy: a sealed one hashes the bytes it writes, so that they are the bytes checked. A
+// `fresh` one only makes a new file, never writes over or through an existing name.
+bool CopyOnce(const std::string& source, const std::string& destination, const std::string& sha256, bool fresh) {
+    if (sha256.empty()) return CopyFileA(source.c_str(), destination.c_str(), fresh) != 0;
+    // One provider context for the run: acquiring one costs Wine milliseconds.
+    static const win::Sha256Digests digests;
+    std::string digest;
+    if (!digests.OfCopy(source, destination, fresh ? CREATE_NEW : CREATE_ALWAYS, &digest)) return false;
+    if (digest == sha256) return true;
+    Trace(text::Format("InstallFile::%s is not what its script seals.\n", source.c_str()).c_str());
+    if (g_sourceAgainstSeal.empty()) g_sourceAgainstSeal = source;
+    SetLastError(ERROR_INVALID_DATA);
+    return false;
+}
+
 // Copies over an existing file, read-only or not. The read-only flag is cleared only when the
 // copy is refused: looking a destination up first costs a directory scan per file on file
 // systems without case-insensitive lookup, which is most of the time of a large install.
 // A copy that still fails leaves the file as it was, read-only flag included.
-bool CopyOver(const std::string& source, const std::string& destination) {
-    if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
+bool CopyOver(const std::string& source, const std::string& destination, const std::string& sha256, bool fresh) {
+    if (CopyOnce(source, destination, sha256, fresh)) return true;
     DWORD error = GetLastError();
     DWORD attributes = 0;
-    if (ClearReadOnly(destination, &attributes)) {
-        if (CopyFileA(source.c_str(), destination.c_str(), FALSE)) return true;
+    if (error != ERROR_INVALID_DATA && ClearReadOnly(destination, &attributes)) {
+        if (CopyOnce(source, destination, sha256, fresh)) return true;
         error = GetLastError();
         SetFileAttributesA(destination.c_str(), attributes);
     }
@@ -83,6 +102,17 @@ bool ScheduleReplaceAtRestart(const std::string& newCopy, const std::string& tar
     return WinInitRename(WinInitPath(), newCopy, target, MOVEFILE_DELAY_UNTIL_REBOOT);
 }
 
+}  // namespace
+
+bool RemoveAtRestart(const std::string& path) {
+    if (IsNtFamily()) return MoveFileExA(path.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
+    // WinInit.ini deletes what it renames to NUL, and reads 8.3 names only.
+    std::string shortPath;
+    return ShortPath(path, &shortPath) && WinInitRename(WinInitPath(), shortPath, "NUL", MOVEFILE_DELAY_UNTIL_REBOOT);
+}
+
+namespace {
+
 void ShowSystemFileWarning(const std::string& shownPath) {
     size_t nameStart = shownPath.find_last_of("\\/:");
     std::string name = nameStart == std::string::npos ? shownPath : shownPath.substr(nameStart + 1);
@@ -99,12 +129,13 @@ void ShowSystemFileWarning(const std::string& shownPath) {
 // it and swapped in at the next restart.
 int g_restartReplacements = 0;
 
-bool ReplaceAtRestart(const std::string& source, const std::string& destination, AskReplaceFn ask) {
+bool ReplaceAtRestart(const std::string& source, const std::string& destination, AskReplaceFn ask,
+                      const std::string& sha256) {
     std::string target;
     std::string newCopy;
     bool named = win::FileExists(source) && ShortPath(destination, &target) && FreeNewCopyName(target, &newCopy);
     // The scheduled rename is noted first, so that a rollback takes it back with the copy.
-    if (named && InstallFile(source, newCopy, kReplaceAlways, ask, false, false) &&
+    if (named && InstallFile(source, newCopy, kReplaceAlways, ask, false, false, sha256) &&
         journal::NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath()) &&
         ScheduleReplaceAtRestart(newCopy, target)) {
         ++g_restartReplacements;
@@ -118,8 +149,10 @@ bool ReplaceAtRestart(const std::string& source, const std::string& destination,
 
 int RestartReplacementsScheduled() { return g_restartReplacements; }
 
+const std::string& SourceAgainstSeal() { return g_sourceAgainstSeal; }
+
 bool InstallFile(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
-                bool log) {
+                bool log, const std::string& sha256) {
     if (shared) EnsureSharedCount(destination);
 
     bool copy = false;
@@ -166,14 +199,13 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
     journal::Replacement replacement;
     const journal::Aside aside =
         destinationMissing ? journal::Aside::kMissing : journal::KeepAside(destination, &replacement);
-    if (aside == journal::Aside::kFailed) return shared && ReplaceAtRestart(source, destination, ask);
+    if (aside == journal::Aside::kFailed) return shared && ReplaceAtRestart(source, destination, ask, sha256);
     if (aside == journal::Aside::kMissing && !journal::NoteNewFile(destination)) return false;
 
     const bool staged = aside == journal::Aside::kLinked;
     // With the old file kept aside the name is free: a name that appeared meanwhile (a link
     // planted in a folder its users can write) fails the copy instead of being written through.
-    const std::string target = staged ? replacement.staging : destination;
-    if ((journal::Active() ? CopyFileA(source.c_str(), target.c_str(), TRUE) != FALSE : CopyOver(source, target)) &&
+    if (CopyOver(source, staged ? replacement.staging : destination, sha256, journal::Active()) &&
         (!staged || journal::PutInPlace(destination, replacement))) {
         // A source on read-only media must not leave a copy that cannot be replaced later.
         ClearReadOnly(destination);
@@ -181,6 +213,7 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
         if (shared) ModifySharedCount(destination, 1, false, log);
         return true;
     }
-    if (!shared) return false;
-    return ReplaceAtRestart(source, destination, ask);
+    // A copy of other bytes than the sealed ones is no file in use: no restart can mend it.
+    if (!shared || GetLastError() == ERROR_INVALID_DATA) return false;
+    return ReplaceAtRestart(source, destination, ask, sha256);
 }

@@ -11,21 +11,34 @@ struct ReplayContext {
     // The uninstall run's own command line: an Application record whose entry was renamed
     // finds the entry by this uninstall command.
     std::string commandLine;
+    // The install log replayed. Before a ModifyShared record is undone the log is cut to the
+    // records before it, so that a replay killed and run again takes each count once. Empty:
+    // the log is not cut.
+    std::string logPath;
+    // The folder the installation installed into: from it down, and at every folder the log
+    // says the installation created, a link (reparse point) is not followed, as the
+    // installation made none. Empty: links are not looked for.
+    std::string installFolder;
 
     std::string displayName;               // set when an Application record removed its entry
     std::vector<std::string> foldersLeft;  // created folders that still held something
+    std::vector<std::string> atRestart;    // files in use, deleted at the next restart
 };
 
 // Undoes the records of a whole log from the last to the first; stops at the first record that
 // fails (those after it are undone, it and those before it are not). True when all were undone.
-// A record fails when its line is no record, its ModifyShared payload lacks the bar, or its
-// Application entry can be neither deleted by name nor found. Files, shortcuts and folders that
-// cannot be deleted, and failed unregistrations, are not failures.
+// A record fails when its line is no record, its ModifyShared payload lacks the bar, its
+// Application entry can be neither deleted by name nor found, its path leads through a link,
+// its file can be neither deleted (read-only ones are) nor scheduled for deletion at the next
+// restart (files in use are), or the log cannot be cut before it. Folders that cannot be
+// removed and failed unregistrations are not failures.
 bool ReplayLog(const std::string& log, ReplayContext* context);
 
 // The order in which folders left by a replay are tried again: the deepest first, each once.
 std::vector<std::string> RetryOrder(const std::vector<std::string>& folders);
 
 // Tries the folders left by a replay again, deepest first: one that has since become empty
-// (its install log was deleted, say) goes; one still holding anything stays.
-void RemoveFoldersLeft(const std::vector<std::string>& folders);
+// (its install log was deleted, say) goes; one still holding anything stays, and is deleted at
+// the next restart when it holds one of the files `atRestart` that wait for it.
+void RemoveFoldersLeft(const std::vector<std::string>& folders,
+                       const std::vector<std::string>& atRestart = std::vector<std::string>());

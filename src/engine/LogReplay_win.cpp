@@ -3,7 +3,10 @@
 #include <windows.h>
 
 #include "base/Limits.h"
+#include "base/NameSet.h"
 #include "base/Text.h"
+#include "base/Trace.h"
+#include "engine/InstallFile.h"
 #include "engine/SelfRegister.h"
 #include "engine/SharedCount.h"
 #include "engine/UninstallEntry.h"
@@ -31,15 +34,28 @@ int ReadRegString(HKEY key, const char* name, size_t limit, std::string* out) {
 
 // Files, shortcuts and folders are deleted without looking them up first: a deletion of what
 // is already gone fails as harmlessly as one of a file in use, and under Wine each look-up is
-// a directory scan of its own.
-bool UndoCopyFile(const std::string& path, SharedList& shared) {
+// a directory scan of its own. A read-only file is deleted all the same; one in use goes at the
+// next restart. False when the file can be neither deleted nor scheduled.
+bool RemoveFile(const std::string& path, ReplayContext* context) {
+    if (DeleteFileA(path.c_str())) return true;
+    DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || win::DeleteFileForce(path)) return true;
+    error = GetLastError();
+    const bool later = RemoveAtRestart(path);
+    Trace(text::Format(later ? "Uninstall::%s is deleted at the next restart (%lu).\n" : "Uninstall::%s stays (%lu).\n",
+                       path.c_str(), error)
+              .c_str());
+    if (later) context->atRestart.push_back(path);
+    return later;
+}
+
+bool UndoCopyFile(const std::string& path, ReplayContext* context, SharedList& shared) {
     long count = 0;
     if (shared.Read(path, &count)) {
         if (count != 0) return true;  // another product still owns the file
         shared.Modify(path, -1, true, false);
     }
-    DeleteFileA(path.c_str());  // a file in use stays, unreported
-    return true;
+    return RemoveFile(path, context);
 }
 
 bool UndoCreateFolder(const std::string& path, ReplayContext* context) {
@@ -47,10 +63,6 @@ bool UndoCreateFolder(const std::string& path, ReplayContext* context) {
     return true;
 }
 
-bool UndoCreateShortcut(const std::string& path) {
-    DeleteFileA(path.c_str());
-    return true;
-}
 
 bool UndoInstallConduit(const std::string& /*text*/) { return true; }
 
@@ -108,37 +120,103 @@ bool UndoRegister(const std::string& path, SharedList& shared) {
     return true;
 }
 
-// Undoes one record line. False for a line that is no record, a ModifyShared payload without
-// its bar, or an Application entry that can be neither deleted by name nor found. Files,
-// shortcuts and folders that cannot be deleted, and failed unregistrations, are not failures.
-bool UndoRecord(const std::string& line, ReplayContext* context, SharedList& shared) {
-    LogLine record;
-    if (!ParseLogLine(line, &record)) return false;
+std::string Parent(const std::string& path) {
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+// Finds the links (reparse points) on a record's way where the installation made none: the
+// install folder and the folders below it, and the folders the log says it created. A folder
+// replaced by a link to another folder would have the other folder's files deleted. Each
+// folder is looked at once.
+class LinkGuard {
+public:
+    LinkGuard(const std::string& installFolder, const std::vector<std::string>& lines)
+        : within_(text::AsciiUpper(installFolder)) {
+        if (within_.empty()) return;
+        LogLine record;
+        for (const std::string& line : lines)
+            if (ParseLogLine(line, &record) && record.kind == RecordKind::kCreateFolder)
+                created_.Insert(text::AsciiUpper(record.payload));
+    }
+
+    // False, traced, when `path` (a folder with `self`) lies behind such a link.
+    bool Clear(const std::string& path, bool self) {
+        if (within_.empty()) return true;
+        for (std::string folder = self ? path : Parent(path); !folder.empty(); folder = Parent(folder)) {
+            const std::string key = text::AsciiUpper(folder);
+            const bool guarded = key.compare(0, within_.size(), within_) == 0 &&
+                                 (key.size() == within_.size() || key[within_.size()] == '\\');
+            if (!(guarded || created_.Contains(key)) || !looked_.Insert(key)) continue;
+            const DWORD attributes = GetFileAttributesA(folder.c_str());
+            if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
+            Trace(text::Format("Uninstall::%s lies behind the link %s.\n", path.c_str(), folder.c_str()).c_str());
+            return false;
+        }
+        return true;
+    }
+
+private:
+    std::string within_;  // upper-cased
+    NameSet created_;
+    NameSet looked_;  // folders found to be no link
+};
+
+// Undoes one record. False for a ModifyShared payload without its bar, an Application entry
+// that can be neither deleted by name nor found, a path through a link, or a file that stays.
+bool UndoRecord(const LogLine& record, ReplayContext* context, SharedList& shared, LinkGuard& links) {
     const std::string& payload = record.payload;
     switch (record.kind) {
-    case RecordKind::kCopyFile: return UndoCopyFile(payload, shared);
-    case RecordKind::kCreateFolder: return UndoCreateFolder(payload, context);
-    case RecordKind::kCreateShortcut: return UndoCreateShortcut(payload);
+    case RecordKind::kCopyFile: return links.Clear(payload, false) && UndoCopyFile(payload, context, shared);
+    case RecordKind::kCreateFolder: return links.Clear(payload, true) && UndoCreateFolder(payload, context);
+    case RecordKind::kCreateShortcut: return links.Clear(payload, false) && RemoveFile(payload, context);
     case RecordKind::kInstallConduit: return UndoInstallConduit(payload);
     case RecordKind::kModifyShared: return UndoModifyShared(payload, shared);
     case RecordKind::kApplication: return UndoApplication(payload, context);
-    case RecordKind::kRegister: return UndoRegister(payload, shared);
+    case RecordKind::kRegister: return links.Clear(payload, false) && UndoRegister(payload, shared);
     }
     return false;
+}
+
+// The records of the folders the replay left so far: a cut log keeps them, so that a replay
+// run again still removes them once they are empty.
+std::string FolderRecords(const std::vector<std::string>& folders) {
+    std::string records;
+    for (const std::string& folder : folders) records += text::Format(kRecordCreateFolder, folder.c_str()) + "\r\n";
+    return records;
 }
 
 }  // namespace
 
 bool ReplayLog(const std::string& log, ReplayContext* context) {
-    const std::vector<std::string> lines = SplitLogLines(log);
+    std::vector<size_t> starts;
+    const std::vector<std::string> lines = SplitLogLines(log, &starts);
     // One opening of the shared-library list for the whole log, not one per record.
     SharedList shared;
     shared.LearnNames(lines.size());
-    for (auto line = lines.rbegin(); line != lines.rend(); ++line)
-        if (!UndoRecord(*line, context, shared)) return false;
+    LinkGuard links(context->installFolder, lines);
+    std::string current = log;
+    for (size_t i = lines.size(); i-- > 0;) {
+        LogLine record;
+        if (!ParseLogLine(lines[i], &record)) return false;
+        // The log forgets a count's record before the count is taken: a replay killed between
+        // the two leaves the count one too high, never one that another product holds too low.
+        if (record.kind == RecordKind::kModifyShared && !context->logPath.empty()) {
+            std::string kept = log.substr(0, starts[i]) + FolderRecords(context->foldersLeft);
+            if (!CutInstallLog(context->logPath, current, kept)) return false;
+            current = std::move(kept);
+        }
+        if (!UndoRecord(record, context, shared, links)) return false;
+    }
     return true;
 }
 
-void RemoveFoldersLeft(const std::vector<std::string>& folders) {
-    for (const std::string& folder : RetryOrder(folders)) RemoveDirectoryA(folder.c_str());
+void RemoveFoldersLeft(const std::vector<std::string>& folders, const std::vector<std::string>& atRestart) {
+    for (const std::string& folder : RetryOrder(folders)) {
+        if (RemoveDirectoryA(folder.c_str())) continue;
+        // After the files that wait for the restart, their folder: the deepest first.
+        const std::string inside = text::AsciiUpper(folder) + "\\";
+        for (const std::string& file : atRestart)
+            if (text::AsciiUpper(file).compare(0, inside.size(), inside) == 0 && RemoveAtRestart(folder)) break;
+    }
 }

@@ -128,9 +128,24 @@ int RollBack(const std::string& journalPath) {
     int failures = 0;
     if (!records.empty() && records.back().kind == JournalKind::kCommitted) {
         Trace("Rollback::The run was committed; deleting what it moved aside.\n");
-        for (const JournalRecord& record : records)
-            if (record.kind == JournalKind::kAside && Exists(record.fields[1]) && !win::DeleteFileForce(record.fields[1]))
-                ++failures;
+        NameSet keptIn;  // the run's folders for kept copies, each the level below its file's folder
+        for (const JournalRecord& record : records) {
+            if (record.kind != JournalKind::kAside) continue;
+            const std::string& aside = record.fields[1];
+            if (Exists(aside) && !win::DeleteFileForce(aside)) ++failures;
+            const size_t level = aside.find('\\', record.fields[0].find_last_of('\\') + 1);
+            if (level != std::string::npos) keptIn.Insert(text::AsciiUpper(aside.substr(0, level)));
+        }
+        // Those folders and the shards in them go too; the run's other folders hold its files.
+        std::vector<std::string> runFolders;
+        for (const JournalRecord& record : records) {
+            if (record.kind != JournalKind::kFolder) continue;
+            std::string folder = text::AsciiUpper(record.fields[0]);
+            while (!keptIn.Contains(folder) && folder.find('\\') != std::string::npos)
+                folder.erase(folder.find_last_of('\\'));
+            if (keptIn.Contains(folder)) runFolders.push_back(record.fields[0]);
+        }
+        for (const std::string& folder : RetryOrder(runFolders)) RemoveDirectoryA(folder.c_str());
     } else {
         Undo undo;
         for (auto record = records.rbegin(); record != records.rend(); ++record) undo.Record(*record);

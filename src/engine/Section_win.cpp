@@ -216,8 +216,9 @@ bool InstallSection(const Project& project, const SectionPlaces& places, const s
         if (!EntryDestination(project, device, section, base, entry, &destination)) return false;
         const std::string source = text::PackageFilePath(places.dataFolder, text::DataFileName(entry.dataFile));
         if (progress) progress->FileStarting(destination);
-        if (!InstallFile(source, destination, entry.replaceMode, AskYesNo,
-                         IsSharedFile(section, destination), true))
+        const DataFileSeal* seal = project.SealOf(entry.dataFile);
+        if (!InstallFile(source, destination, entry.replaceMode, AskYesNo, IsSharedFile(section, destination), true,
+                         seal ? seal->sha256 : std::string()))
             return false;
         if (progress) progress->FileDone();
         if (!shortcuts) continue;

@@ -26,6 +26,9 @@ void PrepareUnInstall(const Project& mainProject, const std::string& programPath
 // as the installation left it: the log lies in a folder users may be able to write, the entry
 // below HKEY_LOCAL_MACHINE only administrators can change.
 extern const char kLogDigestValue[];  // "InstallLogSha256"
+// A second digest: an uninstall cuts the log as it goes (CutInstallLog), and a log that matches
+// either value is what an installation or an uninstall wrote.
+extern const char kLogLeftDigestValue[];  // "InstallLogLeftSha256"
 
 // Stores the digest of the install log at `installLog` in every Uninstall entry whose
 // "UninstallString" names that log. Run each time an installation has appended `appendedLog`
@@ -35,12 +38,19 @@ extern const char kLogDigestValue[];  // "InstallLogSha256"
 // then, when a log cannot be read, or no entry took the digest.
 bool StoreInstallLogDigest(const std::string& installLog, const std::string& appendedLog);
 
+// Replaces the install log at `installLog`, now `current`, by `kept` (its first records and the
+// records of folders left), storing first the digest of `kept` in every entry that holds the
+// log's digest, in the one of its two values that `current` does not match: killed at any
+// point, the log matches one of them. False, traced, when the log cannot be replaced.
+bool CutInstallLog(const std::string& installLog, const std::string& current, const std::string& kept);
+
 enum class LogDigestCheck {
     kNoDigest,  // no entry naming the log holds a digest (an earlier version wrote it)
     kMatches,   // `content` is what an installation wrote
     kDiffers,   // changed since: not to be undone
 };
-// Compares `content`, read from `installLog`, with the digests of the entries naming that log.
+// Compares `content`, read from `installLog`, with the digests of the entries naming that log,
+// the whole log's and the part an uninstall left.
 LogDigestCheck CheckInstallLogDigest(const std::string& installLog, const std::string& content);
 
 // The folder of an earlier installation of `project`, from its "UninstallString"; false when

@@ -17,6 +17,7 @@
 const char kUninstallerName[] = "pyxu.exe";
 const char kUninstallListKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kLogDigestValue[] = "InstallLogSha256";
+const char kLogLeftDigestValue[] = "InstallLogLeftSha256";
 
 namespace {
 
@@ -50,6 +51,12 @@ std::vector<std::pair<std::string, win::UniqueKey>> EntriesNamingLog(const std::
             text::EqualsNoCase(LogOfCommand(command), installLog))
             entries.emplace_back(name, std::move(entry));
     }
+}
+
+bool TraceCutFailed(const std::string& installLog) {
+    Trace(text::Format("Uninstall::The install log %s cannot be cut (%lu).\n", installLog.c_str(), GetLastError())
+              .c_str());
+    return false;
 }
 
 }  // namespace
@@ -145,11 +152,43 @@ bool StoreInstallLogDigest(const std::string& installLog, const std::string& app
     }
     if (!win::Sha256Hex(log, &digest)) return false;
     bool stored = false;
-    for (const auto& entry : EntriesNamingLog(installLog, KEY_ALL_ACCESS))
-        stored = (journal::NoteValue("HKLM", text::JoinPath(kUninstallListKey, entry.first), kLogDigestValue) &&
+    for (const auto& entry : EntriesNamingLog(installLog, KEY_ALL_ACCESS)) {
+        const std::string key = text::JoinPath(kUninstallListKey, entry.first);
+        // A part an interrupted uninstall left is part of the whole now.
+        if (journal::NoteValue("HKLM", key, kLogLeftDigestValue))
+            RegDeleteValueA(entry.second.get(), kLogLeftDigestValue);
+        stored = (journal::NoteValue("HKLM", key, kLogDigestValue) &&
                   win::WriteString(entry.second.get(), kLogDigestValue, digest)) ||
                  stored;
+    }
     return stored;
+}
+
+bool CutInstallLog(const std::string& installLog, const std::string& current, const std::string& kept) {
+    std::string now;
+    std::string next;
+    if (!win::Sha256Hex(current, &now) || !win::Sha256Hex(kept, &next)) return false;
+    for (const auto& entry : EntriesNamingLog(installLog, KEY_ALL_ACCESS)) {
+        std::string whole;
+        // An entry without a digest trusts any log, the cut one too.
+        if (!win::ReadString(entry.second.get(), kLogDigestValue, kPathLimit, &whole)) continue;
+        // The value the log does not match now takes the digest of the log to come: killed at
+        // any point, the log matches one of the two.
+        const char* slot = text::EqualsNoCase(whole, now) ? kLogLeftDigestValue : kLogDigestValue;
+        if (!win::WriteString(entry.second.get(), slot, next)) return TraceCutFailed(installLog);
+    }
+    // The cut log is written whole beside the log and takes its place in one rename. The folder
+    // may be one its users can write: a new file follows no link they put there.
+    const std::string cut = installLog + ".cut";
+    DeleteFileA(cut.c_str());
+    win::UniqueFile file(CreateFileA(cut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const bool written = file && win::WriteAll(file.get(), kept.data(), kept.size());
+    file.reset();
+    // The log is deleted at the end in any case: a read-only one is replaced all the same.
+    SetFileAttributesA(installLog.c_str(), FILE_ATTRIBUTE_NORMAL);
+    if (written && MoveFileExA(cut.c_str(), installLog.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    DeleteFileA(cut.c_str());
+    return TraceCutFailed(installLog);
 }
 
 LogDigestCheck CheckInstallLogDigest(const std::string& installLog, const std::string& content) {
@@ -162,7 +201,11 @@ LogDigestCheck CheckInstallLogDigest(const std::string& installLog, const std::s
         // Products that shared a folder before such folders were refused share its log too:
         // the log is trusted when it is what the last of them wrote.
         if (actual.empty() && !win::Sha256Hex(content, &actual)) return LogDigestCheck::kDiffers;
-        if (text::EqualsNoCase(stored, actual)) return LogDigestCheck::kMatches;
+        std::string left;
+        if (text::EqualsNoCase(stored, actual) ||
+            (win::ReadString(entry.second.get(), kLogLeftDigestValue, kPathLimit, &left) &&
+             text::EqualsNoCase(left, actual)))
+            return LogDigestCheck::kMatches;
     }
     return anyDigest ? LogDigestCheck::kDiffers : LogDigestCheck::kNoDigest;
 }

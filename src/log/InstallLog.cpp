@@ -28,12 +28,15 @@ const Prefix kPrefixes[] = {
 
 }  // namespace
 
-std::vector<std::string> SplitLogLines(const std::string& buffer) {
+std::vector<std::string> SplitLogLines(const std::string& buffer, std::vector<size_t>* starts) {
     std::vector<std::string> lines;
     size_t start = 0;
     for (size_t i = 0; i <= buffer.size(); ++i) {
         if (i == buffer.size() || buffer[i] == '\r' || buffer[i] == '\n') {
-            if (i > start) lines.push_back(buffer.substr(start, i - start));
+            if (i > start) {
+                lines.push_back(buffer.substr(start, i - start));
+                if (starts) starts->push_back(start);
+            }
             start = i + 1;
         }
     }

@@ -35,7 +35,8 @@ struct LogLine {
 };
 
 // Splits a whole log into its lines: CR and LF each end a line; empty lines are dropped.
-std::vector<std::string> SplitLogLines(const std::string& buffer);
+// `starts` (optional) receives the offset of each line in `buffer`.
+std::vector<std::string> SplitLogLines(const std::string& buffer, std::vector<size_t>* starts = nullptr);
 
 // Recognises a line by its prefix (case-sensitive, blank after the colon included), trying the
 // kinds in a fixed order. False, `out` untouched, for a line that is no record.

@@ -124,6 +124,13 @@ const std::string* Project::FolderAt(int32_t section, int32_t index) const {
     return &folders[section][static_cast<size_t>(index)];
 }
 
+const DataFileSeal* Project::SealOf(int32_t dataFile) const {
+    // The seals are in the order of their numbers.
+    auto seal = std::lower_bound(seals.begin(), seals.end(), dataFile,
+                                 [](const DataFileSeal& s, int32_t number) { return s.dataFile < number; });
+    return seal != seals.end() && seal->dataFile == dataFile ? &*seal : nullptr;
+}
+
 int32_t CountPalmFiles(const Project& project) {
     if (!project.multicomp) return static_cast<int32_t>(project.palmFiles.size());
     int32_t count = 0;

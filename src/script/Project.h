@@ -165,6 +165,8 @@ struct Project {
     // Never reads outside a list: a null result for an index that is out of range.
     const FileEntry* FileAt(int32_t section, int32_t index) const;
     const std::string* FolderAt(int32_t section, int32_t index) const;
+    // The seal of a data file; null when the script seals none of that number.
+    const DataFileSeal* SealOf(int32_t dataFile) const;
 
     int32_t FileCount(FileSection section) const { return static_cast<int32_t>(files[section].size()); }
     int32_t FolderCount(FileSection section) const { return static_cast<int32_t>(folders[section].size()); }

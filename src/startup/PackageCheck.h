@@ -1,8 +1,8 @@
 // The package as its scripts seal it, checked before anything is installed: every sealed data
 // file must be there with its sealed size, and those the installation does not copy
 // (components' scripts, the language library, images, the conduit installer) must have their
-// sealed digest too. The files the installation copies are hashed while it runs
-// (engine/PayloadCheck.h). A script without seals is taken as it is.
+// sealed digest too. The files the installation copies are hashed as they are
+// copied (engine/InstallFile.h). A script without seals is taken as it is.
 #pragma once
 
 #include <string>

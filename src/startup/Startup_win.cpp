@@ -64,28 +64,29 @@ private:
 ShellFolderProbe g_shellProbe;
 
 // Steps 3 and 5: the full command line and the program folder. False when the program's own
-// path cannot be read.
+// path cannot be read whole, or its folder is too long for the data files' paths.
 bool RecordCommandLineAndFolder(const char* arguments) {
     SetupState& state = Setup();
     char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string modulePath(path, n < MAX_PATH ? n : 0);
+    const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) {
+        Trace(text::Format("Setup::The program's own path cannot be read (%lu).\n", GetLastError()).c_str());
+        return false;
+    }
+    const std::string modulePath(path, n);
     state.commandLine = text::Fit(modulePath + " " + text::Fit(arguments, kPathLimit + 1), kPathLimit);
 
     Trace("-------------------------------------------\n");
     Trace("-         core Setup.exe started          -\n");
     Trace("-------------------------------------------\n");
 
-    // The program folder is read with a limit of 128 characters: a longer path is cut to
-    // 127, and the folder is taken from the cut text.
-    char folder[kProgramFolderLimit];
-    n = GetModuleFileNameA(nullptr, folder, kProgramFolderLimit);
-    if (n == 0) return false;
-    if (n >= kProgramFolderLimit) n = kProgramFolderLimit - 1;
-    std::string cut(folder, n);
-    state.programPath = text::Fit(modulePath.empty() ? cut : modulePath, kPathLimit);
-    size_t slash = cut.find_last_of('\\');
-    state.programFolder = slash == std::string::npos ? std::string() : cut.substr(0, slash + 1);
+    state.programPath = modulePath;
+    state.programFolder = modulePath.substr(0, modulePath.find_last_of('\\') + 1);
+    // The folder limits only what is read from it: a data file's path must fit a path field.
+    if (DataFilePath(kScriptName).size() >= kPathLimit) {
+        Trace(text::Format("Setup::The package folder %s is too long.\n", state.programFolder.c_str()).c_str());
+        return false;
+    }
     return true;
 }
 
@@ -231,7 +232,7 @@ int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError
 
     SetErrorMode(SEM_FAILCRITICALERRORS);
 
-    if (!RecordCommandLineAndFolder(arguments)) return -1;
+    if (!RecordCommandLineAndFolder(arguments)) return kExitPackageUnreadable;
 
     Trace("Verifying uninstall request...\n");
     int uninstallExitCode = 0;

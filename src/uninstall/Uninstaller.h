@@ -11,6 +11,8 @@
 
 // The exit code of a quiet uninstall (the /S switch) that could not undo every record.
 constexpr int kQuietUninstallFailed = 1603;
+// The exit code of a quiet uninstall that left files in use to be deleted at the next restart.
+constexpr int kQuietUninstallRestart = 3010;
 
 struct UninstallRequest {
     std::string logPath;      // between "-u" and the last " -l"
@@ -24,7 +26,8 @@ bool ParseUninstallRequest(const std::string& arguments, UninstallRequest* out);
 
 // Carries out the uninstall request in `arguments`. False when there is none (the run goes on
 // as an installation); true otherwise, whatever the outcome, with the process's exit code in
-// `exitCode`: 0, or kQuietUninstallFailed for a quiet uninstall that did not undo everything.
+// `exitCode`: 0, or for a quiet uninstall kQuietUninstallFailed when it did not undo everything
+// and kQuietUninstallRestart when files wait for the next restart.
 bool ServiceUninstallRequest(const std::string& arguments, int* exitCode);
 
 // Shows `message` in an error box captioned with string 21 of the language library.

@@ -30,9 +30,10 @@ std::string LibraryText(UINT id) {
     return message;
 }
 
-// Runs the request; true when every record was undone (or the log was empty). Quiet runs
-// show nothing: the message service answers every box itself.
-bool Uninstall(const UninstallRequest& request) {
+// Runs the request; true when every record was undone (or the log was empty), with `restart`
+// set when files in use wait for the next restart. Quiet runs show nothing: the message
+// service answers every box itself.
+bool Uninstall(const UninstallRequest& request, bool* restart) {
     SetupState& state = Setup();
     auto fail = [](const std::string& message) {
         ShowUninstallError(message);
@@ -52,12 +53,15 @@ bool Uninstall(const UninstallRequest& request) {
 
     ReplayContext context;
     context.commandLine = state.commandLine;
+    context.logPath = request.logPath;
+    context.installFolder = request.logPath.substr(0, request.logPath.find_last_of('\\'));
     if (!ReplayLog(log, &context)) return fail(LibraryText(kStrUndoFailed));
 
     ForceDeleteFile(request.logPath);
     // The install folder and the parents made with it held the log while their records
     // were undone; now that it is gone they may be empty.
-    RemoveFoldersLeft(context.foldersLeft);
+    RemoveFoldersLeft(context.foldersLeft, context.atRestart);
+    *restart = !context.atRestart.empty();
     state.uninstallDisplayName = text::Fit(context.displayName, kPathLimit);
     ShowFixedMessage(LibraryText(kStrUninstallDone), state.uninstallDisplayName, MB_OK);
     return true;
@@ -75,8 +79,12 @@ bool ServiceUninstallRequest(const std::string& arguments, int* exitCode) {
         return true;
     }
     RecoverInterruptedRuns();
-    const bool undone = Uninstall(request);
-    *exitCode = undone || !QuietMessages() ? 0 : kQuietUninstallFailed;
+    bool restart = false;
+    const bool undone = Uninstall(request, &restart);
+    if (!QuietMessages())
+        *exitCode = 0;
+    else
+        *exitCode = !undone ? kQuietUninstallFailed : restart ? kQuietUninstallRestart : 0;
     return true;
 }
 

@@ -23,9 +23,17 @@ public:
     // The same for a file's contents, read in pieces, and its size; also false when the file
     // cannot be read whole.
     bool OfFile(const std::string& path, uint64_t* size, std::string* out) const;
+    // Copies `from` to `to`, made as `disposition` says (CREATE_ALWAYS over an existing file,
+    // CREATE_NEW where the name must be free), keeping the source's last-write time as
+    // CopyFileA does, and takes the digest of the very bytes it writes, from the one read that
+    // copies them: a source changed meanwhile cannot pass with the digest of another read.
+    // False, with the system's error code, when a file cannot be opened, read or written.
+    bool OfCopy(const std::string& from, const std::string& to, unsigned long disposition, std::string* out) const;
 
 private:
     HCRYPTPROV Provider() const;
+    // Hashes `source` from its position to its end, writing each piece to `copy` when given.
+    bool OfHandle(HANDLE source, HANDLE copy, uint64_t* size, std::string* out) const;
 
     mutable UniqueCryptProvider provider_;
 };

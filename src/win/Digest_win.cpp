@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "win/Files.h"
 #include "win/UniqueHandle.h"
 
 namespace win {
@@ -60,22 +61,40 @@ bool Sha256Digests::OfBytes(const std::string& bytes, std::string* out) const {
     return bytes.size() <= MAXDWORD && hash.Add(bytes.data(), static_cast<DWORD>(bytes.size())) && hash.Hex(out);
 }
 
-bool Sha256Digests::OfFile(const std::string& path, uint64_t* size, std::string* out) const {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return false;
+bool Sha256Digests::OfHandle(HANDLE source, HANDLE copy, uint64_t* size, std::string* out) const {
     Sha256 hash(Provider());
     constexpr DWORD kChunk = 1 << 16;
     std::unique_ptr<BYTE[]> buffer(new BYTE[kChunk]);
     uint64_t total = 0;
     for (DWORD got = 0;; total += got) {
-        if (!ReadFile(file.get(), buffer.get(), kChunk, &got, nullptr)) return false;
+        if (!ReadFile(source, buffer.get(), kChunk, &got, nullptr)) return false;
         if (got == 0) break;
         if (!hash.Add(buffer.get(), got)) return false;
+        if (copy && !WriteAll(copy, reinterpret_cast<const char*>(buffer.get()), got)) return false;
     }
     if (!hash.Hex(out)) return false;
     *size = total;
     return true;
+}
+
+bool Sha256Digests::OfFile(const std::string& path, uint64_t* size, std::string* out) const {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    return file && OfHandle(file.get(), nullptr, size, out);
+}
+
+bool Sha256Digests::OfCopy(const std::string& from, const std::string& to, unsigned long disposition,
+                           std::string* out) const {
+    // Nobody may write the source while it is copied.
+    UniqueFile source(CreateFileA(from.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!source) return false;
+    UniqueFile copy(CreateFileA(to.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!copy) return false;
+    FILETIME written;
+    uint64_t size = 0;
+    return OfHandle(source.get(), copy.get(), &size, out) && GetFileTime(source.get(), nullptr, nullptr, &written) &&
+           SetFileTime(copy.get(), nullptr, nullptr, &written);
 }
 
 bool Sha256Hex(const std::string& bytes, std::string* out) { return Sha256Digests().OfBytes(bytes, out); }

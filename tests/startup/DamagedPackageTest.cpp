@@ -6,7 +6,9 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "base/Text.h"
 #include "mkpackage/Manifest.h"
@@ -163,6 +165,41 @@ TEST_P(DamagedPackage, InstallsOnlyWhatItsSealsVouchFor) {
     if (c.exitCode == 1) {
         EXPECT_FALSE(win::FileExists(kit.library));
     }
+}
+
+// A sealed file whose bytes flip back and forth while setup.exe /S copies it: installed, it
+// holds the sealed bytes; otherwise nothing was installed.
+TEST_F(DamagedPackage, AFileChangingWhileItIsCopiedIsInstalledSealedOrNotAtAll) {
+    SealedPackage kit;
+    std::string error;
+    ASSERT_TRUE(kit.Build(&error)) << error;
+    win::UniqueKey uninstallRoot;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, installed::kUninstallKey, 0, nullptr, 0,
+                                             KEY_ALL_ACCESS, nullptr, uninstallRoot.put(), nullptr));
+    const std::string program = kit.DataPath(kProgram), sealed = testenv::ReadFile(program);
+    std::atomic<bool> racing{true};
+    std::thread flipper([&] {
+        for (char bit = 0x20; racing; bit ^= 0x20) {
+            win::UniqueFile file(CreateFileA(program.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                             nullptr, OPEN_EXISTING, 0, nullptr));
+            const char byte = static_cast<char>(sealed[sealed.size() / 2] ^ bit);
+            DWORD written = 0;
+            if (file && SetFilePointer(file.get(), static_cast<LONG>(sealed.size() / 2), nullptr, FILE_BEGIN) != 0)
+                WriteFile(file.get(), &byte, 1, &written, nullptr);
+        }
+    });
+    for (int round = 0; round < 4; ++round) {
+        const int exitCode = ui::RunQuietly(kit.package + "\\setup.exe", "/S /D=" + kit.install, kit.package).exitCode;
+        EXPECT_TRUE(exitCode == 0 || exitCode == 1603) << exitCode;
+        if (exitCode != 0) {
+            EXPECT_FALSE(win::FileExists(kit.install));
+            continue;
+        }
+        EXPECT_EQ(sealed, testenv::ReadFile(kit.install + "\\Kit.exe"));
+        EXPECT_EQ(0, ui::RunQuietUninstall(kit.EntryValue("QuietUninstallString")).exitCode);
+    }
+    racing = false;
+    flipper.join();
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, DamagedPackage, ::testing::ValuesIn(kCases),

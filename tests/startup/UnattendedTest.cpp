@@ -173,11 +173,21 @@ TEST(Unattended, AnInstallLogChangedAfterTheInstallationIsNotUndone) {
     EXPECT_EQ(1, sharedkey::Count(suite.systemFile));
     EXPECT_NE("", suite.EntryValue("DisplayName"));
 
-    // An upgrade appends to the changed log but does not vouch for it: still refused.
-    ASSERT_EQ(0, RunSetupQuietly(suite, "/S /D=" + suite.install).exitCode);
-    EXPECT_EQ(1603, ui::RunQuietUninstall(quietCommand).exitCode);
-    EXPECT_EQ("keep", testenv::ReadFile(victim));
-    EXPECT_EQ(2, sharedkey::Count(suite.systemFile));
+    // An upgrade over the changed log refuses it before it installs anything.
+    const std::string changed = testenv::ReadFile(log);
+    EXPECT_EQ(1603, RunSetupQuietly(suite, "/S /D=" + suite.install).exitCode);
+    EXPECT_EQ(changed, testenv::ReadFile(log));
+    EXPECT_EQ(1, sharedkey::Count(suite.systemFile));
+}
+
+// The package folder's length limits only the paths of its data files.
+TEST(Unattended, APackageInALongFolderInstalls) {
+    SuitePackage suite;
+    suite.package = testenv::Package(suite.root + "\\" + std::string(240 - suite.root.size(), 'p'));
+    ASSERT_TRUE(suite.Lay());
+    EXPECT_EQ(0, RunSetupQuietly(suite, "/S /D=" + suite.install).exitCode);
+    EXPECT_EQ("program", testenv::ReadFile(suite.install + "\\Suite.exe"));
+    EXPECT_EQ(0, ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
 }
 
 TEST(Unattended, AFailedInstallationIsTakenBackAndReported) {

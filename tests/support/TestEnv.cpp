@@ -33,7 +33,75 @@ static std::string TestName() {
 
 std::string UniqueName(const std::string& prefix) { return prefix + "_" + TestName(); }
 
-void DeleteTree(const std::string& path) { win::DeleteTree(path); }
+namespace {
+
+// The Unix path of `path`, quoted for a command line; empty when Wine does not give one.
+std::string UnixPath(const std::string& path) {
+    using UnixNameFn = char*(CDECL*)(const wchar_t*);
+    const auto unixNameOf = reinterpret_cast<UnixNameFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32"), "wine_get_unix_file_name")));
+    wchar_t wide[MAX_PATH];
+    char* name =
+        unixNameOf && MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) ? unixNameOf(wide) : nullptr;
+    const std::string quoted = name ? "\"" + std::string(name) + "\"" : std::string();
+    HeapFree(GetProcessHeap(), 0, name);
+    return quoted;
+}
+
+// Runs a program of the Unix side (Wine runs one as it is, without waiting for it) and waits
+// until `done` holds.
+template <typename Done>
+void RunUnix(const std::string& program, std::string arguments, Done done) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    arguments = program + " " + arguments;
+    if (!CreateProcessA(("Z:\\bin\\" + program).c_str(), &arguments[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return;
+    win::UniqueKernelHandle thread(process.hThread), waited(process.hProcess);
+    for (int i = 0; i < 500 && !done(); ++i) Sleep(10);
+}
+
+bool IsLink(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+}  // namespace
+
+void DeleteTree(const std::string& path) {
+    WIN32_FIND_DATAA data;
+    win::UniqueFind find(FindFirstFileA((path + "\\*").c_str(), &data));
+    if (find) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..") continue;
+            std::string child = path + "\\" + name;
+            SetFileAttributesA(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            // A link goes, not what it links to; Wine deletes neither kind of its links.
+            if (IsLink(child))
+                RunUnix("rm", UnixPath(child), [&] { return GetFileAttributesA(child.c_str()) == INVALID_FILE_ATTRIBUTES; });
+            else if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                DeleteTree(child);
+            else
+                DeleteFileA(child.c_str());
+        } while (FindNextFileA(find.get(), &data));
+    }
+    find.reset();
+    // Wine lists no link whose target is gone, and deletes none: the Unix side does.
+    if (!RemoveDirectoryA(path.c_str()) && GetLastError() == ERROR_DIR_NOT_EMPTY)
+        RunUnix("rm", "-rf " + UnixPath(path), [&] { return GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; });
+}
+
+bool LinkFolder(const std::string& link, const std::string& target) {
+    // Whole paths: the Unix program runs in a working folder of its own.
+    const size_t slash = link.rfind('\\');
+    const std::string folder = UnixPath(link.substr(0, slash));
+    RunUnix("ln", "-s " + UnixPath(target) + " " + folder.substr(0, folder.size() - 1) + "/" + link.substr(slash + 1) + "\"",
+            [&] { return IsLink(link); });
+    return IsLink(link);
+}
 
 std::string FreshFolder(const std::string& suffix) {
     std::string folder = win::TempFolder() + "st_" + TestName() + suffix;

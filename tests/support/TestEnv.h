@@ -36,6 +36,10 @@ std::string BitmapFileBytes(int width, int height, COLORREF colour);
 // windows of every process included; empty when the screen cannot be read.
 std::string ScreenBitmapFileBytes(const RECT& area);
 
+// Makes `link` a symbolic link to the folder `target`, as a Unix link: Wine shows it as a
+// reparse point, and its own CreateSymbolicLinkA makes nothing.
+bool LinkFolder(const std::string& link, const std::string& target);
+
 // Deletes a registry key and everything below it; true when it no longer exists.
 bool DeleteRegistryTree(HKEY root, const std::string& path);
 

@@ -156,6 +156,30 @@ TEST_F(Rollback, KilledRunIsTakenBackAtNextStart) {
     }
 }
 
+// Killed once its new log's digest is stored, an upgrade may have marked its journal
+// committed: the next start deletes the copies it kept and their folders.
+TEST_F(Rollback, AnUpgradeKilledAtItsCommitLeavesNoStagingFolder) {
+    product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
+    product::UseMachineFolders(&notes, &cleanup_);
+    product::Run run;
+    for (int i = 1; i <= 300; ++i) run.extraFiles.push_back("f" + std::to_string(i) + ".txt");
+    ASSERT_EQ(0, product::InstallQuietly(notes, run).exitCode);
+    const std::string sealed = installed::UninstallValue(notes.displayName, "InstallLogSha256");
+    run.package = 2;  // newer copies of every file
+    const testenv::Package package = product::LayRun(notes, run);
+    {
+        ui::SetupProcess setup;
+        ASSERT_TRUE(setup.Start(package.SetupPath(), "/S /D=" + notes.install, package.Folder()));
+        const DWORD start = GetTickCount();
+        while (installed::UninstallValue(notes.displayName, "InstallLogSha256") == sealed && setup.Running() &&
+               GetTickCount() - start < 60000) {
+        }
+        setup.Kill();
+    }
+    EXPECT_EQ(0, product::UninstallQuietly(notes).exitCode);
+    EXPECT_EQ(Lines(), product::Remains(notes));
+}
+
 TEST_F(Rollback, FailedWizardUpgrade) {
     product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
     product::UseMachineFolders(&notes, &cleanup_);

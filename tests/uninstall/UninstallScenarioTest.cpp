@@ -12,7 +12,9 @@
 #include "engine/UninstallEntry.h"
 #include "support/Installed.h"
 #include "support/Package.h"
+#include "support/PendingRenames.h"
 #include "support/SharedDlls.h"
+#include "support/Snapshot.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "uninstall/Product.h"
@@ -57,13 +59,19 @@ TEST_F(UninstallScenario, SharedFileOutlivesFirstProduct) {
     ASSERT_TRUE(product::Install(sketch, {}));
     ASSERT_EQ(2, sharedkey::Count(notes.systemFile));
 
-    // A file in use stays where it is; the uninstall goes on and completes.
+    // A file in use stays until the next restart, and its folders with it; the uninstall goes
+    // on and completes.
     const std::string readme = notes.install + "\\docs\\Readme.txt";
     {
         win::UniqueFile held(CreateFileA(readme.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
         ASSERT_TRUE(held);
         product::ExpectDone(product::Uninstall(notes), notes.displayName);
     }
+    installfile::RenamePair pending;
+    EXPECT_TRUE(installfile::FindPendingRename(readme, &pending));
+    for (const std::string& path : {readme, notes.install + "\\docs", notes.install,
+                                    root_ + "\\Program Files\\" + company, root_ + "\\Program Files"})
+        installfile::RemovePendingRenames(path);
     const std::string programsCompany = installed::ProgramsFolder() + "\\" + company;
     EXPECT_EQ((Lines{"file " + notes.systemFile, "folder " + root_ + "\\Program Files\\" + company,
                      "folder " + notes.install, "folder " + notes.install + "\\docs", "file " + readme,
@@ -105,6 +113,67 @@ TEST_F(UninstallScenario, DashLFolderAndRenamedEntry) {
     EXPECT_EQ(Lines{}, product::Remains(notes));
     win::UniqueKey gone;
     EXPECT_FALSE(win::OpenKey(HKEY_LOCAL_MACHINE, renamed, KEY_READ, &gone));
+}
+
+// A folder of the installation, or the install folder itself, replaced by a link to another
+// folder holding files of the same names (and a copy of the log): that folder is not touched.
+TEST_F(UninstallScenario, LinksInPlaceOfInstalledFoldersAreNotFollowed) {
+    for (const char* replaced : {"\\docs", ""}) {
+        SCOPED_TRACE(replaced);
+        const product::Product notes =
+            Make(testenv::UniqueName(*replaced ? "D" : "W"), "Notes", testenv::UniqueName(*replaced ? "d" : "w") + ".dll");
+        ASSERT_TRUE(product::Install(notes, {}));
+        const std::string folder = notes.install + replaced, other = folder + "-other";
+        ASSERT_TRUE(MoveFileA(folder.c_str(), other.c_str()));
+        ASSERT_TRUE(testenv::LinkFolder(folder, other));
+        snapshot::Places places;
+        places.folders = {other};
+        const snapshot::Machine before = snapshot::Take(places);
+        EXPECT_EQ(1603, product::UninstallQuietly(notes).exitCode);
+        EXPECT_EQ(Lines{}, snapshot::Differences(before, snapshot::Take(places)));
+    }
+}
+
+// Two products share a library. The first one's uninstall stops at its last record, where one
+// killed there stops: run again, it takes the library's count once, not twice. The second
+// one's meets a read-only file, which goes, and a file in use, which goes at the next restart.
+TEST_F(UninstallScenario, AnUninstallRunTwiceOrHeldUpLeavesNothingWrong) {
+    const std::string company = testenv::UniqueName("V"), shared = testenv::UniqueName("s") + ".dll";
+    product::Product notes = Make(company, "Notes", shared), sketch = Make(company, "Sketch", shared);
+    product::UseMachineFolders(&notes, &cleanup_);
+    product::UseMachineFolders(&sketch, &cleanup_);
+    ASSERT_EQ(0, product::InstallQuietly(notes, {}).exitCode);
+    ASSERT_EQ(0, product::InstallQuietly(sketch, {}).exitCode);
+    const std::string entry = std::string(kUninstallListKey) + "\\" + notes.displayName;
+    {
+        win::UniqueKey held;  // a key with a subkey cannot be deleted
+        ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, (entry + "\\held").c_str(), 0, nullptr, 0,
+                                                 KEY_ALL_ACCESS, nullptr, held.put(), nullptr));
+    }
+    EXPECT_EQ(1603, product::UninstallQuietly(notes).exitCode);
+    ASSERT_TRUE(testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, entry + "\\held"));
+    EXPECT_EQ(0, product::UninstallQuietly(notes).exitCode);
+    EXPECT_EQ((Lines{"file " + notes.systemFile, "folder " + root_ + "\\Program Files\\" + company,
+                     "folder " + installed::ProgramsFolder() + "\\" + company, "count 1", "registration"}),
+              product::Remains(notes));
+
+    const std::string readme = sketch.install + "\\docs\\Readme.txt", program = sketch.install + "\\Sketch.exe";
+    ASSERT_TRUE(SetFileAttributesA(readme.c_str(), FILE_ATTRIBUTE_READONLY));
+    {
+        win::UniqueFile inUse(CreateFileA(program.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(inUse.valid());
+        EXPECT_EQ(3010, product::UninstallQuietly(sketch).exitCode);
+    }
+    EXPECT_FALSE(win::FileExists(readme));
+    installfile::RenamePair pending;
+    for (const std::string& path : {program, sketch.install}) {
+        EXPECT_TRUE(installfile::FindPendingRename(path, &pending)) << path;
+        installfile::RemovePendingRenames(path);
+    }
+    EXPECT_TRUE(DeleteFileA(program.c_str()) && RemoveDirectoryA(sketch.install.c_str()));
+    EXPECT_EQ((Lines{"folder " + root_ + "\\Program Files\\" + company,
+                     "folder " + installed::ProgramsFolder() + "\\" + company}),
+              product::Remains(sketch));
 }
 
 // Requests the uninstaller refuses, cannot finish or finds nothing in, each with what it must
