@@ -3,11 +3,11 @@
 # Debian's osslsigncode: the signature verifies, signing again gives the same bytes, the
 # installed uninstaller (a byte copy) verifies too, a changed byte fails the verification and
 # --check says so; a wrong password and --timestamp without --sign are refused.
-#   signed_package.sh BUILD-DIR
+#   signed_package.sh BUILD-DIR NATIVE-MKPACKAGE
 set -euo pipefail
 build=$1
+mkpackage=$2
 repo=$(cd "$(dirname "$0")/../.." && pwd)
-mkpackage="$build-native/mkpackage/mkpackage"
 work=$(mktemp -d "$build/signed.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 cd "$work"
