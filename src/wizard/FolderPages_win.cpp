@@ -111,9 +111,10 @@ void InitDestination(HWND page) {
     const std::string folder = TargetFolder(*state.current, main ? state.chosenInstallFolder : std::string(), kPathLimit);
     SetDlgItemTextA(page, IDC_TARGET_DIR, folder.c_str());
     std::string installed;
+    std::string saying;
     if (main && InstalledFolder(state.mainProject, &installed) &&
-        LoadFormattedString(state.language, &installed, kPathLimit, kStrInstalledHere, state.mainProject.title.c_str()))
-        SetDlgItemTextA(page, IDC_DESTINATION_TEXT, installed.c_str());
+        LoadFormattedString(state.language, &saying, kPathLimit, kStrInstalledHere, state.mainProject.title.c_str()))
+        SetDlgItemTextA(page, IDC_DESTINATION_TEXT, saying.c_str());
 }
 
 // Back asks nothing and keeps nothing: only a folder checked on Next is chosen.
