@@ -31,3 +31,7 @@
 #define IDC_DEVICE_DRIVE 1044
 // Optional: the file being copied. Libraries without it show the bar alone.
 #define IDC_PROGRESS_STATUS 1051
+// Optional: the lines the program rewrites when the installation is over, and when the
+// product is installed already.
+#define IDC_PROGRESS_TEXT 1052
+#define IDC_DESTINATION_TEXT 1053

@@ -35,5 +35,6 @@ bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDe
 int InstallFailureMessage();
 
 // RunInstallation, and on failure the rollback of everything the run changed, the failure
-// message and the abort flag. False on failure.
+// message (none when the user cancelled: the cancelled flag instead) and the abort flag.
+// False on failure.
 bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors);

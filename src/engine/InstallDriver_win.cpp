@@ -53,6 +53,7 @@ public:
             bytes_ += (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         if (shown_) shown_->FileDone();
     }
+    bool Cancelled() override { return shown_ && shown_->Cancelled(); }
     uint32_t KiB() const {
         const uint64_t kib = (bytes_ + 1023) / 1024;
         return kib > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(kib);
@@ -238,6 +239,10 @@ bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDe
         return false;
     }
 
+    if (run.Cancelled()) {
+        Trace("DoInstall::Cancelled by the user before the installation commits.\n");
+        return false;
+    }
     Trace("DoInstall::Registering the ALX files with the registry...\n");
     registerDescriptors(*state.current, state.installFolder);
     Trace("DoInstall::Invoking PrepareUnInstall()...\n");
@@ -267,11 +272,16 @@ bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescript
         const int left = RollBack(state.journalPath);
         if (left > 0) Trace(text::Format("DoInstall::%d changes could not be taken back.\n", left).c_str());
     }
-    if (!state.installFailureText.empty())
+    // The user who cancelled needs no message that the installation failed.
+    if (progress && progress->Cancelled()) {
+        Trace("DoInstall::The cancelled installation is taken back.\n");
+        state.cancelled = true;
+    } else if (!state.installFailureText.empty()) {
         ShowFixedMessage(state.installFailureText, state.language.caption, MB_ICONERROR);
-    else
+    } else {
         MessageBoxFromId(static_cast<UINT>(InstallFailureMessage()), MB_ICONERROR);
-    state.installFailed = true;
+    }
+    state.installFailed = !state.cancelled;
     state.abort = 1;
     return false;
 }

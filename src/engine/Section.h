@@ -17,6 +17,9 @@ public:
     virtual void FileStarting(const std::string& destination) = 0;
     // After each file that was installed.
     virtual void FileDone() = 0;
+    // True once the user asked the run to stop: it fails before the next file and before it
+    // commits. Asked on the run's thread.
+    virtual bool Cancelled() { return false; }
 };
 
 // Where a section's pieces come from and go, besides its own base folder: settled by the

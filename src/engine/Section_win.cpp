@@ -215,6 +215,10 @@ bool InstallSection(const Project& project, const SectionPlaces& places, const s
         std::string destination;
         if (!EntryDestination(project, device, section, base, entry, &destination)) return false;
         const std::string source = text::PackageFilePath(places.dataFolder, text::DataFileName(entry.dataFile));
+        if (progress && progress->Cancelled()) {
+            Trace(text::Format("InstallSection::Cancelled by the user before %s\n", destination.c_str()).c_str());
+            return false;
+        }
         if (progress) progress->FileStarting(destination);
         const DataFileSeal* seal = project.SealOf(entry.dataFile);
         if (!InstallFile(source, destination, entry.replaceMode, AskYesNo, IsSharedFile(section, destination), true,

@@ -22,3 +22,11 @@ bool FolderFitsUninstall(const Project& project, const std::string& folder);
 // names the product); false when the folder holds no log or one of `project` itself. An
 // installation there would append to that product's log, and its uninstall would remove both.
 bool FolderHoldsOtherProduct(const Project& project, const std::string& folder, std::string* otherProduct);
+
+// The folder where `project` is installed: its Uninstall entry names an install log that
+// exists. False when it is not installed. An installation elsewhere would take over the one
+// entry and leave the first unremovable.
+bool InstalledFolder(const Project& project, std::string* folder);
+
+// Whether two paths name one folder: as full paths, letter case and final backslashes aside.
+bool SameFolder(const std::string& a, const std::string& b);

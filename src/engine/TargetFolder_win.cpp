@@ -69,3 +69,19 @@ bool FolderHoldsOtherProduct(const Project& project, const std::string& folder, 
     *otherProduct = first.payload;
     return true;
 }
+
+bool InstalledFolder(const Project& project, std::string* folder) {
+    std::string installed;
+    if (!PreviousInstallFolder(project, &installed, kPathLimit) ||
+        !win::FileExists(text::JoinPath(installed, kInstallLogName)))
+        return false;
+    *folder = installed;
+    return true;
+}
+
+bool SameFolder(const std::string& a, const std::string& b) {
+    std::string paths[] = {win::FullPath(a), win::FullPath(b)};
+    for (std::string& path : paths)
+        while (!path.empty() && path.back() == '\\') path.pop_back();
+    return text::EqualsNoCase(paths[0], paths[1]);
+}

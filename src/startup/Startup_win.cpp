@@ -339,5 +339,6 @@ int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError
                   .c_str());
     // A script that starts the wizard tells a failed installation by its exit code too.
     if (!commandLine.quiet && state.installFailed) exitCode = kExitInstallFailed;
+    if (!commandLine.quiet && state.cancelled) exitCode = kExitCancelled;
     return exitCode;
 }

@@ -11,6 +11,7 @@ struct CommandLine;
 // Exit codes of a run, as installers report them to deployment tools.
 constexpr int kExitSuccess = 0;
 constexpr int kExitPackageUnreadable = 1;      // the script or the language library
+constexpr int kExitCancelled = 1602;           // the user cancelled the wizard; taken back
 constexpr int kExitInstallFailed = 1603;       // taken back as far as it went
 constexpr int kExitLogUnwritable = 1622;       // the /LOG file cannot be opened
 constexpr int kExitBadCommandLine = 1639;      // a malformed switch or a choice the rules refuse

@@ -43,6 +43,12 @@ int RunUnattended() {
         return kExitBadCommandLine;
     }
     std::string other;
+    if (InstalledFolder(state.mainProject, &other) && !SameFolder(other, folder)) {
+        Trace(text::Format("Setup::The product is installed in %s: installing it in %s too would orphan that one.\n",
+                           other.c_str(), folder.c_str())
+                  .c_str());
+        return kExitBadCommandLine;
+    }
     if (FolderHoldsOtherProduct(state.mainProject, folder, &other)) {
         Trace(text::Format("Setup::The install folder holds the installation of %s.\n", other.c_str()).c_str());
         return kExitInstallFailed;

@@ -32,6 +32,11 @@ bool LoadPlainString(const LanguageLibrary& library, UINT id, size_t limit, std:
 void SetQuietMessages(bool quiet);
 bool QuietMessages();
 
+// The window every box belongs to (the wizard's page; null: none): the page is disabled while
+// its box asks, from its own thread or from the installation's. Set on the page's thread only
+// while no installation runs.
+void SetMessageOwner(HWND owner);
+
 // Shows string `id` formatted with the arguments, with the setup caption and `style`.
 // Returns the button that closed the box; 2 (IDCANCEL) when the string is missing everywhere
 // (quiet or not).
@@ -78,6 +83,9 @@ enum StringId : UINT {
     kStrKernelProbe = 33,
     kStrShellProbe = 34,
     kStrMountedFailed = 38,
+    kStrFinishedHeading = 39,
+    kStrFinishedText = 40,
+    kStrInstalledHere = 41,
     kStrLanguageFailed = 98,
     kStrScriptFailed = 99,
 };

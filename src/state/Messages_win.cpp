@@ -19,6 +19,7 @@ bool LoadFromModule(HMODULE module, UINT id, size_t limit, std::string* out) {
 }
 
 bool g_quiet = false;
+HWND g_owner = nullptr;
 
 int DefaultQuietAnswer(UINT style) {
     const UINT buttons = style & MB_TYPEMASK;
@@ -33,7 +34,7 @@ int Show(const std::string& text, const std::string& caption, UINT style, int qu
         Trace(text::Format("MessageBox::Not shown, answered %d.\n", quietAnswer).c_str());
         return quietAnswer;
     }
-    return MessageBoxA(nullptr, text.c_str(), caption.c_str(), style);
+    return MessageBoxA(g_owner, text.c_str(), caption.c_str(), style);
 }
 
 std::string FormatLimited(const std::string& format, size_t limit, va_list args) {
@@ -90,6 +91,8 @@ bool LoadFormattedString(const LanguageLibrary& library, std::string* out, size_
 void SetQuietMessages(bool quiet) { g_quiet = quiet; }
 
 bool QuietMessages() { return g_quiet; }
+
+void SetMessageOwner(HWND owner) { g_owner = owner; }
 
 int MessageBoxFromId(UINT id, UINT style, ...) {
     va_list args;

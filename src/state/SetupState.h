@@ -45,6 +45,7 @@ struct SetupState {
     int installFailureMessage = 0;    // string ID, 0 until a step chooses one
     std::string installFailureText;   // a built-in text shown instead of that string when set
     bool installFailed = false;       // an installation ran and was taken back
+    bool cancelled = false;           // the user cancelled the wizard (taken back when it ran)
     std::string uninstallDisplayName;
     std::string tempLogPath;     // this run's temporary install log
     std::string journalPath;     // this run's rollback journal, beside the temporary log

@@ -66,6 +66,7 @@ int UpdateComponentList(HWND page, Project* project, bool fromModel, bool firstF
     ShowWindow(selectAll, SelectAllShown(counts) ? SW_SHOWNORMAL : SW_HIDE);
     if (SelectAllShown(counts)) EnableWindow(selectAll, SelectAllEnabled(counts));
     EnableWindow(GetDlgItem(page, IDC_CLEAR_ALL), ClearAllEnabled(counts));
+    KeepFocusUsable(page);
 
     if (HWND summary = GetDlgItem(page, IDC_SELECTION_COUNT)) {
         std::string text;

@@ -20,6 +20,8 @@ namespace {
 constexpr int kDriveTextLimit = 10;  // a drive root and its terminator, as the combo box gives it
 constexpr size_t kBrowseTitleLimit = 128;
 const char kOtherProductText[] = "The folder %s holds the installation of %s.\nPlease choose another folder.";
+const char kInstalledElsewhereText[] =
+    "The program is installed in %s.\nSetup updates it there; to install it in another folder, remove it first.";
 
 std::string ControlText(HWND page, int id, int limit) {
     std::vector<char> buffer(static_cast<size_t>(limit), '\0');
@@ -54,19 +56,24 @@ void Browse(HWND page) {
     if (hasPath) SetDlgItemTextA(page, IDC_TARGET_DIR, path);
 }
 
-// Next and Back leave the destination page only with a folder that exists.
+// Next leaves the destination page only with a folder that exists.
 bool AcceptDestination(HWND page) {
     const std::string folder = ControlText(page, IDC_TARGET_DIR, static_cast<int>(kPathLimit));
     SetupState& state = Setup();
-    // Whatever installs must be uninstallable, and no product may take over another's log.
+    // Whatever installs must be uninstallable, and no product may take over another's log or
+    // leave its own first installation behind.
     if (!FolderFitsUninstall(state.mainProject, folder)) {
         MessageBoxFromId(kStrCreateFolderFailed, MB_OK);
         return false;
     }
     std::string other;
-    if (FolderHoldsOtherProduct(state.mainProject, folder, &other)) {
-        ShowFixedMessage(text::Format(kOtherProductText, folder.c_str(), other.c_str()), state.language.caption,
-                         MB_OK | MB_ICONWARNING);
+    std::string refusal;
+    if (InstalledFolder(state.mainProject, &other) && !SameFolder(other, folder))
+        refusal = text::Format(kInstalledElsewhereText, other.c_str());
+    else if (FolderHoldsOtherProduct(state.mainProject, folder, &other))
+        refusal = text::Format(kOtherProductText, folder.c_str(), other.c_str());
+    if (!refusal.empty()) {
+        ShowFixedMessage(refusal, state.language.caption, MB_OK | MB_ICONWARNING);
         return false;
     }
     if (!win::IsDirectory(folder) &&
@@ -103,10 +110,16 @@ void InitDestination(HWND page) {
     const bool main = state.current == &state.mainProject;
     const std::string folder = TargetFolder(*state.current, main ? state.chosenInstallFolder : std::string(), kPathLimit);
     SetDlgItemTextA(page, IDC_TARGET_DIR, folder.c_str());
+    std::string installed;
+    std::string saying;
+    if (main && InstalledFolder(state.mainProject, &installed) &&
+        LoadFormattedString(state.language, &saying, kPathLimit, kStrInstalledHere, state.mainProject.title.c_str()))
+        SetDlgItemTextA(page, IDC_DESTINATION_TEXT, saying.c_str());
 }
 
+// Back asks nothing and keeps nothing: only a folder checked on Next is chosen.
 bool DestinationCommand(HWND page, int id) {
-    if (id == IDC_NEXT || id == IDC_BACK) {
+    if (id == IDC_NEXT) {
         if (AcceptDestination(page)) EndDialog(page, id);
         return true;
     }

@@ -1,8 +1,8 @@
 // The wizard: modal dialog pages from the language library, shown one after another by the
 // background window, and the contract every page procedure follows:
 //
-//   WM_INITDIALOG      InitPage(page) first, then the page's own set-up; return FALSE
-//                      (InitPage has given the focus to Next).
+//   WM_INITDIALOG      InitPage(page) first, then the page's own set-up, then
+//                      KeepFocusUsable(page); return FALSE.
 //   WM_COMMAND         HandleCancelOrBack(LOWORD(wParam)); TRUE when it handled the command.
 //                      Next ends the dialog with kPageNext after the page's checks.
 //   WM_CTLCOLORSTATIC  PageBrushResult(): static controls paint on white.
@@ -50,8 +50,13 @@ DLGPROC PageProcedure(PageKind kind);
 
 // The frame every page shares: fitted around a script's logo, centred, caption string 6,
 // Back disabled on the first page, Next labelled string 17 on the last page and string 18
-// on the one before, the heading font, the logo control painted, the focus on Next.
+// on the one before, the heading font, the logo control painted; the page's message boxes
+// belong to it.
 void InitPage(HWND page);
+
+// A disabled control traps the keyboard: when the focus is on none of the page's enabled
+// controls, it goes to Next, or when Next is disabled to the first control Tab reaches.
+void KeepFocusUsable(HWND page);
 
 // Widens the page by the width of the script's logo scaled to the height of the page's panel
 // above its separator line, and moves every control but Cancel right to make room.

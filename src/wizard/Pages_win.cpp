@@ -136,6 +136,7 @@ bool RunPages(HWND owner) {
         const INT_PTR result =
             DialogBoxParamA(state.language.module.get(), MAKEINTRESOURCEA(kind), owner, procedure, 0);
         Wizard().pageWindow = nullptr;
+        SetMessageOwner(nullptr);
         switch (pages.Step(static_cast<int>(result), state.abort != 0)) {
             case PageStep::Show:
                 break;
@@ -145,6 +146,7 @@ bool RunPages(HWND owner) {
                 return false;
             case PageStep::Cancelled:
                 state.abort = 1;
+                state.cancelled = true;
                 return false;
         }
     }
@@ -155,6 +157,7 @@ void InitPage(HWND page) {
     const SetupState& state = Setup();
     FitPageToLogo(page);
     wizard.pageWindow = page;
+    SetMessageOwner(page);
     CenterOnScreen(page);
 
     std::string caption;
@@ -168,7 +171,14 @@ void InitPage(HWND page) {
         SendMessageA(title, WM_SETFONT, reinterpret_cast<WPARAM>(wizard.headingFont.get()), FALSE);
     if (HWND logo = GetDlgItem(page, IDC_PAGE_LOGO))
         SetWindowLongPtrA(logo, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(LogoPainter));
-    if (HWND next = GetDlgItem(page, IDC_NEXT)) SetFocus(next);
+}
+
+void KeepFocusUsable(HWND page) {
+    HWND focus = GetFocus();
+    if (focus && IsWindowEnabled(focus) && IsChild(page, focus)) return;
+    HWND next = GetDlgItem(page, IDC_NEXT);
+    if (!next || !IsWindowEnabled(next)) next = GetNextDlgTabItem(page, nullptr, FALSE);
+    if (next) SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
 }
 
 void FitPageToLogo(HWND page) {
@@ -242,6 +252,7 @@ INT_PTR PageFrameProc(HWND page, UINT message, WPARAM wParam, const PageSteps& s
         case WM_INITDIALOG:
             InitPage(page);
             if (steps.init) steps.init(page);
+            KeepFocusUsable(page);
             return FALSE;
         case WM_COMMAND: {
             const int id = LOWORD(wParam);

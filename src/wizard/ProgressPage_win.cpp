@@ -3,133 +3,158 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "ResENU.h"
+#include "base/Text.h"
 #include "engine/InstallDriver.h"
 #include "engine/TargetFolder.h"
 #include "loader/Loader.h"
+#include "log/InstallLog.h"
+#include "log/Journal.h"
+#include "state/Messages.h"
 #include "state/SetupState.h"
 #include "wizard/Pages.h"
 
 namespace {
 
+// The worker posts this when the run is over (wParam 1: installed); it touches nothing of the
+// page's afterwards.
+constexpr UINT WM_SETUP_DONE = WM_SETUP_START + 1;
 
-// True while the installation runs inside the page's handling. Commands that reach the page
-// then (posted before, or dispatched by a message box's loop) are dropped: leaving the page
-// or starting over in the middle of the installation is not possible.
-bool g_installing = false;
-// Next ends the page only once the installation is over.
-bool g_installed = false;
+// The installation runs on a thread of its own, which owns the run from start to end, so that
+// the page keeps answering. The page owns this record: the worker reads `page` and `cancel`
+// only, and tells the page everything else through its controls' messages.
+struct PageRun {
+    HWND page = nullptr;
+    win::UniqueKernelHandle worker;  // set while the installation runs
+    std::atomic<bool> cancel{false};
+    bool installed = false;
+};
+PageRun g_run;
 
-// The bar counts files. The installation holds the thread, so no paint message is handled
-// until it ends: between files the bar takes the number of files done, the status line the
-// file being copied, and the page and the background window paint what has become invalid.
-// At most every kRepaintIntervalMs: a progress bar paints itself at once on every move, and
-// for thousands of small files painting after each one would cost more than copying them.
-constexpr DWORD kRepaintIntervalMs = 40;
+// The bar counts the files done and the line names the file being copied, both at most every
+// kShowIntervalMs: for thousands of small files a message per file would cost more than
+// copying them.
+constexpr DWORD kShowIntervalMs = 40;
 
 class PageProgress : public InstallProgress {
 public:
     explicit PageProgress(HWND page)
-        : page_(page), owner_(GetWindow(page, GW_OWNER)), bar_(GetDlgItem(page, IDC_PROGRESS_BAR)),
-          status_(GetDlgItem(page, IDC_PROGRESS_STATUS)) {}
+        : bar_(GetDlgItem(page, IDC_PROGRESS_BAR)), status_(GetDlgItem(page, IDC_PROGRESS_STATUS)) {}
 
-    void Begin(int fileCount) override {
-        range_ = std::max(fileCount, 1);
-        SendMessageA(bar_, PBM_SETRANGE32, 0, range_);
-        Show(nullptr);
-    }
+    void Begin(int fileCount) override { PostMessageA(bar_, PBM_SETRANGE32, 0, std::max(fileCount, 1)); }
+    // The name is sent, not posted: the page copies it before the run goes on.
     void FileStarting(const std::string& destination) override {
-        if (Due()) Show(&destination);
+        if (GetTickCount() - lastShown_ < kShowIntervalMs) return;
+        lastShown_ = GetTickCount();
+        PostMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(done_), 0);
+        if (status_) SetWindowTextA(status_, destination.c_str());
     }
-    void FileDone() override {
-        ++done_;
-        if (Due()) Show(nullptr);
-    }
-    void Complete() {
-        done_ = range_;
-        const std::string none;
-        Show(&none);
-    }
+    void FileDone() override { ++done_; }
+    bool Cancelled() override { return g_run.cancel; }
 
 private:
-    bool Due() const { return GetTickCount() - lastShown_ >= kRepaintIntervalMs; }
 
-    // Paints what is invalid now, children included; nothing else is drawn again.
-    void Show(const std::string* file) {
-        SendMessageA(bar_, PBM_SETPOS, static_cast<WPARAM>(done_), 0);
-        if (file && status_) SetWindowTextA(status_, file->c_str());
-        if (owner_) RedrawWindow(owner_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        RedrawWindow(page_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
-        lastShown_ = GetTickCount();
-    }
-
-    HWND page_;
-    HWND owner_;
     HWND bar_;
     HWND status_;
-    int range_ = 100;
     int done_ = 0;
     DWORD lastShown_ = 0;
 };
 
-void EnableButtons(HWND page, bool enable) {
-    for (int id : {IDCANCEL, IDC_BACK, IDC_NEXT}) {
-        HWND button = GetDlgItem(page, id);
-        if (button) EnableWindow(button, enable ? TRUE : FALSE);
-    }
-}
-
-// Clicks and keys the user gave while the installation held the thread were meant for a page
-// that could not take them; they must not land on the buttons enabled afterwards.
-void DropQueuedInput() {
-    MSG message;
-    while (PeekMessageA(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
-    }
-    while (PeekMessageA(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
-    }
-}
-
-void RunInstallationOnPage(HWND page) {
-    // A modal dialog shows itself only once its queue first runs empty, and the start message
-    // posted from WM_INITDIALOG comes before that: without this the whole installation would
-    // run behind an invisible page.
-    if (!IsWindowVisible(page)) {
-        ShowWindow(page, SW_SHOW);
-        UpdateWindow(page);
-    }
-    g_installing = true;
-    PageProgress progress(page);
+DWORD WINAPI InstallWorker(LPVOID /*unused*/) {
+    // The shortcuts and self-registrations of the run are COM work on this thread.
+    win::ComInit com;
+    if (FAILED(com.result()))
+        Trace(text::Format("ProgressPage::COM cannot be initialised for the installation: 0x%lx\n",
+                           static_cast<unsigned long>(com.result()))
+                  .c_str());
+    PageProgress progress(g_run.page);
     const bool installed = DoInstall(&progress, RegisterDescriptors);
-    DropQueuedInput();
-    g_installing = false;
+    PostMessageA(g_run.page, WM_SETUP_DONE, installed ? 1 : 0, 0);
+    return 0;
+}
+
+void SetPageText(HWND page, int id, UINT stringId) {
+    std::string text;
+    if (LoadFormattedString(Setup().language, &text, kPathLimit, stringId, Setup().current->title.c_str()))
+        SetDlgItemTextA(page, id, text.c_str());
+}
+
+void StartInstallation(HWND page) {
+    // Function-local statics have no thread-safe guards: the run's are made here, before the
+    // worker exists.
+    CloseLogFile();
+    journal::Active();
+    g_run.page = page;
+    g_run.cancel = false;
+    g_run.worker.reset(CreateThread(nullptr, 0, InstallWorker, nullptr, 0, nullptr));
+    if (g_run.worker) return;
+    Trace(text::Format("ProgressPage::The installation's thread cannot be made: error %lu\n", GetLastError()).c_str());
+    MessageBoxFromId(kStrInstallFailed, MB_ICONERROR);
+    Setup().installFailed = true;
+    Setup().abort = 1;
+    EndDialog(page, kPageCancel);
+}
+
+// The finished state: nothing left to go back to or cancel; Finish is the default button.
+void EndInstallation(HWND page, bool installed) {
+    // It has posted its last message and touches nothing of ours any more.
+    WaitForSingleObject(g_run.worker.get(), INFINITE);
+    g_run.worker.reset();
     if (!installed) {
         EndDialog(page, kPageCancel);
         return;
     }
-    progress.Complete();
-    g_installed = true;
-    EnableButtons(page, true);
-    SetFocus(GetDlgItem(page, IDC_NEXT));
+    g_run.installed = true;
+    SetPageText(page, IDC_PAGE_TITLE, kStrFinishedHeading);
+    SetPageText(page, IDC_PROGRESS_TEXT, kStrFinishedText);
+    HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
+    SendMessageA(bar, PBM_SETPOS, SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 0);
+    SetDlgItemTextA(page, IDC_PROGRESS_STATUS, "");
+    HWND next = GetDlgItem(page, IDC_NEXT);
+    EnableWindow(next, TRUE);
+    SendMessageA(page, DM_SETDEFID, IDC_NEXT, 0);
+    SendMessageA(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(next), TRUE);
+    // Last: the page is in its finished state once Cancel is disabled.
+    EnableWindow(GetDlgItem(page, IDCANCEL), FALSE);
 }
 
+// While it installs, Cancel is the only button: the default, with the focus.
 void InitProgress(HWND page) {
-    // Nothing to press until the installation is over.
-    g_installed = false;
-    EnableButtons(page, false);
-    // Posted, so that the page is initialised before the work starts.
+    g_run.installed = false;
+    EnableWindow(GetDlgItem(page, IDC_BACK), FALSE);
+    EnableWindow(GetDlgItem(page, IDC_NEXT), FALSE);
+    SendMessageA(page, DM_SETDEFID, IDCANCEL, 0);
+    SetFocus(GetDlgItem(page, IDCANCEL));
+    // Posted, so that the page is initialised and shown before the work starts.
     PostMessageA(page, WM_SETUP_START, 0, 0);
 }
 
-bool ProgressCommand(HWND /*page*/, int id) { return g_installing || (id == IDC_NEXT && !g_installed); }
+// Cancel, confirmed while the run goes on, stops it at the next file; the journal takes it
+// back. Once installed, only Finish acts.
+bool ProgressCommand(HWND /*page*/, int id) {
+    if (g_run.installed) return id != IDC_NEXT;
+    if (id == IDCANCEL && g_run.worker && !g_run.cancel &&
+        AskFromId(IDNO, kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES && g_run.worker) {
+        Trace("ProgressPage::The user cancelled the installation.\n");
+        g_run.cancel = true;
+    }
+    return true;
+}
 
 }  // namespace
 
 INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
-    if (message != WM_SETUP_START) return PageFrameProc(page, message, wParam, {InitProgress, ProgressCommand});
-    // A message box's loop inside the installation dispatches the page's messages too.
-    if (!g_installing) RunInstallationOnPage(page);
-    return 0;
+    if (message == WM_SETUP_START) {
+        StartInstallation(page);
+        return TRUE;
+    }
+    if (message == WM_SETUP_DONE) {
+        EndInstallation(page, wParam != 0);
+        return TRUE;
+    }
+    return PageFrameProc(page, message, wParam, {InitProgress, ProgressCommand});
 }
 
 void RegisterDescriptors(const Project& project, const std::string& installFolder) {

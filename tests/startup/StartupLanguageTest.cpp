@@ -78,6 +78,7 @@ int RunWithoutMessage(const testenv::Package& package) {
     HWND last = testenv::PressAndWait(process, welcome, testenv::kNextButton, testenv::kProgressMark, &box);
     EXPECT_TRUE(last) << box.caption << ": " << box.text;
     if (!last) return ui::SetupProcess::kTimedOut;
+    EXPECT_TRUE(testenv::WaitForInstallationEnd(process, last));
     ui::SetupProcess::PressId(last, testenv::kNextButton);
     return process.WaitForExit();
 }

@@ -44,6 +44,12 @@ bool IsControlEnabled(HWND dialog, int controlId) {
     return control && IsWindowEnabled(control);
 }
 
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof(info);
+    return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
 bool IsControlVisible(HWND dialog, int controlId) {
     HWND control = GetDlgItem(dialog, controlId);
     return control && (GetWindowLongPtrA(control, GWL_STYLE) & WS_VISIBLE);

@@ -29,6 +29,8 @@ std::string ClassName(HWND window);
 std::string ControlText(HWND dialog, int controlId);
 bool IsControlEnabled(HWND dialog, int controlId);
 bool IsControlVisible(HWND dialog, int controlId);
+// The window with the keyboard focus in the thread of `window`; null when none has it.
+HWND FocusOf(HWND window);
 std::vector<HWND> Children(HWND window);
 
 // A visible message box of the process (and of one of its threads, when `threadId` is not 0);

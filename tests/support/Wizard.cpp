@@ -131,8 +131,8 @@ std::string UnpackedPath(const ui::SetupProcess& process, const std::string& nam
     return text::JoinPath(text::JoinPath(journal::RunFilesFolder(), RunFilesName(process.ProcessId())), name);
 }
 
-HWND StartWizard(ui::SetupProcess* process, const Package& package) {
-    if (!process->Start(package.SetupPath(), "", package.Folder())) return nullptr;
+HWND StartWizard(ui::SetupProcess* process, const Package& package, const std::string& arguments) {
+    if (!process->Start(package.SetupPath(), arguments, package.Folder())) return nullptr;
     ui::MessageBoxInfo box;
     HWND page = process->WaitForDialog(kWelcomeMark, &box);
     if (page || box.text.find(kLoaderWarningPart) == std::string::npos) return page;
@@ -158,6 +158,24 @@ bool AnswerBox(DWORD processId, const std::string& button, ui::MessageBoxInfo* b
     ui::ReadMessageBox(window, &found);
     if (box) *box = found;
     return PressAndClose(window, button);
+}
+
+std::string WalkByKeyboard(DWORD processId, HWND page) {
+    for (HWND child : ui::Children(page))
+        if (ui::ClassName(child) == "Button" && IsWindowVisible(child) &&
+            (GetWindowLongA(child, GWL_STYLE) & BS_TYPEMASK) != BS_GROUPBOX &&
+            ui::WindowText(child).find('&') == std::string::npos)
+            return "no access key: " + ui::WindowText(child);
+    for (int press = 0; press < 8; ++press) {
+        HWND focus = ui::FocusOf(page);
+        if (!focus || !IsChild(page, focus) || !IsWindowEnabled(focus))
+            return "the focus is off the enabled controls after Tab " + std::to_string(press);
+        PostMessageA(focus, WM_KEYDOWN, VK_TAB, 0);
+        Sleep(50);
+    }
+    PostMessageA(ui::FocusOf(page), WM_KEYDOWN, VK_ESCAPE, 0);
+    ui::MessageBoxInfo box;
+    return AnswerBox(processId, "No", &box) && box.text == LibraryString(2) ? "" : "Esc: " + box.text;
 }
 
 }  // namespace testenv

@@ -46,7 +46,7 @@ private:
 // Starts setup.exe in the package and waits for its welcome page. The desktop loader's
 // warning, which a prefix without the loader shows first, is answered on the way. Null when
 // the page does not come.
-HWND StartWizard(ui::SetupProcess* process, const Package& package);
+HWND StartWizard(ui::SetupProcess* process, const Package& package, const std::string& arguments = "");
 
 // Where the wizard of `process` keeps its copy of the Application file `name` while it runs.
 std::string UnpackedPath(const ui::SetupProcess& process, const std::string& name);
@@ -65,6 +65,11 @@ bool AnswerBox(DWORD processId, const std::string& button, ui::MessageBoxInfo* b
 inline bool AnswerBox(const ui::SetupProcess& process, const std::string& button, ui::MessageBoxInfo* box = nullptr) {
     return AnswerBox(process.ProcessId(), button, box);
 }
+
+// Tabs around `page` as a person would, the focus read back after each press, then presses Esc
+// and answers No. What went wrong, empty when nothing: the focus off the page's enabled
+// controls, a button without an access key, Esc without the cancel question.
+std::string WalkByKeyboard(DWORD processId, HWND page);
 
 // The page `dialog` is, by its mark: "welcome", "licence", "components", "destination",
 // "device" or "progress"; "unknown" for any other window.

@@ -83,14 +83,15 @@ TEST_F(Rollback, FailedRunSparesTheFirstFolder) {
     ASSERT_EQ(0, product::InstallQuietly(earlier, {}).exitCode);
     const snapshot::Machine before = Snapshot(earlier);
 
-    // The same product into another folder: the same entry, menu shortcuts and Startup link.
+    // The same product into another folder, which would take over the same entry, menu
+    // shortcuts and Startup link: refused before anything changes.
     product::Product again = product::Describe(root_ + "\\other", company, "Notes", shared, &cleanup_);
     product::UseMachineFolders(&again, &cleanup_);
     ASSERT_TRUE(CreateDirectoryA(again.root.c_str(), nullptr));
     product::Run run;
     run.package = 2;
     run.failAtEnd = true;
-    EXPECT_EQ(1603, product::InstallQuietly(again, run).exitCode);
+    EXPECT_EQ(1639, product::InstallQuietly(again, run).exitCode);
     EXPECT_EQ(Lines(), snapshot::Differences(before, Snapshot(earlier)));
     EXPECT_FALSE(win::FileExists(again.root + "\\Program Files"));
 

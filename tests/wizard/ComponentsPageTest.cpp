@@ -119,7 +119,7 @@ void Press(HWND page, int button, const std::vector<bool>& expected) { Change(pa
 void CancelRun(ui::SetupProcess* process, HWND page) {
     ASSERT_TRUE(ui::SetupProcess::PressId(page, testenv::kCancelButton));
     ASSERT_TRUE(testenv::AnswerBox(*process, "Yes"));
-    EXPECT_EQ(0, process->WaitForExit());
+    EXPECT_EQ(1602, process->WaitForExit());
 }
 
 TEST(ComponentsPage, ExclusiveGroupsKeepOneMemberEachAndGateNext) {
@@ -139,6 +139,7 @@ TEST(ComponentsPage, ExclusiveGroupsKeepOneMemberEachAndGateNext) {
     EXPECT_EQ("1 of 2 selected", ui::ControlText(page, IDC_SELECTION_COUNT));
     EXPECT_FALSE(ui::IsControlVisible(page, IDC_SELECT_ALL));
     EXPECT_FALSE(ui::IsControlEnabled(page, IDC_NEXT));
+    EXPECT_EQ("", testenv::WalkByKeyboard(process.ProcessId(), page));
 
     // Choosing Beta gives up Alpha; Next waits for group 7 too.
     Click(page, 1, {false, true, false});
@@ -152,6 +153,7 @@ TEST(ComponentsPage, ExclusiveGroupsKeepOneMemberEachAndGateNext) {
 
     Press(page, IDC_CLEAR_ALL, {false, false, false});
     EXPECT_FALSE(ui::IsControlEnabled(page, IDC_CLEAR_ALL));
+    EXPECT_EQ("", testenv::WalkByKeyboard(process.ProcessId(), page));  // the focus left Clear All
     Click(page, 2, {false, false, true});
     EXPECT_FALSE(ui::IsControlEnabled(page, IDC_NEXT));
     CancelRun(&process, page);

@@ -38,7 +38,7 @@ TEST(DeviceDrivePage, ListsTheDrivesAndKeepsTheChosenRoot) {
     pages.Reset();
     ASSERT_TRUE(pages.InsertPageAfter(kPageDeviceDrive, 0));
     ASSERT_TRUE(pages.RemovePageAt(0));
-    ASSERT_TRUE(pages.Append(kPageProgress));
+    ASSERT_TRUE(pages.Append(kPageDestination));
 
     const std::vector<std::string> roots = DriveRoots();
     ASSERT_GE(roots.size(), 2u);
@@ -61,12 +61,12 @@ TEST(DeviceDrivePage, ListsTheDrivesAndKeepsTheChosenRoot) {
         EXPECT_EQ(0, Send(combo, CB_GETCURSEL, 0));
 
         Send(combo, CB_SETCURSEL, roots.size() - 1);
-        HWND progress = testenv::PressAndWait(self, page, testenv::kNextButton, testenv::kProgressMark);
-        ASSERT_TRUE(progress);
+        HWND destination = testenv::PressAndWait(self, page, testenv::kNextButton, testenv::kDestinationMark);
+        ASSERT_TRUE(destination);
         chosen = state.mountedDeviceFolder;
 
         // Leaving with Back or Cancel keeps the root chosen before.
-        page = testenv::PressAndWait(self, progress, testenv::kBackButton, testenv::kDeviceDriveMark);
+        page = testenv::PressAndWait(self, destination, testenv::kBackButton, testenv::kDeviceDriveMark);
         ASSERT_TRUE(page);
         Send(GetDlgItem(page, testenv::kDeviceDriveMark), CB_SETCURSEL, 0);
         ui::SetupProcess::PressId(page, testenv::kCancelButton);

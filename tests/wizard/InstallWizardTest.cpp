@@ -1,6 +1,6 @@
 // setup.exe driven through its wizard as a person would: a whole installation from the welcome
-// page to Finish and the program it launches, and an installation that fails on the progress
-// page and is taken back.
+// page to Finish and the program it launches, an installation that fails on the progress page
+// and one cancelled there, both taken back.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -11,6 +11,7 @@
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "support/Package.h"
+#include "support/Snapshot.h"
 #include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/Wizard.h"
@@ -155,6 +156,72 @@ TEST(InstallWizard, FailedInstallationShowsItsMessageAndEndsTheWizard) {
     EXPECT_FALSE(win::FileExists(product.install + "\\install.log"));
     Sleep(500);
     EXPECT_FALSE(win::FileExists(product.install + "\\launched.txt"));
+}
+
+// An installed product stays one installation, and an upgrade cancelled while it copies large
+// files leaves it as it was. The destination page shows the product's folder and refuses
+// another (so does /S, with 1639); the progress page answers, names the file and offers Cancel,
+// which, confirmed, stops the run with 1602 and takes it back. The pages are walked by keyboard.
+TEST(InstallWizard, InstalledProductStaysOneAndACancelledUpgradeLeavesItAsItWas) {
+    ProductPackage product;
+    const std::string displayName = product.company + " " + product.title + " for BlackBerry";
+    const std::string entry = std::string(installed::kUninstallKey) + "\\" + displayName;
+    product.cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, entry);
+    ASSERT_TRUE(product.Lay());
+    ASSERT_TRUE(product.package.WriteScript(product.script.Text()));
+    const std::string folder = product.package.Folder();
+    ASSERT_EQ(0, ui::RunQuietly(product.package.SetupPath(), "/S", folder).exitCode);
+    for (int i = 0; i < 16; ++i) product.script.AddFile(kSectionApplication, {text::Format("big%d.bin", i), 0, 6});
+    ASSERT_TRUE(product.package.WriteData(6, std::string(32u << 20, 'b')));
+    ASSERT_TRUE(product.package.WriteScript(product.script.Text()));
+    snapshot::Places places;
+    places.folders = {product.root, product.programsFolder};
+    places.files = {product.systemFile};
+    places.keys = {{HKEY_LOCAL_MACHINE, entry}};
+    const snapshot::Machine before = snapshot::Take(places);
+    const std::string trace = testenv::FreshFolder("trace") + "\\trace.txt";
+    const std::string second = product.root + "\\Second";
+
+    ui::SetupProcess setup;
+    HWND welcome = testenv::StartWizard(&setup, product.package, "/LOG=" + trace);
+    ASSERT_TRUE(welcome);
+    EXPECT_EQ("", testenv::WalkByKeyboard(setup.ProcessId(), welcome));
+    HWND destination = testenv::PressAndWait(setup, welcome, IDC_NEXT, testenv::kDestinationMark);
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(product.install, ui::ControlText(destination, IDC_TARGET_DIR));
+    EXPECT_EQ("Notes is installed in the folder below. Setup updates it there; to install it in another folder, "
+              "remove it first.",
+              ui::ControlText(destination, IDC_DESTINATION_TEXT));
+    EXPECT_EQ("", testenv::WalkByKeyboard(setup.ProcessId(), destination));
+    ui::SetControlText(destination, IDC_TARGET_DIR, second);
+    ui::MessageBoxInfo box;
+    EXPECT_FALSE(testenv::PressAndWait(setup, destination, IDC_NEXT, testenv::kProgressMark, &box));
+    EXPECT_EQ("The program is installed in " + product.install +
+                  ".\nSetup updates it there; to install it in another folder, remove it first.",
+              box.text);
+    ASSERT_TRUE(testenv::AnswerBox(setup, "OK"));
+    ui::SetControlText(destination, IDC_TARGET_DIR, product.install);
+    HWND progress = testenv::PressAndWait(setup, destination, IDC_NEXT, testenv::kProgressMark);
+    ASSERT_TRUE(progress);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 30000;) {
+        if (ui::ControlText(progress, IDC_PROGRESS_STATUS).find("\\big") != std::string::npos) break;
+        Sleep(10);
+    }
+    EXPECT_NE(std::string::npos, ui::ControlText(progress, IDC_PROGRESS_STATUS).find("\\big"));
+    EXPECT_FALSE(ui::IsControlEnabled(progress, IDC_BACK) || ui::IsControlEnabled(progress, IDC_NEXT));
+    EXPECT_EQ(GetDlgItem(progress, IDCANCEL), ui::FocusOf(progress));
+    ASSERT_TRUE(ui::SetupProcess::PressId(progress, IDCANCEL));
+    ASSERT_TRUE(testenv::AnswerBox(setup, "Yes"));
+    EXPECT_EQ(1602, setup.WaitForExit());  // and no message: the user knows
+    EXPECT_EQ(Lines(), snapshot::Differences(before, snapshot::Take(places)));
+
+    EXPECT_EQ(1639, ui::RunQuietly(product.package.SetupPath(), "/S /LOG=" + trace + " /D=" + second, folder).exitCode);
+    EXPECT_EQ(Lines(), snapshot::Differences(before, snapshot::Take(places)));
+    const std::string log = testenv::ReadFile(trace);
+    for (const std::string& line : Lines{"DoInstall::The cancelled installation is taken back.",
+                                   "Setup::The product is installed in " + product.install + ": installing it in "})
+        EXPECT_NE(std::string::npos, log.find(line)) << line;
+    EXPECT_EQ(std::string::npos, log.find("big15.bin")) << "the run went on to the last file";
 }
 
 }  // namespace

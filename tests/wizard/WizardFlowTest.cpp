@@ -40,6 +40,20 @@ testenv::Package MakePackage(const script::ScriptWriter& script) {
     return package;
 }
 
+// The progress page once the installation is over: it says so, nothing is left to go back to
+// or cancel, and Finish is the default button, with the focus.
+void ExpectFinishedPage(const ui::SetupProcess& process, HWND progress, const std::string& title) {
+    ASSERT_TRUE(testenv::WaitForInstallationEnd(process, progress));
+    ASSERT_TRUE(WaitUntil([&] { return !ui::IsControlEnabled(progress, IDCANCEL); }));
+    EXPECT_EQ("Installation Complete", ui::ControlText(progress, IDC_PAGE_TITLE));
+    EXPECT_EQ("Setup has installed " + title + " on your computer.", ui::ControlText(progress, IDC_PROGRESS_TEXT));
+    EXPECT_FALSE(ui::IsControlEnabled(progress, IDC_BACK));
+    EXPECT_FALSE(ui::IsControlEnabled(progress, IDCANCEL));
+    EXPECT_EQ("&Finish", ui::ControlText(progress, IDC_NEXT));
+    EXPECT_EQ(MAKELRESULT(IDC_NEXT, DC_HASDEFID), SendMessageA(progress, DM_GETDEFID, 0, 0));
+    EXPECT_EQ(GetDlgItem(progress, IDC_NEXT), ui::FocusOf(progress));
+}
+
 // The Application files are unpacked beside the program before the wizard shows: a package
 // that lacks one ends with a message and exit code 1, not silently with 0.
 TEST(WizardFlow, APackageThatCannotBePreparedSaysSoAndEnds) {
@@ -112,25 +126,6 @@ TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
     EXPECT_EQ(target, ui::ControlText(destination, IDC_TARGET_DIR));
     EXPECT_TRUE(ui::IsControlVisible(destination, IDC_BROWSE));
     EXPECT_EQ("&Install", ui::ControlText(destination, IDC_NEXT));
-    ui::MessageBoxInfo box;
-    EXPECT_FALSE(testenv::PressAndWait(process, destination, IDC_NEXT, kProgressMark, &box));
-    EXPECT_EQ("The destination folder does not exist.\n\nDo you want Setup to create it?", box.text);
-    EXPECT_EQ((std::vector<std::string>{"Yes", "No"}), box.buttons);
-    ASSERT_TRUE(testenv::AnswerBox(process, "No"));
-    ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
-    EXPECT_FALSE(win::FileExists(target));
-
-    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDC_NEXT));
-    ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
-    HWND progress = process.WaitForDialog(kProgressMark);
-    ASSERT_TRUE(progress);
-    EXPECT_TRUE(win::IsDirectory(target));
-    EXPECT_EQ("&Finish", ui::ControlText(progress, IDC_NEXT));
-
-    // Back from the last page shows the folder chosen; one that cannot be made keeps the page.
-    destination = testenv::PressAndWait(process, progress, IDC_BACK, kDestinationMark);
-    ASSERT_TRUE(destination);
-    EXPECT_EQ(target, ui::ControlText(destination, IDC_TARGET_DIR));
     // Browse opens the shell's folder browser at the typed folder; OK puts its choice back.
     // Wine's browser gives up on a folder among many siblings (the temporary folder fills with
     // the suite's folders), so this one sits at the drive's root.
@@ -147,6 +142,7 @@ TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
 
     // A folder the uninstaller could not take back, and one holding another product's
     // installation, keep the page before anything is asked or created.
+    ui::MessageBoxInfo box;
     const std::string longRoot = testenv::FreshFolder("long");
     const std::string tooLong = longRoot + "\\" + std::string(245 - longRoot.size() - 1, 'x');  // log path: 257
     SetControlText(destination, IDC_TARGET_DIR, tooLong);
@@ -163,23 +159,34 @@ TEST(WizardFlow, WelcomeLicenceDestinationAndCancel) {
     EXPECT_NE(std::string::npos, box.text.find("holds the installation of Other Soft Notes for BlackBerry")) << box.text;
     ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
 
-    const std::string blocker = testenv::FreshFolder("blocker") + "\\file";
-    ASSERT_TRUE(testenv::WriteFile(blocker, "x"));
-    SetControlText(destination, IDC_TARGET_DIR, blocker + "\\sub");
-    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDC_BACK));
-    ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
-    ASSERT_TRUE(testenv::AnswerBox(process, "OK", &box));
-    EXPECT_EQ("The destination folder could not be created. Please choose a different folder.", box.text);
-    ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
+    // Back asks nothing, whatever the folder, and keeps no folder that Next did not check.
+    SetControlText(destination, IDC_TARGET_DIR, testenv::FreshFolder("blocker") + "\\missing");
+    licence = testenv::PressAndWait(process, destination, IDC_BACK, kLicenceMark);
+    ASSERT_TRUE(licence);
+    destination = testenv::PressAndWait(process, licence, IDC_NEXT, kDestinationMark);
+    ASSERT_TRUE(destination);
+    EXPECT_EQ(target, ui::ControlText(destination, IDC_TARGET_DIR));
 
-    // Cancel answered No keeps the page; Yes ends the run.
+    // Cancel answered No keeps the page.
     ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDCANCEL));
     ASSERT_TRUE(testenv::AnswerBox(process, "No", &box));
     EXPECT_EQ("Are you sure you want to cancel Setup?\n\nNothing more will be installed if you cancel now.", box.text);
     ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
-    EXPECT_TRUE(process.Running());
-    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDCANCEL));
+
+    // Next asks for a missing folder; No keeps the page and makes nothing.
+    EXPECT_FALSE(testenv::PressAndWait(process, destination, IDC_NEXT, kProgressMark, &box));
+    EXPECT_EQ("The destination folder does not exist.\n\nDo you want Setup to create it?", box.text);
+    EXPECT_EQ((std::vector<std::string>{"Yes", "No"}), box.buttons);
+    ASSERT_TRUE(testenv::AnswerBox(process, "No"));
+    ASSERT_EQ(destination, process.WaitForDialog(kDestinationMark));
+    EXPECT_FALSE(win::FileExists(target));
+    ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDC_NEXT));
     ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
+    HWND progress = process.WaitForDialog(kProgressMark);
+    ASSERT_TRUE(progress);
+    EXPECT_TRUE(win::IsDirectory(target));
+    ExpectFinishedPage(process, progress, "Flow Demo");
+    ASSERT_TRUE(ui::SetupProcess::PressId(progress, IDC_NEXT));
     EXPECT_EQ(0, process.WaitForExit());
 }
 
@@ -206,6 +213,7 @@ TEST(WizardFlow, RtfLicenceThenFinish) {
     EXPECT_TRUE(WaitUntil([&] { return !ui::IsControlEnabled(licence, IDC_ACCEPT); }));
     HWND progress = testenv::PressAndWait(process, licence, IDC_NEXT, kProgressMark);
     ASSERT_TRUE(progress);
+    ExpectFinishedPage(process, progress, "Rich Demo");
     ASSERT_TRUE(ui::SetupProcess::PressId(progress, IDC_NEXT));
     EXPECT_EQ(0, process.WaitForExit());
 }
@@ -240,7 +248,7 @@ PageGeometry WelcomeGeometry(const testenv::Package& package) {
     }
     ui::SetupProcess::PressId(welcome, IDCANCEL);
     testenv::AnswerBox(process, "Yes");
-    EXPECT_EQ(0, process.WaitForExit());
+    EXPECT_EQ(1602, process.WaitForExit());
     return geometry;
 }
 

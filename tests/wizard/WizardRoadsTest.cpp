@@ -43,11 +43,11 @@ struct RoadPackage {
     }
 };
 
-// Cancel on a page, confirmed: the run ends.
+// Cancel on a page, confirmed: the run ends as cancelled.
 void CancelWizard(ui::SetupProcess& process, HWND page) {
     ASSERT_TRUE(ui::SetupProcess::PressId(page, IDCANCEL));
     ASSERT_TRUE(testenv::AnswerBox(process, "Yes"));
-    EXPECT_EQ(0, process.WaitForExit());
+    EXPECT_EQ(1602, process.WaitForExit());
 }
 
 COLORREF ScreenPixel(int x, int y) {
