@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The sample package in a folder nothing can write to (immutable, as a CD is) installs through
 # the wizard and leaves the folder as it was.
-#   readonly_package.sh BUILD-DIR
+#   readonly_package.sh BUILD-DIR NATIVE-MKPACKAGE
 set -euo pipefail
 build=$1
+mkpackage=$2
 repo=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d "$build/readonly.XXXXXX")
 . "$repo/scripts/wine-env"
@@ -18,7 +19,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-"$build-native/mkpackage/mkpackage" "$repo/sample/package.toml" "$work/package" --setup "$build/bin/setup.exe" >/dev/null
+"$mkpackage" "$repo/sample/package.toml" "$work/package" --setup "$build/bin/setup.exe" >/dev/null
 chattr -R +i "$work/package" 2>/dev/null || { echo "skipped: no folder can be made immutable here"; exit 77; }
 before=$(ls -l "$work/package")
 "$WINELOADER" "$build/bin/drive_wizard.exe" "Z:${work//\//\\}\\package" >/dev/null ||
