@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "engine/RenameSection.h"
 #include "engine/SharedCount.h"
@@ -108,8 +109,10 @@ bool ReplaceAtRestart(const std::string& source, const std::string& destination,
         journal::NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath()) &&
         ScheduleReplaceAtRestart(newCopy, target)) {
         ++g_restartReplacements;
+        Outcome().restartFiles.push_back(destination);
         return true;
     }
+    Fail("InstallFile", "scheduling for the next restart", named ? newCopy : destination, GetLastError());
     ShowSystemFileWarning(named ? newCopy : destination);
     return false;
 }
@@ -153,11 +156,11 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
         break;
     }
     default:
-        return false;
+        return Fail("InstallFile", "applying an unknown replace rule to", destination, ERROR_INVALID_PARAMETER);
     }
 
     if (!copy) {
-        if (shared) ModifySharedCount(destination, 1, false, log);
+        if (shared && !ModifySharedCount(destination, 1, false, log)) return false;
         return true;
     }
 
@@ -166,7 +169,12 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
     journal::Replacement replacement;
     const journal::Aside aside =
         destinationMissing ? journal::Aside::kMissing : journal::KeepAside(destination, &replacement);
-    if (aside == journal::Aside::kFailed) return shared && ReplaceAtRestart(source, destination, ask);
+    auto copyFailed = [&] {
+        const DWORD error = GetLastError();
+        return Fail("InstallFile", ("copying " + source.substr(source.find_last_of('\\') + 1) + " to").c_str(),
+                    destination, error);
+    };
+    if (aside == journal::Aside::kFailed) return shared ? ReplaceAtRestart(source, destination, ask) : copyFailed();
     if (aside == journal::Aside::kMissing && !journal::NoteNewFile(destination)) return false;
 
     const bool staged = aside == journal::Aside::kLinked;
@@ -175,9 +183,9 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
         // A source on read-only media must not leave a copy that cannot be replaced later.
         ClearReadOnly(destination);
         if (log) LogRecord(kRecordCopyFile, destination.c_str());
-        if (shared) ModifySharedCount(destination, 1, false, log);
+        if (shared && !ModifySharedCount(destination, 1, false, log)) return false;
         return true;
     }
-    if (!shared) return false;
+    if (!shared) return copyFailed();
     return ReplaceAtRestart(source, destination, ask);
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/Limits.h"
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "engine/SelfRegister.h"
 #include "engine/SharedCount.h"
@@ -57,7 +58,8 @@ bool UndoInstallConduit(const std::string& /*text*/) { return true; }
 bool UndoModifyShared(const std::string& payload, SharedList& shared) {
     std::string path;
     std::string number;  // the change the install applied; taking off one is all undo does
-    if (!SplitModifyShared(text::Fit(payload, kPathLimit), &path, &number)) return false;
+    if (!SplitModifyShared(text::Fit(payload, kPathLimit), &path, &number))
+        return Fail("Uninstall", "reading the record", payload, 0);
     shared.Modify(path, -1, false, false);
     return true;
 }
@@ -89,13 +91,15 @@ bool DeleteEntryByCommand(HKEY list, const std::string& commandLine, std::string
 
 bool UndoApplication(const std::string& name, ReplayContext* context) {
     win::UniqueKey list;
-    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &list)) return false;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &list))
+        return Fail("Uninstall", "opening the key", kUninstallListKey, GetLastError());
     // An empty name would make RegDeleteKeyA aim at the list itself.
     if (!name.empty() && RegDeleteKeyA(list.get(), name.c_str()) == ERROR_SUCCESS) {
         context->displayName = text::Fit(name, kPathLimit);
         return true;
     }
-    return DeleteEntryByCommand(list.get(), context->commandLine, &context->displayName);
+    return DeleteEntryByCommand(list.get(), context->commandLine, &context->displayName) ||
+           Fail("Uninstall", "deleting the entry", name, ERROR_FILE_NOT_FOUND);
 }
 
 bool UndoRegister(const std::string& path, SharedList& shared) {
@@ -113,7 +117,7 @@ bool UndoRegister(const std::string& path, SharedList& shared) {
 // shortcuts and folders that cannot be deleted, and failed unregistrations, are not failures.
 bool UndoRecord(const std::string& line, ReplayContext* context, SharedList& shared) {
     LogLine record;
-    if (!ParseLogLine(line, &record)) return false;
+    if (!ParseLogLine(line, &record)) return Fail("Uninstall", "reading the record", line, 0);
     const std::string& payload = record.payload;
     switch (record.kind) {
     case RecordKind::kCopyFile: return UndoCopyFile(payload, shared);
@@ -124,7 +128,7 @@ bool UndoRecord(const std::string& line, ReplayContext* context, SharedList& sha
     case RecordKind::kApplication: return UndoApplication(payload, context);
     case RecordKind::kRegister: return UndoRegister(payload, shared);
     }
-    return false;
+    return Fail("Uninstall", "reading the record", line, 0);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/NameSet.h"
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/LogReplay.h"
@@ -106,6 +107,11 @@ public:
         const DWORD error = GetLastError();
         Trace(text::Format("Rollback::Could not undo %s", FormatJournalLine(record).c_str()).c_str());
         Trace(text::Format("Rollback::Error %lu\n", error).c_str());
+        // The subject: the file or folder, or root\key(\value) for the registry.
+        const size_t parts = record.kind == JournalKind::kValue ? 3 : record.kind == JournalKind::kKey ? 2 : 1;
+        std::string subject = f.empty() ? std::string() : f[0];
+        for (size_t i = 1; i < parts && i < f.size(); ++i) subject += "\\" + f[i];
+        Fail("Rollback", "taking back", subject, error, Failing::kNotTakenBack);
     }
 
 private:
@@ -119,6 +125,7 @@ int RollBack(const std::string& journalPath) {
     std::string content;
     if (!win::ReadWholeFile(journalPath, &content)) {
         Trace(text::Format("Rollback::Cannot read the journal %s\n", journalPath.c_str()).c_str());
+        Fail("Rollback", "reading the journal", journalPath, GetLastError(), Failing::kNotTakenBack);
         return 1;
     }
     const std::vector<JournalRecord> records = ParseJournal(content);
@@ -130,7 +137,8 @@ int RollBack(const std::string& journalPath) {
         Trace("Rollback::The run was committed; deleting what it moved aside.\n");
         for (const JournalRecord& record : records)
             if (record.kind == JournalKind::kAside && Exists(record.fields[1]) && !win::DeleteFileForce(record.fields[1]))
-                ++failures;
+                failures += !Fail("Rollback", "deleting the kept copy", record.fields[1], GetLastError(),
+                                  Failing::kBestEffort);
     } else {
         Undo undo;
         for (auto record = records.rbegin(); record != records.rend(); ++record) undo.Record(*record);
