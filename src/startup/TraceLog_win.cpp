@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "log/InstallLog.h"
 #include "log/Journal.h"
-#include "base/RunResult.h"
 #include "win/Files.h"
 
 namespace {
@@ -99,8 +99,9 @@ ExitCode StartTraceLog(const std::string& path) {
 ExitCode StartResultFile(const std::string& path, const std::string& traceFile) {
     const std::string full = LongFullPath(path);
     win::UniqueFile existing;
-    if (!traceFile.empty() && text::EqualsNoCase(full, LongFullPath(traceFile))) return kExitBadCommandLine;
-    // The name itself must be a plain file or none.
+    if (IsProgramLog(full) || (!traceFile.empty() && text::EqualsNoCase(full, LongFullPath(traceFile))))
+        return kExitBadCommandLine;
+    // The name itself must be a plain file or none: it is renamed over at the end.
     if (win::FileExists(full) && OpenNamedFile(full, 0, OPEN_EXISTING, &existing) == kExitBadCommandLine)
         return kExitBadCommandLine;
     const std::string temporary = text::Format("%s.%lu.tmp", full.c_str(), GetCurrentProcessId());
