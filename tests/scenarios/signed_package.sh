@@ -37,9 +37,12 @@ set -e
 # Installed under Wine, the uninstaller is the signed program's copy; its quiet uninstall
 # takes the installation back.
 . "$repo/scripts/wine-env"
+uninstaller="$WINEPREFIX/drive_c/windows/pyxu.exe"
+# An earlier test's unsigned copy of the same build has the same time, and an uninstaller that is
+# not older stays.
+rm -f "$uninstaller"
 "$WINELOADER" "Z:${work//\//\\}\\one\\setup.exe" /S "/D=Z:${work//\//\\}\\installed" ||
   fail "the signed package did not install"
-uninstaller="$WINEPREFIX/drive_c/windows/pyxu.exe"
 osslsigncode verify -CAfile cert.pem -in "$uninstaller" >/dev/null || fail "the installed uninstaller does not verify"
 command=$("$WINELOADER" reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Northwind Mobile Field Notes for BlackBerry' \
   /v QuietUninstallString | sed -n 's/.*REG_SZ *//p' | tr -d '\r')
