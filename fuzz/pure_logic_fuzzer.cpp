@@ -168,13 +168,15 @@ void FuzzSwitches(FuzzedDataProvider& data) {
     Check(parsed.arguments.size() <= arguments.size());
     Check(arguments.compare(arguments.size() - parsed.arguments.size(), std::string::npos, parsed.arguments) == 0);
     const bool anySwitch = parsed.quiet || !parsed.logFile.empty() || !parsed.installFolder.empty() ||
-                           parsed.componentsGiven || !parsed.deviceFolder.empty() || parsed.malformed;
+                           parsed.componentsGiven || !parsed.deviceFolder.empty() || parsed.malformed ||
+                           !parsed.resultFile.empty() || parsed.wait || parsed.help;
     if (!anySwitch) Check(parsed.arguments == arguments);
     // What a switch gives is what the run can take.
     Check(parsed.installFolder.size() < 260);
     Check(parsed.deviceFolder.empty() ||
           (parsed.deviceFolder.size() == 3 && parsed.deviceFolder.compare(1, 2, ":\\") == 0));
     for (int number : parsed.components) Check(number >= 1 && number <= 9999);
+    Check(parsed.waitSeconds <= 9999 && (parsed.wait || parsed.waitSeconds == 0));
 
     const std::string message = data.ConsumeRemainingBytesAsString();
     const std::string lines = StampTraceLines("T ", message.c_str());

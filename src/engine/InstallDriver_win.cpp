@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
@@ -84,7 +85,7 @@ bool PCInstall(bool masterFolder, InstallProgress* progress) {
 
     const std::string system = win::SystemFolder();
     Trace("PCInstall::Installing system directory components...\n");
-    if (system.empty() ||
+    if ((system.empty() && !Fail("PCInstall", "finding the system folder", "", GetLastError())) ||
         !InstallSection(project, places, system, false, kSectionSystem, masterFolder, true, progress)) {
         Trace("PCInstall::System directory install failed.\n");
         return false;
@@ -152,7 +153,7 @@ bool BeginJournal(SetupState* state) {
         return true;
     }
     Trace("DoInstall::The rollback journal cannot be created.\n");
-    return false;
+    return Fail("DoInstall", "creating the rollback journal in", folder, GetLastError());
 }
 
 // The folders the destination page made for this installation become its own: recorded in
@@ -169,16 +170,9 @@ void AdoptPageFolders(const SetupState& state) {
 // The install log in the install folder is written whole, or the installation failed.
 bool WriteInstallLog(const std::string& tempLog, const std::string& installLog) {
     CloseLogFile();
-    if (LogWriteFailed()) {
-        Trace("DoInstall::The temporary log could not be written whole.\n");
-        return false;
-    }
-    if (!journal::NoteGrowth(installLog) || !AppendLogFile(tempLog, installLog)) {
-        Trace(text::Format("DoInstall::The install log %s could not be written (%lu).\n", installLog.c_str(),
-                           GetLastError())
-                  .c_str());
-        return false;
-    }
+    if (LogWriteFailed()) return Fail("DoInstall", "writing whole the temporary log", tempLog, ERROR_WRITE_FAULT);
+    if (!journal::NoteGrowth(installLog) || !AppendLogFile(tempLog, installLog))
+        return Fail("DoInstall", "writing the install log", installLog, GetLastError());
     return true;
 }
 
@@ -246,11 +240,14 @@ bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDe
     Trace("DoInstall::Registering the ALX files with the registry...\n");
     registerDescriptors(*state.current, state.installFolder);
     Trace("DoInstall::Invoking PrepareUnInstall()...\n");
-    PrepareUnInstall(*state.current, state.programPath, state.installFolder, state.language.path, run.KiB());
+    // A product without its entry could never be uninstalled.
+    if (!PrepareUnInstall(*state.current, state.programPath, state.installFolder, state.language.path, run.KiB()))
+        return false;
     // The install log is the commit point: once it is whole, nothing is taken back. Its digest
     // goes into the entry before; one that cannot be stored leaves the log trusted as before.
     if (!WriteInstallLog(tempLog, installLog)) return false;
-    StoreInstallLogDigest(installLog, tempLog);
+    if (!StoreInstallLogDigest(installLog, tempLog))
+        Fail("DoInstall", "storing the install log's digest for", installLog, GetLastError(), Failing::kBestEffort);
     if (!journal::Commit()) return false;
     DeleteFileA(tempLog.c_str());
     Trace("DoInstall::Complete!\n");

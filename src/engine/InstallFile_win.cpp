@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/RenameSection.h"
@@ -139,8 +140,10 @@ bool ReplaceAtRestart(const std::string& source, const std::string& destination,
         journal::NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath()) &&
         ScheduleReplaceAtRestart(newCopy, target)) {
         ++g_restartReplacements;
+        Outcome().restartFiles.push_back(destination);
         return true;
     }
+    Fail("InstallFile", "scheduling for the next restart", named ? newCopy : destination, GetLastError());
     ShowSystemFileWarning(named ? newCopy : destination);
     return false;
 }
@@ -186,11 +189,11 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
         break;
     }
     default:
-        return false;
+        return Fail("InstallFile", "applying an unknown replace rule to", destination, ERROR_INVALID_PARAMETER);
     }
 
     if (!copy) {
-        if (shared) ModifySharedCount(destination, 1, false, log);
+        if (shared && !ModifySharedCount(destination, 1, false, log)) return false;
         return true;
     }
 
@@ -199,7 +202,12 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
     journal::Replacement replacement;
     const journal::Aside aside =
         destinationMissing ? journal::Aside::kMissing : journal::KeepAside(destination, &replacement);
-    if (aside == journal::Aside::kFailed) return shared && ReplaceAtRestart(source, destination, ask, sha256);
+    auto copyFailed = [&] {
+        const DWORD error = GetLastError();
+        return Fail("InstallFile", ("copying " + source.substr(source.find_last_of('\\') + 1) + " to").c_str(),
+                    destination, error);
+    };
+    if (aside == journal::Aside::kFailed) return shared ? ReplaceAtRestart(source, destination, ask, sha256) : copyFailed();
     if (aside == journal::Aside::kMissing && !journal::NoteNewFile(destination)) return false;
 
     const bool staged = aside == journal::Aside::kLinked;
@@ -210,10 +218,10 @@ bool InstallFile(const std::string& source, const std::string& destination, int 
         // A source on read-only media must not leave a copy that cannot be replaced later.
         ClearReadOnly(destination);
         if (log) LogRecord(kRecordCopyFile, destination.c_str());
-        if (shared) ModifySharedCount(destination, 1, false, log);
+        if (shared && !ModifySharedCount(destination, 1, false, log)) return false;
         return true;
     }
     // A copy of other bytes than the sealed ones is no file in use: no restart can mend it.
-    if (!shared || GetLastError() == ERROR_INVALID_DATA) return false;
+    if (!shared || GetLastError() == ERROR_INVALID_DATA) return copyFailed();
     return ReplaceAtRestart(source, destination, ask, sha256);
 }

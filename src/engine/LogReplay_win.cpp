@@ -4,6 +4,7 @@
 
 #include "base/Limits.h"
 #include "base/NameSet.h"
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
@@ -69,7 +70,8 @@ bool UndoInstallConduit(const std::string& /*text*/) { return true; }
 bool UndoModifyShared(const std::string& payload, SharedList& shared) {
     std::string path;
     std::string number;  // the change the install applied; taking off one is all undo does
-    if (!SplitModifyShared(text::Fit(payload, kPathLimit), &path, &number)) return false;
+    if (!SplitModifyShared(text::Fit(payload, kPathLimit), &path, &number))
+        return Fail("Uninstall", "reading the record", payload, 0);
     shared.Modify(path, -1, false, false);
     return true;
 }
@@ -101,13 +103,15 @@ bool DeleteEntryByCommand(HKEY list, const std::string& commandLine, std::string
 
 bool UndoApplication(const std::string& name, ReplayContext* context) {
     win::UniqueKey list;
-    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &list)) return false;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &list))
+        return Fail("Uninstall", "opening the key", kUninstallListKey, GetLastError());
     // An empty name would make RegDeleteKeyA aim at the list itself.
     if (!name.empty() && RegDeleteKeyA(list.get(), name.c_str()) == ERROR_SUCCESS) {
         context->displayName = text::Fit(name, kPathLimit);
         return true;
     }
-    return DeleteEntryByCommand(list.get(), context->commandLine, &context->displayName);
+    return DeleteEntryByCommand(list.get(), context->commandLine, &context->displayName) ||
+           Fail("Uninstall", "deleting the entry", name, ERROR_FILE_NOT_FOUND);
 }
 
 bool UndoRegister(const std::string& path, SharedList& shared) {
@@ -175,7 +179,7 @@ bool UndoRecord(const LogLine& record, ReplayContext* context, SharedList& share
     case RecordKind::kApplication: return UndoApplication(payload, context);
     case RecordKind::kRegister: return links.Clear(payload, false) && UndoRegister(payload, shared);
     }
-    return false;
+    return Fail("Uninstall", "undoing the record", payload, 0);
 }
 
 // The records of the folders the replay left so far: a cut log keeps them, so that a replay
@@ -198,7 +202,7 @@ bool ReplayLog(const std::string& log, ReplayContext* context) {
     std::string current = log;
     for (size_t i = lines.size(); i-- > 0;) {
         LogLine record;
-        if (!ParseLogLine(lines[i], &record)) return false;
+        if (!ParseLogLine(lines[i], &record)) return Fail("Uninstall", "reading the record", lines[i], 0);
         // The log forgets a count's record before the count is taken: a replay killed between
         // the two leaves the count one too high, never one that another product holds too low.
         if (record.kind == RecordKind::kModifyShared && !context->logPath.empty()) {

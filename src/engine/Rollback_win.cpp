@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/NameSet.h"
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/LogReplay.h"
@@ -106,6 +107,11 @@ public:
         const DWORD error = GetLastError();
         Trace(text::Format("Rollback::Could not undo %s", FormatJournalLine(record).c_str()).c_str());
         Trace(text::Format("Rollback::Error %lu\n", error).c_str());
+        // The subject: the file or folder, or root\key(\value) for the registry.
+        const size_t parts = record.kind == JournalKind::kValue ? 3 : record.kind == JournalKind::kKey ? 2 : 1;
+        std::string subject = f.empty() ? std::string() : f[0];
+        for (size_t i = 1; i < parts && i < f.size(); ++i) subject += "\\" + f[i];
+        Fail("Rollback", "taking back", subject, error, Failing::kNotTakenBack);
     }
 
 private:
@@ -119,6 +125,7 @@ int RollBack(const std::string& journalPath) {
     std::string content;
     if (!win::ReadWholeFile(journalPath, &content)) {
         Trace(text::Format("Rollback::Cannot read the journal %s\n", journalPath.c_str()).c_str());
+        Fail("Rollback", "reading the journal", journalPath, GetLastError(), Failing::kNotTakenBack);
         return 1;
     }
     const std::vector<JournalRecord> records = ParseJournal(content);
@@ -132,7 +139,8 @@ int RollBack(const std::string& journalPath) {
         for (const JournalRecord& record : records) {
             if (record.kind != JournalKind::kAside) continue;
             const std::string& aside = record.fields[1];
-            if (Exists(aside) && !win::DeleteFileForce(aside)) ++failures;
+            if (Exists(aside) && !win::DeleteFileForce(aside))
+                failures += !Fail("Rollback", "deleting the kept copy", aside, GetLastError(), Failing::kBestEffort);
             const size_t level = aside.find('\\', record.fields[0].find_last_of('\\') + 1);
             if (level != std::string::npos) keptIn.Insert(text::AsciiUpper(aside.substr(0, level)));
         }

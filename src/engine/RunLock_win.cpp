@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "base/RunResult.h"
 #include "base/Trace.h"
 #include "state/Messages.h"
 #include "win/UniqueHandle.h"
@@ -15,17 +16,23 @@ const char kLockName[] = "Global\\HandheldSetupInstallation";
 const char kAnotherRun[] =
     "Another installation or uninstall is in progress.\nPlease wait until it has finished, then try again.";
 
+uint32_t g_wait = 0;
+
 }  // namespace
+
+void SetInstallationLockWait(uint32_t milliseconds) { g_wait = milliseconds; }
 
 bool TakeInstallationLock() {
     static win::UniqueKernelHandle lock;
     if (lock) return true;
     win::UniqueKernelHandle mutex(CreateMutexA(nullptr, FALSE, kLockName));
-    if (!mutex) return false;
+    if (!mutex) return Fail("Setup", "creating the installation lock", kLockName, GetLastError());
+    if (g_wait) Trace("Setup::Waiting for another installation to end...\n");
     // An abandoned mutex (its owner was killed) is ours now; its interrupted run is taken
     // back by the caller.
-    const DWORD waited = WaitForSingleObject(mutex.get(), 0);
+    const DWORD waited = WaitForSingleObject(mutex.get(), g_wait);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
+        Fail("Setup", "taking the installation lock", kLockName, waited == WAIT_TIMEOUT ? ERROR_INSTALL_ALREADY_RUNNING : GetLastError());
         Trace("Setup::Another installation is in progress, terminating.\n");
         ShowFixedMessage(kAnotherRun, "Setup", MB_ICONERROR);
         return false;

@@ -45,6 +45,7 @@ bool InstallSection(const Project& project, const SectionPlaces& places, const s
 bool CreateFolderPath(const std::string& path, bool log, int* createdCount = nullptr);
 
 // A shell shortcut `folder`\`linkName` to `target`; logged as "CreateShortcut: " when saved.
+// Best-effort: a failure is traced and the installation goes on without the shortcut.
 void CreateShortcut(const std::string& target, const std::string& linkName, const std::string& folder);
 
 // The Programs-menu folder for the project's shortcuts.

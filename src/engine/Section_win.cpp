@@ -7,6 +7,7 @@
 #include <cctype>
 #include <vector>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "engine/InstallFile.h"
 #include "engine/SelfRegister.h"
@@ -133,7 +134,7 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
     std::string level = folder;
     while (!madeOne) {
         size_t slash = level.rfind('\\');
-        if (slash == std::string::npos) return false;
+        if (slash == std::string::npos) return Fail("CreateFolderPath", "making the folder", folder, GetLastError());
         cuts.push_back(slash);
         level.erase(slash);
         if (win::IsDirectory(level)) break;
@@ -150,7 +151,7 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
         level = folder.substr(0, end);
         if (!make(level)) {
             if (createdCount) *createdCount = created;
-            return false;
+            return Fail("CreateFolderPath", "making the folder", level, GetLastError());
         }
         if (log) LogRecord(kRecordCreateFolder, level.c_str());
         ++created;
@@ -159,31 +160,32 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
     return true;
 }
 
+// A shortcut is a convenience: the program runs without it, so a failure is traced and the
+// installation goes on.
 void CreateShortcut(const std::string& target, const std::string& linkName, const std::string& folder) {
+    const std::string linkPath = text::JoinPath(folder, linkName);
+    HRESULT result = E_FAIL;
     win::ComPtr<IShellLinkA> link;
-    if (FAILED(CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
-                                link.put_void())))
-        return;
     win::ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(kPersistFileInterface, file.put_void()))) return;
-    if (FAILED(link->SetPath(target.c_str()))) return;
-
-    std::string linkPath = text::JoinPath(folder, linkName);
     wchar_t widePath[MAX_PATH];
+    char icon[256];
+    int iconIndex = 0;
+    if (FAILED(result = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
+                                         link.put_void())) ||
+        FAILED(result = link->QueryInterface(kPersistFileInterface, file.put_void())) ||
+        FAILED(result = link->SetPath(target.c_str())))
+        return void(Fail("CreateShortcut", "creating the shortcut", linkPath, result, Failing::kBestEffort));
     // Fails, rather than cutting the name, when the path does not fit.
-    if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH) == 0) return;
+    if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH) == 0)
+        return void(Fail("CreateShortcut", "naming the shortcut", linkPath, GetLastError(), Failing::kBestEffort));
     // A shortcut of the same name (another installation's) is kept aside for the rollback.
     const journal::Aside aside = journal::MoveAside(linkPath);
     if (aside == journal::Aside::kFailed || (aside == journal::Aside::kMissing && !journal::NoteNewFile(linkPath)))
-        return;
-    if (FAILED(file->Save(widePath, TRUE))) return;
-
-    if (FAILED(link->SetIconLocation(target.c_str(), 0))) return;
-    char icon[256];
-    int iconIndex = 0;
-    if (FAILED(link->GetIconLocation(icon, sizeof icon, &iconIndex))) return;
-    if (FAILED(file->Save(widePath, TRUE))) return;
-
+        return void(Fail("CreateShortcut", "keeping aside", linkPath, GetLastError(), Failing::kBestEffort));
+    if (FAILED(result = file->Save(widePath, TRUE)) || FAILED(result = link->SetIconLocation(target.c_str(), 0)) ||
+        FAILED(result = link->GetIconLocation(icon, sizeof icon, &iconIndex)) ||
+        FAILED(result = file->Save(widePath, TRUE)))
+        return void(Fail("CreateShortcut", "saving the shortcut", linkPath, result, Failing::kBestEffort));
     LogRecord(kRecordCreateShortcut, linkPath.c_str());
 }
 
@@ -213,7 +215,8 @@ bool InstallSection(const Project& project, const SectionPlaces& places, const s
     const std::vector<FileEntry>& entries = project.files[section];
     for (const FileEntry& entry : entries) {
         std::string destination;
-        if (!EntryDestination(project, device, section, base, entry, &destination)) return false;
+        if (!EntryDestination(project, device, section, base, entry, &destination))
+            return Fail("InstallSection", "finding the destination of the entry", entry.path, ERROR_BAD_PATHNAME);
         const std::string source = text::PackageFilePath(places.dataFolder, text::DataFileName(entry.dataFile));
         if (progress && progress->Cancelled()) {
             Trace(text::Format("InstallSection::Cancelled by the user before %s\n", destination.c_str()).c_str());
@@ -248,9 +251,12 @@ bool InstallSection(const Project& project, const SectionPlaces& places, const s
     for (const FileEntry& entry : entries) {
         if (entry.kind != kKindRegistrable || entry.registerSelf == 0) continue;
         std::string destination;
+        // The library is installed either way; what it registers is the library's own affair.
         if (EntryDestination(project, device, section, base, entry, &destination) &&
             journal::NoteRegistered(destination) && RegisterLibrary(destination))
             LogRecord(kRecordRegister, destination.c_str());
+        else
+            Fail("InstallSection", "registering the library", destination, GetLastError(), Failing::kBestEffort);
     }
     return true;
 }

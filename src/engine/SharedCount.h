@@ -21,7 +21,7 @@ public:
     void LearnNames(size_t lookups);
 
     bool Read(const std::string& path, long* count) const;
-    void Modify(const std::string& path, long delta, bool removeAtZero, bool log);
+    bool Modify(const std::string& path, long delta, bool removeAtZero, bool log);
 
 private:
     // False when the names are known and `path` is certainly not among them.
@@ -39,5 +39,6 @@ bool ReadSharedCount(const std::string& path, long* count);
 void EnsureSharedCount(const std::string& path);
 
 // Adds delta; at 0 or below removes the value (removeAtZero) or stores 0. With log, a stored
-// change writes "ModifyShared: path|delta".
-void ModifySharedCount(const std::string& path, long delta, bool removeAtZero, bool log);
+// change writes "ModifyShared: path|delta". False, traced, when the count cannot be written;
+// true without the SharedDLLs key, where nothing is counted.
+bool ModifySharedCount(const std::string& path, long delta, bool removeAtZero, bool log);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "log/InstallLog.h"
 #include "log/Journal.h"
@@ -66,8 +67,8 @@ bool SharedList::Read(const std::string& path, long* count) const {
     return key_ && MayHave(path) && ReadCount(key_.get(), path, count);
 }
 
-void SharedList::Modify(const std::string& path, long delta, bool removeAtZero, bool log) {
-    if (!key_) return;
+bool SharedList::Modify(const std::string& path, long delta, bool removeAtZero, bool log) {
+    if (!key_) return true;
     // Whatever happens below, the name's presence is no longer known from the list read.
     if (namesKnown_ && !MayHave(path)) names_.Insert(text::AsciiUpper(path));
     long count = 0;
@@ -77,13 +78,15 @@ void SharedList::Modify(const std::string& path, long delta, bool removeAtZero, 
     if (updated <= 0) {
         if (removeAtZero) {
             if (journal::NoteValue("HKLM", kSharedKey, path)) RegDeleteValueA(key_.get(), path.c_str());
-            return;
+            return true;
         }
         updated = 0;
     }
     if (updated > 0x7fffffffLL) updated = 0x7fffffffLL;
-    if (WriteCount(key_.get(), path, static_cast<long>(updated)) && log)
-        LogRecord(kRecordModifyShared, path.c_str(), static_cast<int>(delta));
+    if (!WriteCount(key_.get(), path, static_cast<long>(updated)))
+        return Fail("SharedCount", "writing the shared count of", path, GetLastError());
+    if (log) LogRecord(kRecordModifyShared, path.c_str(), static_cast<int>(delta));
+    return true;
 }
 
 bool ReadSharedCount(const std::string& path, long* count) { return SharedList().Read(path, count); }
@@ -93,9 +96,11 @@ void EnsureSharedCount(const std::string& path) {
     win::UniqueKey key;
     if (!OpenSharedKey(&key)) return;
     long count = 0;
-    if (!ReadCount(key.get(), path, &count)) WriteCount(key.get(), path, 1);
+    // Without it the file's count starts from this installation's.
+    if (!ReadCount(key.get(), path, &count) && !WriteCount(key.get(), path, 1))
+        Fail("SharedCount", "writing the shared count of", path, GetLastError(), Failing::kBestEffort);
 }
 
-void ModifySharedCount(const std::string& path, long delta, bool removeAtZero, bool log) {
-    SharedList().Modify(path, delta, removeAtZero, log);
+bool ModifySharedCount(const std::string& path, long delta, bool removeAtZero, bool log) {
+    return SharedList().Modify(path, delta, removeAtZero, log);
 }

@@ -18,8 +18,10 @@ std::string UninstallDisplayName(const Project& project);
 // writes the Uninstall entry of the main project: the log in `installFolder`, the language
 // library at `languagePath`, and for the list of installed programs its publisher, version,
 // icon, the `estimatedSizeKiB` of the files the installation copied, and that it offers
-// neither change nor repair. Failures are silent.
-void PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
+// neither change nor repair. False, traced, when the uninstaller or the entry's key, name,
+// command or folder could not be written: the installation then fails, as a product without
+// them could not be uninstalled. The values the list only shows are best-effort.
+bool PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
                       const std::string& languagePath, uint32_t estimatedSizeKiB);
 
 // The value of an Uninstall entry that holds the SHA-256 digest (hex) of the whole install log

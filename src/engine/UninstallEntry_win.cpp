@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
@@ -65,15 +66,14 @@ std::string UninstallDisplayName(const Project& project) {
     return text::Format("%s %s for BlackBerry", project.company.c_str(), project.title.c_str());
 }
 
-void PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
+bool PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
                       const std::string& languagePath, uint32_t estimatedSizeKiB) {
     const std::string windows = win::WindowsFolder();
-    if (windows.empty()) return;
+    if (windows.empty()) return Fail("PrepareUnInstall", "finding the Windows folder", "", GetLastError());
     const std::string uninstaller = text::JoinPath(windows, kUninstallerName);
 
-    // An uninstaller already in place with an equal or newer time stays; the result does not
-    // matter, as the entry below names the same path either way.
-    InstallFile(programPath, uninstaller, kReplaceOlder, nullptr, false, false);
+    // An uninstaller already in place with an equal or newer time stays.
+    if (!InstallFile(programPath, uninstaller, kReplaceOlder, nullptr, false, false)) return false;
 
     // Paths stand unquoted: the uninstaller finds the log between "-u" and " -l". The quiet
     // command is the same behind the /S switch, which start-up takes off before it looks.
@@ -85,33 +85,36 @@ void PrepareUnInstall(const Project& mainProject, const std::string& programPath
 
     // The list's root belongs to Windows: opened, never created.
     win::UniqueKey root;
-    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &root)) return;
+    const std::string listKey = std::string("HKLM\\") + kUninstallListKey;
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &root))
+        return Fail("PrepareUnInstall", "opening the key", listKey, GetLastError());
     const std::string entryPath = text::Format("%s\\%s", kUninstallListKey, displayName.c_str());
-    if (!journal::NoteKey("HKLM", entryPath)) return;
+    if (!journal::NoteKey("HKLM", entryPath)) return false;
     win::UniqueKey entry;
-    if (RegCreateKeyExA(root.get(), displayName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
-                        nullptr, entry.put(), nullptr) != ERROR_SUCCESS)
-        return;
+    const LONG created = RegCreateKeyExA(root.get(), displayName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                         KEY_ALL_ACCESS, nullptr, entry.put(), nullptr);
+    if (created != ERROR_SUCCESS) return Fail("PrepareUnInstall", "creating the key", "HKLM\\" + entryPath, created);
     // An earlier installation's entry gets its values back if this run is taken back.
-    auto writeText = [&](const char* name, const std::string& value) {
-        return journal::NoteValue("HKLM", entryPath, name) && win::WriteString(entry.get(), name, value);
+    auto write = [&](const char* name, const std::string* value, DWORD number, Failing how) {
+        return (journal::NoteValue("HKLM", entryPath, name) &&
+                (value ? win::WriteString(entry.get(), name, *value) : win::WriteDword(entry.get(), name, number))) ||
+               Fail("PrepareUnInstall", "writing the value", "HKLM\\" + entryPath + "\\" + name, GetLastError(), how);
     };
-    auto writeNumber = [&](const char* name, DWORD value) {
-        return journal::NoteValue("HKLM", entryPath, name) && win::WriteDword(entry.get(), name, value);
-    };
-    if (!writeText("DisplayName", displayName)) return;
-    if (!writeText("UninstallString", command)) return;
-    if (!writeText("InstallPath", installFolder)) return;
+    const bool written = write("DisplayName", &displayName, 0, Failing::kRun) &&
+                         write("UninstallString", &command, 0, Failing::kRun) &&
+                         write("InstallPath", &installFolder, 0, Failing::kRun);
+    if (!written) return false;
 
     // What the list of installed programs shows and offers besides.
-    writeText("QuietUninstallString", quietCommand);
-    writeText("Publisher", mainProject.company);
-    writeText("DisplayVersion", mainProject.version);
-    writeText("InstallLocation", installFolder);
-    writeText("DisplayIcon", uninstaller);
-    writeNumber("EstimatedSize", estimatedSizeKiB);
-    writeNumber("NoModify", 1);
-    writeNumber("NoRepair", 1);
+    write("QuietUninstallString", &quietCommand, 0, Failing::kBestEffort);
+    write("Publisher", &mainProject.company, 0, Failing::kBestEffort);
+    write("DisplayVersion", &mainProject.version, 0, Failing::kBestEffort);
+    write("InstallLocation", &installFolder, 0, Failing::kBestEffort);
+    write("DisplayIcon", &uninstaller, 0, Failing::kBestEffort);
+    write("EstimatedSize", nullptr, estimatedSizeKiB, Failing::kBestEffort);
+    write("NoModify", nullptr, 1, Failing::kBestEffort);
+    write("NoRepair", nullptr, 1, Failing::kBestEffort);
+    return true;
 }
 
 bool PreviousInstallFolder(const Project& project, std::string* folder, size_t limit) {

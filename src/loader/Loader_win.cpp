@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "log/Journal.h"
 #include "win/Registry.h"
@@ -36,7 +37,9 @@ void RegisterProjectFiles(const Project& project, const std::string& folder, con
         if (!name) continue;
         const std::string path = text::JoinPath(text::JoinPath(folder, *name), entry.path);
         if (!IsDescriptorPath(path)) continue;
-        WriteLoaderPackage(found == 0 ? project.title : entry.path, path);
+        // The desktop software may be missing: the files are installed all the same.
+        if (WriteLoaderPackage(found == 0 ? project.title : entry.path, path) != kLoaderOk)
+            Fail("Loader", "registering with the desktop loader", path, GetLastError(), Failing::kBestEffort);
         ++found;
     }
     if (!project.multicomp) return;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/NameSet.h"
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "win/Files.h"
@@ -47,7 +48,8 @@ bool Write(JournalKind kind, std::vector<std::string> fields) {
     if (!run.file) return true;
     const std::string line = FormatJournalLine({kind, std::move(fields)});
     // One write per record: a kill lands before or after it, and a torn line is passed over.
-    return win::WriteAll(run.file.get(), line.data(), line.size());
+    return win::WriteAll(run.file.get(), line.data(), line.size()) ||
+           Fail("Journal", "writing a record to", run.path, GetLastError());
 }
 
 std::string Folder(const std::string& path) {
@@ -66,7 +68,8 @@ bool ValueState(const std::string& root, const std::string& key, const std::stri
         *state = EncodeValueState(true, type, data);
         return true;
     }
-    if (opened && GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+    if (opened && GetLastError() != ERROR_FILE_NOT_FOUND)
+        return Fail("Journal", "reading the value", key + "\\" + name, GetLastError());
     *state = EncodeValueState(false, 0, std::string());
     return true;
 }
@@ -89,9 +92,7 @@ std::string RunFilesFolder() {
     for (int n = 0; !base.empty() && n < kRunFolderCandidates; ++n) {
         const std::string folder = n == 0 ? base : text::Format("%s.%d", base.c_str(), n);
         if (!win::MakeAdminOnlyFolder(folder) && GetLastError() != ERROR_ALREADY_EXISTS) {
-            Trace(text::Format("Setup::The run files folder %s cannot be made: error %lu\n", folder.c_str(),
-                               GetLastError())
-                      .c_str());
+            Fail("Journal", "making the run files folder", folder, GetLastError());
             return std::string();
         }
         std::string why;
@@ -101,7 +102,7 @@ std::string RunFilesFolder() {
         }
         Trace(text::Format("Setup::The run files folder %s is not used: %s.\n", folder.c_str(), why.c_str()).c_str());
     }
-    Trace("Setup::No run files folder that only administrators can change can be had.\n");
+    Fail("Journal", "finding a run files folder that only administrators can change beside", base, 0);
     return std::string();
 }
 
@@ -187,7 +188,10 @@ namespace {
 
 // A journaled folder of this run's, made now.
 bool MakeRunFolder(const std::string& path) {
-    if (!NoteFolder(path) || !CreateDirectoryA(path.c_str(), nullptr)) return false;
+    if (!NoteFolder(path)) return false;
+    // Without it the file in the way is renamed aside instead.
+    if (!CreateDirectoryA(path.c_str(), nullptr))
+        return Fail("Journal", "making the staging folder", path, GetLastError(), Failing::kBestEffort);
     Run().shardFolders.push_back(path);
     return true;
 }
@@ -261,7 +265,11 @@ bool PutInPlace(const std::string& path, const Replacement& replacement) {
     // the existing file goes aside whole instead, and the new one takes its name.
     DeleteFileA(replacement.aside.c_str());
     const bool placed = MoveAside(path) == Aside::kMoved && MoveFileA(replacement.staging.c_str(), path.c_str());
-    if (!placed) DeleteFileA(replacement.staging.c_str());
+    if (!placed) {
+        const DWORD error = GetLastError();
+        DeleteFileA(replacement.staging.c_str());
+        SetLastError(error);
+    }
     return placed;
 }
 
@@ -301,7 +309,8 @@ bool Commit() {
     // A copy still loaded by a running program goes at the next restart.
     for (const std::string& aside : run.asides)
         if (!win::DeleteFileForce(aside) && GetLastError() != ERROR_FILE_NOT_FOUND)
-            MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+            if (!MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+                Fail("Journal", "deleting the kept copy", aside, GetLastError(), Failing::kBestEffort);
     for (auto folder = run.shardFolders.rbegin(); folder != run.shardFolders.rend(); ++folder)
         RemoveDirectoryA(folder->c_str());
     const std::string path = run.path;

@@ -27,7 +27,7 @@ bool StartsWithNoCase(const std::string& text, size_t at, const char* prefix) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
-// "1,3,4": positive numbers without gaps; false for anything else.
+// "1,3,4": positive numbers up to 9999 without gaps; false for anything else.
 bool ReadComponentList(const std::string& list, std::vector<int>* out) {
     std::vector<int> numbers;
     size_t at = 0;
@@ -71,8 +71,8 @@ bool ReadInstallFolder(std::string value, std::string* out) {
 }
 
 // Takes the switches of one word, [at, end): "/S", "/S/D=C:\\x", "/LOG=t.log", or the inside of a
-// quoted word. A value runs to the end of the word; an unquoted /D= and a /LOG= whose value
-// opens a quote may run past it, and move `next`, where the following word starts. False for
+// quoted word. A value runs to the end of the word; an unquoted /D= and a /LOG= or /RESULT=
+// whose value opens a quote may run past it, and move `next`, where the following word starts. False for
 // an unknown or empty switch or a value the switch cannot take.
 bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWord, CommandLine* out, size_t* next) {
     while (at < end) {
@@ -92,8 +92,22 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
             if (!quotedWord) *next = end = text.size();
             if (!ReadInstallFolder(text.substr(at + 3, end - at - 3), &out->installFolder)) return false;
             at = end;
-        } else if (StartsWithNoCase(text, at, "/LOG=")) {
-            size_t from = at + 5;
+        } else if (StartsWithNoCase(text, at, "/WAIT") && (at + 5 == end || text[at + 5] == '/')) {
+            out->wait = true;
+            at += 5;
+        } else if (StartsWithNoCase(text, at, "/WAIT=")) {
+            std::vector<int> seconds;
+            if (!ReadComponentList(text.substr(at + 6, end - at - 6), &seconds) || seconds.size() != 1) return false;
+            out->wait = true;
+            out->waitSeconds = static_cast<unsigned>(seconds[0]);
+            at = end;
+        } else if ((StartsWithNoCase(text, at, "/?") && at + 2 == end) ||
+                   (StartsWithNoCase(text, at, "/HELP") && at + 5 == end)) {
+            out->help = true;
+            at = end;
+        } else if (StartsWithNoCase(text, at, "/LOG=") || StartsWithNoCase(text, at, "/RESULT=")) {
+            const bool result = text[at + 1] == 'R' || text[at + 1] == 'r';
+            size_t from = at + (result ? 8 : 5);
             size_t to = end;
             if (!quotedWord && from < text.size() && text[from] == '"') {
                 // /LOG="C:\My Logs\t.log": the quotes hold the name, blanks and all.
@@ -103,7 +117,7 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
                 if (end < text.size() && !IsBlank(text[end])) return false;
             }
             if (to == from) return false;
-            out->logFile = text.substr(from, to - from);
+            (result ? out->resultFile : out->logFile) = text.substr(from, to - from);
             at = end;
         } else {
             return false;

@@ -13,6 +13,11 @@
 //   /DEVICE=<drive root>   the handheld's mounted storage, "E:\" or "E:"
 //   /D=<folder>   the install folder, a full path; unquoted, the rest of the string, blanks
 //                 included, so it comes last
+//   /RESULT=<file> writes the run's outcome as a JSON document to <file> at its end (a name
+//                 with blanks in double quotes)
+//   /WAIT[=<seconds>] waits for another installation to end (without a number, as long as it
+//                 takes) instead of ending at once
+//   /? or /HELP   shows the switches and exit codes; nothing is installed
 //
 // Switches are read from the start of the argument string only and without regard to case;
 // the first word that does not start with "/" (or a quote and "/") ends them. Whatever follows
@@ -30,6 +35,10 @@ struct CommandLine {
     bool componentsGiven = false;
     std::vector<int> components;  // 1-based numbers as given
     std::string deviceFolder;     // "X:\"; empty without /DEVICE
+    std::string resultFile;       // empty without /RESULT
+    bool wait = false;
+    unsigned waitSeconds = 0;  // 0 with a bare /WAIT: as long as it takes
+    bool help = false;
     // An unknown or empty switch, or one with a value it cannot take; the run must not install.
     bool malformed = false;
     std::string arguments;  // the argument string without the switches; unchanged without any

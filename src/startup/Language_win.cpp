@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
@@ -34,26 +35,32 @@ LanguageLibraryLifetime g_languageLifetime;
 }  // namespace
 
 bool InstallLanguageLibrary(const Project& project) {
-    if (project.languageDllIndex < 0) return false;
+    if (project.languageDllIndex < 0 || project.languageDll.empty())
+        return Fail("Language", "finding the script's language library", "", 0);
     std::string source = DataFilePath(project.languageDllIndex);
 
     std::string windows = win::WindowsFolder();
-    if (windows.empty() || project.languageDll.empty()) return false;
     std::string target = text::JoinPath(windows, project.languageDll);
-    if (target.size() >= kPathLimit) return false;
+    if (windows.empty() || target.size() >= kPathLimit)
+        return Fail("Language", "placing the language library", target, ERROR_FILENAME_EXCED_RANGE);
 
-    if (!ReplacesInstalled(source, target)) return LoadLanguageLibrary(target);
+    if (!ReplacesInstalled(source, target))
+        return LoadLanguageLibrary(target) || Fail("Language", "loading", target, GetLastError());
 
     // Every installed product's uninstall loads the library in the Windows folder, so a damaged
     // one (a truncated download) must never take its place: the package's copy is loaded and
     // checked under a name of its own first, and only then moved over the old one.
     char candidate[MAX_PATH];
-    if (!GetTempFileNameA(windows.c_str(), "lng", 0, candidate)) return false;
+    if (!GetTempFileNameA(windows.c_str(), "lng", 0, candidate))
+        return Fail("Language", "making a temporary name in", windows, GetLastError());
     // A source on read-only media must not leave a copy that a later package cannot replace.
     bool usable = CopyFileA(source.c_str(), candidate, FALSE) &&
                   SetFileAttributesA(candidate, FILE_ATTRIBUTE_NORMAL) && LoadLanguageLibrary(candidate);
+    const DWORD error = GetLastError();
     FreeLanguageLibrary();
-    if (usable) usable = MoveFileExA(candidate, target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+    if (!usable) Fail("Language", "copying the package's language library to", candidate, error);
+    if (usable && !MoveFileExA(candidate, target.c_str(), MOVEFILE_REPLACE_EXISTING))
+        usable = Fail("Language", "moving the checked copy over", target, GetLastError());
     DeleteFileA(candidate);  // left over unless it was moved into place
-    return usable && LoadLanguageLibrary(target);
+    return usable && (LoadLanguageLibrary(target) || Fail("Language", "loading", target, GetLastError()));
 }

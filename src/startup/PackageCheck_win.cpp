@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
@@ -26,21 +27,21 @@ bool Intact(const Project& project, const win::Sha256Digests& digests, std::stri
         if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
             (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
             *message = DamagedPackageText(name, "is missing");
-            return false;
+            return Fail("PackageCheck", "finding the data file", path, GetLastError());
         }
         const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         if (size != seal.size) {
             *message = DamagedPackageText(name, text::Format("has %llu bytes instead of %llu",
                                                              static_cast<unsigned long long>(size),
                                                              static_cast<unsigned long long>(seal.size)));
-            return false;
+            return Fail("PackageCheck", "matching the sealed size of", path, 0);
         }
         if (!HashedUpFront(project, seal.dataFile)) continue;
         uint64_t hashed = 0;
         std::string digest;
         if (!digests.OfFile(path, &hashed, &digest) || digest != seal.sha256) {
             *message = DamagedPackageText(name, "does not hold what its script seals");
-            return false;
+            return Fail("PackageCheck", "matching the sealed digest of", path, 0);
         }
     }
     for (const Component& component : project.components)

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "base/RunResult.h"
 #include "state/Messages.h"
 #include "win/Digest.h"
 #include "win/Files.h"
@@ -26,5 +27,5 @@ bool MainScriptSealed(const std::string& path, std::string* message) {
         if (i == kScriptSealDigestSize) return true;
     }
     *message = DamagedPackageText("00000001", "is missing or is not the script this setup program was made for");
-    return false;
+    return Fail("ScriptSeal", "matching the sealed digest of", path, 0);
 }

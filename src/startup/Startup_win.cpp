@@ -10,6 +10,7 @@
 #include "engine/RunLock.h"
 #include "engine/Section.h"
 #include "log/Journal.h"
+#include "base/RunResult.h"
 #include "startup/CommandLine.h"
 #include "startup/Unattended.h"
 #include "startup/Language.h"
@@ -145,8 +146,8 @@ bool QueryShellFoldersValue(int csidl, bool create, std::string* out) {
     return true;
 }
 
-// Step 11: the Startup folders for startup shortcuts. Failing leaves them empty; the run goes
-// on without them.
+// Step 11: the Startup folders for startup shortcuts. Best-effort: failing leaves them empty,
+// and the run goes on without startup shortcuts.
 void PrepareStartupFolders() {
     SetupState& state = Setup();
     SpecialFolderPathFn entry = g_shellProbe.entry();
@@ -154,13 +155,13 @@ void PrepareStartupFolders() {
         QuerySpecialFolder(entry, CSIDL_STARTUP, true, &state.startupFolder))
         return;
     Trace("GetSpecialFolderPathA() could not be used.\n");
+    Fail("Setup", "finding", "the Startup folders", GetLastError(), Failing::kBestEffort);
     MessageBoxFromId(kStrStartupFolders, MB_OK);
 }
 
 // Steps 14 to 17: the background window over the work area, which runs the wizard, and the
-// message loop until the wizard is over. Returns the quit message's code (0 when the window
-// could not be made).
-int RunBackgroundWindow(HINSTANCE instance) {
+// message loop until the wizard is over. Returns the quit message's code.
+ExitCode RunBackgroundWindow(HINSTANCE instance) {
     const SetupState& state = Setup();
     const std::string& className = state.language.caption;
     WNDCLASSA windowClass = {};
@@ -172,8 +173,9 @@ int RunBackgroundWindow(HINSTANCE instance) {
     windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
     windowClass.lpszClassName = className.c_str();
     if (!RegisterClassA(&windowClass)) {
+        Fail("Setup", "registering the window class", className, GetLastError());
         MessageBoxFromId(kStrWindowClassFailed, MB_ICONERROR);
-        return 0;
+        return kExitPackageUnreadable;
     }
 
     InitCommonControlsForWizard();
@@ -187,7 +189,10 @@ int RunBackgroundWindow(HINSTANCE instance) {
                                   work.left, work.top, work.right - work.left, work.bottom - work.top, nullptr,
                                   nullptr, instance, nullptr);
     // Without the window nothing would ever end the message loop.
-    if (!window) return 0;
+    if (!window) {
+        Fail("Setup", "creating the window", title, GetLastError());
+        return kExitPackageUnreadable;
+    }
     ShowWindow(window, SW_SHOWMAXIMIZED);
     UpdateWindow(window);
     InvalidateRect(window, nullptr, TRUE);
@@ -197,7 +202,7 @@ int RunBackgroundWindow(HINSTANCE instance) {
         TranslateMessage(&message);
         DispatchMessageA(&message);
     }
-    return static_cast<int>(message.wParam);
+    return static_cast<ExitCode>(message.wParam);
 }
 
 }  // namespace
@@ -212,44 +217,87 @@ bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::
     return true;
 }
 
-int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError) {
-    // The switches act before anything else, so that the trace file has the whole run. From
-    // here on `arguments` is the argument string without them.
-    const CommandLine commandLine = ParseCommandLine(arguments ? arguments : "");
-    arguments = commandLine.arguments.c_str();
-    SetQuietMessages(commandLine.quiet);
-    if (!commandLine.logFile.empty()) {
-        const int traceStart = StartTraceLog(commandLine.logFile);
-        if (traceStart != kExitSuccess) return traceStart;
-    }
-    if (librarySearchError)
-        Trace(text::Format("Setup::Library search not restricted (error %lu).\n", librarySearchError).c_str());
-    if (commandLine.malformed) {
-        Trace("Setup::A command-line switch is unknown or has a value it cannot take, terminating.\n");
-        return kExitBadCommandLine;
-    }
-    SetupState& state = Setup();
+namespace {
 
+const char kHelp[] =
+    "setup.exe [/S] [/LOG=<file>] [/RESULT=<file>] [/WAIT[=<seconds>]] [/COMPONENTS=<n,n,...>] "
+    "[/DEVICE=<drive root>] [/D=<folder>]\n\n"
+    "/S: no windows. /LOG: the trace, appended. /RESULT: the outcome as JSON. /WAIT: waits for "
+    "another installation. /COMPONENTS: the components, from 1. /DEVICE: the handheld's storage. "
+    "/D: the install folder, last. /? or /HELP: this text.\n\n"
+    "Exit codes: 0 done, 3010 restart needed, 1 package unreadable or damaged, 1602 cancelled, "
+    "1603 failed and taken back, 1618 another installation, 1622 file unwritable, 1639 bad command line.";
+
+// What the steps of one run share.
+struct Run {
+    HINSTANCE instance;
+    std::string arguments;  // as Windows passed them
+    CommandLine commandLine;
+    DWORD librarySearchError;
+};
+
+// The switches act before anything else, so that the trace file has the whole run.
+ExitCode OpenRunFiles(Run& run) {
+    const CommandLine& line = run.commandLine;
+    SetQuietMessages(line.quiet);
+    // An uninstall takes the lock too, before the installation's steps.
+    SetInstallationLockWait(!line.wait ? 0 : line.waitSeconds ? line.waitSeconds * 1000u : INFINITE);
+    // A result file that cannot be had leaves nothing to report to but the exit code.
+    ExitCode opened = line.resultFile.empty() ? kExitSuccess : StartResultFile(line.resultFile, line.logFile);
+    if (opened != kExitSuccess) return opened;
+    if (!line.logFile.empty() && (opened = StartTraceLog(line.logFile)) != kExitSuccess) {
+        Fail("Setup", "opening", line.logFile, GetLastError());
+        return opened;
+    }
+    if (run.librarySearchError)
+        Fail("Setup", "restricting the library search", "", run.librarySearchError, Failing::kBestEffort);
+    return kGoOn;
+}
+
+ExitCode CheckCommandLine(Run& run) {
+    if (!run.commandLine.malformed) return kGoOn;
+    Fail("Setup", "reading the switches of", run.arguments, 0);
+    Trace("Setup::A command-line switch is unknown or has a value it cannot take, terminating.\n");
+    return kExitBadCommandLine;
+}
+
+ExitCode ShowHelp(Run& run) {
+    if (!run.commandLine.help) return kGoOn;
+    ShowFixedMessage(kHelp, "Setup", MB_OK);
+    return kExitSuccess;
+}
+
+ExitCode RecordProgram(Run& run) {
     SetErrorMode(SEM_FAILCRITICALERRORS);
+    if (RecordCommandLineAndFolder(run.commandLine.arguments.c_str())) return kGoOn;
+    Fail("Setup", "reading the program's own path", "", GetLastError());
+    return kExitPackageUnreadable;
+}
 
-    if (!RecordCommandLineAndFolder(arguments)) return kExitPackageUnreadable;
-
+ExitCode ServeUninstall(Run& run) {
     Trace("Verifying uninstall request...\n");
     int uninstallExitCode = 0;
-    if (ServiceUninstallRequest(arguments, &uninstallExitCode)) {
-        Trace("Uninstall serviced, exiting.\n");
-        return uninstallExitCode;
+    if (!ServiceUninstallRequest(run.commandLine.arguments, &uninstallExitCode)) {
+        Trace("Continuing installation...\n");
+        return kGoOn;
     }
-    Trace("Continuing installation...\n");
+    Trace("Uninstall serviced, exiting.\n");
+    return static_cast<ExitCode>(uninstallExitCode);
+}
 
-    // The script the signed program vouches for, before anything of it is read.
+ExitCode Damaged(const std::string& message) {
+    Trace("Setup::The package is damaged, terminating.\n");
+    Outcome().reason = "damaged-package";
+    ShowFixedMessage(message, Setup().language.caption, MB_ICONERROR);
+    return kExitPackageUnreadable;
+}
+
+// The script the signed program vouches for, before anything of it is read, then the script
+// and the package its seals describe.
+ExitCode LoadPackage(Run&) {
+    SetupState& state = Setup();
     std::string damage;
-    if (!MainScriptSealed(DataFilePath(kScriptName), &damage)) {
-        Trace("Setup::The main script is not the one the program seals, terminating.\n");
-        ShowFixedMessage(damage, state.language.caption, MB_ICONERROR);
-        return kExitPackageUnreadable;
-    }
-
+    if (!MainScriptSealed(DataFilePath(kScriptName), &damage)) return Damaged(damage);
     state.mainProject.Reset();
     state.current = &state.mainProject;
     int32_t loaded = state.mainProject.Load(DataFilePath(kScriptName), true);
@@ -260,85 +308,111 @@ int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError
         state.mainProject.Load(DataFilePath(kScriptName), false);
     }
     // Before anything is put on the machine, the language library in the Windows folder first.
-    if (!PackageIntact(state.mainProject, &damage)) {
-        Trace("Setup::The package is damaged, terminating.\n");
-        ShowFixedMessage(damage, state.language.caption, MB_ICONERROR);
-        return kExitPackageUnreadable;
-    }
-    if (loaded < 0) {
-        Trace("Load project failed, terminating...\n");
-        MessageBoxFromId(kStrScriptFailed, MB_OK, static_cast<unsigned>(loaded));
-        return kExitPackageUnreadable;
-    }
-    // Before anything is put on the machine: a choice the script cannot take ends the run.
-    if (!ApplyCommandLineChoices(commandLine, commandLine.quiet)) return kExitBadCommandLine;
+    if (!PackageIntact(state.mainProject, &damage)) return Damaged(damage);
+    if (loaded >= 0) return kGoOn;
+    Fail("Setup", text::Format("loading (error code 0x%08X) the script", static_cast<unsigned>(loaded)).c_str(),
+         DataFilePath(kScriptName), 0);
+    Trace("Load project failed, terminating...\n");
+    MessageBoxFromId(kStrScriptFailed, MB_OK, static_cast<unsigned>(loaded));
+    return kExitPackageUnreadable;
+}
 
-    // From here on the run changes the machine: one run at a time, and whatever a killed run
-    // left half done is taken back first.
+// Before anything is put on the machine: a choice the script cannot take ends the run.
+ExitCode ApplyChoices(Run& run) {
+    return ApplyCommandLineChoices(run.commandLine, run.commandLine.quiet) ? kGoOn : kExitBadCommandLine;
+}
+
+// From here on the run changes the machine: one run at a time, and whatever a killed run left
+// half done is taken back first.
+ExitCode TakeLock(Run&) {
     if (!TakeInstallationLock()) return kExitAnotherInstallation;
     RecoverInterruptedRuns();
+    return kGoOn;
+}
 
+ExitCode LoadLanguage(Run&) {
     Trace("Loading language resource...\n");
-    if (!InstallLanguageLibrary(state.mainProject)) {
-        Trace("Loading language resource failed.\n");
-        MessageBoxFromId(kStrLanguageFailed, MB_OK);
+    if (InstallLanguageLibrary(Setup().mainProject)) return kGoOn;
+    Trace("Loading language resource failed.\n");
+    MessageBoxFromId(kStrLanguageFailed, MB_OK);
+    return kExitPackageUnreadable;
+}
+
+ExitCode ProbeSystem(Run&) {
+    if (!ProbeKernel()) {
+        Fail("Setup", "loading", "kernel32.dll", GetLastError());
+        MessageBoxFromId(kStrKernelProbe, MB_ICONWARNING);
         return kExitPackageUnreadable;
     }
-
-    if (!ProbeKernel()) {
-        MessageBoxFromId(kStrKernelProbe, MB_ICONWARNING);
-        return 1;
-    }
-
     Trace("Testing shell32...\n");
     if (!g_shellProbe.loaded()) {
+        Fail("Setup", "loading", "shell32.dll", 0);
         Trace("Testing shell32 failed, exiting.\n");
         MessageBoxFromId(kStrShellProbe, MB_ICONWARNING);
-        return 1;
+        return kExitPackageUnreadable;
     }
-
     PrepareStartupFolders();
+    return kGoOn;
+}
 
-    int exitCode = 0;
-    {
-        // Held until the wizard is over: the shortcuts of the installation are COM objects.
-        win::ComInit com;
-        if (com.result() != S_OK) {
-            MessageBoxFromId(kStrComFailed, MB_OK);
-            return 0;
-        }
-        // The licence page's rich-edit control lives in this library; a failure is not fatal.
-        // Runs without the wizard do not pay for loading it.
-        win::UniqueModule richEdit;
-        if (!commandLine.quiet) richEdit.reset(win::LoadSystemLibrary("riched32.dll"));
-        if (commandLine.quiet) {
-            exitCode = RunUnattended();
-        } else if (PreparePages()) {
-            exitCode = RunBackgroundWindow(instance);
-        } else {
-            const std::string& folder = state.unpackFolder.empty() ? state.programFolder : state.unpackFolder;
-            ShowFixedMessage(text::Format(kPrepareFailed, folder.c_str()), state.language.caption,
-                             MB_ICONERROR);
-            exitCode = kExitPackageUnreadable;
-        }
-
-        // Shut-down, in the order the resources were taken: RICHED32, the images, the
-        // project's lists, then COM as `com` goes out of scope, after the launch, which asks
-        // the desktop's shell through COM. An unattended installation starts nothing: no
-        // window may appear.
-        richEdit.reset();
-        ReleaseWizardImages();
-        state.mainProject.Release();
-        if (!commandLine.quiet && state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
+// The wizard, or the installation without it (/S).
+ExitCode Install(Run& run) {
+    SetupState& state = Setup();
+    const bool quiet = run.commandLine.quiet;
+    // Held until the wizard is over: the shortcuts of the installation are COM objects.
+    win::ComInit com;
+    if (com.result() != S_OK) {
+        Fail("Setup", "starting", "COM", static_cast<unsigned long>(com.result()));
+        MessageBoxFromId(kStrComFailed, MB_OK);
+        return kExitPackageUnreadable;
     }
+    // The licence page's rich-edit control lives in this library; a failure is not fatal.
+    // Runs without the wizard do not pay for loading it.
+    win::UniqueModule richEdit;
+    if (!quiet) richEdit.reset(win::LoadSystemLibrary("riched32.dll"));
+    ExitCode exitCode = kExitSuccess;
+    if (quiet) {
+        exitCode = RunUnattended();
+    } else if (PreparePages()) {
+        exitCode = RunBackgroundWindow(run.instance);
+    } else {
+        const std::string& folder = state.unpackFolder.empty() ? state.programFolder : state.unpackFolder;
+        ShowFixedMessage(text::Format(kPrepareFailed, folder.c_str()), state.language.caption, MB_ICONERROR);
+        exitCode = kExitPackageUnreadable;
+    }
+
+    // Shut-down, in the order the resources were taken: RICHED32, the images, the project's
+    // lists, then COM as `com` goes out of scope, after the launch, which asks the desktop's
+    // shell through COM. An unattended installation starts nothing: no window may appear.
+    richEdit.reset();
+    ReleaseWizardImages();
+    state.mainProject.Release();
+    if (!quiet && state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
+    // A script that starts the wizard tells a failed installation by its exit code too.
+    if (!quiet && state.installFailed) exitCode = kExitInstallFailed;
+    if (!quiet && state.cancelled) exitCode = kExitCancelled;
+    return exitCode;
+}
+
+using Step = ExitCode (*)(Run& run);
+// The run, step by step: each either lets the next one run (kGoOn) or ends the run.
+const Step kSteps[] = {OpenRunFiles, CheckCommandLine, ShowHelp,     RecordProgram, ServeUninstall, LoadPackage,
+                       ApplyChoices, TakeLock,         LoadLanguage, ProbeSystem,   Install};
+
+}  // namespace
+
+int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError) {
+    Run run{instance, arguments ? arguments : "", ParseCommandLine(arguments ? arguments : ""), librarySearchError};
+    ExitCode exitCode = kGoOn;
+    for (const Step step : kSteps)
+        if ((exitCode = step(run)) != kGoOn) break;
+
+    SetupState& state = Setup();
     // Folders the destination page made for an installation that never happened stay empty.
     RemoveFoldersLeft(state.pageCreatedFolders);
     if (!state.unpackFolder.empty() && !win::DeleteTree(state.unpackFolder.substr(0, state.unpackFolder.size() - 1)))
-        Trace(text::Format("Setup::The unpacked files in %s are left: error %lu\n", state.unpackFolder.c_str(),
-                           GetLastError())
-                  .c_str());
-    // A script that starts the wizard tells a failed installation by its exit code too.
-    if (!commandLine.quiet && state.installFailed) exitCode = kExitInstallFailed;
-    if (!commandLine.quiet && state.cancelled) exitCode = kExitCancelled;
+        Fail("Setup", "removing the unpacked files in", state.unpackFolder, GetLastError(), Failing::kBestEffort);
+    Trace(text::Format("Setup::Exit code %d (%s).\n", static_cast<int>(exitCode), ReasonWord(exitCode)).c_str());
+    FinishResultFile(exitCode);
     return exitCode;
 }

@@ -1,12 +1,25 @@
-// The trace file of the /LOG switch: every trace message of the run, a time stamp in front of
-// each of its lines, appended to one file.
+// The files a run writes at names its command line gives: the trace file of the /LOG switch
+// (every trace message of the run, a time stamp in front of each of its lines, appended to one
+// file) and the result document of the /RESULT switch. Neither may be one of the program's own
+// logs, a link, or a second name of another file.
 #pragma once
 
 #include <string>
+
+#include "base/RunResult.h"
 
 // Sends the trace to the file at `path` (made full against the current folder now, so that a
 // later change of folder does not move it), kept open for the run. A message that cannot be
 // written is lost without a word, as the trace is no part of the run. Returns 0 when the trace
 // started, 1639 when the file is one of the program's own logs (trace lines there would break
 // the records) or a link or second name of another file, 1622 when it cannot be opened.
-int StartTraceLog(const std::string& path);
+ExitCode StartTraceLog(const std::string& path);
+
+// Opens a new temporary file beside `path` for the result document, kept open for the run.
+// Returns 0, or 1639 or 1622 as StartTraceLog does; `path` may not be the trace file either.
+ExitCode StartResultFile(const std::string& path, const std::string& traceFile);
+
+// Writes the result document of a run ending with `code` (ResultDocument, in UTF-8) to the
+// temporary file and renames it over the file /RESULT named, so that a reader sees the whole
+// document or none. Does nothing without a started result file; a failure is traced.
+void FinishResultFile(ExitCode code);

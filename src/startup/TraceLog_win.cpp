@@ -2,11 +2,11 @@
 
 #include <windows.h>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "log/InstallLog.h"
 #include "log/Journal.h"
-#include "startup/Unattended.h"
 #include "win/Files.h"
 
 namespace {
@@ -59,17 +59,67 @@ bool IsProgramLog(const std::string& file) {
             text::EqualsNoCase(name.substr(0, prefix.size()), prefix));
 }
 
+// Opens the file a switch names, as it is, not followed: the run is elevated, and whoever can
+// write the file's folder could have made its name a link to a file of the system's.
+ExitCode OpenNamedFile(const std::string& full, DWORD access, DWORD disposition, win::UniqueFile* file) {
+    if (IsProgramLog(full)) return kExitBadCommandLine;
+    if (win::OpenPlainFile(full, access, FILE_SHARE_READ | FILE_SHARE_WRITE, disposition, file)) return kExitSuccess;
+    return GetLastError() == ERROR_CANT_ACCESS_FILE ? kExitBadCommandLine : kExitLogUnwritable;
+}
+
+struct ResultFile {
+    std::string path;       // long and full
+    std::string temporary;  // beside it, written first
+    win::UniqueFile file;
+};
+ResultFile g_result;
+
+// The program's texts are in the ANSI code page; the document is UTF-8.
+std::string Utf8(const std::string& ansi) {
+    const int wide = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+    std::wstring chars(static_cast<size_t>(wide), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), chars.data(), wide);
+    const int n = WideCharToMultiByte(CP_UTF8, 0, chars.data(), wide, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, chars.data(), wide, utf8.data(), n, nullptr, nullptr);
+    return utf8;
+}
+
 }  // namespace
 
-int StartTraceLog(const std::string& path) {
-    const std::string full = LongFullPath(path);
-    if (IsProgramLog(full)) return kExitBadCommandLine;
-    // Opened as it is, not followed: the run is elevated, and whoever can write the file's
-    // folder could have made its name a link to a file of the system's.
+ExitCode StartTraceLog(const std::string& path) {
     win::UniqueFile file;
-    if (!win::OpenPlainFile(full, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS, &file))
-        return GetLastError() == ERROR_CANT_ACCESS_FILE ? kExitBadCommandLine : kExitLogUnwritable;
+    const ExitCode opened = OpenNamedFile(LongFullPath(path), FILE_APPEND_DATA, OPEN_ALWAYS, &file);
+    if (opened != kExitSuccess) return opened;
     TraceFile() = std::move(file);
     SetTraceSink(WriteToTraceLog);
     return kExitSuccess;
+}
+
+ExitCode StartResultFile(const std::string& path, const std::string& traceFile) {
+    const std::string full = LongFullPath(path);
+    win::UniqueFile existing;
+    if (IsProgramLog(full) || (!traceFile.empty() && text::EqualsNoCase(full, LongFullPath(traceFile))))
+        return kExitBadCommandLine;
+    // The name itself must be a plain file or none: it is renamed over at the end.
+    if (win::FileExists(full) && OpenNamedFile(full, 0, OPEN_EXISTING, &existing) == kExitBadCommandLine)
+        return kExitBadCommandLine;
+    const std::string temporary = text::Format("%s.%lu.tmp", full.c_str(), GetCurrentProcessId());
+    const ExitCode opened = OpenNamedFile(temporary, GENERIC_WRITE, CREATE_NEW, &g_result.file);
+    if (opened != kExitSuccess) return opened;
+    g_result.path = full;
+    g_result.temporary = temporary;
+    return kExitSuccess;
+}
+
+void FinishResultFile(ExitCode code) {
+    if (!g_result.file) return;
+    const std::string document = Utf8(ResultDocument(code, Outcome()));
+    const bool written = win::WriteAll(g_result.file.get(), document.data(), document.size());
+    g_result.file.reset();
+    if (!written || !MoveFileExA(g_result.temporary.c_str(), g_result.path.c_str(),
+                                 MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        Fail("Setup", "writing the result document", g_result.path, GetLastError(), Failing::kBestEffort);
+        DeleteFileA(g_result.temporary.c_str());
+    }
 }

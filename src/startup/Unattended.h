@@ -4,18 +4,10 @@
 
 #include <vector>
 
+#include "base/RunResult.h"
 #include "script/Project.h"
 
 struct CommandLine;
-
-// Exit codes of a run, as installers report them to deployment tools.
-constexpr int kExitSuccess = 0;
-constexpr int kExitPackageUnreadable = 1;      // the script or the language library
-constexpr int kExitCancelled = 1602;           // the user cancelled the wizard; taken back
-constexpr int kExitInstallFailed = 1603;       // taken back as far as it went
-constexpr int kExitLogUnwritable = 1622;       // the /LOG file cannot be opened
-constexpr int kExitBadCommandLine = 1639;      // a malformed switch or a choice the rules refuse
-constexpr int kExitRestartNeeded = 3010;       // done; a file waits for the next restart
 
 // Makes exactly the numbered components (1-based, in script order) selected. False, the list
 // untouched, when a number names no component.
@@ -29,4 +21,4 @@ bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended);
 
 // Installs without any window: the driver runs at once with the choices applied. Returns the
 // exit code.
-int RunUnattended();
+ExitCode RunUnattended();

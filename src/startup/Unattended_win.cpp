@@ -20,19 +20,19 @@ bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     if (commandLine.componentsGiven &&
         (project.multicomp == 0 || !ApplyComponentChoice(commandLine.components, &project.components))) {
         Trace("Setup::The component choice names no component of the script.\n");
-        return false;
+        return Fail("Setup", "choosing the components", "/COMPONENTS", 0);
     }
     // The wizard's components page keeps the rules itself; without it they are checked here,
     // for the script's own preselection too.
     if (unattended && project.multicomp != 0 &&
         !SelectionAllowsNext(CountSelection(project.components), project.group0MinComp)) {
         Trace("Setup::The component selection breaks the script's group rules.\n");
-        return false;
+        return Fail("Setup", "keeping the script's group rules with", "/COMPONENTS", 0);
     }
     return true;
 }
 
-int RunUnattended() {
+ExitCode RunUnattended() {
     Trace("Setup::Installing without the wizard...\n");
     SetupState& state = Setup();
     // The person who chose /S accepted the licence the package carries.
@@ -40,6 +40,7 @@ int RunUnattended() {
     const std::string folder = TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit);
     if (!FolderFitsUninstall(state.mainProject, folder)) {
         Trace("Setup::The install folder is too long for the uninstaller to take the installation back.\n");
+        Fail("Setup", "fitting the uninstaller's path limit with", folder, ERROR_FILENAME_EXCED_RANGE);
         return kExitBadCommandLine;
     }
     std::string other;
@@ -51,6 +52,7 @@ int RunUnattended() {
     }
     if (FolderHoldsOtherProduct(state.mainProject, folder, &other)) {
         Trace(text::Format("Setup::The install folder holds the installation of %s.\n", other.c_str()).c_str());
+        Fail("Setup", "installing beside another product's installation into", folder, ERROR_ALREADY_EXISTS);
         return kExitInstallFailed;
     }
     if (!DoInstall(nullptr, RegisterDescriptors)) return kExitInstallFailed;

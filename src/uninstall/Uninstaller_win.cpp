@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/Limits.h"
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "engine/LogReplay.h"
 #include "engine/Rollback.h"
@@ -40,15 +41,18 @@ bool Uninstall(const UninstallRequest& request, bool* restart) {
         return false;
     };
 
-    if (!LoadLanguageLibrary(request.libraryPath)) return fail(kLanguageMissing);
+    // Fail traces and returns false: "Fail(...) || fail(...)" traces, then tells the user.
+    if (!LoadLanguageLibrary(request.libraryPath))
+        return Fail("Uninstall", "loading", request.libraryPath, GetLastError()) || fail(kLanguageMissing);
     // A longer path would have to be cut, and the cut text names some other file.
     std::string log;
     if (request.logPath.size() >= kUninstallLogPathLimit || !win::ReadWholeFile(request.logPath, &log))
-        return fail(LibraryText(kStrLogOpenFailed));
+        return Fail("Uninstall", "reading", request.logPath, GetLastError()) || fail(LibraryText(kStrLogOpenFailed));
     // The log may lie in a folder any user can write; only what an installation wrote is
     // undone with the rights of whoever runs the uninstall.
     if (CheckInstallLogDigest(request.logPath, log) == LogDigestCheck::kDiffers)
-        return fail(text::Format(kLogChanged, request.logPath.c_str()));
+        return Fail("Uninstall", "matching the stored digest of", request.logPath, 0) ||
+               fail(text::Format(kLogChanged, request.logPath.c_str()));
     if (log.empty()) return true;  // nothing to undo; the empty log stays
 
     ReplayContext context;

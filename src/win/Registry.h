@@ -16,7 +16,8 @@ bool OpenKey(HKEY root, const std::string& path, REGSAM access, UniqueKey* key);
 // `out` is untouched on failure.
 bool ReadString(HKEY key, const char* name, size_t limit, std::string* out);
 
-// Writes a REG_SZ value stored with its terminating zero.
+// Writes a REG_SZ value stored with its terminating zero. The Write functions leave the
+// registry's error code as the last error.
 bool WriteString(HKEY key, const char* name, const std::string& value);
 
 // Reads a REG_DWORD value of exactly 4 bytes; `out` is untouched on failure.

@@ -38,9 +38,19 @@ bool ReadString(HKEY key, const char* name, size_t limit, std::string* out) {
     return true;
 }
 
+namespace {
+
+// The registry hands its error back rather than setting it; callers read GetLastError().
+bool Succeeded(LONG rc) {
+    SetLastError(static_cast<DWORD>(rc));
+    return rc == ERROR_SUCCESS;
+}
+
+}  // namespace
+
 bool WriteString(HKEY key, const char* name, const std::string& value) {
-    return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    return Succeeded(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                                    static_cast<DWORD>(value.size() + 1)));
 }
 
 bool ReadDword(HKEY key, const char* name, DWORD* out) {
@@ -54,8 +64,7 @@ bool ReadDword(HKEY key, const char* name, DWORD* out) {
 }
 
 bool WriteDword(HKEY key, const char* name, DWORD value) {
-    return RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)) ==
-           ERROR_SUCCESS;
+    return Succeeded(RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value)));
 }
 
 bool ReadRawValue(HKEY key, const char* name, DWORD* type, std::string* data) {

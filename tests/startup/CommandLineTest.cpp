@@ -98,6 +98,35 @@ TEST(CommandLine, UnattendedSwitchesAndTheirMalformedValues) {
     EXPECT_EQ("", ParseCommandLine("/D=C:\\X").arguments);
 }
 
+TEST(CommandLine, ResultWaitAndHelpSwitches) {
+    const struct {
+        const char* arguments;
+        bool malformed;
+        const char* result;
+        int wait;  // -1 without /WAIT; a bare one waits as long as it takes (0)
+        bool help;
+    } cases[] = {
+        {"/S /RESULT=\"C:\\My Logs\\r.json\" /WAIT=60", false, "C:\\My Logs\\r.json", 60, false},
+        {"/wait /S", false, "", 0, false},
+        {"/S/WAIT/D=C:\\x", false, "", 0, false},
+        {"/?", false, "", -1, true},
+        {"/HELP x", false, "", -1, true},
+        {"/RESULT=", true, "", -1, false},
+        {"/WAIT=0", true, "", -1, false},
+        {"/WAIT=1m", true, "", -1, false},
+        {"/WAITING", true, "", -1, false},
+        {"/?x", true, "", -1, false},
+        {"/HELPME", true, "", -1, false},
+    };
+    for (const auto& c : cases) {
+        const CommandLine parsed = ParseCommandLine(c.arguments);
+        EXPECT_EQ(c.malformed, parsed.malformed) << c.arguments;
+        EXPECT_EQ(c.result, parsed.resultFile) << c.arguments;
+        EXPECT_EQ(c.wait, parsed.wait ? static_cast<int>(parsed.waitSeconds) : -1) << c.arguments;
+        EXPECT_EQ(c.help, parsed.help) << c.arguments;
+    }
+}
+
 TEST(TraceFileLines, EveryLineOfAMessageGetsTheStamp) {
     const struct {
         const char* message;

@@ -20,6 +20,7 @@
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "support/Wizard.h"
+#include "win/Digest.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/UniqueHandle.h"
@@ -276,6 +277,193 @@ TEST(Unattended, AFolderHoldingAnotherProductIsRefused) {
     EXPECT_FALSE(win::FileExists(suite.install + "\\Suite.exe"));
     EXPECT_FALSE(win::FileExists(suite.systemFile));
     EXPECT_EQ("", suite.EntryValue("DisplayName"));
+}
+
+
+// The text behind `"name": ` on its line of a /RESULT document, without the comma.
+std::string JsonField(const std::string& json, const std::string& name) {
+    const size_t at = json.find("\"" + name + "\": ");
+    if (at == std::string::npos) return "<none>";
+    const size_t from = at + name.size() + 4;
+    std::string value = json.substr(from, json.find('\n', from) - from);
+    if (!value.empty() && value.back() == ',') value.pop_back();
+    return value;
+}
+
+// `text` as a JSON string holds it.
+std::string Json(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\\' || c == '"' ? std::string("\\") + c : std::string(1, c);
+    return "\"" + out + "\"";
+}
+
+const char kLockName[] = "Global\\HandheldSetupInstallation";
+
+// A file held open by another program: the upgrade cannot replace it. The trace names the file
+// and the system's error on one line, the result document says the same, and the installation
+// before stands.
+TEST(Unattended, AFileHeldOpenFailsTheRunWithItsNameAndErrorInTraceAndResult) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S /D=" + suite.install).exitCode);
+    const std::string held = suite.install + "\\Suite.exe";
+    ASSERT_TRUE(testenv::SetFileAge(held, 3650));  // so that the package's copy replaces it
+    const std::string trace = suite.root + "\\trace.txt";
+    const std::string result = suite.root + "\\result.json";
+    QuietRun run;
+    {
+        win::UniqueFile open(CreateFileA(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(open.valid());
+        run = RunSetupQuietly(suite, "/S \"/LOG=" + trace + "\" \"/RESULT=" + result + "\" /D=" + suite.install);
+    }
+    EXPECT_EQ(1603, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_NE(std::string::npos,
+              testenv::ReadFile(trace).find("InstallFile: copying 00000004 to " + held + " failed: error 32, "))
+        << testenv::ReadFile(trace);
+    const std::string json = testenv::ReadFile(result);
+    EXPECT_EQ("1603", JsonField(json, "exitCode")) << json;
+    EXPECT_EQ("\"failed\"", JsonField(json, "reason"));
+    EXPECT_EQ("\"InstallFile\"", JsonField(json, "step"));
+    EXPECT_EQ(Json(held), JsonField(json, "subject"));
+    EXPECT_EQ("32", JsonField(json, "error"));
+    EXPECT_NE("\"\"", JsonField(json, "errorText"));
+    EXPECT_EQ("[]", JsonField(json, "notTakenBack"));
+    EXPECT_EQ("program", testenv::ReadFile(held));
+    EXPECT_EQ(1, sharedkey::Count(suite.systemFile));
+
+    // A success says so, and a second name of another file is refused as /LOG's would be.
+    const std::string done = suite.root + "\\done.json";
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S \"/RESULT=" + done + "\" /D=" + suite.install).exitCode);
+    EXPECT_EQ("\"done\"", JsonField(testenv::ReadFile(done), "reason"));
+    const std::string second = suite.root + "\\second.json";
+    ASSERT_TRUE(CreateHardLinkA(second.c_str(), trace.c_str(), nullptr));
+    EXPECT_EQ(1639, RunSetupQuietly(suite, "/S \"/RESULT=" + second + "\" /D=" + suite.install).exitCode);
+    EXPECT_EQ(1639, RunSetupQuietly(suite, "/S \"/RESULT=" + held.substr(0, held.rfind('\\')) +
+                                               "\\install.log\" /D=" + suite.install).exitCode);
+    EXPECT_EQ(std::string::npos, testenv::ReadFile(second).find("exitCode"));
+}
+
+// Each failure of a quiet run, as the result document reports it.
+TEST(Unattended, EachFailureIsReportedWithItsExitCodeReasonAndSubject) {
+    enum Prepare { kNothing, kNoData, kFolderIsFile, kLogHeld, kDamaged, kOtherRun };
+    const struct {
+        const char* name;
+        Prepare prepare;
+        const char* switches;
+        int exitCode;
+        const char* reason;
+        const char* subject;  // %p: the package folder, %i: the install folder, %r: the work folder
+    } rows[] = {
+        {"missing data file", kNoData, "", 1603, "failed", "%i\\Suite.exe"},
+        {"a file where the folder goes", kFolderIsFile, "", 1603, "failed", "%i"},
+        {"held-open log", kLogHeld, "\"/LOG=%r\\held.log\" ", 1622, "file-unwritable", "%r\\held.log"},
+        {"damaged package", kDamaged, "", 1, "damaged-package", "%p\\00000004"},
+        {"bad switch", kNothing, "/BOGUS ", 1639, "bad-command-line", "/BOGUS"},
+        {"another installation", kOtherRun, "", 1618, "another-installation", kLockName},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        SuitePackage suite;
+        ASSERT_TRUE(suite.Lay(row.prepare != kNoData));
+        auto expand = [&](std::string text) {
+            for (const auto& [mark, value] : {std::pair<std::string, std::string>{"%p", suite.package.Folder()},
+                                              {"%i", suite.install}, {"%r", suite.root}})
+                for (size_t at; (at = text.find(mark)) != std::string::npos;) text.replace(at, 2, value);
+            return text;
+        };
+        win::UniqueFile held;
+        win::UniqueKernelHandle otherRun;
+        ASSERT_TRUE(row.prepare != kFolderIsFile || testenv::WriteFile(suite.install, "in the way"));
+        if (row.prepare == kLogHeld)
+            held.reset(CreateFileA(expand("%r\\held.log").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+        if (row.prepare == kOtherRun) otherRun.reset(CreateMutexA(nullptr, TRUE, kLockName));
+        if (row.prepare == kDamaged) {
+            // Sealed, then the program's data file cut short.
+            std::string seals = "\r\n[Integrity]\r\n";
+            for (int number : {2, 3, 4, 11, 12, 21, 22}) {
+                const std::string bytes = testenv::ReadFile(suite.package.DataPath(number));
+                std::string digest;
+                ASSERT_TRUE(win::Sha256Hex(bytes, &digest));
+                seals += text::DataFileName(number) + "=" + std::to_string(bytes.size()) + "," + digest + "\r\n";
+            }
+            const std::string script = suite.package.DataPath(1);
+            ASSERT_TRUE(testenv::WriteFile(script, testenv::ReadFile(script) + seals));
+            ASSERT_TRUE(testenv::WriteFile(suite.package.DataPath(4), "prog"));
+        }
+        const std::string result = suite.root + "\\result.json";
+        const QuietRun run =
+            RunSetupQuietly(suite, "/S \"/RESULT=" + result + "\" " + expand(row.switches) + "/D=" + suite.install);
+        EXPECT_EQ(row.exitCode, run.exitCode);
+        EXPECT_FALSE(run.windowShown);
+        const std::string json = testenv::ReadFile(result);
+        EXPECT_EQ(std::to_string(row.exitCode), JsonField(json, "exitCode")) << json;
+        EXPECT_EQ(Json(row.reason), JsonField(json, "reason"));
+        const std::string subject = JsonField(json, "subject");
+        const std::string wanted = Json(expand(row.subject));
+        EXPECT_NE(std::string::npos, subject.find(wanted.substr(1, wanted.size() - 2))) << subject;
+        EXPECT_EQ(row.prepare == kFolderIsFile, win::FileExists(suite.install));
+        EXPECT_EQ("", suite.EntryValue("DisplayName"));
+    }
+}
+
+// With /WAIT a run waits for another installation to end, and then installs; one whose wait
+// runs out ends with 1618.
+TEST(Unattended, WaitsForAnotherInstallationToEnd) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    win::UniqueKernelHandle otherRun(CreateMutexA(nullptr, TRUE, kLockName));
+    ASSERT_TRUE(otherRun.valid());
+    EXPECT_EQ(1618, RunSetupQuietly(suite, "/S /WAIT=1 /D=" + suite.install).exitCode);
+    ui::SetupProcess waiting;
+    ASSERT_TRUE(waiting.Start(suite.package.SetupPath(), "/S /WAIT=60 /D=" + suite.install, suite.package.Folder()));
+    Sleep(2000);
+    EXPECT_FALSE(win::FileExists(suite.install));
+    ReleaseMutex(otherRun.get());
+    EXPECT_EQ(0, waiting.WaitForExit());
+    EXPECT_EQ("program", testenv::ReadFile(suite.install + "\\Suite.exe"));
+}
+
+// /? shows every switch and the exit codes in a box and installs nothing; quiet, the text goes
+// to the trace alone.
+TEST(Unattended, HelpNamesEverySwitchAndInstallsNothing) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    const ui::SingleMessageRun shown =
+        ui::RunExpectingOneMessage(suite.package.SetupPath(), "/?", suite.package.Folder());
+    ASSERT_TRUE(shown.sawBox);
+    EXPECT_EQ(0, shown.exitCode);
+    for (const char* named : {"/S", "/LOG=", "/RESULT=", "/WAIT", "/COMPONENTS=", "/DEVICE=", "/D=", "/HELP", "3010",
+                              "1602", "1603", "1618", "1622", "1639"})
+        EXPECT_NE(std::string::npos, shown.box.text.find(named)) << named;
+    const std::string trace = suite.root + "\\help.txt";
+    const QuietRun quiet = RunSetupQuietly(suite, "/S /HELP \"/LOG=" + trace + "\" /D=" + suite.install);
+    EXPECT_EQ(0, quiet.exitCode);
+    EXPECT_FALSE(quiet.windowShown);
+    EXPECT_NE(std::string::npos, testenv::ReadFile(trace).find("/RESULT=<file>"));
+    EXPECT_FALSE(win::FileExists(suite.install));
+}
+
+// The uninstaller cannot be put in place (an older one held open): the product would have no
+// uninstall, so the run fails and is taken back.
+TEST(Unattended, AnUninstallEntryThatCannotBeWrittenFailsTheRun) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    const std::string uninstaller = win::WindowsFolder() + "\\pyxu.exe";
+    ASSERT_TRUE(testenv::WriteFile(uninstaller, "older") && testenv::SetFileAge(uninstaller, 3650));
+    const std::string result = suite.root + "\\result.json";
+    QuietRun run;
+    {
+        win::UniqueFile open(CreateFileA(uninstaller.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(open.valid());
+        run = RunSetupQuietly(suite, "/S \"/RESULT=" + result + "\" /D=" + suite.install);
+    }
+    DeleteFileA(uninstaller.c_str());  // the next installation puts the program there
+    EXPECT_EQ(1603, run.exitCode);
+    const std::string json = testenv::ReadFile(result);
+    EXPECT_EQ(Json(uninstaller), JsonField(json, "subject")) << json;
+    EXPECT_EQ("32", JsonField(json, "error"));
+    suite.ExpectNothingLeft();
 }
 
 }  // namespace

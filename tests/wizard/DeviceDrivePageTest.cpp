@@ -34,6 +34,7 @@ TEST(DeviceDrivePage, ListsTheDrivesAndKeepsTheChosenRoot) {
     ASSERT_TRUE(LoadLanguageLibrary(testenv::BinFolder() + "ResENU.DLL"));
     state.current = &state.mainProject;
     state.mainProject.title = "Drive Demo";
+    state.programPath = testenv::BinFolder() + "setup.exe";  // the uninstaller the installation puts in place
     PageList& pages = Wizard().pages;
     pages.Reset();
     ASSERT_TRUE(pages.InsertPageAfter(kPageDeviceDrive, 0));
