@@ -18,6 +18,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+# Ended by CTest's timeout, too: an immutable folder left behind could not even be deleted.
+trap 'exit 1' INT TERM HUP
 
 "$mkpackage" "$repo/sample/package.toml" "$work/package" --setup "$build/bin/setup.exe" >/dev/null
 chattr -R +i "$work/package" 2>/dev/null || { echo "skipped: no folder can be made immutable here"; exit 77; }
