@@ -64,8 +64,11 @@ bool ParseDecimal(std::string_view digits, uint64_t* value) {
     if (digits.empty()) return false;
     uint64_t result = 0;
     for (char c : digits) {
-        if (c < '0' || c > '9' || result > (UINT64_MAX - 9) / 10) return false;
-        result = result * 10 + static_cast<uint64_t>(c - '0');
+        if (c < '0' || c > '9') return false;
+        // Exact: every number up to UINT64_MAX, which the script writer may write, reads back.
+        const uint64_t digit = static_cast<uint64_t>(c - '0');
+        if (result > (UINT64_MAX - digit) / 10) return false;
+        result = result * 10 + digit;
     }
     *value = result;
     return true;

@@ -21,7 +21,6 @@
 
 namespace {
 
-const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // The shell link's class and interfaces. Defined here rather than taken from libuuid, whose
 // member holding them is a table of thousands of IDs.
@@ -195,7 +194,7 @@ std::string ShortcutFolder(const Project& project) {
 
     std::string programs;
     win::UniqueKey key;
-    if (win::OpenKey(HKEY_CURRENT_USER, kShellFoldersKey, KEY_ALL_ACCESS, &key))
+    if (win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_ALL_ACCESS, &key))
         win::ReadString(key.get(), "Programs", kPathLimit, &programs);
     return text::Fit(text::JoinPath(programs, project.title + " " + project.version), kPathLimit);
 }

@@ -11,7 +11,6 @@
 namespace {
 
 const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
-const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
 
@@ -82,7 +81,7 @@ bool ResolveShortcutFolder(const Project& project, std::string* out, size_t limi
     if (limit == 0) return false;
     std::string folder;
     win::UniqueKey key;
-    if (win::OpenKey(HKEY_CURRENT_USER, kShellFoldersKey, KEY_ALL_ACCESS, &key)) {
+    if (win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_ALL_ACCESS, &key)) {
         // A key without a readable "Programs" text gives no folder to start from.
         if (!win::ReadString(key.get(), "Programs", limit, &folder)) return false;
         key.reset();

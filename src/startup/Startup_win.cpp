@@ -36,7 +36,6 @@ constexpr int kIconResource = 1000;
 const char kPrepareFailed[] =
     "The setup files could not be prepared in %s.\nThe folder may be read-only, or a file of the package is "
     "missing. Installation will terminate.";
-const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
 // shell32, loaded before the entry point runs and kept until process exit. Older systems lack
 // SHGetSpecialFolderPathA, so it is looked up rather than imported.
@@ -128,7 +127,7 @@ bool QueryShellFoldersValue(int csidl, bool create, std::string* out) {
     }
 
     win::UniqueKey key;
-    if (!win::OpenKey(root, kShellFoldersKey, KEY_READ, &key)) return false;
+    if (!win::OpenKey(root, win::kShellFoldersKey, KEY_READ, &key)) return false;
     std::string folder;
     SetLastError(ERROR_SUCCESS);
     if (!win::ReadString(key.get(), name, kPathLimit, &folder) || folder.empty()) {

@@ -9,6 +9,9 @@
 
 namespace win {
 
+// The user's folders as Windows lists them: "Programs", "Startup", "Common Startup", ...
+extern const char kShellFoldersKey[];  // "Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"
+
 // Opens root\path; false (key left empty) on failure.
 bool OpenKey(HKEY root, const std::string& path, REGSAM access, UniqueKey* key);
 

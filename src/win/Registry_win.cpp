@@ -5,6 +5,8 @@
 
 namespace win {
 
+const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
 bool OpenKey(HKEY root, const std::string& path, REGSAM access, UniqueKey* key) {
     HKEY opened = nullptr;
     LONG rc = RegOpenKeyExA(root, path.c_str(), 0, access, &opened);

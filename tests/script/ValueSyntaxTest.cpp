@@ -127,6 +127,16 @@ TEST(Integers, AccumulateInThirtyTwoBitsWithoutOverflowTest) {
     EXPECT_EQ(0u, unsignedValue);
 }
 
+// A seal's size reads back whatever the writer wrote, up to the largest 64-bit number.
+TEST(Integers, SealSizesReadUpToTheLargest) {
+    const std::string digest(64, 'f');
+    uint64_t size = 0;
+    std::string sha256;
+    ASSERT_TRUE(script::ParseSeal("18446744073709551615," + digest, &size, &sha256));
+    EXPECT_EQ(UINT64_MAX, size);
+    EXPECT_FALSE(script::ParseSeal("18446744073709551616," + digest, &size, &sha256));
+}
+
 TEST(ScriptVersion, ConvertsLikeAtoiAndComparesUnsigned) {
     EXPECT_EQ(5u, script::ScriptVersionFromText("5"));
     EXPECT_EQ(4u, script::ScriptVersionFromText("  4.2beta"));
