@@ -38,16 +38,13 @@ int ReadRegString(HKEY key, const char* name, size_t limit, std::string* out) {
 // a directory scan of its own. A read-only file is deleted all the same; one in use goes at the
 // next restart. False when the file can be neither deleted nor scheduled.
 bool RemoveFile(const std::string& path, ReplayContext* context) {
-    if (DeleteFileA(path.c_str())) return true;
-    DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || win::DeleteFileForce(path)) return true;
-    error = GetLastError();
-    const bool later = RemoveAtRestart(path);
-    Trace(text::Format(later ? "Uninstall::%s is deleted at the next restart (%lu).\n" : "Uninstall::%s stays (%lu).\n",
-                       path.c_str(), error)
-              .c_str());
-    if (later) context->atRestart.push_back(path);
-    return later;
+    if (win::DeleteFileForce(path)) return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
+    if (!RemoveAtRestart(path)) return Fail("Uninstall", "deleting", path, error);
+    Trace(text::Format("Uninstall::%s is deleted at the next restart (%lu).\n", path.c_str(), error).c_str());
+    context->atRestart.push_back(path);
+    return true;
 }
 
 bool UndoCopyFile(const std::string& path, ReplayContext* context, SharedList& shared) {
