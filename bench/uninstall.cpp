@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "engine/InstallFile.h"
-#include "engine/LogReplay.h"
+#include "uninstall/LogReplay.h"
 #include "log/InstallLog.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"

@@ -16,10 +16,10 @@
 
 #include "base/Text.h"
 #include "base/Trace.h"
-#include "engine/LogReplay.h"
-#include "engine/RenameSection.h"
+#include "transaction/Rollback.h"
+#include "transaction/RenameSection.h"
 #include "log/InstallLog.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 #include "script/PathTokens.h"
 #include "startup/CommandLine.h"
 #include "startup/Launch.h"

@@ -5,7 +5,7 @@
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "log/InstallLog.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 

@@ -10,7 +10,7 @@
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 #include "win/Digest.h"
 #include "win/Files.h"
 #include "win/Registry.h"

@@ -6,7 +6,7 @@
 
 #include "base/RunResult.h"
 #include "base/Text.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 #include "win/Registry.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "base/Text.h"
-#include "engine/LogReplay.h"
-#include "engine/Rollback.h"
+#include "uninstall/LogReplay.h"
+#include "transaction/Rollback.h"
 #include "engine/RunLock.h"
 #include "engine/Section.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 #include "base/RunResult.h"
 #include "startup/CommandLine.h"
 #include "startup/Unattended.h"

@@ -6,7 +6,7 @@
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "log/InstallLog.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 #include "win/Files.h"
 
 namespace {

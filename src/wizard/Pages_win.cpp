@@ -6,7 +6,7 @@
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/Section.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 #include "loader/Loader.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"

@@ -11,7 +11,7 @@
 #include "engine/TargetFolder.h"
 #include "loader/Loader.h"
 #include "log/InstallLog.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "wizard/Pages.h"

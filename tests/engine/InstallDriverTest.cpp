@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "engine/InstallDriver.h"
-#include "engine/Rollback.h"
-#include "log/Journal.h"
+#include "transaction/Rollback.h"
+#include "transaction/Journal.h"
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "log/InstallLog.h"

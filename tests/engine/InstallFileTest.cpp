@@ -4,7 +4,7 @@
 
 #include "engine/InstallFile.h"
 #include "support/PendingRenames.h"
-#include "engine/RenameSection.h"
+#include "transaction/RenameSection.h"
 #include "log/InstallLog.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"

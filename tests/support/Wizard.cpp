@@ -1,7 +1,7 @@
 #include "support/Wizard.h"
 
 #include "base/Text.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 
 #include <commctrl.h>
 

@@ -7,7 +7,7 @@
 
 #include "base/Text.h"
 #include "engine/Section.h"
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "support/Snapshot.h"

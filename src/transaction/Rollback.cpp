@@ -1,4 +1,4 @@
-#include "engine/LogReplay.h"
+#include "transaction/Rollback.h"
 
 #include <algorithm>
 #include "base/NameSet.h"

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Undoes the changes of the journal at `journalPath`, the newest first, then removes the
 // folders the run created, deepest first, when they are empty. A journal whose run was
@@ -16,3 +17,7 @@ int RollBack(const std::string& journalPath);
 // each back; journals in the user's temporary folder are named in the trace and left alone.
 // Returns how many were taken back.
 int RecoverInterruptedRuns();
+
+// The order in which folders left behind are tried again: the deepest first, each once (folders
+// of one depth keep their order).
+std::vector<std::string> RetryOrder(const std::vector<std::string>& folders);

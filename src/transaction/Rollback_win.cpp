@@ -1,4 +1,4 @@
-#include "engine/Rollback.h"
+#include "transaction/Rollback.h"
 
 #include <windows.h>
 
@@ -10,10 +10,9 @@
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
-#include "engine/LogReplay.h"
-#include "engine/RenameSection.h"
-#include "engine/SelfRegister.h"
-#include "log/Journal.h"
+#include "transaction/RenameSection.h"
+#include "win/SelfRegister.h"
+#include "transaction/Journal.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/UniqueHandle.h"

@@ -1,4 +1,4 @@
-#include "engine/LogReplay.h"
+#include "uninstall/LogReplay.h"
 
 #include <windows.h>
 
@@ -8,10 +8,11 @@
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
-#include "engine/SelfRegister.h"
+#include "win/SelfRegister.h"
 #include "engine/SharedCount.h"
 #include "engine/UninstallEntry.h"
 #include "log/InstallLog.h"
+#include "transaction/Rollback.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/UniqueHandle.h"

@@ -1,4 +1,4 @@
-#include "log/Journal.h"
+#include "transaction/Journal.h"
 
 #include <cstdio>
 

@@ -1,6 +1,5 @@
 // Taking an install log back: its records undone from the last to the first, each by the
-// operation of its kind. The ordering rules are portable (LogReplay.cpp); the undo operations
-// touch the machine (LogReplay_win.cpp).
+// operation of its kind.
 #pragma once
 
 #include <string>
@@ -33,9 +32,6 @@ struct ReplayContext {
 // restart (files in use are), or the log cannot be cut before it. Folders that cannot be
 // removed and failed unregistrations are not failures.
 bool ReplayLog(const std::string& log, ReplayContext* context);
-
-// The order in which folders left by a replay are tried again: the deepest first, each once.
-std::vector<std::string> RetryOrder(const std::vector<std::string>& folders);
 
 // Tries the folders left by a replay again, deepest first: one that has since become empty
 // (its install log was deleted, say) goes; one still holding anything stays, and is deleted at

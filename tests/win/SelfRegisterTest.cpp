@@ -4,7 +4,7 @@
 #include <windows.h>
 
 #include "base/Text.h"
-#include "engine/SelfRegister.h"
+#include "win/SelfRegister.h"
 #include "support/Installed.h"
 #include "support/TestEnv.h"
 

@@ -1,7 +1,7 @@
 // Editing the [rename] section of WinInit.ini's bytes, and the names of pending copies.
 #include <gtest/gtest.h>
 
-#include "engine/RenameSection.h"
+#include "transaction/RenameSection.h"
 
 namespace {
 

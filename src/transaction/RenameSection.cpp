@@ -1,4 +1,4 @@
-#include "engine/RenameSection.h"
+#include "transaction/RenameSection.h"
 
 #include "base/Text.h"
 

@@ -1,4 +1,4 @@
-#include "engine/SelfRegister.h"
+#include "win/SelfRegister.h"
 
 #include <windows.h>
 
