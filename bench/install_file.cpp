@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "engine/InstallFile.h"
-#include "log/InstallLog.h"
+#include "support/InstallRun.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
 
@@ -50,7 +50,7 @@ int main() {
         std::printf("could not generate the data files in %s\n", data.c_str());
         return 1;
     }
-    SetLogFile(root + "\\install.log", 1);
+    InstallRun run(root, root + "\\install.log");
 
     // Interleaved file by file, so the disk's write-back of one pass does not land on the
     // other's clock.
@@ -60,7 +60,9 @@ int main() {
     for (const Item& item : items) {
         LARGE_INTEGER t0, t1, t2;
         QueryPerformanceCounter(&t0);
-        if (!InstallFile(item.source, installed + "\\" + item.name, kReplaceAlways, nullptr, false, true)) ++failures;
+        if (!InstallFile(run.context, item.source, installed + "\\" + item.name, kReplaceAlways, Count::kNone,
+                         Logging::kRecord))
+            ++failures;
         QueryPerformanceCounter(&t1);
         if (!CopyFileA(item.source.c_str(), (copied + "\\" + item.name).c_str(), FALSE)) ++failures;
         QueryPerformanceCounter(&t2);
@@ -69,9 +71,10 @@ int main() {
     }
     // The per-record open, seek, write and close of the log alone, for comparison.
     LARGE_INTEGER t3, t4;
-    SetLogFile(root + "\\records.log", 1);
+    LogWriter records;
+    records.Open(root + "\\records.log", LogWriter::Start::kEmpty);
     QueryPerformanceCounter(&t3);
-    for (const Item& item : items) LogRecord("CopyFile: %s", (installed + "\\" + item.name).c_str());
+    for (const Item& item : items) records.Record("CopyFile: %s", (installed + "\\" + item.name).c_str());
     QueryPerformanceCounter(&t4);
 
     std::printf("files: %zu (2000 x 4 KiB, 20 x 8 MiB), failures: %d\n", items.size(), failures);

@@ -12,7 +12,7 @@
 
 #include "engine/InstallFile.h"
 #include "uninstall/LogReplay.h"
-#include "log/InstallLog.h"
+#include "support/InstallRun.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "win/Files.h"
@@ -35,12 +35,14 @@ double Since(const LARGE_INTEGER& from) {
 bool InstallTree(const std::string& small, const std::string& large, const std::string& folder,
                  const std::string& log, std::vector<std::string>* files) {
     CreateDirectoryA(folder.c_str(), nullptr);
-    SetLogFile(log, 1);
+    InstallRun run(folder, log);
     files->clear();
     for (int i = 0; i < 2020; ++i) {
         const bool isLarge = i >= 2000;
         files->push_back(folder + "\\" + (isLarge ? "l" : "s") + std::to_string(i) + ".bin");
-        if (!InstallFile(isLarge ? large : small, files->back(), kReplaceAlways, nullptr, false, true)) return false;
+        if (!InstallFile(run.context, isLarge ? large : small, files->back(), kReplaceAlways, Count::kNone,
+                         Logging::kRecord))
+            return false;
     }
     return true;
 }

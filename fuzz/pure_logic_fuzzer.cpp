@@ -19,7 +19,7 @@
 #include "transaction/Rollback.h"
 #include "transaction/RenameSection.h"
 #include "log/InstallLog.h"
-#include "transaction/Journal.h"
+#include "transaction/JournalFormat.h"
 #include "script/PathTokens.h"
 #include "startup/CommandLine.h"
 #include "startup/Launch.h"

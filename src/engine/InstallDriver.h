@@ -21,20 +21,20 @@ int32_t CountInstallFiles(const Project& project, bool mountedDevice);
 // Enters the installed descriptor files of `project` and its selected components with the
 // handheld's desktop loader. That registration lives in a room beside the engine, so the
 // caller hands it in (RegisterAlxFiles).
-using RegisterDescriptorsFn = void (*)(const Project& project, const std::string& installFolder);
+using RegisterDescriptorsFn = void (*)(Journal& journal, const Project& project, const std::string& installFolder);
 
-// Runs the installation without any user interface: sets the install, shortcut and launch
-// values, the upgrade flag and the log and journal paths of the run-wide state. Every change is
-// journaled first. After a successful installation it registers the descriptor files and the
-// uninstaller and appends the temporary log to the installation log, which commits the run.
-// False when a step failed; the journal then still holds everything to take back. `progress`
-// is optional.
-bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors);
+// Runs the installation without any user interface: begins `run`'s journal and log, settles
+// its places, and sets the install, shortcut and launch values, the upgrade flag and the log
+// and journal paths of the run-wide state. Every change is journaled first. After a successful
+// installation it registers the descriptor files and the uninstaller and appends the temporary
+// log to the installation log, which commits the run. False when a step failed; the journal
+// then still holds everything to take back.
+bool RunInstallation(InstallContext& run, RegisterDescriptorsFn registerDescriptors);
 
 // The string shown for a failed installation: 38 when the mounted-device files failed, else 9.
 int InstallFailureMessage();
 
-// RunInstallation, and on failure the rollback of everything the run changed, the failure
-// message (none when the user cancelled: the cancelled flag instead) and the abort flag.
-// False on failure.
+// RunInstallation with a journal and log of its own, and on failure the rollback of everything
+// the run changed, the failure message (none when the user cancelled: the cancelled flag
+// instead) and the abort flag. False on failure. `progress` is optional.
 bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors);

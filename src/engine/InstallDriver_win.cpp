@@ -8,11 +8,9 @@
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
-#include "transaction/Rollback.h"
 #include "engine/TargetFolder.h"
 #include "engine/UninstallEntry.h"
 #include "log/InstallLog.h"
-#include "transaction/Journal.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
@@ -55,6 +53,7 @@ public:
         if (shown_) shown_->FileDone();
     }
     bool Cancelled() override { return shown_ && shown_->Cancelled(); }
+    InstallProgress* Shown() const { return shown_; }
     uint32_t KiB() const {
         const uint64_t kib = (bytes_ + 1023) / 1024;
         return kib > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(kib);
@@ -77,33 +76,34 @@ SectionPlaces PlacesOfThisRun() {
     return places;
 }
 
-// Installs the current project and, recursively, its selected components.
-bool PCInstall(bool masterFolder, InstallProgress* progress) {
+// Installs the current project and, recursively, its selected components. `folders`: kMain
+// for a project that takes the main project's install and menu folders.
+bool PCInstall(InstallContext& run, MenuFolder folders) {
     SetupState& state = Setup();
     const Project& project = *state.current;
-    const SectionPlaces places = PlacesOfThisRun();
+    const bool masterFolder = folders == MenuFolder::kMain;
 
     const std::string system = win::SystemFolder();
     Trace("PCInstall::Installing system directory components...\n");
     if ((system.empty() && !Fail("PCInstall", "finding the system folder", "", GetLastError())) ||
-        !InstallSection(project, places, system, false, kSectionSystem, masterFolder, true, progress)) {
+        !InstallSection(run, project, system, kSectionSystem, Shortcuts::kNone, folders)) {
         Trace("PCInstall::System directory install failed.\n");
         return false;
     }
 
     Trace(text::Format("PCInstall::Using MasterFolder: %u\n", masterFolder ? 1u : 0u).c_str());
     const std::string folder = masterFolder ? state.installFolder : TargetFolder(project, "", kPathLimit);
-    if (!CreateFolderPath(folder, true)) return false;
+    if (!CreateInstallFolder(run, folder, Logging::kRecord)) return false;
     Trace("PCInstall::Destination folder existance asserted.\n");
 
     Trace("PCInstall::Installing application files and shortcuts...\n");
-    if (!InstallSection(project, places, folder, true, kSectionApplication, masterFolder, true, progress)) {
+    if (!InstallSection(run, project, folder, kSectionApplication, Shortcuts::kMake, folders)) {
         Trace("PCInstall::Installing application files and shortcuts failed.\n");
         return false;
     }
 
     if (!state.mountedDeviceFolder.empty() &&
-        !InstallSection(project, places, folder, false, kSectionMountedDevice, masterFolder, true, progress)) {
+        !InstallSection(run, project, folder, kSectionMountedDevice, Shortcuts::kNone, folders)) {
         state.installFailureMessage = static_cast<int>(kStrMountedFailed);
         Trace("PCInstall::Installing files to mounted device failed.\n");
         return false;
@@ -115,7 +115,7 @@ bool PCInstall(bool masterFolder, InstallProgress* progress) {
     Trace(text::Format("PCInstall::Installing conduits: (%u)...\n", static_cast<unsigned>(conduits)).c_str());
     if (conduits > 0) {
         Trace("PCInstall::Installing conduit files...\n");
-        if (!InstallSection(project, places, "", false, kSectionConduit, masterFolder, true, progress)) {
+        if (!InstallSection(run, project, "", kSectionConduit, Shortcuts::kNone, folders)) {
             Trace("PCInstall::Conduit files installation failed.\n");
             return false;
         }
@@ -129,7 +129,7 @@ bool PCInstall(bool masterFolder, InstallProgress* progress) {
         for (const Component& component : project.components) {
             if (!component.selected || !component.sub) continue;
             CurrentProjectScope scope(component.sub.get());
-            if (!PCInstall(component.useMainFolder != 0, progress)) return false;
+            if (!PCInstall(run, component.useMainFolder != 0 ? MenuFolder::kMain : MenuFolder::kProject)) return false;
         }
     }
     Trace("PCInstall call completed, returning...\n");
@@ -138,7 +138,7 @@ bool PCInstall(bool masterFolder, InstallProgress* progress) {
 
 // The run's temporary log and journal: new files of their own in the run files folder, so
 // that no other run's records mix with this one's.
-bool BeginJournal(SetupState* state) {
+bool BeginJournal(Journal& journal, SetupState* state) {
     const std::string folder = journal::RunFilesFolder();
     if (folder.empty()) {
         Trace("DoInstall::The rollback journal has no folder that only administrators can change.\n");
@@ -147,7 +147,7 @@ bool BeginJournal(SetupState* state) {
     for (unsigned long id = GetCurrentProcessId(), attempt = 0; attempt < 100; ++id, ++attempt) {
         const std::string journalPath = text::JoinPath(folder, RunJournalName(id));
         const std::string tempLog = text::JoinPath(folder, RunLogName(id));
-        if (!journal::Begin(journalPath, tempLog)) continue;
+        if (!journal.Begin(journalPath, tempLog)) continue;
         state->journalPath = journalPath;
         state->tempLogPath = tempLog;
         return true;
@@ -158,35 +158,36 @@ bool BeginJournal(SetupState* state) {
 
 // The folders the destination page made for this installation become its own: recorded in
 // the journal and the log, so that a rollback and the uninstall remove them.
-void AdoptPageFolders(const SetupState& state) {
+void AdoptPageFolders(InstallContext& run, const SetupState& state) {
     const std::string folder = text::AsciiUpper(state.installFolder) + "\\";
     for (const std::string& level : state.pageCreatedFolders) {
         if (folder.compare(0, level.size() + 1, text::AsciiUpper(level) + "\\") != 0) continue;
-        journal::NoteFolder(level);
-        LogRecord(kRecordCreateFolder, level.c_str());
+        run.journal.NoteFolder(level);
+        run.log.Record(kRecordCreateFolder, level.c_str());
     }
 }
 
 // The install log in the install folder is written whole, or the installation failed.
-bool WriteInstallLog(const std::string& tempLog, const std::string& installLog) {
-    CloseLogFile();
-    if (LogWriteFailed()) return Fail("DoInstall", "writing whole the temporary log", tempLog, ERROR_WRITE_FAULT);
-    if (!journal::NoteGrowth(installLog) || !AppendLogFile(tempLog, installLog))
+bool WriteInstallLog(InstallContext& run, const std::string& tempLog, const std::string& installLog) {
+    run.log.Close();
+    if (run.log.WriteFailed()) return Fail("DoInstall", "writing whole the temporary log", tempLog, ERROR_WRITE_FAULT);
+    if (!run.journal.NoteGrowth(installLog) || !AppendLogFile(tempLog, installLog))
         return Fail("DoInstall", "writing the install log", installLog, GetLastError());
     return true;
 }
 
-bool InstallMainProject(const std::string& installFolder, InstallProgress* progress) {
+bool InstallMainProject(InstallContext& run, const std::string& installFolder) {
     SetupState& state = Setup();
     const Project& project = *state.current;
     state.installFolder = installFolder;
 
     state.uninstallDisplayName = UninstallDisplayName(project);
-    if (!state.upgradeFlag) LogRecord(kRecordApplication, state.uninstallDisplayName.c_str());
-    AdoptPageFolders(state);
+    if (!state.upgradeFlag) run.log.Record(kRecordApplication, state.uninstallDisplayName.c_str());
+    AdoptPageFolders(run, state);
     state.shortcutFolder = ShortcutFolder(project);
+    run.places = PlacesOfThisRun();
 
-    if (!PCInstall(true, progress)) return false;
+    if (!PCInstall(run, MenuFolder::kMain)) return false;
 
     // A launch command that does not pass the check launches nothing.
     if (!CheckLaunchCommand(project, project.launch, &state.launchCommand, installFolder, kPathLimit))
@@ -194,62 +195,76 @@ bool InstallMainProject(const std::string& installFolder, InstallProgress* progr
     return true;
 }
 
-}  // namespace
-
-bool RunInstallation(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors) {
-    SetupState& state = Setup();
-    state.installFailureMessage = 0;
-    state.installFailureText.clear();
-    if (!BeginJournal(&state)) return false;
-    const std::string& tempLog = state.tempLogPath;
-    SetLogFile(tempLog, 1);
-    Trace(text::Format("DoInstall::TempLogFileName produced: %s\n", tempLog.c_str()).c_str());
-    state.installLogPath.clear();
-    const std::string installFolder = TargetFolder(*state.current, state.chosenInstallFolder, kPathLimit);
+// The install log of `installFolder` and whether this run is an upgrade. An upgrade appends to
+// the log: over one changed since an installation wrote it, the product could no longer be
+// uninstalled, as its uninstall refuses such a log.
+bool SettleInstallLog(SetupState& state, const std::string& installFolder) {
     state.installLogPath = text::Format("%s\\%s", installFolder.c_str(), kInstallLogName);
     const std::string& installLog = state.installLogPath;
     state.upgradeFlag = win::FileExists(installLog) ? 1 : 0;
     Trace(text::Format("DoInstall::UpgradeFlag: %u\n", static_cast<unsigned>(state.upgradeFlag)).c_str());
-    // An upgrade appends to the log: over one changed since an installation wrote it, the
-    // product could no longer be uninstalled, as its uninstall refuses such a log.
     std::string earlier;
     if (state.upgradeFlag && win::ReadWholeFile(installLog, &earlier) &&
         CheckInstallLogDigest(installLog, earlier) == LogDigestCheck::kDiffers) {
         state.installFailureText = text::Format(kLogChanged, installLog.c_str());
         return false;
     }
+    return true;
+}
 
-    const bool mountedDevice = !state.mountedDeviceFolder.empty();
-    RunProgress run(progress);
-    run.Begin(CountInstallFiles(*state.current, mountedDevice));
+// Past the files: the descriptor files and the uninstaller are registered, then the install
+// log is written whole, which is the commit point: once it is, nothing is taken back.
+bool Register(InstallContext& run, SetupState& state, RegisterDescriptorsFn registerDescriptors, uint32_t kib) {
+    Trace("DoInstall::Registering the ALX files with the registry...\n");
+    registerDescriptors(run.journal, *state.current, state.installFolder);
+    Trace("DoInstall::Invoking PrepareUnInstall()...\n");
+    // A product without its entry could never be uninstalled.
+    if (!PrepareUnInstall(run, *state.current, state.programPath, state.installFolder, state.language.path,
+                          kib))
+        return false;
+    // The log's digest goes into the entry before; one that cannot be stored leaves the log
+    // trusted as before.
+    const std::string& installLog = state.installLogPath;
+    if (!WriteInstallLog(run, state.tempLogPath, installLog)) return false;
+    if (!StoreInstallLogDigest(run.journal, installLog, state.tempLogPath))
+        Fail("DoInstall", "storing the install log's digest for", installLog, GetLastError(), Failing::kBestEffort);
+    return run.journal.Commit();
+}
+
+}  // namespace
+
+bool RunInstallation(InstallContext& run, RegisterDescriptorsFn registerDescriptors) {
+    SetupState& state = Setup();
+    state.installFailureMessage = 0;
+    state.installFailureText.clear();
+    if (!BeginJournal(run.journal, &state)) return false;
+    run.log.Open(state.tempLogPath, LogWriter::Start::kEmpty);
+    Trace(text::Format("DoInstall::TempLogFileName produced: %s\n", state.tempLogPath.c_str()).c_str());
+    state.installLogPath.clear();
+    const std::string installFolder = TargetFolder(*state.current, state.chosenInstallFolder, kPathLimit);
+    if (!SettleInstallLog(state, installFolder)) return false;
+
+    RunProgress progress(run.progress);
+    run.progress = &progress;
+    progress.Begin(CountInstallFiles(*state.current, !state.mountedDeviceFolder.empty()));
     Trace("DoInstall::Invoking PCInstall...\n");
-    if (!InstallMainProject(installFolder, &run)) {
+    const bool installed = InstallMainProject(run, installFolder);
+    run.progress = progress.Shown();
+    if (!installed) {
         Trace("DoInstall::PCInstall failed.\n");
         // A copy whose bytes were not the sealed ones names its data file.
-        const std::string& damaged = SourceAgainstSeal();
+        const std::string& damaged = run.damagedSource;
         if (!damaged.empty())
             state.installFailureText = DamagedPackageText(damaged.substr(damaged.find_last_of('\\') + 1),
                                                           "does not hold what its script seals");
         return false;
     }
-
-    if (run.Cancelled()) {
+    if (progress.Cancelled()) {
         Trace("DoInstall::Cancelled by the user before the installation commits.\n");
         return false;
     }
-    Trace("DoInstall::Registering the ALX files with the registry...\n");
-    registerDescriptors(*state.current, state.installFolder);
-    Trace("DoInstall::Invoking PrepareUnInstall()...\n");
-    // A product without its entry could never be uninstalled.
-    if (!PrepareUnInstall(*state.current, state.programPath, state.installFolder, state.language.path, run.KiB()))
-        return false;
-    // The install log is the commit point: once it is whole, nothing is taken back. Its digest
-    // goes into the entry before; one that cannot be stored leaves the log trusted as before.
-    if (!WriteInstallLog(tempLog, installLog)) return false;
-    if (!StoreInstallLogDigest(installLog, tempLog))
-        Fail("DoInstall", "storing the install log's digest for", installLog, GetLastError(), Failing::kBestEffort);
-    if (!journal::Commit()) return false;
-    DeleteFileA(tempLog.c_str());
+    if (!Register(run, state, registerDescriptors, progress.KiB())) return false;
+    DeleteFileA(state.tempLogPath.c_str());
     Trace("DoInstall::Complete!\n");
     return true;
 }
@@ -260,15 +275,17 @@ int InstallFailureMessage() {
 }
 
 bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors) {
-    if (RunInstallation(progress, registerDescriptors)) return true;
+    Journal journal;
+    LogWriter log;
+    InstallContext run(journal, log);
+    run.progress = progress;
+    run.ask = AskYesNo;
+    if (RunInstallation(run, registerDescriptors)) return true;
     SetupState& state = Setup();
     // Everything the run changed goes back before the user hears of the failure.
-    CloseLogFile();
-    if (journal::Active()) {
-        journal::Close();
-        const int left = RollBack(state.journalPath);
-        if (left > 0) Trace(text::Format("DoInstall::%d changes could not be taken back.\n", left).c_str());
-    }
+    log.Close();
+    const int left = journal.TakeBack();
+    if (left > 0) Trace(text::Format("DoInstall::%d changes could not be taken back.\n", left).c_str());
     // The user who cancelled needs no message that the installation failed.
     if (progress && progress->Cancelled()) {
         Trace("DoInstall::The cancelled installation is taken back.\n");

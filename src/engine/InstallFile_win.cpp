@@ -9,7 +9,6 @@
 #include "base/Trace.h"
 #include "transaction/RenameSection.h"
 #include "engine/SharedCount.h"
-#include "transaction/Journal.h"
 #include "log/InstallLog.h"
 #include "state/Messages.h"
 #include "win/Digest.h"
@@ -17,6 +16,8 @@
 #include "win/UniqueHandle.h"
 
 namespace {
+
+LogWriter* LogOf(InstallContext& run, Logging logging) { return logging == Logging::kRecord ? &run.log : nullptr; }
 
 ULONGLONG AsNumber(const FILETIME& time) {
     return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
@@ -37,11 +38,9 @@ bool ClearReadOnly(const std::string& path, DWORD* before = nullptr) {
     return SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
 }
 
-std::string g_sourceAgainstSeal;
-
 // One copy: a sealed one hashes the bytes it writes, so that they are the bytes checked. A
 // `fresh` one only makes a new file, never writes over or through an existing name.
-bool CopyOnce(const std::string& source, const std::string& destination, const std::string& sha256, bool fresh) {
+bool CopyBytes(const std::string& source, const std::string& destination, const std::string& sha256, bool fresh) {
     if (sha256.empty()) return CopyFileA(source.c_str(), destination.c_str(), fresh) != 0;
     // One provider context for the run: acquiring one costs Wine milliseconds.
     static const win::Sha256Digests digests;
@@ -49,8 +48,15 @@ bool CopyOnce(const std::string& source, const std::string& destination, const s
     if (!digests.OfCopy(source, destination, fresh ? CREATE_NEW : CREATE_ALWAYS, &digest)) return false;
     if (digest == sha256) return true;
     Trace(text::Format("InstallFile::%s is not what its script seals.\n", source.c_str()).c_str());
-    if (g_sourceAgainstSeal.empty()) g_sourceAgainstSeal = source;
     SetLastError(ERROR_INVALID_DATA);
+    return false;
+}
+
+// An installation's copy only makes a new file: the run kept the one in the way aside.
+bool CopyOnce(InstallContext& run, const std::string& source, const std::string& destination,
+              const std::string& sha256) {
+    if (CopyBytes(source, destination, sha256, true)) return true;
+    if (GetLastError() == ERROR_INVALID_DATA && run.damagedSource.empty()) run.damagedSource = source;
     return false;
 }
 
@@ -58,12 +64,13 @@ bool CopyOnce(const std::string& source, const std::string& destination, const s
 // copy is refused: looking a destination up first costs a directory scan per file on file
 // systems without case-insensitive lookup, which is most of the time of a large install.
 // A copy that still fails leaves the file as it was, read-only flag included.
-bool CopyOver(const std::string& source, const std::string& destination, const std::string& sha256, bool fresh) {
-    if (CopyOnce(source, destination, sha256, fresh)) return true;
+bool CopyOver(InstallContext& run, const std::string& source, const std::string& destination,
+              const std::string& sha256) {
+    if (CopyOnce(run, source, destination, sha256)) return true;
     DWORD error = GetLastError();
     DWORD attributes = 0;
     if (error != ERROR_INVALID_DATA && ClearReadOnly(destination, &attributes)) {
-        if (CopyOnce(source, destination, sha256, fresh)) return true;
+        if (CopyOnce(run, source, destination, sha256)) return true;
         error = GetLastError();
         SetFileAttributesA(destination.c_str(), attributes);
     }
@@ -128,18 +135,15 @@ void ShowSystemFileWarning(const std::string& shownPath) {
 
 // A shared file that could not be overwritten (usually because it is in use) is copied beside
 // it and swapped in at the next restart.
-int g_restartReplacements = 0;
-
-bool ReplaceAtRestart(const std::string& source, const std::string& destination, AskReplaceFn ask,
+bool ReplaceAtRestart(InstallContext& run, const std::string& source, const std::string& destination,
                       const std::string& sha256) {
     std::string target;
     std::string newCopy;
     bool named = win::FileExists(source) && ShortPath(destination, &target) && FreeNewCopyName(target, &newCopy);
     // The scheduled rename is noted first, so that a rollback takes it back with the copy.
-    if (named && InstallFile(source, newCopy, kReplaceAlways, ask, false, false, sha256) &&
-        journal::NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath()) &&
+    if (named && InstallFile(run, source, newCopy, kReplaceAlways, Count::kNone, Logging::kSilent, sha256) &&
+        run.journal.NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath()) &&
         ScheduleReplaceAtRestart(newCopy, target)) {
-        ++g_restartReplacements;
         Outcome().restartFiles.push_back(destination);
         return true;
     }
@@ -150,78 +154,83 @@ bool ReplaceAtRestart(const std::string& source, const std::string& destination,
 
 }  // namespace
 
-int RestartReplacementsScheduled() { return g_restartReplacements; }
+bool CopyPackageFile(const std::string& source, const std::string& destination, const std::string& sha256) {
+    return CopyBytes(source, destination, sha256, false);
+}
 
-const std::string& SourceAgainstSeal() { return g_sourceAgainstSeal; }
+namespace {
 
-bool InstallFile(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
-                bool log, const std::string& sha256) {
-    if (shared) EnsureSharedCount(destination);
-
-    bool copy = false;
-    // In a folder this run made there is nothing to compare with or to keep: looking a missing
-    // name up costs Wine a scan of the whole folder.
-    bool destinationMissing = journal::InFolderMade(destination);
+// Whether `source` goes over `destination` under `mode`; false too for an unknown rule, which
+// `known` then says.
+bool ShouldCopy(InstallContext& run, const std::string& source, const std::string& destination, int mode,
+                bool destinationMissing, bool* known) {
+    *known = true;
     switch (mode) {
-    case kReplaceNone:
-        return true;
-    case kReplaceAlways:
-        copy = true;
-        break;
+    case kReplaceNone: return false;
+    case kReplaceAlways: return true;
     case kReplaceOlder:
     case kReplaceOlderAsk: {
         WIN32_FIND_DATAA sourceEntry;
         WIN32_FIND_DATAA destinationEntry;
-        destinationMissing = destinationMissing || !win::FindEntry(destination, &destinationEntry);
-        if (destinationMissing || !win::FindEntry(source, &sourceEntry)) {
-            // A missing source goes on to the copy so that its failure is reported, not hidden
-            // behind "the file on disk was kept".
-            copy = true;
-        } else {
-            FILETIME sourceTime = EntryTime(sourceEntry);
-            FILETIME destinationTime = EntryTime(destinationEntry);
-            LONG order = CompareFileTime(&sourceTime, &destinationTime);
-            if (order > 0)
-                copy = true;
-            else if (order < 0 && mode == kReplaceOlderAsk && ask)
-                copy = ask(destination.c_str());
-        }
-        break;
+        // A missing source goes on to the copy so that its failure is reported, not hidden
+        // behind "the file on disk was kept".
+        if (destinationMissing || !win::FindEntry(destination, &destinationEntry) ||
+            !win::FindEntry(source, &sourceEntry))
+            return true;
+        FILETIME sourceTime = EntryTime(sourceEntry);
+        FILETIME destinationTime = EntryTime(destinationEntry);
+        LONG order = CompareFileTime(&sourceTime, &destinationTime);
+        if (order > 0) return true;
+        return order < 0 && mode == kReplaceOlderAsk && run.ask && run.ask(destination.c_str());
     }
-    default:
-        return Fail("InstallFile", "applying an unknown replace rule to", destination, ERROR_INVALID_PARAMETER);
+    default: *known = false; return false;
     }
+}
 
-    if (!copy) {
-        if (shared && !ModifySharedCount(destination, 1, false, log)) return false;
-        return true;
-    }
-
-    // The file in the way is kept aside for the rollback; a file in use cannot be and goes the
-    // restart road when it is shared.
-    journal::Replacement replacement;
-    const journal::Aside aside =
-        destinationMissing ? journal::Aside::kMissing : journal::KeepAside(destination, &replacement);
+// The copy itself, the file in the way kept aside for the rollback; a file in use cannot be
+// and goes the restart road when it is shared.
+bool CopyKeepingAside(InstallContext& run, const std::string& source, const std::string& destination, Count count,
+                      Logging logging, const std::string& sha256, bool destinationMissing) {
+    Journal::Replacement replacement;
+    const Journal::Aside aside =
+        destinationMissing ? Journal::Aside::kMissing : run.journal.KeepAside(destination, &replacement);
+    const bool shared = count == Count::kShared;
     auto copyFailed = [&] {
         const DWORD error = GetLastError();
         return Fail("InstallFile", ("copying " + source.substr(source.find_last_of('\\') + 1) + " to").c_str(),
                     destination, error);
     };
-    if (aside == journal::Aside::kFailed) return shared ? ReplaceAtRestart(source, destination, ask, sha256) : copyFailed();
-    if (aside == journal::Aside::kMissing && !journal::NoteNewFile(destination)) return false;
+    if (aside == Journal::Aside::kFailed) return shared ? ReplaceAtRestart(run, source, destination, sha256) : copyFailed();
+    if (aside == Journal::Aside::kMissing && !run.journal.NoteNewFile(destination)) return false;
 
-    const bool staged = aside == journal::Aside::kLinked;
+    const bool staged = aside == Journal::Aside::kLinked;
     // With the old file kept aside the name is free: a name that appeared meanwhile (a link
     // planted in a folder its users can write) fails the copy instead of being written through.
-    if (CopyOver(source, staged ? replacement.staging : destination, sha256, journal::Active()) &&
-        (!staged || journal::PutInPlace(destination, replacement))) {
+    if (CopyOver(run, source, staged ? replacement.staging : destination, sha256) &&
+        (!staged || run.journal.PutInPlace(destination, replacement))) {
         // A source on read-only media must not leave a copy that cannot be replaced later.
         ClearReadOnly(destination);
-        if (log) LogRecord(kRecordCopyFile, destination.c_str());
-        if (shared && !ModifySharedCount(destination, 1, false, log)) return false;
-        return true;
+        if (logging == Logging::kRecord) run.log.Record(kRecordCopyFile, destination.c_str());
+        return !shared || SharedList(&run.journal, LogOf(run, logging)).Modify(destination, 1, AtZero::kKeep);
     }
     // A copy of other bytes than the sealed ones is no file in use: no restart can mend it.
     if (!shared || GetLastError() == ERROR_INVALID_DATA) return copyFailed();
-    return ReplaceAtRestart(source, destination, ask, sha256);
+    return ReplaceAtRestart(run, source, destination, sha256);
+}
+
+}  // namespace
+
+bool InstallFile(InstallContext& run, const std::string& source, const std::string& destination, int mode, Count count,
+                 Logging logging, const std::string& sha256) {
+    const bool shared = count == Count::kShared;
+    if (shared) SharedList(&run.journal, nullptr).Ensure(destination);
+    if (mode == kReplaceNone) return true;
+    // In a folder this run made there is nothing to compare with or to keep: looking a missing
+    // name up costs Wine a scan of the whole folder.
+    const bool destinationMissing = run.journal.InFolderMade(destination);
+    bool known = true;
+    if (ShouldCopy(run, source, destination, mode, destinationMissing, &known))
+        return CopyKeepingAside(run, source, destination, count, logging, sha256, destinationMissing);
+    if (!known) return Fail("InstallFile", "applying an unknown replace rule to", destination, ERROR_INVALID_PARAMETER);
+    return !shared || SharedList(&run.journal, LogOf(run, logging)).Modify(destination, 1, AtZero::kKeep);
 }

@@ -12,7 +12,6 @@
 #include "engine/InstallFile.h"
 #include "win/SelfRegister.h"
 #include "log/InstallLog.h"
-#include "transaction/Journal.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
 #include "win/Files.h"
@@ -90,30 +89,31 @@ std::string LinkName(const std::string& target) {
     return name + ".lnk";
 }
 
-void CreateFolderPathMounted(const Project& project, const std::string& device, bool log) {
+void CreateFolderPathMounted(InstallContext& run, const Project& project) {
+    const std::string& device = run.places.mountedDeviceFolder;
     if (device.empty()) return;
     std::string folder;
     if (!ExpandPath(project, text::JoinPath(device, project.defMountedDir), &folder, nullptr, kPathLimit)) return;
     // A device folder that cannot be made shows up as the first failed copy.
-    CreateFolderPath(folder, log);
+    CreateInstallFolder(run, folder, Logging::kRecord);
 }
 
-bool CreateSectionFolders(const Project& project, const std::string& device, FileSection section,
-                          const std::string& base, bool log) {
+bool CreateSectionFolders(InstallContext& run, const Project& project, FileSection section, const std::string& base) {
     if (section == kSectionMountedDevice) {
-        if (project.FileCount(section) > 0) CreateFolderPathMounted(project, device, log);
+        if (project.FileCount(section) > 0) CreateFolderPathMounted(run, project);
         return true;
     }
     for (const std::string& name : project.folders[section]) {
         if (name.empty()) continue;
-        if (!CreateFolderPath(SectionFolder(base, name), log)) return false;
+        if (!CreateInstallFolder(run, SectionFolder(base, name), Logging::kRecord)) return false;
     }
     return true;
 }
 
-}  // namespace
-
-bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
+// Makes every missing level of `path` through `make` (a level's path; false when it could not
+// be made), outermost first, and tells `made` of each.
+template <typename Make, typename Made>
+bool MakeMissingLevels(const std::string& path, Make make, Made made, int* createdCount) {
     std::string folder = path;
     RemoveTrailingBackslash(&folder);
     int created = 0;
@@ -122,13 +122,6 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
 
     // Climb to the deepest level that exists or can be made, remembering where each cut was.
     std::vector<size_t> cuts;
-    // Each level is noted in the journal before it is made; a note for a level that then
-    // cannot be made costs the rollback nothing.
-    auto make = [](const std::string& level) {
-        if (!journal::NoteFolder(level) || !CreateDirectoryA(level.c_str(), nullptr)) return false;
-        journal::FolderMade(level);
-        return true;
-    };
     bool madeOne = make(folder);
     std::string level = folder;
     while (!madeOne) {
@@ -140,7 +133,7 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
         madeOne = make(level);
     }
     if (madeOne) {
-        if (log) LogRecord(kRecordCreateFolder, level.c_str());
+        made(level);
         ++created;
     }
 
@@ -152,16 +145,38 @@ bool CreateFolderPath(const std::string& path, bool log, int* createdCount) {
             if (createdCount) *createdCount = created;
             return Fail("CreateFolderPath", "making the folder", level, GetLastError());
         }
-        if (log) LogRecord(kRecordCreateFolder, level.c_str());
+        made(level);
         ++created;
     }
     if (createdCount) *createdCount = created;
     return true;
 }
 
+}  // namespace
+
+bool CreateInstallFolder(InstallContext& run, const std::string& path, Logging logging, int* createdCount) {
+    // Each level is noted in the journal before it is made; a note for a level that then
+    // cannot be made costs the rollback nothing.
+    auto make = [&run](const std::string& level) {
+        if (!run.journal.NoteFolder(level) || !CreateDirectoryA(level.c_str(), nullptr)) return false;
+        run.journal.FolderMade(level);
+        return true;
+    };
+    auto made = [&run, logging](const std::string& level) {
+        if (logging == Logging::kRecord) run.log.Record(kRecordCreateFolder, level.c_str());
+    };
+    return MakeMissingLevels(path, make, made, createdCount);
+}
+
+bool CreateFolderPath(const std::string& path, int* createdCount) {
+    auto make = [](const std::string& level) { return CreateDirectoryA(level.c_str(), nullptr) != 0; };
+    return MakeMissingLevels(path, make, [](const std::string&) {}, createdCount);
+}
+
 // A shortcut is a convenience: the program runs without it, so a failure is traced and the
 // installation goes on.
-void CreateShortcut(const std::string& target, const std::string& linkName, const std::string& folder) {
+void CreateShortcut(InstallContext& run, const std::string& target, const std::string& linkName,
+                    const std::string& folder) {
     const std::string linkPath = text::JoinPath(folder, linkName);
     HRESULT result = E_FAIL;
     win::ComPtr<IShellLinkA> link;
@@ -178,14 +193,14 @@ void CreateShortcut(const std::string& target, const std::string& linkName, cons
     if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH) == 0)
         return void(Fail("CreateShortcut", "naming the shortcut", linkPath, GetLastError(), Failing::kBestEffort));
     // A shortcut of the same name (another installation's) is kept aside for the rollback.
-    const journal::Aside aside = journal::MoveAside(linkPath);
-    if (aside == journal::Aside::kFailed || (aside == journal::Aside::kMissing && !journal::NoteNewFile(linkPath)))
+    const Journal::Aside aside = run.journal.MoveAside(linkPath);
+    if (aside == Journal::Aside::kFailed || (aside == Journal::Aside::kMissing && !run.journal.NoteNewFile(linkPath)))
         return void(Fail("CreateShortcut", "keeping aside", linkPath, GetLastError(), Failing::kBestEffort));
     if (FAILED(result = file->Save(widePath, TRUE)) || FAILED(result = link->SetIconLocation(target.c_str(), 0)) ||
         FAILED(result = link->GetIconLocation(icon, sizeof icon, &iconIndex)) ||
         FAILED(result = file->Save(widePath, TRUE)))
         return void(Fail("CreateShortcut", "saving the shortcut", linkPath, result, Failing::kBestEffort));
-    LogRecord(kRecordCreateShortcut, linkPath.c_str());
+    run.log.Record(kRecordCreateShortcut, linkPath.c_str());
 }
 
 std::string ShortcutFolder(const Project& project) {
@@ -199,63 +214,95 @@ std::string ShortcutFolder(const Project& project) {
     return text::Fit(text::JoinPath(programs, project.title + " " + project.version), kPathLimit);
 }
 
-bool InstallSection(const Project& project, const SectionPlaces& places, const std::string& base, bool shortcuts,
-                    FileSection section, bool masterFolder, bool log, InstallProgress* progress) {
-    const std::string& device = places.mountedDeviceFolder;
-    std::string shortcutFolder;
-    if (shortcuts) shortcutFolder = masterFolder ? places.mainShortcutFolder : ShortcutFolder(project);
-    RemoveTrailingBackslash(&shortcutFolder);
-    bool shortcutFolderMade = false;
+namespace {
 
-    // The Conduit section has no base: its folder names are full paths.
-    if (!base.empty() && !CreateFolderPath(base, log)) return false;
-    if (!CreateSectionFolders(project, device, section, base, log)) return false;
-
-    const std::vector<FileEntry>& entries = project.files[section];
-    for (const FileEntry& entry : entries) {
-        std::string destination;
-        if (!EntryDestination(project, device, section, base, entry, &destination))
-            return Fail("InstallSection", "finding the destination of the entry", entry.path, ERROR_BAD_PATHNAME);
-        const std::string source = text::PackageFilePath(places.dataFolder, text::DataFileName(entry.dataFile));
-        if (progress && progress->Cancelled()) {
-            Trace(text::Format("InstallSection::Cancelled by the user before %s\n", destination.c_str()).c_str());
-            return false;
+// The menu and Startup shortcuts of one installed file; the menu folder is made with the first.
+bool MakeShortcuts(InstallContext& run, const FileEntry& entry, const std::string& destination,
+                   const std::string& menuFolder, bool* menuFolderMade) {
+    if (entry.menuShortcut != 0) {
+        if (!*menuFolderMade) {
+            int created = 0;
+            if (!CreateInstallFolder(run, menuFolder, Logging::kSilent, &created)) return false;
+            run.log.NewFolders(menuFolder, created);
+            *menuFolderMade = true;
         }
-        if (progress) progress->FileStarting(destination);
-        const DataFileSeal* seal = project.SealOf(entry.dataFile);
-        if (!InstallFile(source, destination, entry.replaceMode, AskYesNo, IsSharedFile(section, destination), true,
-                         seal ? seal->sha256 : std::string()))
-            return false;
-        if (progress) progress->FileDone();
-        if (!shortcuts) continue;
-
-        if (entry.menuShortcut != 0) {
-            if (!shortcutFolderMade) {
-                int created = 0;
-                if (!CreateFolderPath(shortcutFolder, false, &created)) return false;
-                LogNewFolders(shortcutFolder, created);
-                shortcutFolderMade = true;
-            }
-            CreateShortcut(destination, LinkName(destination), shortcutFolder);
-        }
-        if (entry.startupShortcut == 1 || entry.startupShortcut == 2) {
-            const std::string& startup =
-                entry.startupShortcut == 1 ? places.startupFolder : places.commonStartupFolder;
-            if (!startup.empty()) CreateShortcut(destination, LinkName(destination), startup);
-        }
+        CreateShortcut(run, destination, LinkName(destination), menuFolder);
     }
+    if (entry.startupShortcut == 1 || entry.startupShortcut == 2) {
+        const std::string& startup =
+            entry.startupShortcut == 1 ? run.places.startupFolder : run.places.commonStartupFolder;
+        if (!startup.empty()) CreateShortcut(run, destination, LinkName(destination), startup);
+    }
+    return true;
+}
 
-    // Libraries register only once every file of the section is in place, so that one can
-    // rely on another copied after it.
-    for (const FileEntry& entry : entries) {
+// Libraries register only once every file of the section is in place, so that one can rely on
+// another copied after it.
+void RegisterLibraries(InstallContext& run, const Project& project, const std::string& base, FileSection section) {
+    for (const FileEntry& entry : project.files[section]) {
         if (entry.kind != kKindRegistrable || entry.registerSelf == 0) continue;
         std::string destination;
         // The library is installed either way; what it registers is the library's own affair.
-        if (EntryDestination(project, device, section, base, entry, &destination) &&
-            journal::NoteRegistered(destination) && RegisterLibrary(destination))
-            LogRecord(kRecordRegister, destination.c_str());
+        if (EntryDestination(project, run.places.mountedDeviceFolder, section, base, entry, &destination) &&
+            run.journal.NoteRegistered(destination) && RegisterLibrary(destination))
+            run.log.Record(kRecordRegister, destination.c_str());
         else
             Fail("InstallSection", "registering the library", destination, GetLastError(), Failing::kBestEffort);
+    }
+}
+
+}  // namespace
+
+bool InstallSection(InstallContext& run, const Project& project, const std::string& base, FileSection section,
+                    Shortcuts shortcuts, MenuFolder menu) {
+    std::string menuFolder;
+    if (shortcuts == Shortcuts::kMake)
+        menuFolder = menu == MenuFolder::kMain ? run.places.mainShortcutFolder : ShortcutFolder(project);
+    RemoveTrailingBackslash(&menuFolder);
+    bool menuFolderMade = false;
+
+    // The Conduit section has no base: its folder names are full paths.
+    if (!base.empty() && !CreateInstallFolder(run, base, Logging::kRecord)) return false;
+    if (!CreateSectionFolders(run, project, section, base)) return false;
+
+    for (const FileEntry& entry : project.files[section]) {
+        std::string destination;
+        if (!EntryDestination(project, run.places.mountedDeviceFolder, section, base, entry, &destination))
+            return Fail("InstallSection", "finding the destination of the entry", entry.path, ERROR_BAD_PATHNAME);
+        const std::string source = text::PackageFilePath(run.places.dataFolder, text::DataFileName(entry.dataFile));
+        if (run.progress && run.progress->Cancelled()) {
+            Trace(text::Format("InstallSection::Cancelled by the user before %s\n", destination.c_str()).c_str());
+            return false;
+        }
+        if (run.progress) run.progress->FileStarting(destination);
+        const DataFileSeal* seal = project.SealOf(entry.dataFile);
+        const Count count = IsSharedFile(section, destination) ? Count::kShared : Count::kNone;
+        if (!InstallFile(run, source, destination, entry.replaceMode, count, Logging::kRecord,
+                         seal ? seal->sha256 : std::string()))
+            return false;
+        if (run.progress) run.progress->FileDone();
+        if (shortcuts == Shortcuts::kMake &&
+            !MakeShortcuts(run, entry, destination, menuFolder, &menuFolderMade))
+            return false;
+    }
+    RegisterLibraries(run, project, base, section);
+    return true;
+}
+
+bool UnpackSection(const Project& project, const std::string& dataFolder, const std::string& base,
+                   FileSection section) {
+    if (!CreateFolderPath(base)) return false;
+    for (const std::string& name : project.folders[section])
+        if (!name.empty() && !CreateFolderPath(SectionFolder(base, name))) return false;
+    for (const FileEntry& entry : project.files[section]) {
+        std::string destination;
+        if (!EntryDestination(project, std::string(), section, base, entry, &destination))
+            return Fail("UnpackSection", "finding the destination of the entry", entry.path, ERROR_BAD_PATHNAME);
+        if (entry.replaceMode == kReplaceNone) continue;
+        const std::string source = text::PackageFilePath(dataFolder, text::DataFileName(entry.dataFile));
+        const DataFileSeal* seal = project.SealOf(entry.dataFile);
+        if (!CopyPackageFile(source, destination, seal ? seal->sha256 : std::string()))
+            return Fail("UnpackSection", "copying the file to", destination, GetLastError());
     }
     return true;
 }

@@ -5,7 +5,6 @@
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "log/InstallLog.h"
-#include "transaction/Journal.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 
@@ -25,15 +24,15 @@ bool ReadCount(HKEY key, const std::string& path, long* count) {
     return true;
 }
 
-// The count as it was goes into the installation's journal first.
-bool WriteCount(HKEY key, const std::string& path, long count) {
-    if (!journal::NoteValue("HKLM", kSharedKey, path)) return false;
-    return win::WriteDword(key, path.c_str(), static_cast<DWORD>(static_cast<LONG>(count)));
-}
-
 }  // namespace
 
-SharedList::SharedList() { OpenSharedKey(&key_); }
+SharedList::SharedList(Journal* journal, LogWriter* log) : journal_(journal), log_(log) { OpenSharedKey(&key_); }
+
+// The count as it was goes into the installation's journal first.
+bool SharedList::Write(const std::string& path, long count) {
+    if (journal_ && !journal_->NoteValue("HKLM", kSharedKey, path)) return false;
+    return win::WriteDword(key_.get(), path.c_str(), static_cast<DWORD>(static_cast<LONG>(count)));
+}
 
 void SharedList::LearnNames(size_t lookups) {
     DWORD values = 0;
@@ -67,7 +66,7 @@ bool SharedList::Read(const std::string& path, long* count) const {
     return key_ && MayHave(path) && ReadCount(key_.get(), path, count);
 }
 
-bool SharedList::Modify(const std::string& path, long delta, bool removeAtZero, bool log) {
+bool SharedList::Modify(const std::string& path, long delta, AtZero atZero) {
     if (!key_) return true;
     // Whatever happens below, the name's presence is no longer known from the list read.
     if (namesKnown_ && !MayHave(path)) names_.Insert(text::AsciiUpper(path));
@@ -76,31 +75,25 @@ bool SharedList::Modify(const std::string& path, long delta, bool removeAtZero, 
     // Counts are 32-bit in the registry; compute wide so a corrupt extreme value cannot wrap.
     long long updated = static_cast<long long>(count) + delta;
     if (updated <= 0) {
-        if (removeAtZero) {
-            if (journal::NoteValue("HKLM", kSharedKey, path)) RegDeleteValueA(key_.get(), path.c_str());
+        if (atZero == AtZero::kRemove) {
+            if (!journal_ || journal_->NoteValue("HKLM", kSharedKey, path)) RegDeleteValueA(key_.get(), path.c_str());
             return true;
         }
         updated = 0;
     }
     if (updated > 0x7fffffffLL) updated = 0x7fffffffLL;
-    if (!WriteCount(key_.get(), path, static_cast<long>(updated)))
+    if (!Write(path, static_cast<long>(updated)))
         return Fail("SharedCount", "writing the shared count of", path, GetLastError());
-    if (log) LogRecord(kRecordModifyShared, path.c_str(), static_cast<int>(delta));
+    if (log_) log_->Record(kRecordModifyShared, path.c_str(), static_cast<int>(delta));
     return true;
 }
 
-bool ReadSharedCount(const std::string& path, long* count) { return SharedList().Read(path, count); }
+bool ReadSharedCount(const std::string& path, long* count) { return SharedList(nullptr, nullptr).Read(path, count); }
 
-void EnsureSharedCount(const std::string& path) {
-    if (!win::FileExists(path)) return;
-    win::UniqueKey key;
-    if (!OpenSharedKey(&key)) return;
+void SharedList::Ensure(const std::string& path) {
+    if (!key_ || !win::FileExists(path)) return;
     long count = 0;
     // Without it the file's count starts from this installation's.
-    if (!ReadCount(key.get(), path, &count) && !WriteCount(key.get(), path, 1))
+    if (!ReadCount(key_.get(), path, &count) && !Write(path, 1))
         Fail("SharedCount", "writing the shared count of", path, GetLastError(), Failing::kBestEffort);
-}
-
-bool ModifySharedCount(const std::string& path, long delta, bool removeAtZero, bool log) {
-    return SharedList().Modify(path, delta, removeAtZero, log);
 }

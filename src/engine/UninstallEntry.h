@@ -6,6 +6,7 @@
 #include <string>
 
 #include "script/Project.h"
+#include "engine/InstallContext.h"
 
 extern const char kUninstallerName[];  // "pyxu.exe"
 // The Windows list of installed programs below HKEY_LOCAL_MACHINE: one subkey per product.
@@ -15,14 +16,14 @@ extern const char kUninstallListKey[];
 std::string UninstallDisplayName(const Project& project);
 
 // Copies `programPath` (the running program) to the Windows folder as the uninstaller and
-// writes the Uninstall entry of the main project: the log in `installFolder`, the language
+// writes the Uninstall entry of the main project, each change noted in the run's journal first: the log in `installFolder`, the language
 // library at `languagePath`, and for the list of installed programs its publisher, version,
 // icon, the `estimatedSizeKiB` of the files the installation copied, and that it offers
 // neither change nor repair. False, traced, when the uninstaller or the entry's key, name,
 // command or folder could not be written: the installation then fails, as a product without
 // them could not be uninstalled. The values the list only shows are best-effort.
-bool PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
-                      const std::string& languagePath, uint32_t estimatedSizeKiB);
+bool PrepareUnInstall(InstallContext& run, const Project& mainProject, const std::string& programPath,
+                      const std::string& installFolder, const std::string& languagePath, uint32_t estimatedSizeKiB);
 
 // The value of an Uninstall entry that holds the SHA-256 digest (hex) of the whole install log
 // as the installation left it: the log lies in a folder users may be able to write, the entry
@@ -38,7 +39,7 @@ extern const char kLogLeftDigestValue[];  // "InstallLogLeftSha256"
 // records must still match the digest stored for it: an upgrade never vouches for records
 // someone else added, and that log keeps its old digest, so its uninstall refuses it. False
 // then, when a log cannot be read, or no entry took the digest.
-bool StoreInstallLogDigest(const std::string& installLog, const std::string& appendedLog);
+bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, const std::string& appendedLog);
 
 // Replaces the install log at `installLog`, now `current`, by `kept` (its first records and the
 // records of folders left), storing first the digest of `kept` in every entry that holds the

@@ -39,12 +39,7 @@ std::vector<std::pair<std::string, win::UniqueKey>> EntriesNamingLog(const std::
     std::vector<std::pair<std::string, win::UniqueKey>> entries;
     win::UniqueKey list;
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_READ, &list)) return entries;
-    for (DWORD index = 0;; ++index) {
-        char name[kPathLimit];
-        DWORD nameSize = kPathLimit;
-        const LONG rc = RegEnumKeyExA(list.get(), index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;  // a longer name is not one of ours
-        if (rc != ERROR_SUCCESS) return entries;
+    for (const std::string& name : win::SubkeyNames(list.get(), kPathLimit)) {
         win::UniqueKey entry;
         std::string command;
         if (win::OpenKey(list.get(), name, access, &entry) &&
@@ -52,6 +47,7 @@ std::vector<std::pair<std::string, win::UniqueKey>> EntriesNamingLog(const std::
             text::EqualsNoCase(LogOfCommand(command), installLog))
             entries.emplace_back(name, std::move(entry));
     }
+    return entries;
 }
 
 bool TraceCutFailed(const std::string& installLog) {
@@ -66,14 +62,15 @@ std::string UninstallDisplayName(const Project& project) {
     return text::Format("%s %s for BlackBerry", project.company.c_str(), project.title.c_str());
 }
 
-bool PrepareUnInstall(const Project& mainProject, const std::string& programPath, const std::string& installFolder,
-                      const std::string& languagePath, uint32_t estimatedSizeKiB) {
+bool PrepareUnInstall(InstallContext& run, const Project& mainProject, const std::string& programPath,
+                      const std::string& installFolder, const std::string& languagePath, uint32_t estimatedSizeKiB) {
+    Journal& journal = run.journal;
     const std::string windows = win::WindowsFolder();
     if (windows.empty()) return Fail("PrepareUnInstall", "finding the Windows folder", "", GetLastError());
     const std::string uninstaller = text::JoinPath(windows, kUninstallerName);
 
     // An uninstaller already in place with an equal or newer time stays.
-    if (!InstallFile(programPath, uninstaller, kReplaceOlder, nullptr, false, false)) return false;
+    if (!InstallFile(run, programPath, uninstaller, kReplaceOlder, Count::kNone, Logging::kSilent)) return false;
 
     // Paths stand unquoted: the uninstaller finds the log between "-u" and " -l". The quiet
     // command is the same behind the /S switch, which start-up takes off before it looks.
@@ -89,14 +86,14 @@ bool PrepareUnInstall(const Project& mainProject, const std::string& programPath
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &root))
         return Fail("PrepareUnInstall", "opening the key", listKey, GetLastError());
     const std::string entryPath = text::Format("%s\\%s", kUninstallListKey, displayName.c_str());
-    if (!journal::NoteKey("HKLM", entryPath)) return false;
+    if (!journal.NoteKey("HKLM", entryPath)) return false;
     win::UniqueKey entry;
     const LONG created = RegCreateKeyExA(root.get(), displayName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                          KEY_ALL_ACCESS, nullptr, entry.put(), nullptr);
     if (created != ERROR_SUCCESS) return Fail("PrepareUnInstall", "creating the key", "HKLM\\" + entryPath, created);
     // An earlier installation's entry gets its values back if this run is taken back.
     auto write = [&](const char* name, const std::string* value, DWORD number, Failing how) {
-        return (journal::NoteValue("HKLM", entryPath, name) &&
+        return (journal.NoteValue("HKLM", entryPath, name) &&
                 (value ? win::WriteString(entry.get(), name, *value) : win::WriteDword(entry.get(), name, number))) ||
                Fail("PrepareUnInstall", "writing the value", "HKLM\\" + entryPath + "\\" + name, GetLastError(), how);
     };
@@ -140,7 +137,7 @@ bool PreviousInstallFolder(const Project& project, std::string* folder, size_t l
     return true;
 }
 
-bool StoreInstallLogDigest(const std::string& installLog, const std::string& appendedLog) {
+bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, const std::string& appendedLog) {
     std::string log;
     std::string appended;
     std::string digest;
@@ -158,9 +155,9 @@ bool StoreInstallLogDigest(const std::string& installLog, const std::string& app
     for (const auto& entry : EntriesNamingLog(installLog, KEY_ALL_ACCESS)) {
         const std::string key = text::JoinPath(kUninstallListKey, entry.first);
         // A part an interrupted uninstall left is part of the whole now.
-        if (journal::NoteValue("HKLM", key, kLogLeftDigestValue))
+        if (journal.NoteValue("HKLM", key, kLogLeftDigestValue))
             RegDeleteValueA(entry.second.get(), kLogLeftDigestValue);
-        stored = (journal::NoteValue("HKLM", key, kLogDigestValue) &&
+        stored = (journal.NoteValue("HKLM", key, kLogDigestValue) &&
                   win::WriteString(entry.second.get(), kLogDigestValue, digest)) ||
                  stored;
     }

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "script/Project.h"
+#include "transaction/Journal.h"
 
 enum LoaderResult : int {
     kLoaderOk = 0,
@@ -16,7 +17,8 @@ enum LoaderResult : int {
 
 // Reads a value of the Packages key into at most `limit` bytes; `out` is emptied first.
 int ReadLoaderPackage(const std::string& name, std::string* out, size_t limit);
-int WriteLoaderPackage(const std::string& name, const std::string& value);
+// The value an earlier installation wrote is noted in `journal` first.
+int WriteLoaderPackage(Journal& journal, const std::string& name, const std::string& value);
 
 // Where a component that does not use the main install folder put its files: the engine's
 // TargetFolder (called with no chosen folder), handed in as the loader lives beside the engine.
@@ -25,4 +27,5 @@ using ComponentFolderFn = std::string (*)(const Project& component, const std::s
 // Enters every installed descriptor file of `project` and of its selected components: their
 // paths under `installFolder`, or under `componentFolder` of a component that installs into a
 // folder of its own. A value that cannot be written is passed over.
-void RegisterAlxFiles(const Project& project, const std::string& installFolder, ComponentFolderFn componentFolder);
+void RegisterAlxFiles(Journal& journal, const Project& project, const std::string& installFolder,
+                      ComponentFolderFn componentFolder);

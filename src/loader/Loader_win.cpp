@@ -28,8 +28,8 @@ bool IsDescriptorPath(const std::string& path) { return text::AsciiUpper(path).f
 
 // `folder`: where this project's Application files went. `mainFolder`: the top project's,
 // which the installation takes for every component that uses the main folder, however deep.
-void RegisterProjectFiles(const Project& project, const std::string& folder, const std::string& mainFolder,
-                          ComponentFolderFn componentFolder) {
+void RegisterProjectFiles(Journal& journal, const Project& project, const std::string& folder,
+                          const std::string& mainFolder, ComponentFolderFn componentFolder) {
     int found = 0;
     for (const FileEntry& entry : project.files[kSectionApplication]) {
         // An entry naming no folder of the section has no installed path to register.
@@ -38,7 +38,7 @@ void RegisterProjectFiles(const Project& project, const std::string& folder, con
         const std::string path = text::JoinPath(text::JoinPath(folder, *name), entry.path);
         if (!IsDescriptorPath(path)) continue;
         // The desktop software may be missing: the files are installed all the same.
-        if (WriteLoaderPackage(found == 0 ? project.title : entry.path, path) != kLoaderOk)
+        if (WriteLoaderPackage(journal, found == 0 ? project.title : entry.path, path) != kLoaderOk)
             Fail("Loader", "registering with the desktop loader", path, GetLastError(), Failing::kBestEffort);
         ++found;
     }
@@ -46,8 +46,9 @@ void RegisterProjectFiles(const Project& project, const std::string& folder, con
     for (const Component& component : project.components) {
         if (!component.selected || !component.sub) continue;
         const Project& sub = *component.sub;
-        RegisterProjectFiles(sub, component.useMainFolder ? mainFolder : componentFolder(sub, std::string(), kPathLimit),
-                             mainFolder, componentFolder);
+        const std::string subFolder =
+            component.useMainFolder ? mainFolder : componentFolder(sub, std::string(), kPathLimit);
+        RegisterProjectFiles(journal, sub, subFolder, mainFolder, componentFolder);
     }
 }
 
@@ -69,15 +70,15 @@ int ReadLoaderPackage(const std::string& name, std::string* out, size_t limit) {
     return kLoaderOk;
 }
 
-int WriteLoaderPackage(const std::string& name, const std::string& value) {
+int WriteLoaderPackage(Journal& journal, const std::string& name, const std::string& value) {
     win::UniqueKey packages;
     int result = OpenPackages(KEY_ALL_ACCESS, &packages);
     if (result != kLoaderOk) return result;
-    // The value an earlier installation wrote is kept for the rollback.
-    if (!journal::NoteValue("HKCU", text::Format("%s\\%s", kLoaderKey, kPackagesKey), name)) return kLoaderValueFailed;
+    if (!journal.NoteValue("HKCU", text::Format("%s\\%s", kLoaderKey, kPackagesKey), name)) return kLoaderValueFailed;
     return win::WriteString(packages.get(), name.c_str(), value) ? kLoaderOk : kLoaderValueFailed;
 }
 
-void RegisterAlxFiles(const Project& project, const std::string& installFolder, ComponentFolderFn componentFolder) {
-    RegisterProjectFiles(project, installFolder, installFolder, componentFolder);
+void RegisterAlxFiles(Journal& journal, const Project& project, const std::string& installFolder,
+                      ComponentFolderFn componentFolder) {
+    RegisterProjectFiles(journal, project, installFolder, installFolder, componentFolder);
 }

@@ -6,6 +6,7 @@ const char kRecordModifyShared[] = "ModifyShared: %s|%d";
 const char kRecordRegister[] = "Register: %s";
 const char kRecordCreateFolder[] = "CreateFolder: %s";
 const char kRecordCreateShortcut[] = "CreateShortcut: %s";
+const char kInstallLogName[] = "install.log";
 
 namespace {
 

@@ -1,7 +1,6 @@
 // The install log: one CR LF line per change, appended the moment the change is made, and the
 // rules by which the uninstaller splits a log back into records. The record texts and the
-// reader are portable (InstallLog.cpp); the writer keeps only the current log path and opens,
-// seeks, writes and closes the file for each record (InstallLog_win.cpp).
+// reader are portable (InstallLog.cpp); the writer of one run's log is LogWriter.h.
 #pragma once
 
 #include <string>
@@ -46,22 +45,6 @@ bool ParseLogLine(const std::string& line, LogLine* out);
 bool SplitModifyShared(const std::string& payload, std::string* path, std::string* number);
 
 extern const char kInstallLogName[];  // "install.log"
-
-// Makes `path` the current log (259 characters at most) and opens it until CloseLogFile or the
-// next SetLogFile. With truncate, creates the file or cuts it to zero length.
-void SetLogFile(const std::string& path, int truncate);
-const std::string& CurrentLogFile();
-// Closes the current log; records written after this open and close it each time.
-void CloseLogFile();
-
-// Formats one record (510 characters at most) and appends it with CR LF to the current log.
-void LogRecord(const char* format, ...) TEXT_FORMAT_CHECK(1, 2);
-// True when a record since the last SetLogFile could not be written: the log is not whole.
-bool LogWriteFailed();
-
-// One "CreateFolder: %s" record for each of the `levels` deepest folders of `folderPath`,
-// the outermost first.
-void LogNewFolders(const std::string& folderPath, int levels);
 
 // Appends the whole file `from` to `to`, creating `to` when missing. False when a file cannot
 // be opened or a read or write fails.

@@ -135,7 +135,7 @@ bool QueryShellFoldersValue(int csidl, bool create, std::string* out) {
         if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_INVALID_DATA);
         return false;
     }
-    if (create && !CreateFolderPath(folder, false)) {
+    if (create && !CreateFolderPath(folder)) {
         if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_PATH_NOT_FOUND);
         return false;
     }

@@ -4,7 +4,7 @@
 
 #include "base/Text.h"
 #include "engine/InstallDriver.h"
-#include "engine/InstallFile.h"
+#include "base/RunResult.h"
 #include "engine/TargetFolder.h"
 #include "startup/CommandLine.h"
 #include "state/SetupState.h"
@@ -56,5 +56,5 @@ ExitCode RunUnattended() {
         return kExitInstallFailed;
     }
     if (!DoInstall(nullptr, RegisterDescriptors)) return kExitInstallFailed;
-    return RestartReplacementsScheduled() > 0 ? kExitRestartNeeded : kExitSuccess;
+    return Outcome().restartFiles.empty() ? kExitSuccess : kExitRestartNeeded;
 }

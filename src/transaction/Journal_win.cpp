@@ -6,51 +6,15 @@
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
+#include "transaction/Rollback.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/SecureFolder.h"
 #include "win/UniqueHandle.h"
 
-namespace journal {
-
 namespace {
 
 constexpr int kShardNames = 64;
-
-struct RunJournal {
-    win::UniqueFile file;
-    std::string path;
-    std::vector<std::string> asides;   // moved-aside copies, deleted at the commit
-    NameSet notedValues;                   // values already noted this run, upper-cased
-    std::vector<std::string> madeFolders;  // folders this run made, upper-cased
-    // The run's folders for kept and staged files, one per destination folder, a new one every
-    // kShardNames names; removed at the commit, the last made first.
-    struct Shard {
-        std::string folder;  // upper-cased destination folder
-        std::string root;    // its run folder, holding the shards
-        std::string path;    // the shard in use
-        unsigned count;      // shards made so far
-        int used;            // names taken in the shard in use
-    };
-    std::vector<Shard> shards;
-    std::vector<std::string> shardFolders;
-    NameSet madeFiles;                     // files this run put into them, upper-cased
-    unsigned long asideCount = 0;
-};
-
-RunJournal& Run() {
-    static RunJournal run;
-    return run;
-}
-
-bool Write(JournalKind kind, std::vector<std::string> fields) {
-    RunJournal& run = Run();
-    if (!run.file) return true;
-    const std::string line = FormatJournalLine({kind, std::move(fields)});
-    // One write per record: a kill lands before or after it, and a torn line is passed over.
-    return win::WriteAll(run.file.get(), line.data(), line.size()) ||
-           Fail("Journal", "writing a record to", run.path, GetLastError());
-}
 
 std::string Folder(const std::string& path) {
     const size_t slash = path.find_last_of('\\');
@@ -74,10 +38,6 @@ bool ValueState(const std::string& root, const std::string& key, const std::stri
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 constexpr int kRunFolderCandidates = 10;
 
 std::string RunFolderBase() {
@@ -86,6 +46,8 @@ std::string RunFolderBase() {
 }
 
 }  // namespace
+
+namespace journal {
 
 std::string RunFilesFolder() {
     const std::string base = RunFolderBase();
@@ -113,102 +75,104 @@ bool IsRunFilesFolder(const std::string& folder) {
     return folder.size() == base.size() || folder[base.size()] == '.';
 }
 
-bool Begin(const std::string& path, const std::string& tempLog) {
-    RunJournal& run = Run();
-    run = RunJournal();
-    run.file.reset(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!run.file) return false;
-    run.path = path;
+}  // namespace journal
+
+Journal::~Journal() {
+    // Whoever ends a run without committing it has it taken back, failure or not.
+    if (file_ && !committed_) TakeBack();
+}
+
+bool Journal::Write(JournalKind kind, std::vector<std::string> fields) {
+    // A record without an open journal could not be taken back: the change must not be made.
+    if (!file_) return Fail("Journal", "writing a record to the closed journal", path_, ERROR_INVALID_HANDLE);
+    const std::string line = FormatJournalLine({kind, std::move(fields)});
+    // One write per record: a kill lands before or after it, and a torn line is passed over.
+    return win::WriteAll(file_.get(), line.data(), line.size()) ||
+           Fail("Journal", "writing a record to", path_, GetLastError());
+}
+
+bool Journal::Begin(const std::string& path, const std::string& tempLog) {
+    Close();
+    committed_ = false;
+    file_.reset(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
+                            nullptr));
+    if (!file_) return false;
+    path_ = path;
     if (Write(JournalKind::kHeader, {"1", tempLog})) return true;
     Close();
     DeleteFileA(path.c_str());
     return false;
 }
 
-bool Active() { return static_cast<bool>(Run().file); }
-
-const std::string& Path() { return Run().path; }
-
-bool NoteNewFile(const std::string& path) {
+bool Journal::NoteNewFile(const std::string& path) {
     if (!Write(JournalKind::kNewFile, {path})) return false;
-    if (Active() && !Run().madeFolders.empty()) Run().madeFiles.Insert(text::AsciiUpper(path));
+    if (!madeFolders_.empty()) madeFiles_.Insert(text::AsciiUpper(path));
     return true;
 }
 
-bool NoteFolder(const std::string& path) { return Write(JournalKind::kFolder, {path}); }
+bool Journal::NoteFolder(const std::string& path) { return Write(JournalKind::kFolder, {path}); }
 
-bool NoteRegistered(const std::string& path) { return Write(JournalKind::kRegistered, {path}); }
+bool Journal::NoteRegistered(const std::string& path) { return Write(JournalKind::kRegistered, {path}); }
 
-bool NoteRestart(const std::string& newCopy, const std::string& target, const std::string& place) {
+bool Journal::NoteRestart(const std::string& newCopy, const std::string& target, const std::string& place) {
     return Write(JournalKind::kRestart, {newCopy, target, place});
 }
 
-bool NoteGrowth(const std::string& path) {
-    if (!Active()) return true;
+bool Journal::NoteGrowth(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return NoteNewFile(path);
     const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return Write(JournalKind::kGrown, {path, text::Format("%llu", size)});
 }
 
-bool NoteKey(const std::string& root, const std::string& key) {
-    if (!Active()) return true;
+bool Journal::NoteKey(const std::string& root, const std::string& key) {
     win::UniqueKey opened;
     if (win::OpenKey(win::RootKey(root), key, KEY_QUERY_VALUE, &opened)) return true;
     return Write(JournalKind::kKey, {root, key});
 }
 
-bool NoteValue(const std::string& root, const std::string& key, const std::string& name) {
-    if (!Active()) return true;
-    RunJournal& run = Run();
+bool Journal::NoteValue(const std::string& root, const std::string& key, const std::string& name) {
     // The state before this run's first change is the one to go back to.
     const std::string id = text::AsciiUpper(root + "\\" + key + "\\" + name);
-    if (run.notedValues.Contains(id)) return true;
+    if (notedValues_.Contains(id)) return true;
     std::string state;
     if (!ValueState(root, key, name, &state) || !Write(JournalKind::kValue, {root, key, name, state})) return false;
-    run.notedValues.Insert(id);
+    notedValues_.Insert(id);
     return true;
 }
 
-void FolderMade(const std::string& folder) {
-    if (Active()) Run().madeFolders.push_back(text::AsciiUpper(folder));
-}
+void Journal::FolderMade(const std::string& folder) { madeFolders_.push_back(text::AsciiUpper(folder)); }
 
-bool InFolderMade(const std::string& path) {
-    if (!Active()) return false;
+bool Journal::InFolderMade(const std::string& path) const {
     const std::string upper = text::AsciiUpper(path);
     const std::string folder = Folder(upper);
-    for (const std::string& made : Run().madeFolders)
-        if (made == folder) return !Run().madeFiles.Contains(upper);
+    for (const std::string& made : madeFolders_)
+        if (made == folder) return !madeFiles_.Contains(upper);
     return false;
 }
 
-namespace {
-
 // A journaled folder of this run's, made now.
-bool MakeRunFolder(const std::string& path) {
+bool Journal::MakeRunFolder(const std::string& path) {
     if (!NoteFolder(path)) return false;
     // Without it the file in the way is renamed aside instead.
     if (!CreateDirectoryA(path.c_str(), nullptr))
         return Fail("Journal", "making the staging folder", path, GetLastError(), Failing::kBestEffort);
-    Run().shardFolders.push_back(path);
+    shardFolders_.push_back(path);
     return true;
 }
 
 // A new name in the run's folder beside `path`, with `prefix`; empty when there is none.
-std::string ShardName(const std::string& path, char prefix) {
-    RunJournal& run = Run();
+std::string Journal::ShardName(const std::string& path, char prefix) {
     const std::string folder = Folder(path);
     const std::string key = text::AsciiUpper(folder);
-    RunJournal::Shard* shard = nullptr;
-    for (RunJournal::Shard& known : run.shards)
+    Shard* shard = nullptr;
+    for (Shard& known : shards_)
         if (known.folder == key) shard = &known;
     if (!shard) {
         const std::string root = text::Format("%s\\~sr%lx", folder.c_str(), GetCurrentProcessId());
         if (!MakeRunFolder(root)) return std::string();
-        run.shards.push_back({key, root, root, 0, kShardNames});
-        shard = &run.shards.back();
+        shards_.push_back({key, root, root, 0, kShardNames});
+        shard = &shards_.back();
     }
     if (shard->used == kShardNames) {
         const std::string next = text::Format("%s\\%u", shard->root.c_str(), shard->count++);
@@ -218,8 +182,6 @@ std::string ShardName(const std::string& path, char prefix) {
     }
     return text::Format("%s\\%c%d", shard->path.c_str(), prefix, shard->used++);
 }
-
-}  // namespace
 
 namespace {
 
@@ -238,10 +200,8 @@ bool HeldOpen(const std::string& path) {
 
 }  // namespace
 
-Aside KeepAside(const std::string& path, Replacement* replacement) {
-    if (!Active()) return Aside::kMissing;
+Journal::Aside Journal::KeepAside(const std::string& path, Replacement* replacement) {
     if (HeldOpen(path)) return Aside::kFailed;
-    RunJournal& run = Run();
     const std::string aside = ShardName(path, 'a');
     const std::string staging = ShardName(path, 'n');
     if (aside.empty() || staging.empty() || aside.size() >= MAX_PATH || staging.size() >= MAX_PATH)
@@ -252,14 +212,14 @@ Aside KeepAside(const std::string& path, Replacement* replacement) {
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Aside::kMissing;
         return MoveAside(path);
     }
-    run.asides.push_back(aside);
+    asides_.push_back(aside);
     if (!NoteNewFile(staging)) return Aside::kFailed;
     replacement->aside = aside;
     replacement->staging = staging;
     return Aside::kLinked;
 }
 
-bool PutInPlace(const std::string& path, const Replacement& replacement) {
+bool Journal::PutInPlace(const std::string& path, const Replacement& replacement) {
     if (MoveFileExA(replacement.staging.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
     // A read-only file refuses to be replaced, and its flag belongs to the second name as well:
     // the existing file goes aside whole instead, and the new one takes its name.
@@ -273,16 +233,14 @@ bool PutInPlace(const std::string& path, const Replacement& replacement) {
     return placed;
 }
 
-Aside MoveAside(const std::string& path) {
-    if (!Active()) return Aside::kMissing;
-    RunJournal& run = Run();
+Journal::Aside Journal::MoveAside(const std::string& path) {
     const std::string folder = Folder(path);
     if (folder.empty()) return Aside::kFailed;
     // A short name in the file's own folder: the move is a rename on one volume, and the name
     // fits wherever the file's own did.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string aside =
-            text::Format("%s\\~sr%lx-%lx.tmp", folder.c_str(), GetCurrentProcessId(), run.asideCount++);
+            text::Format("%s\\~sr%lx-%lx.tmp", folder.c_str(), GetCurrentProcessId(), asideCount_++);
         if (aside.size() >= MAX_PATH || !Write(JournalKind::kAside, {path, aside})) return Aside::kFailed;
         if (MoveFileA(path.c_str(), aside.c_str())) {
             // A folder by the file's name is no file to replace: put it back, the copy fails.
@@ -291,7 +249,7 @@ Aside MoveAside(const std::string& path) {
                 MoveFileA(aside.c_str(), path.c_str());
                 return Aside::kFailed;
             }
-            run.asides.push_back(aside);
+            asides_.push_back(aside);
             return Aside::kMoved;
         }
         const DWORD error = GetLastError();
@@ -301,33 +259,35 @@ Aside MoveAside(const std::string& path) {
     return Aside::kFailed;
 }
 
-bool Commit() {
-    RunJournal& run = Run();
-    if (!run.file) return true;
+bool Journal::Commit() {
     if (!Write(JournalKind::kCommitted, {})) return false;
+    committed_ = true;
     // Past the mark a kill only leaves copies that the next start deletes.
     // A copy still loaded by a running program goes at the next restart.
-    for (const std::string& aside : run.asides)
+    for (const std::string& aside : asides_)
         if (!win::DeleteFileForce(aside) && GetLastError() != ERROR_FILE_NOT_FOUND)
             if (!MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
                 Fail("Journal", "deleting the kept copy", aside, GetLastError(), Failing::kBestEffort);
-    for (auto folder = run.shardFolders.rbegin(); folder != run.shardFolders.rend(); ++folder)
+    for (auto folder = shardFolders_.rbegin(); folder != shardFolders_.rend(); ++folder)
         RemoveDirectoryA(folder->c_str());
-    const std::string path = run.path;
     Close();
-    DeleteFileA(path.c_str());
+    DeleteFileA(path_.c_str());
     return true;
 }
 
-void Close() {
-    RunJournal& run = Run();
-    run.file.reset();
-    run.asides.clear();
-    run.notedValues.Clear();
-    run.madeFolders.clear();
-    run.madeFiles.Clear();
-    run.shards.clear();
-    run.shardFolders.clear();
+int Journal::TakeBack() {
+    if (!file_ || committed_) return 0;
+    // The rollback reads the journal whole: the writer lets go of it first.
+    Close();
+    return RollBack(path_);
 }
 
-}  // namespace journal
+void Journal::Close() {
+    file_.reset();
+    asides_.clear();
+    notedValues_.Clear();
+    madeFolders_.clear();
+    madeFiles_.Clear();
+    shards_.clear();
+    shardFolders_.clear();
+}

@@ -21,19 +21,6 @@ namespace {
 
 const char kUnknownApplication[] = "<Unknown Application>";
 
-// A REG_SZ value read into a 260-byte area and kept to `limit` - 1 characters. 0 on success,
-// the registry's error code when the query fails, -1 for a value of another type.
-int ReadRegString(HKEY key, const char* name, size_t limit, std::string* out) {
-    char area[kPathLimit + 1] = {};  // the extra byte terminates data stored without its zero
-    DWORD type = 0;
-    DWORD size = kPathLimit;
-    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(area), &size);
-    if (rc != ERROR_SUCCESS) return static_cast<int>(rc);
-    if (type != REG_SZ) return -1;
-    *out = text::Fit(area, limit);
-    return 0;
-}
-
 // Files, shortcuts and folders are deleted without looking them up first: a deletion of what
 // is already gone fails as harmlessly as one of a file in use, and under Wine each look-up is
 // a directory scan of its own. A read-only file is deleted all the same; one in use goes at the
@@ -52,7 +39,7 @@ bool UndoCopyFile(const std::string& path, ReplayContext* context, SharedList& s
     long count = 0;
     if (shared.Read(path, &count)) {
         if (count != 0) return true;  // another product still owns the file
-        shared.Modify(path, -1, true, false);
+        shared.Modify(path, -1, AtZero::kRemove);
     }
     return RemoveFile(path, context);
 }
@@ -70,33 +57,28 @@ bool UndoModifyShared(const std::string& payload, SharedList& shared) {
     std::string number;  // the change the install applied; taking off one is all undo does
     if (!SplitModifyShared(text::Fit(payload, kPathLimit), &path, &number))
         return Fail("Uninstall", "reading the record", payload, 0);
-    shared.Modify(path, -1, false, false);
+    shared.Modify(path, -1, AtZero::kKeep);
     return true;
 }
 
 // The entry of the run's own uninstall command, looked for when the entry's name changed.
 bool DeleteEntryByCommand(HKEY list, const std::string& commandLine, std::string* displayName) {
-    for (DWORD index = 0;; ++index) {
-        char name[kPathLimit];
-        DWORD nameSize = kPathLimit;
-        LONG rc = RegEnumKeyExA(list, index, name, &nameSize, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA) continue;  // a longer name is not one of ours
-        if (rc != ERROR_SUCCESS) return false;
-
+    for (const std::string& name : win::SubkeyNames(list, kPathLimit)) {
         std::string shownName = kUnknownApplication;
         std::string command;
-        int read = 0;
+        bool read = false;
         {
             win::UniqueKey entry;
             if (!win::OpenKey(list, name, KEY_ALL_ACCESS, &entry)) continue;
-            ReadRegString(entry.get(), "DisplayName", kPathLimit, &shownName);
-            read = ReadRegString(entry.get(), "UninstallString", kPathLimit, &command);
+            win::ReadString(entry.get(), "DisplayName", kPathLimit, &shownName);
+            read = win::ReadString(entry.get(), "UninstallString", kPathLimit, &command);
         }
-        if (read != 0 || !text::EqualsNoCase(command, commandLine)) continue;
-        if (RegDeleteKeyA(list, name) != ERROR_SUCCESS) continue;
+        if (!read || !text::EqualsNoCase(command, commandLine)) continue;
+        if (RegDeleteKeyA(list, name.c_str()) != ERROR_SUCCESS) continue;
         *displayName = shownName;
         return true;
     }
+    return false;
 }
 
 bool UndoApplication(const std::string& name, ReplayContext* context) {
@@ -194,7 +176,8 @@ bool ReplayLog(const std::string& log, ReplayContext* context) {
     std::vector<size_t> starts;
     const std::vector<std::string> lines = SplitLogLines(log, &starts);
     // One opening of the shared-library list for the whole log, not one per record.
-    SharedList shared;
+    // The replay is not taken back and records nothing: no journal, no log.
+    SharedList shared(nullptr, nullptr);
     shared.LearnNames(lines.size());
     LinkGuard links(context->installFolder, lines);
     std::string current = log;

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "win/UniqueHandle.h"
 
@@ -30,6 +31,10 @@ bool WriteDword(HKEY key, const char* name, DWORD value);
 // Reads a value of any type and length as it is stored. Outputs untouched on failure, with
 // the registry's error code as the last error.
 bool ReadRawValue(HKEY key, const char* name, DWORD* type, std::string* data);
+
+// The names of the subkeys of `key` shorter than `limit` characters (longer ones are passed
+// over), read before the caller changes any: a walk that deletes keys misses none.
+std::vector<std::string> SubkeyNames(HKEY key, size_t limit);
 
 // HKEY_CURRENT_USER for "HKCU", HKEY_LOCAL_MACHINE for anything else: the roots a journal names.
 HKEY RootKey(const std::string& name);

@@ -90,6 +90,18 @@ bool ReadRawValue(HKEY key, const char* name, DWORD* type, std::string* data) {
     return true;
 }
 
+std::vector<std::string> SubkeyNames(HKEY key, size_t limit) {
+    std::vector<std::string> names;
+    std::vector<char> name(limit);
+    for (DWORD index = 0;; ++index) {
+        DWORD size = static_cast<DWORD>(limit);
+        const LONG rc = RegEnumKeyExA(key, index, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        if (rc == ERROR_MORE_DATA) continue;
+        if (rc != ERROR_SUCCESS) return names;
+        names.emplace_back(name.data(), size);
+    }
+}
+
 HKEY RootKey(const std::string& name) { return name == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
 
 }  // namespace win

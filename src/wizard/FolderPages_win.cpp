@@ -80,7 +80,7 @@ bool AcceptDestination(HWND page) {
         MessageBoxFromId(kStrCreateFolderQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return false;
     int created = 0;
-    if (!CreateFolderPath(folder, false, &created)) {
+    if (!CreateFolderPath(folder, &created)) {
         MessageBoxFromId(kStrCreateFolderFailed, MB_OK);
         return false;
     }

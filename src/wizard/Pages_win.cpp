@@ -88,9 +88,7 @@ bool PreparePages() {
         return false;
     }
     state.unpackFolder = unpack + "\\";
-    SectionPlaces places;
-    places.dataFolder = state.programFolder;
-    if (!InstallSection(project, places, state.unpackFolder, false, kSectionApplication, false, false)) return false;
+    if (!UnpackSection(project, state.programFolder, state.unpackFolder, kSectionApplication)) return false;
 
     PlanPages(project, ShowLicenceText(0) > 0, &wizard.pages);
 

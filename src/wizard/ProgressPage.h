@@ -6,9 +6,10 @@
 #include <string>
 
 #include "script/Project.h"
+#include "transaction/Journal.h"
 
 INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The installation's registration of descriptor files with the desktop loader (DoInstall's
 // RegisterDescriptorsFn): components in folders of their own are found where they installed.
-void RegisterDescriptors(const Project& project, const std::string& installFolder);
+void RegisterDescriptors(Journal& journal, const Project& project, const std::string& installFolder);

@@ -10,8 +10,6 @@
 #include "engine/InstallDriver.h"
 #include "engine/TargetFolder.h"
 #include "loader/Loader.h"
-#include "log/InstallLog.h"
-#include "transaction/Journal.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "wizard/Pages.h"
@@ -82,10 +80,6 @@ void SetPageText(HWND page, int id, UINT stringId) {
 }
 
 void StartInstallation(HWND page) {
-    // Function-local statics have no thread-safe guards: the run's are made here, before the
-    // worker exists.
-    CloseLogFile();
-    journal::Active();
     g_run.page = page;
     g_run.cancel = false;
     g_run.worker.reset(CreateThread(nullptr, 0, InstallWorker, nullptr, 0, nullptr));
@@ -157,6 +151,6 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
     return PageFrameProc(page, message, wParam, {InitProgress, ProgressCommand});
 }
 
-void RegisterDescriptors(const Project& project, const std::string& installFolder) {
-    RegisterAlxFiles(project, installFolder, TargetFolder);
+void RegisterDescriptors(Journal& journal, const Project& project, const std::string& installFolder) {
+    RegisterAlxFiles(journal, project, installFolder, TargetFolder);
 }

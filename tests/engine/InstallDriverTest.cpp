@@ -9,8 +9,6 @@
 #include <vector>
 
 #include "engine/InstallDriver.h"
-#include "transaction/Rollback.h"
-#include "transaction/Journal.h"
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "log/InstallLog.h"
@@ -38,7 +36,14 @@ struct RecordingProgress : InstallProgress {
 
 // Stands in for the desktop loader's registration: what the driver asked it to register.
 std::vector<std::string> g_descriptorCalls;
-void RecordDescriptors(const Project& project, const std::string& installFolder) {
+// An installation's own journal and log, as DoInstall makes them.
+struct OwnRun {
+    Journal journal;
+    LogWriter log;
+    InstallContext context{journal, log};
+};
+
+void RecordDescriptors(Journal&, const Project& project, const std::string& installFolder) {
     g_descriptorCalls.push_back(project.title + " in " + installFolder);
 }
 
@@ -115,7 +120,9 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     PrepareRun(package, install);
     g_descriptorCalls.clear();
     RecordingProgress progress;
-    ASSERT_TRUE(RunInstallation(&progress, RecordDescriptors));
+    OwnRun first;
+    first.context.progress = &progress;
+    ASSERT_TRUE(RunInstallation(first.context, RecordDescriptors));
     SetupState& state = ::Setup();
 
     // The files, in the order the sections and the component came, each heard of once.
@@ -162,7 +169,8 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     // Again without a chosen folder: the earlier installation's folder is found through its
     // uninstall entry, and its log grows without a second Application record.
     PrepareRun(package, "");
-    ASSERT_TRUE(RunInstallation(nullptr, RecordDescriptors));
+    OwnRun second;
+    ASSERT_TRUE(RunInstallation(second.context, RecordDescriptors));
     EXPECT_EQ(install, state.installFolder);
     EXPECT_EQ(1, state.upgradeFlag);
     const Lines both = installed::LogLines(installLog);
@@ -213,7 +221,8 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndItsJournalTakesEverythingBack)
         PrepareRun(package, install);
         g_descriptorCalls.clear();
         if (c.mountedDevice) ::Setup().mountedDeviceFolder = root + "\\device";
-        EXPECT_FALSE(RunInstallation(nullptr, RecordDescriptors));
+        OwnRun run;
+        EXPECT_FALSE(RunInstallation(run.context, RecordDescriptors));
         EXPECT_EQ(c.message, InstallFailureMessage());
         EXPECT_TRUE(g_descriptorCalls.empty());
         EXPECT_EQ(&::Setup().mainProject, ::Setup().current);
@@ -223,9 +232,8 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndItsJournalTakesEverythingBack)
         EXPECT_EQ("Application: " + ::Setup().mainProject.company + " Broken for BlackBerry", temp.front());
         EXPECT_EQ(c.componentFails, win::FileExists(install + "\\main.txt"));
 
-        CloseLogFile();
-        journal::Close();
-        EXPECT_EQ(0, RollBack(::Setup().journalPath));
+        run.log.Close();
+        EXPECT_EQ(0, run.journal.TakeBack());
         EXPECT_FALSE(win::FileExists(install));
         EXPECT_FALSE(win::FileExists(::Setup().journalPath));
         EXPECT_FALSE(win::FileExists(::Setup().tempLogPath));

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/InstallFile.h"
+#include "support/InstallRun.h"
 #include "support/PendingRenames.h"
 #include "log/InstallLog.h"
 #include "support/SharedDlls.h"
@@ -28,12 +29,12 @@ TEST(RestartRoad, DISABLED_ScheduleInUseSharedFile) {
     ASSERT_TRUE(testenv::WriteFile(source, "restart: new content"));
     ASSERT_TRUE(testenv::WriteFile(Destination(), "restart: old content"));
     const std::string log = Folder() + "\\install.log";
-    SetLogFile(log, 1);
+    InstallRun run(Folder(), log);
 
     win::UniqueFile inUse(CreateFileA(Destination().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                                       nullptr));
     ASSERT_TRUE(inUse.valid());
-    EXPECT_NE(0, InstallFile(source, Destination(), kReplaceAlways, nullptr, true, true));
+    EXPECT_NE(0, InstallFile(run.context, source, Destination(), kReplaceAlways, Count::kShared, Logging::kRecord));
     EXPECT_EQ("restart: new content", testenv::ReadFile(PendingCopy()));
     EXPECT_EQ("", testenv::ReadFile(log)) << "a deferred file is neither logged nor counted";
     installfile::RenamePair pending;

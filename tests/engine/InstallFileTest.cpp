@@ -2,10 +2,13 @@
 // the question, read-only files, the log records and the replacement at restart.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "engine/InstallFile.h"
 #include "support/PendingRenames.h"
 #include "transaction/RenameSection.h"
 #include "log/InstallLog.h"
+#include "support/InstallRun.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
@@ -41,13 +44,23 @@ protected:
         destination_ = folder_ + "\\target.dll";
         log_ = folder_ + "\\install.log";
         ASSERT_TRUE(testenv::WriteFile(source_, "new"));
-        SetLogFile(log_, 1);
+        run_.reset(new InstallRun(folder_, log_));
+        run_->context.ask = Ask;
         g_asked = Asked();
     }
     void TearDown() override {
+        run_.reset();
         sharedkey::Remove(destination_);
-        SetLogFile("", 0);
     }
+    // InstallFile in this test's run, asking Ask.
+    bool Install(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
+                 bool log) {
+        run_->context.ask = ask;
+        return InstallFile(run_->context, source, destination, mode, shared ? Count::kShared : Count::kNone,
+                           log ? Logging::kRecord : Logging::kSilent);
+    }
+
+    std::unique_ptr<InstallRun> run_;
 
     // Puts "old" at the destination, `sourceDaysNewer` days older than the source.
     void PlaceDestination(int sourceDaysNewer) {
@@ -71,17 +84,17 @@ protected:
 };
 
 TEST_F(InstallFileTest, ReplaceNoneNeverCopies) {
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceNone, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceNone, Ask, false, true));
     EXPECT_FALSE(win::FileExists(destination_));
     PlaceDestination(5);
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceNone, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceNone, Ask, false, true));
     EXPECT_EQ("old", Content());
     EXPECT_EQ("", Log());
 }
 
 TEST_F(InstallFileTest, ReplaceNoneOnSharedUncountedFileOnlyCountsIt) {
     PlaceDestination(5);
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceNone, Ask, true, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceNone, Ask, true, true));
     EXPECT_EQ(1, sharedkey::Count(destination_));
     EXPECT_EQ("old", Content());
     EXPECT_EQ("", Log());
@@ -89,27 +102,27 @@ TEST_F(InstallFileTest, ReplaceNoneOnSharedUncountedFileOnlyCountsIt) {
 
 TEST_F(InstallFileTest, ReplaceAlwaysPutsAnOlderFileOverANewerOne) {
     PlaceDestination(-5);
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceAlways, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceAlways, Ask, false, true));
     EXPECT_EQ("new", Content());
     EXPECT_EQ(0, g_asked.calls);
     EXPECT_EQ("CopyFile: " + destination_ + "\r\n", Log());
 }
 
 TEST_F(InstallFileTest, ReplaceOlderCopiesOnlyANewerSourceOrToAMissingDestination) {
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlder, Ask, false, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, false, false));
     EXPECT_EQ("new", Content());
 
     PlaceDestination(-5);
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlder, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, false, true));
     EXPECT_EQ("old", Content()) << "older source keeps the newer file";
 
     PlaceDestinationSameTime();
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlder, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, false, true));
     EXPECT_EQ("old", Content()) << "equal times keep the file";
     EXPECT_EQ("", Log());
 
     PlaceDestination(5);
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlder, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, false, true));
     EXPECT_EQ("new", Content());
     EXPECT_EQ("CopyFile: " + destination_ + "\r\n", Log());
     EXPECT_EQ(0, g_asked.calls);
@@ -118,36 +131,36 @@ TEST_F(InstallFileTest, ReplaceOlderCopiesOnlyANewerSourceOrToAMissingDestinatio
 TEST_F(InstallFileTest, ReplaceOlderAskAsksOnlyForAnOlderSource) {
     PlaceDestination(-5);
     g_asked.answer = false;
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlderAsk, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, false, true));
     EXPECT_EQ(1, g_asked.calls);
     EXPECT_EQ(destination_, g_asked.destination);
     EXPECT_EQ("old", Content());
     EXPECT_EQ("", Log());
 
     g_asked.answer = true;
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlderAsk, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, false, true));
     EXPECT_EQ(2, g_asked.calls);
     EXPECT_EQ("new", Content());
     EXPECT_EQ("CopyFile: " + destination_ + "\r\n", Log());
 
     PlaceDestination(5);
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlderAsk, Ask, false, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, false, false));
     EXPECT_EQ(2, g_asked.calls) << "a newer source is copied without a question";
     EXPECT_EQ("new", Content());
 
     PlaceDestinationSameTime();
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlderAsk, Ask, false, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, false, false));
     EXPECT_EQ(2, g_asked.calls) << "equal times are no question";
     EXPECT_EQ("old", Content());
 
     PlaceDestination(-5);
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlderAsk, nullptr, false, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, nullptr, false, false));
     EXPECT_EQ("old", Content()) << "without a question the newer file stays";
 }
 
 TEST_F(InstallFileTest, UnknownRuleFailsAndChangesNothing) {
     for (int mode : {4, -1, 100}) {
-        EXPECT_EQ(0, InstallFile(source_, destination_, mode, Ask, false, true)) << mode;
+        EXPECT_EQ(0, Install(source_, destination_, mode, Ask, false, true)) << mode;
         EXPECT_FALSE(win::FileExists(destination_));
     }
     EXPECT_EQ("", Log());
@@ -158,7 +171,7 @@ TEST_F(InstallFileTest, ReadOnlyFilesAreReplacedAndCopiesLeftWritable) {
         PlaceDestination(5);
         ASSERT_TRUE(SetFileAttributesA(destination_.c_str(), FILE_ATTRIBUTE_READONLY));
         ASSERT_TRUE(SetFileAttributesA(source_.c_str(), FILE_ATTRIBUTE_READONLY));
-        EXPECT_NE(0, InstallFile(source_, destination_, mode, Ask, false, false)) << mode;
+        EXPECT_NE(0, Install(source_, destination_, mode, Ask, false, false)) << mode;
         EXPECT_EQ("new", Content()) << mode;
         EXPECT_EQ(0u, GetFileAttributesA(destination_.c_str()) & FILE_ATTRIBUTE_READONLY) << mode;
         SetFileAttributesA(source_.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -172,7 +185,7 @@ TEST_F(InstallFileTest, ReadOnlyFileInUseStaysReadOnlyWhenTheCopyFails) {
     {
         win::UniqueFile inUse = HoldInUse(destination_);
         ASSERT_TRUE(inUse.valid());
-        EXPECT_EQ(0, InstallFile(source_, destination_, kReplaceAlways, Ask, false, true));
+        EXPECT_EQ(0, Install(source_, destination_, kReplaceAlways, Ask, false, true));
     }
     EXPECT_EQ("old", Content());
     EXPECT_NE(0u, GetFileAttributesA(destination_.c_str()) & FILE_ATTRIBUTE_READONLY);
@@ -182,7 +195,7 @@ TEST_F(InstallFileTest, ReadOnlyFileInUseStaysReadOnlyWhenTheCopyFails) {
 TEST_F(InstallFileTest, MissingSourceFailsInsteadOfKeepingTheFile) {
     PlaceDestination(-5);
     ASSERT_TRUE(DeleteFileA(source_.c_str()));
-    EXPECT_EQ(0, InstallFile(source_, destination_, kReplaceOlder, Ask, false, true));
+    EXPECT_EQ(0, Install(source_, destination_, kReplaceOlder, Ask, false, true));
     EXPECT_EQ("old", Content());
     EXPECT_EQ("", Log());
 }
@@ -193,7 +206,7 @@ TEST_F(InstallFileTest, CopyFailureOfAPlainFileFailsQuietly) {
     {
         win::UniqueFile inUse = HoldInUse(destination_);
         ASSERT_TRUE(inUse.valid());
-        EXPECT_EQ(0, InstallFile(source_, destination_, kReplaceAlways, Ask, false, true));
+        EXPECT_EQ(0, Install(source_, destination_, kReplaceAlways, Ask, false, true));
     }
     EXPECT_EQ("old", Content());
     EXPECT_FALSE(win::FileExists(folder_ + "\\target.new"));
@@ -202,21 +215,21 @@ TEST_F(InstallFileTest, CopyFailureOfAPlainFileFailsQuietly) {
 }
 
 TEST_F(InstallFileTest, SharedFileCopiedLogsCopyThenCount) {
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlder, Ask, true, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, true, true));
     EXPECT_EQ(1, sharedkey::Count(destination_));
     EXPECT_EQ("CopyFile: " + destination_ + "\r\nModifyShared: " + destination_ + "|1\r\n", Log());
 }
 
 TEST_F(InstallFileTest, SharedFileKeptIsCountedForItsOldOwnerAndForUs) {
     PlaceDestinationSameTime();
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlder, Ask, true, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, true, true));
     EXPECT_EQ("old", Content());
     EXPECT_EQ(2, sharedkey::Count(destination_));
     EXPECT_EQ("ModifyShared: " + destination_ + "|1\r\n", Log());
 
     g_asked.answer = false;
     PlaceDestination(-5);
-    EXPECT_NE(0, InstallFile(source_, destination_, kReplaceOlderAsk, Ask, true, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, true, false));
     EXPECT_EQ(1, g_asked.calls);
     EXPECT_EQ(3, sharedkey::Count(destination_));
     EXPECT_EQ("ModifyShared: " + destination_ + "|1\r\n", Log()) << "no record without log";
@@ -231,7 +244,7 @@ TEST_F(InstallFileTest, SharedFileInUseIsReplacedAtRestart) {
     {
         win::UniqueFile inUse = HoldInUse(destination_);
         ASSERT_TRUE(inUse.valid());
-        EXPECT_NE(0, InstallFile(source_, destination_, kReplaceAlways, Ask, true, true));
+        EXPECT_NE(0, Install(source_, destination_, kReplaceAlways, Ask, true, true));
     }
     EXPECT_EQ("old", Content());
     EXPECT_EQ("new", testenv::ReadFile(newCopy));
@@ -257,8 +270,8 @@ TEST_F(InstallFileTest, TwoSharedFilesOfOneBaseNameGetTwoPendingCopies) {
         win::UniqueFile dllInUse = HoldInUse(dll);
         win::UniqueFile ocxInUse = HoldInUse(ocx);
         ASSERT_TRUE(dllInUse.valid() && ocxInUse.valid());
-        EXPECT_NE(0, InstallFile(source_, dll, kReplaceAlways, Ask, true, true));
-        EXPECT_NE(0, InstallFile(ocxSource, ocx, kReplaceAlways, Ask, true, true));
+        EXPECT_NE(0, Install(source_, dll, kReplaceAlways, Ask, true, true));
+        EXPECT_NE(0, Install(ocxSource, ocx, kReplaceAlways, Ask, true, true));
     }
     const std::string first = folder_ + "\\SHARED.new";
     const std::string second = folder_ + "\\SHARED.ne1";
@@ -281,7 +294,7 @@ TEST_F(InstallFileTest, SharedFileThatCannotBeDeferredShowsTheWarning) {
     installfile::BoxWatcher boxes;
     // No folder to copy into: the destination has no short form to schedule a rename for.
     const std::string nowhere = folder_ + "\\missing\\lib.dll";
-    EXPECT_EQ(0, InstallFile(source_, nowhere, kReplaceAlways, Ask, true, true));
+    EXPECT_EQ(0, Install(source_, nowhere, kReplaceAlways, Ask, true, true));
     sharedkey::Remove(nowhere);
 
     // A source that cannot be found while the destination is in use.
@@ -289,7 +302,7 @@ TEST_F(InstallFileTest, SharedFileThatCannotBeDeferredShowsTheWarning) {
     ASSERT_TRUE(DeleteFileA(source_.c_str()));
     {
         win::UniqueFile inUse = HoldInUse(destination_);
-        EXPECT_EQ(0, InstallFile(source_, destination_, kReplaceAlways, Ask, true, true));
+        EXPECT_EQ(0, Install(source_, destination_, kReplaceAlways, Ask, true, true));
     }
     EXPECT_FALSE(win::FileExists(folder_ + "\\target.new"));
     EXPECT_EQ("", Log());

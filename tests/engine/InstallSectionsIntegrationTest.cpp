@@ -3,6 +3,8 @@
 // counts, then the uninstall entry and the desktop loader's values.
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include <windows.h>
 
 #include <string>
@@ -16,6 +18,7 @@
 #include "loader/Loader.h"
 #include "log/InstallLog.h"
 #include "state/SetupState.h"
+#include "support/InstallRun.h"
 #include "support/Installed.h"
 #include "support/Package.h"
 #include "script/ScriptWriter.h"
@@ -122,11 +125,12 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     places.startupFolder = startup;
     const std::string languagePath = win::WindowsFolder() + "\\ResENU.DLL";
     const std::string log = root + "\\install.log";
-    SetLogFile(log, 1);
-
-    ASSERT_TRUE(InstallSection(project, places, system, false, kSectionSystem, false, true));
-    ASSERT_TRUE(InstallSection(project, places, install, true, kSectionApplication, false, true));
-    ASSERT_TRUE(InstallSection(project, places, "", false, kSectionConduit, false, true));
+    auto run = std::make_unique<InstallRun>(root, log);
+    run->context.places = places;
+    ASSERT_TRUE(InstallSection(run->context, project, system, kSectionSystem, Shortcuts::kNone, MenuFolder::kProject));
+    ASSERT_TRUE(
+        InstallSection(run->context, project, install, kSectionApplication, Shortcuts::kMake, MenuFolder::kProject));
+    ASSERT_TRUE(InstallSection(run->context, project, "", kSectionConduit, Shortcuts::kNone, MenuFolder::kProject));
 
     const std::string sysLib = system + "\\" + library;
     const Lines expected = {
@@ -176,8 +180,9 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     // After the sections: the uninstall entry and the descriptor files, as the driver does.
     const std::string displayName = company + " " + title + " for BlackBerry";
     cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + displayName);
-    RegisterAlxFiles(project, install, TargetFolder);
-    PrepareUnInstall(project, package.SetupPath(), install, languagePath, 12);
+    RegisterAlxFiles(run->journal, project, install, TargetFolder);
+    PrepareUnInstall(run->context, project, package.SetupPath(), install, languagePath, 12);
+    run.reset();
 
     const std::string entry = std::string(kUninstallKey) + "\\" + displayName;
     EXPECT_EQ(displayName, ReadValue(HKEY_LOCAL_MACHINE, entry, "DisplayName"));

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "engine/InstallFile.h"
 #include "engine/Section.h"
 #include "log/InstallLog.h"
+#include "support/InstallRun.h"
 #include "support/Installed.h"
 #include "support/Package.h"
 #include "support/SharedDlls.h"
@@ -31,12 +33,15 @@ protected:
         log_ = root_ + "\\install.log";
         ASSERT_TRUE(CreateDirectoryA(package_.c_str(), nullptr));
         places_.dataFolder = package_ + "\\";
-        SetLogFile(log_, 1);
+        run_.reset(new InstallRun(root_, log_));
     }
+    void TearDown() override { run_.reset(); }
 
     Project& project() { return project_; }
-    bool Install(const std::string& base, bool shortcuts, FileSection section, bool masterFolder, bool log) {
-        return InstallSection(project_, places_, base, shortcuts, section, masterFolder, log);
+    bool Install(const std::string& base, bool shortcuts, FileSection section, bool masterFolder) {
+        run_->context.places = places_;
+        return InstallSection(run_->context, project_, base, section, shortcuts ? Shortcuts::kMake : Shortcuts::kNone,
+                              masterFolder ? MenuFolder::kMain : MenuFolder::kProject);
     }
     testenv::Package package() const { return testenv::Package(package_); }
     Lines Log() const { return installed::LogLines(log_); }
@@ -49,6 +54,7 @@ protected:
     }
 
     win::ComInit com_;
+    std::unique_ptr<InstallRun> run_;
     Project project_;
     SectionPlaces places_;
     std::string root_, package_, base_, log_;
@@ -57,19 +63,19 @@ protected:
 TEST_F(SectionTest, CreateFolderPathRecordsEachCreatedLevelOutermostFirst) {
     int count = -1;
     // Existing folder, with and without a trailing backslash: nothing to record.
-    EXPECT_TRUE(CreateFolderPath(root_, true, &count));
+    EXPECT_TRUE(CreateInstallFolder(run_->context, root_, Logging::kRecord, &count));
     EXPECT_EQ(0, count);
-    EXPECT_TRUE(CreateFolderPath(root_ + "\\", true, &count));
+    EXPECT_TRUE(CreateInstallFolder(run_->context, root_ + "\\", Logging::kRecord, &count));
     EXPECT_EQ(0, count);
     EXPECT_EQ(Lines{}, Log());
 
     // Parent exists: created at the first attempt.
-    EXPECT_TRUE(CreateFolderPath(root_ + "\\one\\", true, &count));
+    EXPECT_TRUE(CreateInstallFolder(run_->context, root_ + "\\one\\", Logging::kRecord, &count));
     EXPECT_EQ(1, count);
     EXPECT_TRUE(win::IsDirectory(root_ + "\\one"));
 
     // Three missing levels.
-    EXPECT_TRUE(CreateFolderPath(root_ + "\\a\\b\\c", true, &count));
+    EXPECT_TRUE(CreateInstallFolder(run_->context, root_ + "\\a\\b\\c", Logging::kRecord, &count));
     EXPECT_EQ(3, count);
     EXPECT_TRUE(win::IsDirectory(root_ + "\\a\\b\\c"));
 
@@ -80,15 +86,15 @@ TEST_F(SectionTest, CreateFolderPathRecordsEachCreatedLevelOutermostFirst) {
 
 TEST_F(SectionTest, CreateFolderPathWithoutLogAndFailures) {
     int count = -1;
-    EXPECT_TRUE(CreateFolderPath(root_ + "\\x\\y", false, &count));
+    EXPECT_TRUE(CreateInstallFolder(run_->context, root_ + "\\x\\y", Logging::kSilent, &count));
     EXPECT_EQ(2, count);
     EXPECT_EQ(Lines{}, Log());
 
     // A file stands where a folder level should go.
     ASSERT_TRUE(testenv::WriteFile(root_ + "\\file", "x"));
-    EXPECT_FALSE(CreateFolderPath(root_ + "\\file\\sub\\deeper", true, &count));
-    EXPECT_FALSE(CreateFolderPath(root_ + "\\file", true, &count));
-    EXPECT_FALSE(CreateFolderPath("", true, &count));
+    EXPECT_FALSE(CreateInstallFolder(run_->context, root_ + "\\file\\sub\\deeper", Logging::kRecord, &count));
+    EXPECT_FALSE(CreateInstallFolder(run_->context, root_ + "\\file", Logging::kRecord, &count));
+    EXPECT_FALSE(CreateInstallFolder(run_->context, "", Logging::kRecord, &count));
     EXPECT_EQ(0, count);
     EXPECT_EQ(Lines{}, Log());
 }
@@ -96,12 +102,12 @@ TEST_F(SectionTest, CreateFolderPathWithoutLogAndFailures) {
 TEST_F(SectionTest, ShortcutPointsAtItsTargetAndIsRecorded) {
     std::string target = root_ + "\\app.exe";
     ASSERT_TRUE(testenv::WriteFile(target, "MZ"));
-    CreateShortcut(target, "app.lnk", root_ + "\\");
+    CreateShortcut(run_->context, target, "app.lnk", root_ + "\\");
 
     EXPECT_TRUE(text::EqualsNoCase(target, installed::ShortcutTarget(root_ + "\\app.lnk")))
         << installed::ShortcutTarget(root_ + "\\app.lnk");
     // No shortcut can be saved into a missing folder: no record, no failure shown.
-    CreateShortcut(target, "lost.lnk", root_ + "\\missing");
+    CreateShortcut(run_->context, target, "lost.lnk", root_ + "\\missing");
     EXPECT_FALSE(win::FileExists(root_ + "\\missing\\lost.lnk"));
     EXPECT_EQ(Lines{"CreateShortcut: " + root_ + "\\app.lnk"}, Log());
 }
@@ -112,7 +118,7 @@ TEST_F(SectionTest, FilesLandInTheirFoldersWithRecordsInOrder) {
     AddFile(kSectionApplication, "readme.txt", 0, 2);
     AddFile(kSectionApplication, "tool.exe", 1, 3);
 
-    ASSERT_TRUE(Install(base_, false, kSectionApplication, false, true));
+    ASSERT_TRUE(Install(base_, false, kSectionApplication, false));
 
     EXPECT_EQ("content of readme.txt", testenv::ReadFile(base_ + "\\readme.txt"));
     EXPECT_EQ("content of tool.exe", testenv::ReadFile(base_ + "\\bin\\tools\\tool.exe"));
@@ -122,11 +128,12 @@ TEST_F(SectionTest, FilesLandInTheirFoldersWithRecordsInOrder) {
               Log());
 }
 
-TEST_F(SectionTest, FolderRecordsFollowTheLogFlagButFileRecordsDoNot) {
+TEST_F(SectionTest, UnpackingCopiesTheFilesAndRecordsNothing) {
     project().AddSectionFolder(kSectionApplication, "sub");
     AddFile(kSectionApplication, "a.txt", 0, 2);
-    ASSERT_TRUE(Install(base_, false, kSectionApplication, false, false));
-    EXPECT_EQ(Lines{"CopyFile: " + base_ + "\\sub\\a.txt"}, Log());
+    ASSERT_TRUE(UnpackSection(project_, places_.dataFolder, base_, kSectionApplication));
+    EXPECT_EQ("content of a.txt", testenv::ReadFile(base_ + "\\sub\\a.txt"));
+    EXPECT_EQ(Lines{}, Log());
 }
 
 TEST_F(SectionTest, MenuShortcutsShareOneFolderCreatedAndLoggedOnce) {
@@ -139,7 +146,7 @@ TEST_F(SectionTest, MenuShortcutsShareOneFolderCreatedAndLoggedOnce) {
     AddFile(kSectionApplication, "plain.txt", 0, 4, 0);
     ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
 
-    ASSERT_TRUE(Install(base_, true, kSectionApplication, true, true));
+    ASSERT_TRUE(Install(base_, true, kSectionApplication, true));
 
     EXPECT_EQ((Lines{"CopyFile: " + base_ + "\\app.exe", "CreateFolder: " + root_ + "\\Menu\\Vendor",
                      "CreateFolder: " + menu, "CreateShortcut: " + menu + "\\app.lnk",
@@ -157,7 +164,7 @@ TEST_F(SectionTest, ShortcutsOnlyWhenAskedFor) {
     project().AddSectionFolder(kSectionApplication, "");
     AddFile(kSectionApplication, "app.exe", 0, 2, 1).startupShortcut = 1;
 
-    ASSERT_TRUE(Install(base_, false, kSectionApplication, true, true));
+    ASSERT_TRUE(Install(base_, false, kSectionApplication, true));
     EXPECT_FALSE(win::FileExists(root_ + "\\Menu"));
     EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\app.exe"}), Log());
 }
@@ -175,7 +182,7 @@ TEST_F(SectionTest, StartupShortcutsGoToTheChosenStartupFolder) {
     AddFile(kSectionApplication, "other.exe", 0, 4).startupShortcut = 3;
     ASSERT_TRUE(CreateDirectoryA(base_.c_str(), nullptr));
 
-    ASSERT_TRUE(Install(base_, true, kSectionApplication, true, true));
+    ASSERT_TRUE(Install(base_, true, kSectionApplication, true));
 
     EXPECT_TRUE(text::EqualsNoCase(base_ + "\\mine.exe", installed::ShortcutTarget(user + "\\mine.lnk")));
     EXPECT_TRUE(text::EqualsNoCase(base_ + "\\all.exe", installed::ShortcutTarget(common + "\\all.lnk")));
@@ -190,7 +197,7 @@ TEST_F(SectionTest, StartupShortcutsGoToTheChosenStartupFolder) {
 TEST_F(SectionTest, EmptyStartupFolderSkipsTheShortcutOnly) {
     project().AddSectionFolder(kSectionApplication, "");
     AddFile(kSectionApplication, "mine.exe", 0, 2).startupShortcut = 1;
-    ASSERT_TRUE(Install(base_, true, kSectionApplication, true, true));
+    ASSERT_TRUE(Install(base_, true, kSectionApplication, true));
     EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\mine.exe"}), Log());
 }
 
@@ -203,7 +210,7 @@ TEST_F(SectionTest, RegistrationIsTheSecondPass) {
     // The second entry's data file is missing, so its copy fails.
     project().AddFileEntry(kSectionApplication, "missing.txt", 0, 9, kKindPlain, kReplaceAlways, 0);
 
-    EXPECT_FALSE(Install(base_, false, kSectionApplication, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionApplication, false));
 
     std::string data;
     EXPECT_FALSE(installed::ReadSelfRegValue(name, &data));
@@ -227,7 +234,7 @@ TEST_F(SectionTest, RegistersFlaggedLibrariesAfterEveryCopy) {
     add("plain.dll", 4, 1);          // no entry to call: not recorded, the section goes on
     AddFile(kSectionApplication, "last.txt", 0, 5);
 
-    ASSERT_TRUE(Install(base_, false, kSectionApplication, false, true));
+    ASSERT_TRUE(Install(base_, false, kSectionApplication, false));
 
     std::string data;
     EXPECT_TRUE(installed::ReadSelfRegValue(name, &data));
@@ -245,7 +252,7 @@ TEST_F(SectionTest, FolderIndexOutsideTheListFailsTheSection) {
     AddFile(kSectionApplication, "stray.txt", 1, 3);
     AddFile(kSectionApplication, "after.txt", 0, 4);
 
-    EXPECT_FALSE(Install(base_, false, kSectionApplication, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionApplication, false));
     EXPECT_FALSE(win::FileExists(base_ + "\\stray.txt"));
     EXPECT_FALSE(win::FileExists(base_ + "\\after.txt"));
     EXPECT_EQ((Lines{"CreateFolder: " + base_, "CopyFile: " + base_ + "\\good.txt"}), Log());
@@ -262,7 +269,7 @@ TEST_F(SectionTest, ConduitFoldersAreFullPathsAndLibrariesAreShared) {
     AddFile(kSectionConduit, "Control.ocx", 0, 4);
     AddFile(kSectionConduit, "LOUD.DLL", 1, 5);
 
-    ASSERT_TRUE(Install("", false, kSectionConduit, false, true));
+    ASSERT_TRUE(Install("", false, kSectionConduit, false));
 
     EXPECT_EQ((Lines{"CreateFolder: " + conduits, "CreateFolder: " + upper,
                      "CopyFile: " + conduits + "\\MyConduit.dll", "ModifyShared: " + conduits + "\\MyConduit.dll|1",
@@ -280,7 +287,7 @@ TEST_F(SectionTest, ConduitFoldersAreFullPathsAndLibrariesAreShared) {
 TEST_F(SectionTest, ConduitEntryWithoutAFolderFails) {
     project().AddSectionFolder(kSectionConduit, "");
     AddFile(kSectionConduit, "nowhere.txt", 0, 2);
-    EXPECT_FALSE(Install("", false, kSectionConduit, false, true));
+    EXPECT_FALSE(Install("", false, kSectionConduit, false));
     EXPECT_EQ(Lines{}, Log());
 }
 
@@ -291,7 +298,7 @@ TEST_F(SectionTest, ConduitFolderThatIsNoFullPathFails) {
     ASSERT_TRUE(SetCurrentDirectoryA(root_.c_str()));
     project().AddSectionFolder(kSectionConduit, "Conduits");
     AddFile(kSectionConduit, "relative.dll", 0, 2);
-    bool installed = Install("", false, kSectionConduit, false, true);
+    bool installed = Install("", false, kSectionConduit, false);
     SetCurrentDirectoryA(current);
     EXPECT_FALSE(installed);
     EXPECT_FALSE(win::FileExists(root_ + "\\Conduits"));
@@ -307,7 +314,7 @@ TEST_F(SectionTest, MountedDeviceFilesGoBelowTheDeviceFolder) {
     project().defMountedDir = "<Title>\\apps";
     AddFile(kSectionMountedDevice, "notes.cod", 7, 2);  // the folder index plays no part here
 
-    ASSERT_TRUE(Install(base_, false, kSectionMountedDevice, false, true));
+    ASSERT_TRUE(Install(base_, false, kSectionMountedDevice, false));
     EXPECT_EQ("content of notes.cod", testenv::ReadFile(device + "\\Notes\\apps\\notes.cod"));
     EXPECT_EQ((Lines{"CreateFolder: " + device + "\\Notes", "CreateFolder: " + device + "\\Notes\\apps",
                      "CopyFile: " + device + "\\Notes\\apps\\notes.cod"}),
@@ -321,16 +328,16 @@ TEST_F(SectionTest, MountedDeviceEntryWithoutAFinishedPathFails) {
     AddFile(kSectionMountedDevice, "notes.cod", 0, 2);
 
     // No device chosen: there is nowhere to put the file.
-    EXPECT_FALSE(Install(base_, false, kSectionMountedDevice, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionMountedDevice, false));
 
     // "<InstallDir>" would stand for the unexpanded target folder setting: never used.
     places_.mountedDeviceFolder = device;
     project().defTargetDir = "<ProgramFilesDir>\\Vendor";
     project().defMountedDir = "<InstallDir>\\apps";
-    EXPECT_FALSE(Install(base_, false, kSectionMountedDevice, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionMountedDevice, false));
 
     project().defMountedDir = "<NoSuchToken>";
-    EXPECT_FALSE(Install(base_, false, kSectionMountedDevice, false, true));
+    EXPECT_FALSE(Install(base_, false, kSectionMountedDevice, false));
     EXPECT_EQ(Lines{}, Log());
 }
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/SharedCount.h"
-#include "log/InstallLog.h"
+#include "log/LogWriter.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
@@ -17,28 +17,32 @@ protected:
         folder_ = testenv::FreshFolder();
         file_ = folder_ + "\\" + testenv::UniqueName("lib") + ".dll";
         log_ = folder_ + "\\install.log";
-        SetLogFile(log_, 1);
+        writer_.Open(log_, LogWriter::Start::kEmpty);
     }
-    void TearDown() override {
-        sharedkey::Remove(file_);
-        SetLogFile("", 0);
+    void TearDown() override { sharedkey::Remove(file_); }
+
+    // The counts outside a journal, as the uninstall keeps them; `log` records each change.
+    void Ensure(const std::string& path) { SharedList(nullptr, nullptr).Ensure(path); }
+    bool Modify(const std::string& path, long delta, AtZero atZero, bool log) {
+        return SharedList(nullptr, log ? &writer_ : nullptr).Modify(path, delta, atZero);
     }
 
+    LogWriter writer_;
     std::string folder_;
     std::string file_;
     std::string log_;
 };
 
 TEST_F(SharedCountTest, EnsureWritesOneOnlyForAnExistingUncountedFile) {
-    EnsureSharedCount(file_);
+    Ensure(file_);
     EXPECT_EQ(-999, sharedkey::Count(file_)) << "a missing file gets no count";
 
     ASSERT_TRUE(testenv::WriteFile(file_, "x"));
-    EnsureSharedCount(file_);
+    Ensure(file_);
     EXPECT_EQ(1, sharedkey::Count(file_));
 
     ASSERT_TRUE(sharedkey::SetCount(file_, 5));
-    EnsureSharedCount(file_);
+    Ensure(file_);
     EXPECT_EQ(5, sharedkey::Count(file_));
     EXPECT_EQ("", testenv::ReadFile(log_));
 }
@@ -50,13 +54,13 @@ TEST_F(SharedCountTest, MalformedValuesCountAsMissing) {
     ASSERT_TRUE(sharedkey::SetRaw(file_, REG_SZ, "3", 2));
     EXPECT_FALSE(ReadSharedCount(file_, &count));
     EXPECT_EQ(77, count);
-    EnsureSharedCount(file_);
+    Ensure(file_);
     EXPECT_EQ(1, sharedkey::Count(file_));
 
     const char eight[8] = {2, 0, 0, 0, 0, 0, 0, 0};
     ASSERT_TRUE(sharedkey::SetRaw(file_, REG_DWORD, eight, 8));
     EXPECT_FALSE(ReadSharedCount(file_, &count));
-    ModifySharedCount(file_, 1, false, false);
+    Modify(file_, 1, AtZero::kKeep, false);
     EXPECT_EQ(1, sharedkey::Count(file_)) << "modify starts from 0";
 
     ASSERT_TRUE(sharedkey::SetRaw(file_, REG_BINARY, eight, 4));
@@ -68,43 +72,43 @@ TEST_F(SharedCountTest, MalformedValuesCountAsMissing) {
 
 TEST_F(SharedCountTest, ModifyAddsAndLogsTheDelta) {
     ASSERT_TRUE(sharedkey::SetCount(file_, 2));
-    ModifySharedCount(file_, 1, false, true);
+    Modify(file_, 1, AtZero::kKeep, true);
     EXPECT_EQ(3, sharedkey::Count(file_));
-    ModifySharedCount(file_, 1, false, false);
+    Modify(file_, 1, AtZero::kKeep, false);
     EXPECT_EQ(4, sharedkey::Count(file_));
     EXPECT_EQ("ModifyShared: " + file_ + "|1\r\n", testenv::ReadFile(log_));
 
-    ModifySharedCount(file_, -1, false, true);
+    Modify(file_, -1, AtZero::kKeep, true);
     EXPECT_EQ(3, sharedkey::Count(file_));
     EXPECT_EQ("ModifyShared: " + file_ + "|1\r\nModifyShared: " + file_ + "|-1\r\n", testenv::ReadFile(log_));
 }
 
 TEST_F(SharedCountTest, ModifyStopsAtZeroOrRemoves) {
     ASSERT_TRUE(sharedkey::SetCount(file_, 1));
-    ModifySharedCount(file_, -1, false, false);
+    Modify(file_, -1, AtZero::kKeep, false);
     EXPECT_EQ(0, sharedkey::Count(file_));
 
     ASSERT_TRUE(sharedkey::SetCount(file_, 1));
-    ModifySharedCount(file_, -1, true, true);
+    Modify(file_, -1, AtZero::kRemove, true);
     DWORD type = 0;
     std::string bytes;
     EXPECT_FALSE(sharedkey::Get(file_, &type, &bytes));
     EXPECT_EQ("", testenv::ReadFile(log_)) << "a removal writes no record";
 
-    ModifySharedCount(file_, -1, false, false);
+    Modify(file_, -1, AtZero::kKeep, false);
     EXPECT_EQ(0, sharedkey::Count(file_)) << "a missing value is written as 0";
 
     ASSERT_TRUE(sharedkey::SetCount(file_, -5));
-    ModifySharedCount(file_, 2, false, false);
+    Modify(file_, 2, AtZero::kKeep, false);
     EXPECT_EQ(0, sharedkey::Count(file_));
     ASSERT_TRUE(sharedkey::SetCount(file_, -5));
-    ModifySharedCount(file_, 6, false, false);
+    Modify(file_, 6, AtZero::kKeep, false);
     EXPECT_EQ(1, sharedkey::Count(file_));
 }
 
 TEST_F(SharedCountTest, ModifyDoesNotWrapAtTheLargestCount) {
     ASSERT_TRUE(sharedkey::SetCount(file_, 0x7fffffff));
-    ModifySharedCount(file_, 1, false, false);
+    Modify(file_, 1, AtZero::kKeep, false);
     EXPECT_EQ(0x7fffffff, sharedkey::Count(file_));
 }
 
@@ -117,8 +121,8 @@ TEST_F(SharedCountTest, ShortAndLongFormsAreTwoValues) {
     ASSERT_NE(shortForm, file_);
 
     ASSERT_TRUE(sharedkey::SetCount(file_, 3));
-    EnsureSharedCount(shortForm);
-    ModifySharedCount(shortForm, 1, false, false);
+    Ensure(shortForm);
+    Modify(shortForm, 1, AtZero::kKeep, false);
     EXPECT_EQ(2, sharedkey::Count(shortForm));
     EXPECT_EQ(3, sharedkey::Count(file_));
     sharedkey::Remove(shortForm);
@@ -128,8 +132,8 @@ TEST_F(SharedCountTest, WithoutTheKeyNothingIsCountedOrCreated) {
     ASSERT_TRUE(testenv::WriteFile(file_, "x"));
     {
         sharedkey::KeyAbsent absent;
-        EnsureSharedCount(file_);
-        ModifySharedCount(file_, 1, false, true);
+        Ensure(file_);
+        Modify(file_, 1, AtZero::kKeep, true);
         long count = 0;
         EXPECT_FALSE(ReadSharedCount(file_, &count));
         win::UniqueKey key;

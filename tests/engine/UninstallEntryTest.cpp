@@ -6,6 +6,7 @@
 
 #include "base/Text.h"
 #include "engine/UninstallEntry.h"
+#include "support/InstallRun.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
 #include "win/Registry.h"
@@ -58,7 +59,11 @@ protected:
         programPath_ = path;
     }
 
-    void Prepare() { PrepareUnInstall(project_, programPath_, installFolder_, languagePath_, sizeKiB_); }
+    void Prepare() {
+        const std::string folder = testenv::FreshFolder("run");
+        InstallRun run(folder, folder + "\\install.log");
+        PrepareUnInstall(run.context, project_, programPath_, installFolder_, languagePath_, sizeKiB_);
+    }
     bool Previous(std::string* folder, size_t limit) { return PreviousInstallFolder(project_, folder, limit); }
 
     Project project_;

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+
 #include "loader/Loader.h"
+#include "support/InstallRun.h"
 #include "support/TestEnv.h"
 #include "win/Registry.h"
 
@@ -50,6 +53,8 @@ protected:
     void SetUp() override {
         ownsVendorKey_ = !KeyExists(kVendorKey);
         ASSERT_TRUE(ownsVendorKey_) << "the prefix already has a loader key; refusing to touch it";
+        const std::string folder = testenv::FreshFolder();
+        run_.reset(new InstallRun(folder, folder + "\\install.log"));
     }
     void TearDown() override {
         if (ownsVendorKey_) testenv::DeleteRegistryTree(HKEY_CURRENT_USER, kVendorKey);
@@ -57,17 +62,18 @@ protected:
     void MakePackagesKey() { ASSERT_TRUE(CreateKey(kPackagesKey)); }
 
     bool ownsVendorKey_ = false;
+    std::unique_ptr<InstallRun> run_;
 };
 
 TEST_F(LoaderTest, ResultCodesOfReadAndWrite) {
     std::string out = "stale";
     EXPECT_EQ(kLoaderKeyMissing, ReadLoaderPackage("net.rim.i386.memopad", &out, 128));
     EXPECT_EQ("", out);
-    EXPECT_EQ(kLoaderKeyMissing, WriteLoaderPackage("x", "y"));
+    EXPECT_EQ(kLoaderKeyMissing, WriteLoaderPackage(run_->journal, "x", "y"));
 
     ASSERT_TRUE(CreateKey(kLoaderKey));
     EXPECT_EQ(kLoaderPackagesMissing, ReadLoaderPackage("net.rim.i386.memopad", &out, 128));
-    EXPECT_EQ(kLoaderPackagesMissing, WriteLoaderPackage("x", "y"));
+    EXPECT_EQ(kLoaderPackagesMissing, WriteLoaderPackage(run_->journal, "x", "y"));
     EXPECT_FALSE(KeyExists(kPackagesKey));  // opened, never created
 
     MakePackagesKey();
@@ -75,7 +81,7 @@ TEST_F(LoaderTest, ResultCodesOfReadAndWrite) {
     EXPECT_EQ(kLoaderValueFailed, ReadLoaderPackage("net.rim.i386.memopad", &out, 128));
     EXPECT_EQ("", out);
 
-    ASSERT_EQ(kLoaderOk, WriteLoaderPackage("net.rim.i386.memopad", "C:\\Loader\\memopad.alx"));
+    ASSERT_EQ(kLoaderOk, WriteLoaderPackage(run_->journal, "net.rim.i386.memopad", "C:\\Loader\\memopad.alx"));
     std::string stored;
     DWORD type = 0;
     ASSERT_TRUE(PackageValue("net.rim.i386.memopad", &stored, &type));
@@ -86,7 +92,7 @@ TEST_F(LoaderTest, ResultCodesOfReadAndWrite) {
 
 TEST_F(LoaderTest, ReadFailsWhenTheDataExceedsTheBuffer) {
     MakePackagesKey();
-    ASSERT_EQ(kLoaderOk, WriteLoaderPackage("sized", std::string(9, 'a')));  // ten bytes stored
+    ASSERT_EQ(kLoaderOk, WriteLoaderPackage(run_->journal, "sized", std::string(9, 'a')));  // ten bytes stored
     std::string out = "stale";
     EXPECT_EQ(kLoaderValueFailed, ReadLoaderPackage("sized", &out, 9));
     EXPECT_EQ("", out);
@@ -134,7 +140,7 @@ TEST_F(LoaderTest, FirstDescriptorUnderTheTitleLaterOnesUnderTheirPath) {
     }
     std::string installFolder = "C:\\Program Files\\Acme\\Notes\\";
 
-    RegisterAlxFiles(project, installFolder, OwnFolder);
+    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("C:\\Program Files\\Acme\\Notes\\app.alx", data);
@@ -148,7 +154,7 @@ TEST_F(LoaderTest, FirstDescriptorUnderTheTitleLaterOnesUnderTheirPath) {
 
     // A reinstallation into another folder replaces the values.
     installFolder = "D:\\Notes";
-    RegisterAlxFiles(project, installFolder, OwnFolder);
+    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("D:\\Notes\\app.alx", data);
     ASSERT_TRUE(PackageValue("lib.ALX", &data));
@@ -162,7 +168,7 @@ TEST_F(LoaderTest, AlxAnywhereInThePathCounts) {
     AddFile(project, kSectionApplication, "notes.alx.txt", 0);
     AddFile(project, kSectionApplication, "readme.txt", 0);
     std::string installFolder = "C:\\Apps\\plain";
-    RegisterAlxFiles(project, installFolder, OwnFolder);
+    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("C:\\Apps\\plain\\notes.alx.txt", data);
@@ -170,7 +176,7 @@ TEST_F(LoaderTest, AlxAnywhereInThePathCounts) {
 
     // A folder named like a descriptor makes every file in it match.
     installFolder = "C:\\Apps\\Kit.aLx";
-    RegisterAlxFiles(project, installFolder, OwnFolder);
+    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
     ASSERT_TRUE(PackageValue("readme.txt", &data));
     EXPECT_EQ("C:\\Apps\\Kit.aLx\\readme.txt", data);
 }
@@ -201,13 +207,13 @@ TEST_F(LoaderTest, SelectedComponentsRegisterUnderTheirOwnTitle) {
     std::string installFolder = "C:\\Main";
 
     project.multicomp = 0;
-    RegisterAlxFiles(project, installFolder, OwnFolder);
+    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_FALSE(PackageValue(titles[0], &data));
 
     project.multicomp = 1;
-    RegisterAlxFiles(project, installFolder, OwnFolder);
+    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
     ASSERT_TRUE(PackageValue(titles[0], &data));
     EXPECT_EQ("D:\\Own\\" + titles[0] + "\\comp\\first0.alx", data);
     ASSERT_TRUE(PackageValue("second0.alx", &data));  // each project counts its own files
@@ -222,11 +228,11 @@ TEST_F(LoaderTest, WithoutTheLoaderKeyNothingIsWritten) {
     Project& project = MainProject(testenv::UniqueName("Notes"));
     AddFile(project, kSectionApplication, "app.alx", 0);
     std::string installFolder = "C:\\Notes";
-    RegisterAlxFiles(project, installFolder, OwnFolder);
+    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
     EXPECT_FALSE(KeyExists(kLoaderKey));
 
     ASSERT_TRUE(CreateKey(kLoaderKey));
-    RegisterAlxFiles(project, installFolder, OwnFolder);
+    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
     EXPECT_FALSE(KeyExists(kPackagesKey));
 }
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "log/InstallLog.h"
+#include "log/LogWriter.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
@@ -17,96 +17,95 @@ protected:
         folder_ = testenv::FreshFolder();
         log_ = folder_ + "\\install.log";
     }
-    void TearDown() override { SetLogFile("", 0); }
-
+    LogWriter writer_;
     std::string folder_;
     std::string log_;
 };
 
 TEST_F(InstallLogTest, RecordsAppendInOrderWithCrLf) {
     ASSERT_TRUE(testenv::WriteFile(log_, "old content"));
-    SetLogFile(log_, 1);
+    writer_.Open(log_, LogWriter::Start::kEmpty);
     EXPECT_EQ("", testenv::ReadFile(log_));
     EXPECT_TRUE(win::FileExists(log_));
 
-    LogRecord(kRecordCopyFile, "C:\\a\\b.dll");
-    LogRecord(kRecordModifyShared, "C:\\a\\b.dll", 1);
+    writer_.Record(kRecordCopyFile, "C:\\a\\b.dll");
+    writer_.Record(kRecordModifyShared, "C:\\a\\b.dll", 1);
     EXPECT_EQ("CopyFile: C:\\a\\b.dll\r\nModifyShared: C:\\a\\b.dll|1\r\n", testenv::ReadFile(log_));
 }
 
 TEST_F(InstallLogTest, WithoutTruncateKeepsContentAndMissingFileIsCreated) {
     ASSERT_TRUE(testenv::WriteFile(log_, "Application: X\r\n"));
-    SetLogFile(log_, 0);
-    LogRecord(kRecordRegister, "C:\\r.dll");
+    writer_.Open(log_, LogWriter::Start::kAppend);
+    writer_.Record(kRecordRegister, "C:\\r.dll");
     EXPECT_EQ("Application: X\r\nRegister: C:\\r.dll\r\n", testenv::ReadFile(log_));
 
     std::string other = folder_ + "\\other.log";
-    SetLogFile(other, 0);
-    LogRecord(kRecordCreateShortcut, "C:\\s.lnk");
+    writer_.Open(other, LogWriter::Start::kAppend);
+    writer_.Record(kRecordCreateShortcut, "C:\\s.lnk");
     EXPECT_EQ("CreateShortcut: C:\\s.lnk\r\n", testenv::ReadFile(other));
-    EXPECT_EQ(other, CurrentLogFile());
+    EXPECT_EQ(other, writer_.Path());
 }
 
 TEST_F(InstallLogTest, LongRecordIsCutAt510Characters) {
-    SetLogFile(log_, 1);
+    writer_.Open(log_, LogWriter::Start::kEmpty);
     std::string payload(600, 'x');
-    LogRecord(kRecordApplication, payload.c_str());
+    writer_.Record(kRecordApplication, payload.c_str());
     std::string expected = std::string("Application: ") + payload;
     expected.resize(510);
     EXPECT_EQ(expected + "\r\n", testenv::ReadFile(log_));
 
-    SetLogFile(log_, 1);
+    writer_.Open(log_, LogWriter::Start::kEmpty);
     std::string exact(510 - 13, 'y');  // "Application: " is 13 characters
-    LogRecord(kRecordApplication, exact.c_str());
+    writer_.Record(kRecordApplication, exact.c_str());
     EXPECT_EQ("Application: " + exact + "\r\n", testenv::ReadFile(log_));
 }
 
 TEST_F(InstallLogTest, ARecordThatCannotBeWrittenMarksTheLogNotWhole) {
-    SetLogFile(log_, 1);
-    LogRecord(kRecordCopyFile, "kept");
-    EXPECT_FALSE(LogWriteFailed());
+    writer_.Open(log_, LogWriter::Start::kEmpty);
+    writer_.Record(kRecordCopyFile, "kept");
+    EXPECT_FALSE(writer_.WriteFailed());
     // Nobody else may write the log while it is the current one.
     win::UniqueFile writer(CreateFileA(log_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                        OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(writer.valid());
     EXPECT_EQ("CopyFile: kept\r\n", testenv::ReadFile(log_));
 
-    SetLogFile(folder_ + "\\missing\\install.log", 0);
-    LogRecord(kRecordCopyFile, "nowhere");
-    EXPECT_TRUE(LogWriteFailed());
+    writer_.Open(folder_ + "\\missing\\install.log", LogWriter::Start::kAppend);
+    writer_.Record(kRecordCopyFile, "nowhere");
+    EXPECT_TRUE(writer_.WriteFailed());
     EXPECT_FALSE(win::FileExists(folder_ + "\\missing"));
-    SetLogFile(log_, 0);
-    EXPECT_FALSE(LogWriteFailed());
+    writer_.Open(log_, LogWriter::Start::kAppend);
+    EXPECT_FALSE(writer_.WriteFailed());
 }
 
 TEST_F(InstallLogTest, SetLogFileKeepsAt259Characters) {
     std::string path = "C:\\" + std::string(400, 'p');
-    SetLogFile(path, 0);
-    EXPECT_EQ(path.substr(0, 259), CurrentLogFile());
+    writer_.Open(path, LogWriter::Start::kAppend);
+    EXPECT_EQ(path.substr(0, 259), writer_.Path());
 }
 
 TEST_F(InstallLogTest, NewFoldersAreLoggedOutermostFirst) {
-    SetLogFile(log_, 1);
-    LogNewFolders("D:\\Apps\\Tools\\Demo", 2);
+    writer_.Open(log_, LogWriter::Start::kEmpty);
+    writer_.NewFolders("D:\\Apps\\Tools\\Demo", 2);
     EXPECT_EQ("CreateFolder: D:\\Apps\\Tools\r\nCreateFolder: D:\\Apps\\Tools\\Demo\r\n", testenv::ReadFile(log_));
 
-    SetLogFile(log_, 1);
-    LogNewFolders("D:\\Apps\\Tools\\Demo", 0);
-    LogNewFolders("D:\\Apps\\Tools\\Demo", -1);
+    writer_.Open(log_, LogWriter::Start::kEmpty);
+    writer_.NewFolders("D:\\Apps\\Tools\\Demo", 0);
+    writer_.NewFolders("D:\\Apps\\Tools\\Demo", -1);
     EXPECT_EQ("", testenv::ReadFile(log_));
 
-    SetLogFile(log_, 1);
-    LogNewFolders("D:\\Apps\\Tools\\Demo", 1);
+    writer_.Open(log_, LogWriter::Start::kEmpty);
+    writer_.NewFolders("D:\\Apps\\Tools\\Demo", 1);
     EXPECT_EQ("CreateFolder: D:\\Apps\\Tools\\Demo\r\n", testenv::ReadFile(log_));
 }
 
 TEST_F(InstallLogTest, NewFoldersStopAtTheStartOfThePath) {
-    SetLogFile(log_, 1);
-    LogNewFolders("D:\\Apps\\Tools", 5);
+    writer_.Open(log_, LogWriter::Start::kEmpty);
+    writer_.NewFolders("D:\\Apps\\Tools", 5);
     EXPECT_EQ("CreateFolder: D:\\Apps\r\nCreateFolder: D:\\Apps\\Tools\r\n", testenv::ReadFile(log_));
 
-    SetLogFile(log_, 1);
-    LogNewFolders("Apps", 1);
+    writer_.Open(log_, LogWriter::Start::kEmpty);
+    writer_.NewFolders("Apps", 1);
     EXPECT_EQ("CreateFolder: Apps\r\n", testenv::ReadFile(log_));
 }
 
@@ -114,8 +113,8 @@ TEST_F(InstallLogTest, NewFoldersOfAFullLengthPathStayWhole) {
     // 259 characters is the longest path; adding the walk's own backslash must not cut it.
     std::string path = "C:\\" + std::string(120, 'a') + "\\" + std::string(135, 'b');
     ASSERT_EQ(259u, path.size());
-    SetLogFile(log_, 1);
-    LogNewFolders(path, 2);
+    writer_.Open(log_, LogWriter::Start::kEmpty);
+    writer_.NewFolders(path, 2);
     EXPECT_EQ("CreateFolder: C:\\" + std::string(120, 'a') + "\r\nCreateFolder: " + path + "\r\n",
               testenv::ReadFile(log_));
 }

@@ -7,6 +7,7 @@
 #include "engine/UninstallEntry.h"
 #include "log/InstallLog.h"
 #include "script/Project.h"
+#include "support/InstallRun.h"
 #include "support/Package.h"
 #include "script/ScriptWriter.h"
 #include "support/SharedDlls.h"
@@ -113,17 +114,20 @@ bool Install(const Product& product, const Run& run) {
     places.dataFolder = package.Folder() + "\\";
     places.startupFolder = product.startupLink.substr(0, product.startupLink.rfind('\\'));
 
-    SetLogFile(product.tempLog, 1);
-    if (!win::FileExists(product.installLog)) LogRecord(kRecordApplication, product.displayName.c_str());
+    InstallRun installation(product.root, product.tempLog);
+    InstallContext& context = installation.context;
+    context.places = places;
+    if (!win::FileExists(product.installLog)) installation.log.Record(kRecordApplication, product.displayName.c_str());
     const std::string system = product.systemFile.substr(0, product.systemFile.rfind('\\'));
-    if (!InstallSection(project, places, system, false, kSectionSystem, false, true) ||
-        !CreateFolderPath(product.install, true) ||
-        !InstallSection(project, places, product.install, true, kSectionApplication, false, true) ||
-        !InstallSection(project, places, "", false, kSectionConduit, false, true))
+    if (!InstallSection(context, project, system, kSectionSystem, Shortcuts::kNone, MenuFolder::kProject) ||
+        !CreateInstallFolder(context, product.install, Logging::kRecord) ||
+        !InstallSection(context, project, product.install, kSectionApplication, Shortcuts::kMake,
+                        MenuFolder::kProject) ||
+        !InstallSection(context, project, "", kSectionConduit, Shortcuts::kNone, MenuFolder::kProject))
         return false;
-    PrepareUnInstall(project, testenv::BinFolder() + "setup.exe", product.install,
+    PrepareUnInstall(context, project, testenv::BinFolder() + "setup.exe", product.install,
                      testenv::BinFolder() + "ResENU.DLL", 0);
-    CloseLogFile();
+    installation.log.Close();
     return AppendLogFile(product.tempLog, product.installLog);
 }
 

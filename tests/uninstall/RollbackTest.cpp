@@ -56,7 +56,7 @@ TEST_F(Rollback, FailedRunPutsBackWhatItReplaced) {
     product::UseMachineFolders(&notes, &cleanup_);
     // The folder holds the user's own files, one by the name of the product's program; another
     // product's copy of the shared library is counted once.
-    ASSERT_TRUE(CreateFolderPath(notes.install + "\\docs", false));
+    ASSERT_TRUE(CreateFolderPath(notes.install + "\\docs"));
     ASSERT_TRUE(testenv::WriteFile(notes.install + "\\Notes.exe", "the user's own program"));
     ASSERT_TRUE(testenv::WriteFile(notes.install + "\\docs\\Readme.txt", "the user's notes"));
     ASSERT_TRUE(SetFileAttributesA((notes.install + "\\docs\\Readme.txt").c_str(), FILE_ATTRIBUTE_READONLY));
@@ -126,7 +126,7 @@ TEST_F(Rollback, KilledRunIsTakenBackAtNextStart) {
         product::Product notes =
             Make(testenv::UniqueName("V" + tag), "Notes", testenv::UniqueName("s" + tag) + ".dll");
         product::UseMachineFolders(&notes, &cleanup_);
-        ASSERT_TRUE(CreateFolderPath(notes.install, false));
+        ASSERT_TRUE(CreateFolderPath(notes.install));
         ASSERT_TRUE(testenv::WriteFile(notes.install + "\\Notes.exe", "the user's own program"));
         product::Run run;
         for (int i = 1; i <= 40; ++i) run.extraFiles.push_back("f" + std::to_string(i) + ".bin");
@@ -295,7 +295,7 @@ TEST_F(Rollback, JournalsAnyoneCouldHaveWrittenAreLeftAlone) {
 TEST_F(Rollback, HeldOpenDestinationLeavesNothingBehind) {
     product::Product notes = Make(testenv::UniqueName("V"), "Notes", testenv::UniqueName("s") + ".dll");
     product::UseMachineFolders(&notes, &cleanup_);
-    ASSERT_TRUE(CreateFolderPath(notes.install, false));
+    ASSERT_TRUE(CreateFolderPath(notes.install));
     const std::string held = notes.install + "\\Notes.exe";
     ASSERT_TRUE(testenv::WriteFile(held, "the user's own program"));
     const snapshot::Machine before = Snapshot(notes);

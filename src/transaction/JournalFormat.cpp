@@ -1,4 +1,4 @@
-#include "transaction/Journal.h"
+#include "transaction/JournalFormat.h"
 
 #include <cstdio>
 

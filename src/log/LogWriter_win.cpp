@@ -1,4 +1,4 @@
-#include "log/InstallLog.h"
+#include "log/LogWriter.h"
 
 #include <windows.h>
 
@@ -8,47 +8,20 @@
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 
-const char kInstallLogName[] = "install.log";
-
-namespace {
-
-// The current log stays open from SetLogFile to CloseLogFile: one open per run instead of one
-// per record. Each record is one write, on disk for every other process when LogRecord returns,
-// so a crash later in the installation cannot lose it.
-struct CurrentLog {
-    std::string path;
-    win::UniqueFile file;
-    bool failed = false;
-};
-
-CurrentLog& Log() {
-    static CurrentLog log;
-    return log;
-}
-
-}  // namespace
-
-void SetLogFile(const std::string& path, int truncate) {
-    CurrentLog& log = Log();
-    log.file.reset();
-    log.failed = false;
-    log.path = text::Fit(path, MAX_PATH);
-    if (log.path.empty()) return;
+void LogWriter::Open(const std::string& path, Start start) {
+    file_.reset();
+    failed_ = false;
+    path_ = text::Fit(path, MAX_PATH);
+    if (path_.empty()) return;
     // Others may read the log meanwhile, but nobody else writes it.
-    log.file.reset(CreateFileA(log.path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                               truncate ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!log.file ||
-        (SetFilePointer(log.file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR))
-        log.file.reset();
+    file_.reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            start == Start::kEmpty ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file_ ||
+        (SetFilePointer(file_.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR))
+        file_.reset();
 }
 
-void CloseLogFile() { Log().file.reset(); }
-
-bool LogWriteFailed() { return Log().failed; }
-
-const std::string& CurrentLogFile() { return Log().path; }
-
-void LogRecord(const char* format, ...) {
+void LogWriter::Record(const char* format, ...) {
     va_list args;
     va_start(args, format);
     std::string line = text::FormatV(format, args);
@@ -56,13 +29,11 @@ void LogRecord(const char* format, ...) {
     if (line.size() > kLogRecordLimit) line.resize(kLogRecordLimit);
     line += "\r\n";
 
-    CurrentLog& log = Log();
-    const bool written = log.file ? win::WriteAll(log.file.get(), line.data(), line.size())
-                                  : win::AppendToFile(log.path, line);
-    if (!written) log.failed = true;
+    const bool written = file_ ? win::WriteAll(file_.get(), line.data(), line.size()) : win::AppendToFile(path_, line);
+    if (!written) failed_ = true;
 }
 
-void LogNewFolders(const std::string& folderPath, int levels) {
+void LogWriter::NewFolders(const std::string& folderPath, int levels) {
     if (levels <= 0) return;
     std::string path = text::Fit(folderPath, MAX_PATH);
 
@@ -81,7 +52,7 @@ void LogNewFolders(const std::string& folderPath, int levels) {
     for (int i = 0; i < levels; ++i) {
         size_t slash = path.find('\\', position);
         if (slash == std::string::npos) break;
-        LogRecord(kRecordCreateFolder, path.substr(0, slash).c_str());
+        Record(kRecordCreateFolder, path.substr(0, slash).c_str());
         position = slash + 1;
     }
 }

@@ -1,0 +1,56 @@
+// What every step of one installation works with: the run's journal and install log, where the
+// section's pieces come from and go, who shows the progress and who answers questions. Made by
+// the install driver for one run and handed down; nothing of it lives beyond the run.
+#pragma once
+
+#include <string>
+
+#include "log/LogWriter.h"
+#include "transaction/Journal.h"
+
+// Told about each file a section copies, for whoever shows the installation's progress.
+// Implemented above the engine (the progress page); the engine only calls it.
+class InstallProgress {
+public:
+    virtual ~InstallProgress() = default;
+    // Before the first file: how many files the run will copy.
+    virtual void Begin(int fileCount) = 0;
+    // Before each copy, with the file's destination.
+    virtual void FileStarting(const std::string& destination) = 0;
+    // After each file that was installed.
+    virtual void FileDone() = 0;
+    // True once the user asked the run to stop: it fails before the next file and before it
+    // commits. Asked on the run's thread.
+    virtual bool Cancelled() { return false; }
+};
+
+// Where a section's pieces come from and go, besides its own base folder: settled by the
+// install driver and handed down.
+struct SectionPlaces {
+    std::string dataFolder;           // the package folder holding the data files (ends with "\")
+    std::string mainShortcutFolder;   // the main project's shortcut folder, for MenuFolder::kMain
+    std::string startupFolder;        // the user's Startup folder; empty: no such shortcuts
+    std::string commonStartupFolder;  // all users' Startup folder; empty: no such shortcuts
+    std::string mountedDeviceFolder;  // a drive root; empty: none was chosen
+};
+
+// Asked with the destination path before an older file is put over a newer one.
+using AskReplaceFn = bool (*)(const char* destination);
+
+struct InstallContext {
+    InstallContext(Journal& runJournal, LogWriter& runLog) : journal(runJournal), log(runLog) {}
+
+    Journal& journal;
+    LogWriter& log;
+    SectionPlaces places;
+    InstallProgress* progress = nullptr;  // optional
+    AskReplaceFn ask = nullptr;           // none: an older file is never put over a newer one
+    // The source of the run's first copy whose bytes were not the ones its script seals;
+    // empty when there was none.
+    std::string damagedSource;
+};
+
+// Whether a change is written to the install log.
+enum class Logging { kRecord, kSilent };
+// Whether an installed file keeps a reference count in the system's shared-library list.
+enum class Count { kNone, kShared };

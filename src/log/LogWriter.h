@@ -1,0 +1,35 @@
+// The writer of one run's install log, handed to every step that records a change.
+#pragma once
+
+#include <string>
+
+#include "base/Text.h"
+#include "log/InstallLog.h"
+#include "win/UniqueHandle.h"
+
+// The log stays open from Open to Close: one open per run instead of one per record. Each
+// record is one write, on disk for every other process when Record returns, so a crash later
+// in the installation cannot lose it. After Close a record opens and closes the file itself.
+class LogWriter {
+public:
+    enum class Start { kAppend, kEmpty };
+    // Makes `path` (259 characters at most) the log; kEmpty creates the file or cuts it to zero
+    // length, kAppend creates it or appends to it.
+    void Open(const std::string& path, Start start);
+    void Close() { file_.reset(); }
+    const std::string& Path() const { return path_; }
+
+    // Formats one record (510 characters at most) and appends it with CR LF.
+    void Record(const char* format, ...) TEXT_FORMAT_CHECK(2, 3);
+    // True when a record since Open could not be written: the log is not whole.
+    bool WriteFailed() const { return failed_; }
+
+    // One "CreateFolder: %s" record for each of the `levels` deepest folders of `folderPath`,
+    // the outermost first.
+    void NewFolders(const std::string& folderPath, int levels);
+
+private:
+    std::string path_;
+    win::UniqueFile file_;
+    bool failed_ = false;
+};
