@@ -11,16 +11,11 @@
 
 namespace {
 
-const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 const char kDefaultProgramFiles[] = "C:\\Program Files";
 
 std::string ProgramFilesFolder(size_t limit) {
     std::string folder;
-    win::UniqueKey key;
-    // Read access is all a read needs; asking for more would fail for users without
-    // administrative rights and silently fall back to the default.
-    if (win::OpenKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ, &key))
-        win::ReadString(key.get(), "ProgramFilesDir", limit, &folder);
+    win::ReadProgramFilesFolder(limit, &folder);
     return folder.empty() ? std::string(kDefaultProgramFiles) : folder;
 }
 

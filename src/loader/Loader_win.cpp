@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "transaction/Journal.h"
@@ -59,14 +57,12 @@ int ReadLoaderPackage(const std::string& name, std::string* out, size_t limit) {
     win::UniqueKey packages;
     int result = OpenPackages(KEY_QUERY_VALUE, &packages);
     if (result != kLoaderOk) return result;
-    // The type is not looked at; one spare zero byte keeps data stored without its terminator
-    // terminated.
-    std::vector<char> buffer(limit + 1, '\0');
-    DWORD size = static_cast<DWORD>(limit);
-    if (RegQueryValueExA(packages.get(), name.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()),
-                         &size) != ERROR_SUCCESS)
+    // The type is not looked at; the text ends at the first zero byte, or with the data.
+    DWORD type = 0;
+    std::string data;
+    if (!win::ReadRawValue(packages.get(), name.c_str(), &type, &data) || data.size() > limit)
         return kLoaderValueFailed;
-    *out = std::string(buffer.data());
+    *out = data.substr(0, data.find('\0'));
     return kLoaderOk;
 }
 

@@ -10,7 +10,6 @@
 
 namespace {
 
-const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
 using FolderQuery = UINT(WINAPI*)(LPSTR, UINT);
 
@@ -24,12 +23,8 @@ bool SystemFolderInRoom(FolderQuery query, size_t room, std::string* value) {
     return true;
 }
 
-bool ProgramFilesInRoom(size_t room, std::string* value) {
-    win::UniqueKey key;
-    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ, &key)) return false;
-    // The value must fit in the room left together with its terminator.
-    return win::ReadString(key.get(), "ProgramFilesDir", room, value);
-}
+// The value must fit in the room left together with its terminator.
+bool ProgramFilesInRoom(size_t room, std::string* value) { return win::ReadProgramFilesFolder(room, value); }
 
 // The path need not exist; only a name the file system rejects outright fails.
 bool PathIsAcceptable(const std::string& path) {

@@ -13,6 +13,11 @@ namespace win {
 // The user's folders as Windows lists them: "Programs", "Startup", "Common Startup", ...
 extern const char kShellFoldersKey[];  // "Software\Microsoft\Windows\CurrentVersion\Explorer\Shell Folders"
 
+// The Program Files folder as Windows names it (HKLM\...\CurrentVersion, "ProgramFilesDir"),
+// when it fits in `limit` bytes with its terminator; `out` is untouched on failure. Read access
+// only: more would fail for users without administrative rights.
+bool ReadProgramFilesFolder(size_t limit, std::string* out);
+
 // Opens root\path; false (key left empty) on failure.
 bool OpenKey(HKEY root, const std::string& path, REGSAM access, UniqueKey* key);
 

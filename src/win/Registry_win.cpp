@@ -7,6 +7,12 @@ namespace win {
 
 const char kShellFoldersKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 
+namespace {
+
+const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
+
+}  // namespace
+
 bool OpenKey(HKEY root, const std::string& path, REGSAM access, UniqueKey* key) {
     HKEY opened = nullptr;
     LONG rc = RegOpenKeyExA(root, path.c_str(), 0, access, &opened);
@@ -88,6 +94,12 @@ bool ReadRawValue(HKEY key, const char* name, DWORD* type, std::string* data) {
     *type = kind;
     *data = bytes;
     return true;
+}
+
+bool ReadProgramFilesFolder(size_t limit, std::string* out) {
+    UniqueKey key;
+    return OpenKey(HKEY_LOCAL_MACHINE, kCurrentVersionKey, KEY_READ, &key) &&
+           ReadString(key.get(), "ProgramFilesDir", limit, out);
 }
 
 std::vector<std::string> SubkeyNames(HKEY key, size_t limit) {
