@@ -26,42 +26,10 @@
 #include "win/SystemLibrary.h"
 #include "win/UniqueHandle.h"
 #include "wizard/Background.h"
-#include "wizard/Pages.h"
 
 namespace {
 
 const char kScriptName[] = "00000001";
-constexpr int kIconResource = 1000;
-// The wizard unpacks the Application files into a folder of the run's (the readme opens from there).
-const char kPrepareFailed[] =
-    "The setup files could not be prepared in %s.\nThe folder may be read-only, or a file of the package is "
-    "missing. Installation will terminate.";
-
-// shell32, loaded before the entry point runs and kept until process exit. Older systems lack
-// SHGetSpecialFolderPathA, so it is looked up rather than imported.
-class ShellFolderProbe {
-public:
-    ShellFolderProbe() {
-        module_.reset(win::LoadSystemLibrary("shell32.dll"));
-        if (!module_) return;
-        FARPROC address = GetProcAddress(module_.get(), "SHGetSpecialFolderPathA");
-        // GetProcAddress hands out a generic pointer; the entry's real type is the shell's.
-        entry_ = reinterpret_cast<SpecialFolderPathFn>(reinterpret_cast<void*>(address));
-        loaded_ = true;
-    }
-    ShellFolderProbe(const ShellFolderProbe&) = delete;
-    ShellFolderProbe& operator=(const ShellFolderProbe&) = delete;
-
-    bool loaded() const { return loaded_; }
-    SpecialFolderPathFn entry() const { return entry_; }
-
-private:
-    bool loaded_ = false;
-    win::UniqueModule module_;
-    SpecialFolderPathFn entry_ = nullptr;
-};
-
-ShellFolderProbe g_shellProbe;
 
 // Steps 3 and 5: the full command line and the program folder. False when the program's own
 // path cannot be read whole, or its folder is too long for the data files' paths.
@@ -88,21 +56,6 @@ bool RecordCommandLineAndFolder(const char* arguments) {
         return false;
     }
     return true;
-}
-
-// The common controls are loaded for the wizard alone, from the system folder: imported, their
-// library's start-up (every control class, the visual styles) would be paid by each uninstall
-// and unattended run too. Loaded until process exit, as the pages' controls are its classes.
-void InitCommonControlsForWizard() {
-    static win::UniqueModule controls;
-    if (!controls) {
-        controls.reset(win::LoadSystemLibrary("comctl32.dll"));
-        if (!controls) return;
-    }
-    using InitFn = void(WINAPI*)();
-    // GetProcAddress hands out a generic pointer; the entry's real type is the library's.
-    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(controls.get(), "InitCommonControls")));
-    if (init) init();
 }
 
 // Step 9: the kernel must load. False when it cannot.
@@ -147,61 +100,14 @@ bool QueryShellFoldersValue(int csidl, bool create, std::string* out) {
 
 // Step 11: the Startup folders for startup shortcuts. Best-effort: failing leaves them empty,
 // and the run goes on without startup shortcuts.
-void PrepareStartupFolders() {
+void PrepareStartupFolders(SpecialFolderPathFn entry) {
     SetupState& state = Setup();
-    SpecialFolderPathFn entry = g_shellProbe.entry();
     if (QuerySpecialFolder(entry, CSIDL_COMMON_STARTUP, true, &state.commonStartupFolder) &&
         QuerySpecialFolder(entry, CSIDL_STARTUP, true, &state.startupFolder))
         return;
     Trace("GetSpecialFolderPathA() could not be used.\n");
     Fail("Setup", "finding", "the Startup folders", GetLastError(), Failing::kBestEffort);
     MessageBoxFromId(kStrStartupFolders, MB_OK);
-}
-
-// Steps 14 to 17: the background window over the work area, which runs the wizard, and the
-// message loop until the wizard is over. Returns the quit message's code.
-ExitCode RunBackgroundWindow(HINSTANCE instance) {
-    const SetupState& state = Setup();
-    const std::string& className = state.language.caption;
-    WNDCLASSA windowClass = {};
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = BackgroundWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
-    windowClass.lpszClassName = className.c_str();
-    if (!RegisterClassA(&windowClass)) {
-        Fail("Setup", "registering the window class", className, GetLastError());
-        MessageBoxFromId(kStrWindowClassFailed, MB_ICONERROR);
-        return kExitPackageUnreadable;
-    }
-
-    InitCommonControlsForWizard();
-    std::string title;
-    LoadFormattedString(state.language, &title, kPathLimit, kStrWindowTitle, state.current->title.c_str());
-
-    RECT work = {};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
-    // A caption, a sizing frame and a maximise box, but no system menu: there is no close box.
-    HWND window = CreateWindowExA(0, className.c_str(), title.c_str(), WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZEBOX,
-                                  work.left, work.top, work.right - work.left, work.bottom - work.top, nullptr,
-                                  nullptr, instance, nullptr);
-    // Without the window nothing would ever end the message loop.
-    if (!window) {
-        Fail("Setup", "creating the window", title, GetLastError());
-        return kExitPackageUnreadable;
-    }
-    ShowWindow(window, SW_SHOWMAXIMIZED);
-    UpdateWindow(window);
-    InvalidateRect(window, nullptr, TRUE);
-
-    MSG message = {};
-    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageA(&message);
-    }
-    return static_cast<ExitCode>(message.wParam);
 }
 
 }  // namespace
@@ -233,6 +139,7 @@ struct Run {
     std::string arguments;  // as Windows passed them
     CommandLine commandLine;
     DWORD librarySearchError;
+    win::UniqueModule shell;  // shell32, loaded by the system probe and kept for the run
 };
 
 // The switches act before anything else, so that the trace file has the whole run.
@@ -337,20 +244,24 @@ ExitCode LoadLanguage(Run&) {
     return kExitPackageUnreadable;
 }
 
-ExitCode ProbeSystem(Run&) {
+ExitCode ProbeSystem(Run& run) {
     if (!ProbeKernel()) {
         Fail("Setup", "loading", "kernel32.dll", GetLastError());
         MessageBoxFromId(kStrKernelProbe, MB_ICONWARNING);
         return kExitPackageUnreadable;
     }
     Trace("Testing shell32...\n");
-    if (!g_shellProbe.loaded()) {
-        Fail("Setup", "loading", "shell32.dll", 0);
+    run.shell.reset(win::LoadSystemLibrary("shell32.dll"));
+    if (!run.shell) {
+        Fail("Setup", "loading", "shell32.dll", GetLastError());
         Trace("Testing shell32 failed, exiting.\n");
         MessageBoxFromId(kStrShellProbe, MB_ICONWARNING);
         return kExitPackageUnreadable;
     }
-    PrepareStartupFolders();
+    // Older systems lack SHGetSpecialFolderPathA, so it is looked up rather than imported.
+    FARPROC address = GetProcAddress(run.shell.get(), "SHGetSpecialFolderPathA");
+    // GetProcAddress hands out a generic pointer; the entry's real type is the shell's.
+    PrepareStartupFolders(reinterpret_cast<SpecialFolderPathFn>(reinterpret_cast<void*>(address)));
     return kGoOn;
 }
 
@@ -365,26 +276,12 @@ ExitCode Install(Run& run) {
         MessageBoxFromId(kStrComFailed, MB_OK);
         return kExitPackageUnreadable;
     }
-    // The licence page's rich-edit control lives in this library; a failure is not fatal.
-    // Runs without the wizard do not pay for loading it.
-    win::UniqueModule richEdit;
-    if (!quiet) richEdit.reset(win::LoadSystemLibrary("riched32.dll"));
-    ExitCode exitCode = kExitSuccess;
-    if (quiet) {
-        exitCode = RunUnattended();
-    } else if (PreparePages()) {
-        exitCode = RunBackgroundWindow(run.instance);
-    } else {
-        const std::string& folder = state.unpackFolder.empty() ? state.programFolder : state.unpackFolder;
-        ShowFixedMessage(text::Format(kPrepareFailed, folder.c_str()), state.language.caption, MB_ICONERROR);
-        exitCode = kExitPackageUnreadable;
-    }
+    ExitCode exitCode = quiet ? RunUnattended() : RunWizard(run.instance);
 
-    // Shut-down, in the order the resources were taken: RICHED32, the images, the project's
-    // lists, then COM as `com` goes out of scope, after the launch, which asks the desktop's
-    // shell through COM. An unattended installation starts nothing: no window may appear.
-    richEdit.reset();
-    ReleaseWizardImages();
+    // Shut-down, in the order the resources were taken: the wizard's (freed as it returned),
+    // the project's lists, then COM as `com` goes out of scope, after the launch, which asks
+    // the desktop's shell through COM. An unattended installation starts nothing: no window
+    // may appear.
     state.mainProject.Release();
     if (!quiet && state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
     // A script that starts the wizard tells a failed installation by its exit code too.
@@ -401,7 +298,7 @@ const Step kSteps[] = {OpenRunFiles, CheckCommandLine, ShowHelp,     RecordProgr
 }  // namespace
 
 int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError) {
-    Run run{instance, arguments ? arguments : "", ParseCommandLine(arguments ? arguments : ""), librarySearchError};
+    Run run{instance, arguments ? arguments : "", ParseCommandLine(arguments ? arguments : ""), librarySearchError, {}};
     ExitCode exitCode = kGoOn;
     for (const Step step : kSteps)
         if ((exitCode = step(run)) != kGoOn) break;

@@ -3,157 +3,144 @@
 #include <string>
 
 #include "ResENU.h"
+#include "base/Text.h"
 #include "script/PathTokens.h"
+#include "state/Messages.h"
 #include "state/SetupState.h"
-#include "win/Gdi.h"
-#include "wizard/Pages.h"
+#include "win/SystemLibrary.h"
+#include "wizard/WizardRun.h"
 
 namespace {
 
-constexpr COLORREF kBackgroundColour = RGB(0, 130, 132);
-constexpr int kTitleHeight = 44;
+constexpr int kIconResource = 1000;
+// The wizard unpacks the Application files into a folder of the run's (the readme opens from there).
+const char kPrepareFailed[] =
+    "The setup files could not be prepared in %s.\nThe folder may be read-only, or a file of the package is "
+    "missing. Installation will terminate.";
 
-// Covers (left, top) to (right, bottom) inclusive: a null pen leaves the last row and column
-// of a rectangle unpainted, so the rectangle is drawn one larger.
-void Fill(HDC dc, int left, int top, int right, int bottom) {
-    win::UniqueGdiObject brush(CreateSolidBrush(kBackgroundColour));
-    win::UniqueGdiObject pen(CreatePen(PS_NULL, 0, 0));
-    win::ScopedSelect selectBrush(dc, brush.get());
-    win::ScopedSelect selectPen(dc, pen.get());
-    Rectangle(dc, left, top, right + 1, bottom + 1);
+// The common controls are loaded for the wizard alone, from the system folder: imported, their
+// library's start-up (every control class, the visual styles) would be paid by each uninstall
+// and unattended run too. Loaded until process exit, as the pages' controls are its classes.
+void InitCommonControlsForWizard() {
+    static win::UniqueModule controls;
+    if (!controls) {
+        controls.reset(win::LoadSystemLibrary("comctl32.dll"));
+        if (!controls) return;
+    }
+    using InitFn = void(WINAPI*)();
+    // GetProcAddress hands out a generic pointer; the entry's real type is the library's.
+    auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(controls.get(), "InitCommonControls")));
+    if (init) init();
 }
 
-void PaintBackground(HDC dc, const RECT& r) {
-    const WizardState& wizard = Wizard();
-    HBITMAP image = static_cast<HBITMAP>(wizard.background.get());
-    BITMAP info = {};
-    if (!image || !GetObjectA(image, sizeof(info), &info)) {
-        Fill(dc, r.left, r.top, r.right, r.bottom);
-        return;
-    }
-    // A corner image keeps its size in inches; stretched, it covers everything.
-    int w = ScaledToScreen(info.bmWidth);
-    int h = ScaledToScreen(info.bmHeight);
-    int x = r.left;
-    int y = r.top;
-    switch (wizard.backgroundMode) {
-        case 1:  // top right
-            Fill(dc, r.left, r.top, r.right - w, r.bottom);
-            Fill(dc, r.right - w, r.top + h, r.right, r.bottom);
-            x = r.right - w;
-            break;
-        case 2:  // bottom left
-            Fill(dc, r.left, r.top, r.right, r.bottom - h);
-            Fill(dc, r.left + w, r.bottom - h, r.right, r.bottom);
-            y = r.bottom - h;
-            break;
-        case 3:  // bottom right
-            Fill(dc, r.left, r.top, r.right, r.bottom - h);
-            Fill(dc, r.left, r.bottom - h, r.right - w, r.bottom);
-            x = r.right - w;
-            y = r.bottom - h;
-            break;
-        default:  // stretched over everything
-            w = r.right - r.left;
-            h = r.bottom - r.top;
-            break;
-    }
-    win::UniqueMemoryDc memory(CreateCompatibleDC(dc));
-    win::ScopedSelect select(memory.get(), image);
-    StretchBlt(dc, x, y, w, h, memory.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
-}
-
-// The product title in large white letters with a black copy two units up and to the left.
-void PaintTitle(HWND window, HDC dc) {
-    win::UniqueGdiObject font(MakeFont(ScaledToScreen(kTitleHeight), FontFace::TimesNewRoman));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, RGB(0, 0, 0));
-    win::ScopedSelect select(dc, font.get());
-
-    RECT r;
-    GetClientRect(window, &r);
-    r.left += ScaledToScreen(40);
-    r.top += ScaledToScreen(20);
+// The product title as the background shows it: the window title with its tokens put in.
+std::string BackdropTitle() {
     const Project& project = *Setup().current;
     std::string title;
     if (!ExpandTitleTokens(project, project.winTitle, &title, kPathLimit)) title = project.winTitle;
-    DrawTextA(dc, title.c_str(), -1, &r, DT_WORDBREAK);
-    const int shadow = ScaledToScreen(2);
-    OffsetRect(&r, shadow, shadow);
-    SetTextColor(dc, RGB(255, 255, 255));
-    DrawTextA(dc, title.c_str(), -1, &r, DT_WORDBREAK);
+    return title;
 }
 
-void Paint(HWND window) {
-    win::PaintDc paint(window);
-    if (!paint.get()) return;
-    RECT r;
-    GetClientRect(window, &r);
-    PaintBackground(paint.get(), r);
-    PaintTitle(window, paint.get());
-}
-
-}  // namespace
-
+// The window's wizard comes with WM_NCCREATE and is let go at WM_DESTROY; messages outside
+// that span, and any after the loop ended, go to DefWindowProcA.
 LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    WizardState& wizard = Wizard();
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* wizard = reinterpret_cast<WizardState*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    if (!wizard) return DefWindowProcA(window, message, wParam, lParam);
+    WizardLook& look = wizard->look;
     switch (message) {
         case WM_CREATE:
-            wizard.whiteBrush.reset(CreateSolidBrush(RGB(255, 255, 255)));
-            if (!wizard.logo) {
-                wizard.defaultLogo = true;
-                wizard.logo.reset(LoadBitmapA(Setup().language.module.get(), MAKEINTRESOURCEA(IDB_DEFAULT_LOGO)));
+            look.whiteBrush.reset(CreateSolidBrush(RGB(255, 255, 255)));
+            if (!look.logo) {
+                look.defaultLogo = true;
+                look.logo.reset(LoadBitmapA(Setup().language.module.get(), MAKEINTRESOURCEA(IDB_DEFAULT_LOGO)));
             }
             PostMessageA(window, WM_SETUP_START, 0, 0);
             return 0;
         case WM_SETUP_START: {
             // The whole wizard runs inside this one message; its result is not looked at,
             // start-up reads the abort flag.
-            RunPages(window);
+            RunPages(window, *wizard);
             PostMessageA(window, WM_DESTROY, 0, 0);
             return DefWindowProcA(window, message, wParam, lParam);
         }
         case WM_PAINT:
-            Paint(window);
+            PaintBackdrop(window, look, BackdropTitle());
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
-            wizard.whiteBrush.reset();
-            wizard.logo.reset();
+            look.whiteBrush.reset();
+            look.logo.reset();
+            SetWindowLongPtrA(window, GWLP_USERDATA, 0);
             return 0;
         default:
             return DefWindowProcA(window, message, wParam, lParam);
     }
 }
 
-int ScaledToScreen(int pixels) { return MulDiv(pixels, Wizard().dpi, 96); }
-
-HFONT MakeFont(int height, FontFace face) {
-    const bool times = face == FontFace::TimesNewRoman;
-    return CreateFontA(height, 0, 0, 0, FW_BOLD, times ? TRUE : FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN, times ? "Times New Roman" : "MS Sans Serif");
+bool RegisterBackgroundClass(HINSTANCE instance, const std::string& className) {
+    WNDCLASSA windowClass = {};
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = BackgroundWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(kIconResource));
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(NULL_BRUSH));
+    windowClass.lpszClassName = className.c_str();
+    if (RegisterClassA(&windowClass)) return true;
+    Fail("Setup", "registering the window class", className, GetLastError());
+    MessageBoxFromId(kStrWindowClassFailed, MB_ICONERROR);
+    return false;
 }
 
-void CenterOnScreen(HWND window) {
-    RECT desktop;
-    RECT own;
-    if (!GetWindowRect(GetDesktopWindow(), &desktop) || !GetWindowRect(window, &own)) return;
-    const int w = own.right - own.left;
-    const int h = own.bottom - own.top;
-    SetWindowPos(window, nullptr, (desktop.right - w) / 2, (desktop.bottom - h) / 2, 0, 0, SWP_NOZORDER | SWP_NOSIZE);
-}
+// The background window over the work area, which runs the wizard, and the message loop until
+// the wizard is over. Returns the quit message's code.
+ExitCode RunBackgroundWindow(HINSTANCE instance, const std::string& className, WizardState& wizard) {
+    const SetupState& state = Setup();
+    std::string title;
+    LoadFormattedString(state.language, &title, kPathLimit, kStrWindowTitle, state.current->title.c_str());
 
-LRESULT CALLBACK LogoPainter(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != WM_ERASEBKGND) return DefWindowProcA(window, message, wParam, lParam);
-    HBITMAP logo = static_cast<HBITMAP>(Wizard().logo.get());
-    BITMAP info = {};
-    HDC dc = reinterpret_cast<HDC>(wParam);
-    RECT client;
-    if (logo && GetObjectA(logo, sizeof(info), &info) && GetClientRect(window, &client)) {
-        win::UniqueMemoryDc memory(CreateCompatibleDC(dc));
-        win::ScopedSelect select(memory.get(), logo);
-        SetStretchBltMode(dc, HALFTONE);
-        StretchBlt(dc, 0, 0, client.right, client.bottom, memory.get(), 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    RECT work = {};
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    // A caption, a sizing frame and a maximise box, but no system menu: there is no close box.
+    HWND window = CreateWindowExA(0, className.c_str(), title.c_str(), WS_CAPTION | WS_THICKFRAME | WS_MAXIMIZEBOX,
+                                  work.left, work.top, work.right - work.left, work.bottom - work.top, nullptr,
+                                  nullptr, instance, &wizard);
+    // Without the window nothing would ever end the message loop.
+    if (!window) {
+        Fail("Setup", "creating the window", title, GetLastError());
+        return kExitPackageUnreadable;
     }
-    return 0;
+    ShowWindow(window, SW_SHOWMAXIMIZED);
+    UpdateWindow(window);
+    InvalidateRect(window, nullptr, TRUE);
+
+    MSG message = {};
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return static_cast<ExitCode>(message.wParam);
+}
+
+}  // namespace
+
+ExitCode RunWizard(HINSTANCE instance) {
+    const SetupState& state = Setup();
+    WizardState wizard;
+    // The licence page's rich-edit control lives in this library; a failure is not fatal.
+    // Runs without the wizard do not pay for loading it. Freed before the wizard's images.
+    win::UniqueModule richEdit(win::LoadSystemLibrary("riched32.dll"));
+    if (!PreparePages(&wizard)) {
+        const std::string& folder = state.unpackFolder.empty() ? state.programFolder : state.unpackFolder;
+        ShowFixedMessage(text::Format(kPrepareFailed, folder.c_str()), state.language.caption, MB_ICONERROR);
+        return kExitPackageUnreadable;
+    }
+    const std::string& className = state.language.caption;
+    if (!RegisterBackgroundClass(instance, className)) return kExitPackageUnreadable;
+    InitCommonControlsForWizard();
+    return RunBackgroundWindow(instance, className, wizard);
 }

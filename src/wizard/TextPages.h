@@ -4,14 +4,11 @@
 
 #include <windows.h>
 
+#include "script/Project.h"
+
 INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK LicencePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The size in bytes of the script's licence text; 0 when the script names none or its data
-// file cannot be opened or measured. With a control ID (not 0) the text is also shown in
-// that control of the current page: RTF (a text starting with "{") in a rich-edit control
-// put in its place, anything else as the control's text.
-DWORD ShowLicenceText(int controlId);
-
-// Puts a read-only RichEdit 1.0 control with the same ID in the place of a page's control.
-HWND ReplaceWithRichEdit(HWND page, int controlId);
+// Whether the script names a licence text that is not empty: its data file opens and has a
+// size. Draws nothing: the page list asks before any page exists.
+bool HasLicenceText(const Project& project);

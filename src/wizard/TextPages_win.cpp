@@ -27,6 +27,33 @@ std::string ReadmePath(const Project& project) {
     return text::Fit(path + "\\" + entry->path, kPathLimit);
 }
 
+// The script's licence text, opened, and its size in bytes. False when the script names none
+// or its data file cannot be opened or measured.
+bool OpenLicence(const Project& project, win::UniqueFile* file, DWORD* size) {
+    if (project.licence.fileIndex < 0) return false;
+    const FileEntry* entry = project.FileAt(project.licence.section, project.licence.fileIndex);
+    if (!entry) return false;
+    file->reset(CreateFileA(DataFilePath(entry->dataFile).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY, nullptr));
+    if (!*file) return false;
+    *size = GetFileSize(file->get(), nullptr);
+    return *size != INVALID_FILE_SIZE;
+}
+
+// Puts a read-only RichEdit 1.0 control with the same ID in the place of a page's control.
+HWND ReplaceWithRichEdit(HWND page, int controlId) {
+    HWND control = GetDlgItem(page, controlId);
+    if (!control) return nullptr;
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+    DestroyWindow(control);
+    return CreateWindowExA(0, "RICHEDIT", "",
+                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_READONLY | ES_AUTOVSCROLL | ES_MULTILINE, r.left,
+                           r.top, r.right - r.left, r.bottom - r.top, page,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), nullptr, nullptr);
+}
+
 // EM_STREAMIN's reader: the cookie is the open licence file.
 DWORD CALLBACK ReadLicenceBlock(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG* read) {
     DWORD n = 0;
@@ -56,12 +83,39 @@ bool WelcomeCommand(HWND page, int id) {
     return true;
 }
 
+// The licence text in that control of the page: RTF (a text starting with "{") in a rich-edit
+// control put in its place, anything else as the control's text.
+void ShowLicenceText(HWND page, int controlId) {
+    win::UniqueFile file;
+    DWORD size = 0;
+    if (!OpenLicence(*Setup().current, &file, &size)) return;
+
+    // The text is read whole and ends at the last byte read, whatever the file held.
+    std::vector<char> content(static_cast<size_t>(size) + 1, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.get(), content.data(), size, &read, nullptr)) return;
+    content[read] = '\0';
+
+    if (content[0] == '{') {
+        HWND rich = ReplaceWithRichEdit(page, controlId);
+        if (!rich) return;
+        SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
+        EDITSTREAM stream = {};
+        stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.get());
+        stream.dwError = 0;
+        stream.pfnCallback = ReadLicenceBlock;
+        SendMessageA(rich, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
+    } else {
+        SetDlgItemTextA(page, controlId, content.data());
+    }
+}
+
 void InitLicence(HWND page) {
     const bool accepted = Setup().licenceAccepted;
     EnableWindow(GetDlgItem(page, IDC_NEXT), accepted);
     EnableWindow(GetDlgItem(page, IDC_ACCEPT), !accepted);
     SetFocus(GetDlgItem(page, accepted ? IDC_NEXT : IDC_ACCEPT));
-    ShowLicenceText(IDC_LICENSE_TEXT);
+    ShowLicenceText(page, IDC_LICENSE_TEXT);
 }
 
 bool LicenceCommand(HWND page, int id) {
@@ -89,49 +143,8 @@ INT_PTR CALLBACK LicencePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     return PageFrameProc(page, message, wParam, {InitLicence, LicenceCommand});
 }
 
-DWORD ShowLicenceText(int controlId) {
-    const Project& project = *Setup().current;
-    if (project.licence.fileIndex < 0) return 0;
-    const FileEntry* entry = project.FileAt(project.licence.section, project.licence.fileIndex);
-    if (!entry) return 0;
-    win::UniqueFile file(CreateFileA(DataFilePath(entry->dataFile).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                     OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY, nullptr));
-    if (!file) return 0;
-    const DWORD size = GetFileSize(file.get(), nullptr);
-    if (size == INVALID_FILE_SIZE) return 0;
-    if (controlId == 0) return size;
-
-    // The text is read whole and ends at the last byte read, whatever the file held.
-    std::vector<char> content(static_cast<size_t>(size) + 1, '\0');
-    DWORD read = 0;
-    if (!ReadFile(file.get(), content.data(), size, &read, nullptr)) return size;
-    content[read] = '\0';
-
-    HWND page = Wizard().pageWindow;
-    if (content[0] == '{') {
-        HWND rich = ReplaceWithRichEdit(page, controlId);
-        if (!rich) return size;
-        SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN);
-        EDITSTREAM stream = {};
-        stream.dwCookie = reinterpret_cast<DWORD_PTR>(file.get());
-        stream.dwError = 0;
-        stream.pfnCallback = ReadLicenceBlock;
-        SendMessageA(rich, EM_STREAMIN, SF_RTF, reinterpret_cast<LPARAM>(&stream));
-    } else {
-        SetDlgItemTextA(page, controlId, content.data());
-    }
-    return size;
-}
-
-HWND ReplaceWithRichEdit(HWND page, int controlId) {
-    HWND control = GetDlgItem(page, controlId);
-    if (!control) return nullptr;
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
-    DestroyWindow(control);
-    return CreateWindowExA(0, "RICHEDIT", "",
-                           WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_READONLY | ES_AUTOVSCROLL | ES_MULTILINE, r.left,
-                           r.top, r.right - r.left, r.bottom - r.top, page,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)), nullptr, nullptr);
+bool HasLicenceText(const Project& project) {
+    win::UniqueFile file;
+    DWORD size = 0;
+    return OpenLicence(project, &file, &size) && size > 0;
 }

@@ -14,7 +14,7 @@
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 #include "support/Wizard.h"
-#include "wizard/Pages.h"
+#include "wizard/WizardRun.h"
 
 namespace {
 
@@ -35,8 +35,8 @@ TEST(DeviceDrivePage, ListsTheDrivesAndKeepsTheChosenRoot) {
     state.current = &state.mainProject;
     state.mainProject.title = "Drive Demo";
     state.programPath = testenv::BinFolder() + "setup.exe";  // the uninstaller the installation puts in place
-    PageList& pages = Wizard().pages;
-    pages.Reset();
+    WizardState wizard;
+    PageList& pages = wizard.pages;
     ASSERT_TRUE(pages.InsertPageAfter(kPageDeviceDrive, 0));
     ASSERT_TRUE(pages.RemovePageAt(0));
     ASSERT_TRUE(pages.Append(kPageDestination));
@@ -74,7 +74,7 @@ TEST(DeviceDrivePage, ListsTheDrivesAndKeepsTheChosenRoot) {
         EXPECT_TRUE(testenv::AnswerBox(self, "Yes"));
         afterBack = state.mountedDeviceFolder;
     });
-    const bool finished = RunPages(nullptr);
+    const bool finished = RunPages(nullptr, wizard);
     user.join();
 
     EXPECT_FALSE(finished);

@@ -1,0 +1,110 @@
+#include "wizard/WizardRun.h"
+
+#include "base/Text.h"
+#include "base/Trace.h"
+#include "engine/Section.h"
+#include "transaction/Journal.h"
+#include "loader/Loader.h"
+#include "state/Messages.h"
+#include "state/SetupState.h"
+#include "win/Gdi.h"
+#include "wizard/ComponentsPage.h"
+#include "wizard/FolderPages.h"
+#include "wizard/ProgressPage.h"
+#include "wizard/TextPages.h"
+
+namespace {
+
+// The loader probe reads this package's value only to learn whether the loader is there.
+const char kLoaderProbeValue[] = "net.rim.i386.memopad";
+
+// The readme is opened from a copy of the Application files, made first. It goes into a new
+// folder of the run's own: the package folder may be read-only, or one whose users could
+// plant links by the files' names for this elevated program to write through.
+bool UnpackApplicationFiles(const Project& project) {
+    SetupState& state = Setup();
+    const std::string runFolder = journal::RunFilesFolder();
+    if (runFolder.empty()) return false;
+    const std::string unpack = text::JoinPath(runFolder, RunFilesName(GetCurrentProcessId()));
+    if (!CreateDirectoryA(unpack.c_str(), nullptr)) {
+        Trace(text::Format("PreparePages::The folder %s cannot be made: error %lu\n", unpack.c_str(), GetLastError())
+                  .c_str());
+        return false;
+    }
+    state.unpackFolder = unpack + "\\";
+    return UnpackSection(project, state.programFolder, state.unpackFolder, kSectionApplication);
+}
+
+DLGPROC PageProcedure(PageKind kind) {
+    switch (kind) {
+        case kPageWelcome:
+            return WelcomePageProc;
+        case kPageLicence:
+            return LicencePageProc;
+        case kPageComponents:
+            return ComponentsPageProc;
+        case kPageDestination:
+            return DestinationPageProc;
+        case kPageDeviceDrive:
+            return DeviceDrivePageProc;
+        case kPageProgress:
+            return ProgressPageProc;
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace
+
+bool PreparePages(WizardState* wizard) {
+    SetupState& state = Setup();
+    state.current = &state.mainProject;
+    const Project& project = state.mainProject;
+    WizardLook& look = wizard->look;
+
+    {
+        win::WindowDc screen(nullptr);
+        look.dpi = GetDeviceCaps(screen.get(), LOGPIXELSY);
+        look.headingFont.reset(MakeFont(-MulDiv(8, look.dpi, 72), FontFace::MsSansSerif));
+    }
+
+    std::string ignored;
+    const int loader = ReadLoaderPackage(kLoaderProbeValue, &ignored, 128);
+    if (loader == kLoaderKeyMissing || loader == kLoaderPackagesMissing) MessageBoxFromId(kStrLoaderMissing, MB_OK);
+
+    if (!UnpackApplicationFiles(project)) return false;
+    PlanPages(project, HasLicenceText(project), &wizard->pages);
+
+    look.background.reset(LoadBitmapFile(project.backgroundImage.dataFile));
+    look.backgroundMode = project.backgroundImage.mode;
+    look.logo.reset(LoadBitmapFile(project.logo.dataFile));
+    look.defaultLogo = false;
+    return true;
+}
+
+bool RunPages(HWND owner, WizardState& wizard) {
+    SetupState& state = Setup();
+    const ShownWizard shown(wizard);
+    PageList& pages = wizard.pages;
+    pages.Start();
+    for (;;) {
+        const PageKind kind = pages.CurrentKind();
+        DLGPROC procedure = PageProcedure(kind);
+        if (!procedure) return false;
+        const INT_PTR result =
+            DialogBoxParamA(state.language.module.get(), MAKEINTRESOURCEA(kind), owner, procedure, 0);
+        SetMessageOwner(nullptr);
+        switch (pages.Step(static_cast<int>(result), state.abort != 0)) {
+            case PageStep::Show:
+                break;
+            case PageStep::Finished:
+                return true;
+            case PageStep::Stopped:
+                return false;
+            case PageStep::Cancelled:
+                state.abort = 1;
+                state.cancelled = true;
+                return false;
+        }
+    }
+}
