@@ -1,5 +1,5 @@
-// The loader reads the single [Project] keys one by one in the order the format gives; the
-// numbered lists come from their section read whole (ScriptSection.h says why). The value
+// The loader reads the single [Project] keys one by one in the order of the schema's tables;
+// the numbered lists come from their section read whole (ScriptSection.h says why). The value
 // layouts themselves are parsed by ValueSyntax.
 #include "script/ScriptLoader.h"
 
@@ -7,33 +7,12 @@
 #include <vector>
 
 #include "base/Text.h"
+#include "script/ScriptSchema.h"
 #include "script/ValueSyntax.h"
 
 namespace script {
 
 namespace {
-
-constexpr int32_t Code(uint32_t value) { return static_cast<int32_t>(value); }
-constexpr int32_t kBadImage = Code(0x80660001u);
-constexpr int32_t kNoTitle = Code(0x80660002u);
-constexpr int32_t kBadComponent = Code(0x80660003u);
-constexpr int32_t kBadPalmFile = Code(0x80660004u);
-constexpr int32_t kBadSectionFolder = Code(0x80660005u);
-constexpr int32_t kBadFileLine = Code(0x80660006u);
-constexpr int32_t kBadPlainTail = Code(0x80660007u);
-constexpr int32_t kBadLibraryTail = Code(0x80660008u);
-constexpr int32_t kBadConduitTail = Code(0x80660009u);
-constexpr int32_t kBadKind = Code(0x8066000Au);
-constexpr int32_t kBadLicence = Code(0x8066000Bu);
-constexpr int32_t kBadReadme = Code(0x8066000Cu);
-constexpr int32_t kBadIntegrity = Code(0x8066000Du);
-
-const char kProjectSection[] = "Project";
-const char kPalmSection[] = "Palm";
-const char kFolderSection[] = "Folder";
-const char kIntegritySection[] = "Integrity";
-
-std::string Numbered(const char* prefix, int number) { return text::Format("%s%d", prefix, number); }
 
 class Loader {
 public:
@@ -44,12 +23,15 @@ public:
     int32_t Load(Project& project, const std::string& fullPath, bool loadSubProjects);
 
 private:
-    int32_t ReadProjectKeys(Project& project, const ScriptKeys& file);
+    // Each key of the table in turn; stops at the first value the load cannot take.
+    int32_t ReadKeys(Project& project, const ScriptKeys& file, const Table<ProjectKey>& keys);
+    int32_t ReadKey(Project& project, const ScriptKeys& file, const ProjectKey& key);
+    int32_t ReadText(Project& project, const ScriptKeys& file, const ProjectKey& key);
     int32_t ReadComponents(Project& project, const ScriptKeys& file);
     int32_t LoadSubProjects(Project& project, const std::string& fullPath);
     int32_t ReadPalm(Project& project, const ScriptKeys& file);
     int32_t ReadSections(Project& project, const ScriptKeys& file);
-    int32_t ReadDocumentsAndImages(Project& project, const ScriptKeys& file);
+    int32_t ReadFileLine(Project& project, FileSection section, const std::string& key, const std::string& value);
     int32_t ReadSeals(Project& project, const ScriptKeys& file);
 
     // Records where the load stopped and returns the code.
@@ -69,62 +51,85 @@ private:
 
 int32_t Loader::Load(Project& project, const std::string& fullPath, bool loadSubProjects) {
     std::unique_ptr<ScriptKeys> file = source_.Open(fullPath);
-    scriptVersion_ = ScriptVersionFromText(file->Text(kProjectSection, "PyxDBVer", "1", kScriptLineLimit));
+    scriptVersion_ = ScriptVersionFromText(file->Text(kProjectSection, kScriptVersionKey, "1", kScriptLineLimit));
 
-    int32_t result = ReadProjectKeys(project, *file);
+    int32_t result = ReadKeys(project, *file, kProjectKeys);
     if (result == 0) result = ReadComponents(project, *file);
     if (result == 0 && loadSubProjects) result = LoadSubProjects(project, fullPath);
     if (result == 0) result = ReadPalm(project, *file);
     if (result == 0) result = ReadSections(project, *file);
-    if (result == 0) result = ReadDocumentsAndImages(project, *file);
+    if (result == 0) result = ReadKeys(project, *file, kFileReferenceKeys);
     if (result == 0) result = ReadSeals(project, *file);
     return result;
 }
 
-int32_t Loader::ReadProjectKeys(Project& project, const ScriptKeys& file) {
+int32_t Loader::ReadKeys(Project& project, const ScriptKeys& file, const Table<ProjectKey>& keys) {
+    for (const ProjectKey& key : keys) {
+        if (key.rule == KeyRule::kTargetZeroOnly && project.targetOs != 0) continue;
+        const int32_t result = ReadKey(project, file, key);
+        if (result != 0) return result;
+    }
+    return 0;
+}
+
+int32_t Loader::ReadKey(Project& project, const ScriptKeys& file, const ProjectKey& key) {
     const char* s = kProjectSection;
-    project.targetOs = static_cast<uint32_t>(file.Int(s, "TargetOS", 0));
-    project.title = file.Text(s, "Title", "", kShortTextLimit);
-    if (project.title.empty()) return Fail(kNoTitle, s, "Title");
-    project.version = file.Text(s, "Version", "", kShortTextLimit);
-    project.company = file.Text(s, "Company", "", kShortTextLimit);
-    project.projectIcon = file.Text(s, "ProjectIcon", "", kPathLimit);
-    project.languageDll = file.Text(s, "LanguageDLL", "", kShortTextLimit);
-    if (project.languageDll.empty()) project.languageDll = kDefaultLanguageDll;
-    if (project.targetOs == 0) {
-        project.conduitInstaller = file.Text(s, "InstallConduit", kDefaultConduitInstaller, kShortTextLimit);
-        project.conduitPattern = file.Text(s, "InstallConduitExt", kDefaultConduitPattern, kPatternLimit);
-    }
-    project.languageDllIndex = file.Int(s, "LanguageDLLIndex", -1);
-    project.conduitInstallerIndex = file.Int(s, "InstallConduitIndex", -1);
-    project.group0MinComp = file.Int(s, "Group0_MinComp", 1);
-    project.defTargetDir = file.Text(s, "DefTargetDir", kDefaultTargetDir, kPathLimit);
-    project.defMountedDir = file.Text(s, "DefMountedDir", kDefaultMountedDir, kPathLimit);
-    project.defShortcutDir = file.Text(s, "DefShortcutDir", kDefaultShortcutDir, kPathLimit);
-    project.winTitle = file.Text(s, "WinTitle", kDefaultWinTitle, kPathLimit);
-    project.copyPalmToPc = file.Int(s, "CopyPalmToPC", 1);
-
-    project.launch.clear();
-    std::string launch = file.Text(s, "Launch", "", kScriptLineLimit);
-    if (!launch.empty()) {
+    switch (key.kind) {
+    case KeyKind::kText:
+    case KeyKind::kFileName:
+        return ReadText(project, file, key);
+    case KeyKind::kNumber:
+    case KeyKind::kFlag:
+    case KeyKind::kDataFile:
+        project.*key.number = file.Int(s, key.name, key.numberFallback);
+        return 0;
+    case KeyKind::kUnsigned:
+        project.*key.unsignedNumber = static_cast<uint32_t>(file.Int(s, key.name, key.numberFallback));
+        return 0;
+    case KeyKind::kLaunch: {
+        // A launch the program cannot parse is left out, not refused.
+        std::string& launch = project.*key.text;
+        launch.clear();
+        const std::string value = file.Text(s, key.name, "", key.limit);
         std::string command;
-        if (ParseLaunch(launch, &command)) project.launch = command;
+        if (!value.empty() && ParseLaunch(value, &command)) launch = command;
+        return 0;
     }
+    case KeyKind::kDocument: {
+        DocRef& document = project.*key.document;
+        document.fileIndex = -1;
+        const std::string value = file.Text(s, key.name, "", key.limit);
+        return value.empty() || ParseDocument(value, &document) ? 0 : Fail(key.failure, s, key.name);
+    }
+    case KeyKind::kImage: {
+        ImageSpec& image = project.*key.image;
+        image.dataFile = -1;
+        image.mode = 0;
+        const std::string value = file.Text(s, key.name, "", key.limit);
+        return value.empty() || ParseImage(value, &image) ? 0 : Fail(key.failure, s, key.name);
+    }
+    }
+    return 0;
+}
 
-    project.multicomp = file.Int(s, "Multicomp", 0);
-    project.relativePaths = file.Int(s, "RelativePaths", 0);
+int32_t Loader::ReadText(Project& project, const ScriptKeys& file, const ProjectKey& key) {
+    std::string& value = project.*key.text;
+    value = file.Text(kProjectSection, key.name, key.fallback, key.limit);
+    if (!value.empty()) return 0;
+    if (key.rule == KeyRule::kRequired) return Fail(key.failure, kProjectSection, key.name);
+    if (key.rule == KeyRule::kEmptyIsDefault) value = key.fallback;
     return 0;
 }
 
 int32_t Loader::ReadComponents(Project& project, const ScriptKeys& file) {
     project.components.clear();
-    const SectionValues keys = file.Section(kProjectSection);
-    for (int n = 1;; ++n) {
-        std::string key = Numbered("Component", n);
+    const SectionValues keys = file.Section(kComponentLines.section);
+    for (int n = kComponentLines.first;; ++n) {
+        std::string key = kComponentLines.Key(n);
         std::string value = keys.Text(key, kScriptLineLimit);
         if (value.empty()) return 0;
         ComponentLine line;
-        if (!ParseComponent(value, scriptVersion_, &line)) return Fail(kBadComponent, kProjectSection, key);
+        if (!ParseComponent(value, scriptVersion_, &line)) return Fail(kBadComponent, kComponentLines.section, key);
         project.AddComponent(line.name, line.subScript, line.useMainFolder, line.selected, line.group,
                              line.description);
     }
@@ -133,19 +138,20 @@ int32_t Loader::ReadComponents(Project& project, const ScriptKeys& file) {
 int32_t Loader::LoadSubProjects(Project& project, const std::string& fullPath) {
     size_t slash = fullPath.find_last_of("\\/");
     std::string folder = slash == std::string::npos ? std::string() : fullPath.substr(0, slash + 1);
-    int n = 0;
+    int n = kComponentLines.first;
     for (Component& component : project.components) {
-        ++n;
         std::string subPath = source_.FullPath(folder + text::DataFileName(component.subScript));
         // A script that names itself, directly or through its components, would be loaded
         // without end: refuse it as a malformed component.
         for (const std::string& outer : chain_)
-            if (source_.SamePath(outer, subPath)) return Fail(kBadComponent, kProjectSection, Numbered("Component", n));
+            if (source_.SamePath(outer, subPath))
+                return Fail(kBadComponent, kComponentLines.section, kComponentLines.Key(n));
         chain_.push_back(subPath);
         Loader inner(source_, chain_, failure_);
         int32_t result = inner.Load(*component.sub, subPath, true);
         chain_.pop_back();
         if (result != 0) return result;
+        ++n;
     }
     return 0;
 }
@@ -153,21 +159,21 @@ int32_t Loader::LoadSubProjects(Project& project, const std::string& fullPath) {
 int32_t Loader::ReadPalm(Project& project, const ScriptKeys& file) {
     project.palmFolders.clear();
     project.palmFiles.clear();
-    const SectionValues entries = file.Section(kPalmSection);
+    const SectionValues entries = file.Section(kPalmFileLines.section);
     if (entries.Size() == 0) return 0;
-    const SectionValues folders = file.Section(kFolderSection);
-    for (int n = 1;; ++n) {
-        std::string key = Numbered("File", n);
+    const SectionValues folders = file.Section(kPalmFolderLines.section);
+    for (int n = kPalmFileLines.first;; ++n) {
+        std::string key = kPalmFileLines.Key(n);
         std::string value = entries.Text(key, kListLineLimit);
         if (value.empty()) return 0;
         PalmLine line;
-        if (!ParsePalmFile(value, scriptVersion_, &line)) return Fail(kBadPalmFile, kPalmSection, key);
+        if (!ParsePalmFile(value, scriptVersion_, &line)) return Fail(kBadPalmFile, kPalmFileLines.section, key);
         std::string folderName;
         if (scriptVersion_ >= 5 && line.folderNumber >= 0) {
-            folderName = folders.Text(Numbered("Folder", line.folderNumber), kPathLimit);
+            folderName = folders.Text(kPalmFolderLines.Key(line.folderNumber), kPathLimit);
             // An entry naming a folder that is not there is as malformed as a bad line; the
             // load must not report success with the rest of the script unread.
-            if (folderName.empty()) return Fail(kBadPalmFile, kPalmSection, key);
+            if (folderName.empty()) return Fail(kBadPalmFile, kPalmFileLines.section, key);
         }
         project.AddPalmFile(line.name, line.firstNumber, line.secondNumber, folderName);
     }
@@ -180,66 +186,55 @@ int32_t Loader::ReadSections(Project& project, const ScriptKeys& file) {
     }
     for (int s = 0; s < kSectionCount; ++s) {
         const FileSection section = static_cast<FileSection>(s);
+        const NumberedKeys folderLines = SectionFolderLines(section);
+        const NumberedKeys fileLines = SectionFileLines(section);
         const SectionValues keys = file.Section(kSectionNames[s]);
         // Sized once for the numbered lines present, so that no entry is moved again while
         // the list grows.
-        project.files[s].reserve(static_cast<size_t>(keys.CountNumbered("File", 0)));
-        for (int n = 0;; ++n) {
-            std::string key = Numbered("Folder", n);
+        project.files[s].reserve(static_cast<size_t>(keys.CountNumbered(fileLines.prefix, fileLines.first)));
+        for (int n = folderLines.first;; ++n) {
+            std::string key = folderLines.Key(n);
             std::string value = keys.Text(key, kListLineLimit);
             if (value.empty()) break;
             std::string path;
             if (!ParseSectionFolder(value, &path)) return Fail(kBadSectionFolder, kSectionNames[s], key);
             project.AddSectionFolder(section, path);
         }
-        for (int n = 0;; ++n) {
-            std::string key = Numbered("File", n);
+        for (int n = fileLines.first;; ++n) {
+            std::string key = fileLines.Key(n);
             std::string value = keys.Text(key, kListLineLimit);
             if (value.empty()) break;
-            Cursor cursor(value);
-            FileLine line;
-            if (!ParseFileCommon(cursor, &line)) return Fail(kBadFileLine, kSectionNames[s], key);
-            int32_t index = project.AddFileEntry(section, line.path, line.folder, line.dataFile, line.kind,
-                                                 line.replaceMode, line.menuShortcut);
-            FileEntry& entry = project.files[s][static_cast<size_t>(index)];
-            if (line.kind == kKindPlain) {
-                PlainTail tail;
-                if (!ParsePlainTail(cursor, &tail)) return Fail(kBadPlainTail, kSectionNames[s], key);
-                entry.startupShortcut = tail.startupShortcut;
-                entry.note = tail.note;
-            } else if (line.kind == kKindRegistrable) {
-                LibraryTail tail;
-                if (!ParseLibraryTail(cursor, &tail)) return Fail(kBadLibraryTail, kSectionNames[s], key);
-                entry.registerSelf = tail.registerSelf;
-                entry.startupShortcut = tail.startupShortcut;
-                entry.note = tail.note;
-            } else if (line.kind == kKindConduit) {
-                if (!ParseConduitTail(cursor, &entry.conduit)) return Fail(kBadConduitTail, kSectionNames[s], key);
-            } else {
-                return Fail(kBadKind, kSectionNames[s], key);
-            }
+            const int32_t result = ReadFileLine(project, section, key, value);
+            if (result != 0) return result;
         }
     }
     return 0;
 }
 
-int32_t Loader::ReadDocumentsAndImages(Project& project, const ScriptKeys& file) {
-    const char* s = kProjectSection;
-    project.licence.fileIndex = -1;
-    std::string value = file.Text(s, "EULA", "", kScriptLineLimit);
-    if (!value.empty() && !ParseDocument(value, &project.licence)) return Fail(kBadLicence, s, "EULA");
-
-    project.readme.fileIndex = -1;
-    value = file.Text(s, "Readme", "", kScriptLineLimit);
-    if (!value.empty() && !ParseDocument(value, &project.readme)) return Fail(kBadReadme, s, "Readme");
-
-    ImageSpec* images[] = {&project.backgroundImage, &project.logo};
-    const char* keys[] = {"BackgroundImage", "ProjectLogo"};
-    for (int i = 0; i < 2; ++i) {
-        images[i]->dataFile = -1;
-        images[i]->mode = 0;
-        value = file.Text(s, keys[i], "", kImageLineLimit);
-        if (!value.empty() && !ParseImage(value, images[i])) return Fail(kBadImage, s, keys[i]);
+int32_t Loader::ReadFileLine(Project& project, FileSection section, const std::string& key,
+                             const std::string& value) {
+    const char* name = kSectionNames[section];
+    Cursor cursor(value);
+    FileLine line;
+    if (!ParseFileCommon(cursor, &line)) return Fail(kBadFileLine, name, key);
+    int32_t index = project.AddFileEntry(section, line.path, line.folder, line.dataFile, line.kind, line.replaceMode,
+                                         line.menuShortcut);
+    FileEntry& entry = project.files[section][static_cast<size_t>(index)];
+    if (line.kind == kKindPlain) {
+        PlainTail tail;
+        if (!ParsePlainTail(cursor, &tail)) return Fail(kBadPlainTail, name, key);
+        entry.startupShortcut = tail.startupShortcut;
+        entry.note = tail.note;
+    } else if (line.kind == kKindRegistrable) {
+        LibraryTail tail;
+        if (!ParseLibraryTail(cursor, &tail)) return Fail(kBadLibraryTail, name, key);
+        entry.registerSelf = tail.registerSelf;
+        entry.startupShortcut = tail.startupShortcut;
+        entry.note = tail.note;
+    } else if (line.kind == kKindConduit) {
+        if (!ParseConduitTail(cursor, &entry.conduit)) return Fail(kBadConduitTail, name, key);
+    } else {
+        return Fail(kBadKind, name, key);
     }
     return 0;
 }

@@ -3,12 +3,13 @@
 #include <fstream>
 
 #include "base/Text.h"
+#include "script/ScriptSchema.h"
 
 namespace script {
 
 namespace {
 
-std::string Numbered(const std::string& prefix, int number) { return prefix + std::to_string(number); }
+std::string LaunchValue(const std::string& command) { return ScriptWriter::Quote(command) + ",-1"; }
 
 std::string DocumentValue(FileSection section, int32_t fileIndex) {
     return text::Format("%d,%d", static_cast<int>(section), fileIndex);
@@ -20,7 +21,7 @@ std::string ImageValue(const std::string& name, int32_t dataFile, int32_t mode) 
 
 }  // namespace
 
-ScriptWriter::ScriptWriter() { Set("PyxDBVer", "5"); }
+ScriptWriter::ScriptWriter() { Set(kScriptVersionKey, "5"); }
 
 std::string ScriptWriter::Quote(const std::string& value) {
     std::string quoted = "\"";
@@ -46,10 +47,9 @@ ScriptWriter::Section& ScriptWriter::SectionNamed(const std::string& name) {
     return sections_.back();
 }
 
-int ScriptWriter::AppendNumbered(const std::string& section, const std::string& prefix, int first,
-                                 const std::string& value) {
-    int number = first + listCounts_[section + "/" + prefix]++;
-    SectionNamed(section).keys.emplace_back(Numbered(prefix, number), value);
+int ScriptWriter::AppendNumbered(const NumberedKeys& list, const std::string& value) {
+    int number = list.first + listCounts_[std::string(list.section) + "/" + list.prefix]++;
+    SectionNamed(list.section).keys.emplace_back(list.Key(number), value);
     return number;
 }
 
@@ -64,11 +64,11 @@ void ScriptWriter::SetRaw(const std::string& section, const std::string& key, co
     target.keys.emplace_back(key, value);
 }
 
-void ScriptWriter::Set(const std::string& key, const std::string& value) { SetRaw("Project", key, value); }
+void ScriptWriter::Set(const std::string& key, const std::string& value) { SetRaw(kProjectSection, key, value); }
 
 void ScriptWriter::Set(const std::string& key, int32_t value) { Set(key, std::to_string(value)); }
 
-void ScriptWriter::SetLaunch(const std::string& command) { Set("Launch", Quote(command) + ",-1"); }
+void ScriptWriter::SetLaunch(const std::string& command) { Set("Launch", LaunchValue(command)); }
 
 void ScriptWriter::SetEula(FileSection section, int32_t fileIndex) { Set("EULA", DocumentValue(section, fileIndex)); }
 
@@ -85,14 +85,14 @@ void ScriptWriter::SetLogo(const std::string& name, int32_t dataFile, int32_t mo
 }
 
 int ScriptWriter::AddComponent(const ScriptComponent& component) {
-    return AppendNumbered("Project", "Component", 1,
+    return AppendNumbered(kComponentLines,
         text::Format("%s,%d,%d,%d,%d,%s,", Quote(component.name).c_str(), component.subScript,
                      component.useMainFolder, component.selected, component.group,
                      Quote(component.description).c_str()));
 }
 
 int ScriptWriter::AddFolder(FileSection section, const std::string& path) {
-    return AppendNumbered(kSectionNames[section], "Folder", 0, Quote(path) + ",");
+    return AppendNumbered(SectionFolderLines(section), Quote(path) + ",");
 }
 
 int ScriptWriter::AddFile(FileSection section, const ScriptFile& file) {
@@ -100,23 +100,20 @@ int ScriptWriter::AddFile(FileSection section, const ScriptFile& file) {
                                     file.kind, file.replaceMode, file.menuShortcut);
     if (file.kind == kKindRegistrable) line += text::Format("%d,", file.registerSelf);
     if (file.kind == kKindConduit) {
-        const ConduitSpec& c = file.conduit;
-        line += text::Format("%s,%u,%s,%s,%s,%u,%s,%s,%u,%s,%u,%s,", Quote(c.text1).c_str(), c.number2,
-                             Quote(c.text3).c_str(), Quote(c.text4).c_str(), Quote(c.text5).c_str(), c.number6,
-                             Quote(c.text7).c_str(), Quote(c.text8).c_str(), c.number9, Quote(c.text10).c_str(),
-                             c.number11, Quote(c.text12).c_str());
+        for (const ConduitField& field : kConduitFields)
+            line += (field.text ? Quote(file.conduit.*field.text) : std::to_string(file.conduit.*field.number)) + ",";
     } else {
         line += text::Format("%d,%s,", file.startupShortcut, Quote(file.note).c_str());
     }
-    return AppendNumbered(kSectionNames[section], "File", 0, line);
+    return AppendNumbered(SectionFileLines(section), line);
 }
 
 int ScriptWriter::AddPalmFolder(const std::string& name) {
-    return AppendNumbered("Folder", "Folder", 0, name);
+    return AppendNumbered(kPalmFolderLines, name);
 }
 
 int ScriptWriter::AddPalmFile(const std::string& name, int32_t first, int32_t second, int32_t folderNumber) {
-    return AppendNumbered("Palm", "File", 1,
+    return AppendNumbered(kPalmFileLines,
                           text::Format("%s,%d,%d,%d", Quote(name).c_str(), first, second, folderNumber));
 }
 
@@ -140,62 +137,69 @@ bool ScriptWriter::Write(const std::string& path) const {
 
 ScriptWriter ScriptWriter::ForProject(const Project& project) {
     ScriptWriter script;
-    script.Set("TargetOS", std::to_string(project.targetOs));
-    script.Set("Title", project.title);
-    script.Set("Version", project.version);
-    script.Set("Company", project.company);
-    script.Set("ProjectIcon", project.projectIcon);
-    script.Set("LanguageDLL", project.languageDll);
-    // The loader reads the conduit installer only for target 0; for others it is not written.
-    if (project.targetOs == 0) {
-        script.Set("InstallConduit", project.conduitInstaller);
-        script.Set("InstallConduitExt", project.conduitPattern);
-    }
-    script.Set("LanguageDLLIndex", project.languageDllIndex);
-    script.Set("InstallConduitIndex", project.conduitInstallerIndex);
-    script.Set("Group0_MinComp", project.group0MinComp);
-    script.Set("DefTargetDir", project.defTargetDir);
-    script.Set("DefMountedDir", project.defMountedDir);
-    script.Set("DefShortcutDir", project.defShortcutDir);
-    script.Set("WinTitle", project.winTitle);
-    script.Set("CopyPalmToPC", project.copyPalmToPc);
-    if (!project.launch.empty()) script.SetLaunch(project.launch);
-    script.Set("Multicomp", project.multicomp);
-    script.Set("RelativePaths", project.relativePaths);
+    script.SetKeys(project, kProjectKeys);
     for (const Component& c : project.components)
         script.AddComponent({c.name, c.subScript, c.useMainFolder, c.selected, c.group, c.description});
-    if (project.licence.fileIndex >= 0)
-        script.SetEula(static_cast<FileSection>(project.licence.section), project.licence.fileIndex);
-    if (project.readme.fileIndex >= 0)
-        script.SetReadme(static_cast<FileSection>(project.readme.section), project.readme.fileIndex);
-    const ImageSpec& back = project.backgroundImage;
-    if (!back.name.empty() || back.dataFile != -1 || back.mode != 0)
-        script.SetBackgroundImage(back.name, back.dataFile, back.mode);
-    const ImageSpec& logo = project.logo;
-    if (!logo.name.empty() || logo.dataFile != -1 || logo.mode != 0)
-        script.SetLogo(logo.name, logo.dataFile, logo.mode);
-
+    script.SetKeys(project, kFileReferenceKeys);
     for (const std::string& folder : project.palmFolders) script.AddPalmFolder(folder);
     for (const PalmFile& file : project.palmFiles)
         script.AddPalmFile(file.name, file.firstNumber, file.secondNumber, file.folder);
-    for (int s = 0; s < kSectionCount; ++s) {
-        const FileSection section = static_cast<FileSection>(s);
-        for (const std::string& folder : project.folders[s]) script.AddFolder(section, folder);
-        for (const FileEntry& entry : project.files[s]) {
-            ScriptFile file{entry.path, entry.folder, entry.dataFile, entry.kind};
-            file.replaceMode = entry.replaceMode;
-            file.menuShortcut = entry.menuShortcut;
-            file.startupShortcut = entry.startupShortcut;
-            file.note = entry.note;
-            file.registerSelf = entry.registerSelf;
-            file.conduit = entry.conduit;
-            script.AddFile(section, file);
-        }
-    }
+    for (int s = 0; s < kSectionCount; ++s) script.AddSection(project, static_cast<FileSection>(s));
     for (const DataFileSeal& seal : project.seals)
-        script.SetRaw("Integrity", text::DataFileName(seal.dataFile),
+        script.SetRaw(kIntegritySection, text::DataFileName(seal.dataFile),
                       text::Format("%llu,%s", static_cast<unsigned long long>(seal.size), seal.sha256.c_str()));
     return script;
+}
+
+void ScriptWriter::SetKeys(const Project& project, const Table<ProjectKey>& keys) {
+    for (const ProjectKey& key : keys) {
+        // The loader reads these only for target 0; for others they are not written.
+        if (key.rule == KeyRule::kTargetZeroOnly && project.targetOs != 0) continue;
+        SetKey(project, key);
+    }
+}
+
+void ScriptWriter::SetKey(const Project& project, const ProjectKey& key) {
+    switch (key.kind) {
+    case KeyKind::kText:
+    case KeyKind::kFileName:
+        return Set(key.name, project.*key.text);
+    case KeyKind::kNumber:
+    case KeyKind::kFlag:
+    case KeyKind::kDataFile:
+        return Set(key.name, project.*key.number);
+    case KeyKind::kUnsigned:
+        return Set(key.name, std::to_string(project.*key.unsignedNumber));
+    case KeyKind::kLaunch:
+        if (!(project.*key.text).empty()) Set(key.name, LaunchValue(project.*key.text));
+        return;
+    case KeyKind::kDocument: {
+        const DocRef& document = project.*key.document;
+        if (document.fileIndex >= 0)
+            Set(key.name, DocumentValue(static_cast<FileSection>(document.section), document.fileIndex));
+        return;
+    }
+    case KeyKind::kImage: {
+        const ImageSpec& image = project.*key.image;
+        if (!image.name.empty() || image.dataFile != -1 || image.mode != 0)
+            Set(key.name, ImageValue(image.name, image.dataFile, image.mode));
+        return;
+    }
+    }
+}
+
+void ScriptWriter::AddSection(const Project& project, FileSection section) {
+    for (const std::string& folder : project.folders[section]) AddFolder(section, folder);
+    for (const FileEntry& entry : project.files[section]) {
+        ScriptFile file{entry.path, entry.folder, entry.dataFile, entry.kind};
+        file.replaceMode = entry.replaceMode;
+        file.menuShortcut = entry.menuShortcut;
+        file.startupShortcut = entry.startupShortcut;
+        file.note = entry.note;
+        file.registerSelf = entry.registerSelf;
+        file.conduit = entry.conduit;
+        AddFile(section, file);
+    }
 }
 
 namespace {
@@ -213,99 +217,109 @@ public:
     void Projects(const std::string& prefix, const Project& a, const Project& b);
 
 private:
-    void Conduit(const std::string& name, const ConduitSpec& a, const ConduitSpec& b);
+    void Keys(const std::string& prefix, const Table<ProjectKey>& keys, const Project& a, const Project& b);
+    void Key(const std::string& name, const ProjectKey& key, const Project& a, const Project& b);
+    void Palm(const std::string& prefix, const Project& a, const Project& b);
+    void Section(const std::string& prefix, int s, const Project& a, const Project& b);
+    void File(const std::string& name, const FileEntry& x, const FileEntry& y);
+    void Seals(const std::string& prefix, const Project& a, const Project& b);
+    void Components(const std::string& prefix, const Project& a, const Project& b);
 
     std::string* first_;
 };
 
-void Differ::Conduit(const std::string& name, const ConduitSpec& a, const ConduitSpec& b) {
-    Field(name + " conduit 1", a.text1, b.text1);
-    Field(name + " conduit 2", a.number2, b.number2);
-    Field(name + " conduit 3", a.text3, b.text3);
-    Field(name + " conduit 4", a.text4, b.text4);
-    Field(name + " conduit 5", a.text5, b.text5);
-    Field(name + " conduit 6", a.number6, b.number6);
-    Field(name + " conduit 7", a.text7, b.text7);
-    Field(name + " conduit 8", a.text8, b.text8);
-    Field(name + " conduit 9", a.number9, b.number9);
-    Field(name + " conduit 10", a.text10, b.text10);
-    Field(name + " conduit 11", a.number11, b.number11);
-    Field(name + " conduit 12", a.text12, b.text12);
+void Differ::Projects(const std::string& prefix, const Project& a, const Project& b) {
+    Keys(prefix, kProjectKeys, a, b);
+    Palm(prefix, a, b);
+    for (int s = 0; s < kSectionCount; ++s) Section(prefix, s, a, b);
+    Keys(prefix, kFileReferenceKeys, a, b);
+    Seals(prefix, a, b);
+    Components(prefix, a, b);
 }
 
-void Differ::Projects(const std::string& prefix, const Project& a, const Project& b) {
-    const std::string& p = prefix;
-    Field(p + "Title", a.title, b.title);
-    Field(p + "Version", a.version, b.version);
-    Field(p + "Company", a.company, b.company);
-    Field(p + "LanguageDLL", a.languageDll, b.languageDll);
-    Field(p + "InstallConduit", a.conduitInstaller, b.conduitInstaller);
-    Field(p + "InstallConduitExt", a.conduitPattern, b.conduitPattern);
-    Field(p + "ProjectIcon", a.projectIcon, b.projectIcon);
-    Field(p + "LanguageDLLIndex", a.languageDllIndex, b.languageDllIndex);
-    Field(p + "InstallConduitIndex", a.conduitInstallerIndex, b.conduitInstallerIndex);
-    Field(p + "TargetOS", a.targetOs, b.targetOs);
-    Field(p + "DefMountedDir", a.defMountedDir, b.defMountedDir);
-    Field(p + "DefTargetDir", a.defTargetDir, b.defTargetDir);
-    Field(p + "DefShortcutDir", a.defShortcutDir, b.defShortcutDir);
-    Field(p + "WinTitle", a.winTitle, b.winTitle);
-    Field(p + "Launch", a.launch, b.launch);
-    Field(p + "[Folder]", a.palmFolders, b.palmFolders);
-    Field(p + "[Palm] count", a.palmFiles.size(), b.palmFiles.size());
+void Differ::Keys(const std::string& prefix, const Table<ProjectKey>& keys, const Project& a, const Project& b) {
+    for (const ProjectKey& key : keys) Key(prefix + key.name, key, a, b);
+}
+
+void Differ::Key(const std::string& name, const ProjectKey& key, const Project& a, const Project& b) {
+    switch (key.kind) {
+    case KeyKind::kText:
+    case KeyKind::kFileName:
+    case KeyKind::kLaunch:
+        return Field(name, a.*key.text, b.*key.text);
+    case KeyKind::kNumber:
+    case KeyKind::kFlag:
+    case KeyKind::kDataFile:
+        return Field(name, a.*key.number, b.*key.number);
+    case KeyKind::kUnsigned:
+        return Field(name, a.*key.unsignedNumber, b.*key.unsignedNumber);
+    case KeyKind::kDocument:
+        Field(name + " index", (a.*key.document).fileIndex, (b.*key.document).fileIndex);
+        return Field(name + " section", (a.*key.document).section, (b.*key.document).section);
+    case KeyKind::kImage:
+        Field(name + " name", (a.*key.image).name, (b.*key.image).name);
+        Field(name + " number", (a.*key.image).dataFile, (b.*key.image).dataFile);
+        return Field(name + " mode", (a.*key.image).mode, (b.*key.image).mode);
+    }
+}
+
+void Differ::Palm(const std::string& prefix, const Project& a, const Project& b) {
+    Field(prefix + "[Folder]", a.palmFolders, b.palmFolders);
+    Field(prefix + "[Palm] count", a.palmFiles.size(), b.palmFiles.size());
     for (size_t i = 0; i < a.palmFiles.size() && i < b.palmFiles.size(); ++i) {
-        const std::string name = p + "[Palm] File" + std::to_string(i + 1);
+        const std::string name = prefix + "[Palm] " + kPalmFileLines.Key(kPalmFileLines.first + static_cast<int>(i));
         Field(name + " name", a.palmFiles[i].name, b.palmFiles[i].name);
         Field(name + " first number", a.palmFiles[i].firstNumber, b.palmFiles[i].firstNumber);
         Field(name + " folder", a.palmFiles[i].folder, b.palmFiles[i].folder);
         Field(name + " second number", a.palmFiles[i].secondNumber, b.palmFiles[i].secondNumber);
     }
-    for (int s = 0; s < kSectionCount; ++s) {
-        const std::string section = p + "[" + kSectionNames[s] + "] ";
-        Field(section + "folders", a.folders[s], b.folders[s]);
-        Field(section + "file count", a.files[s].size(), b.files[s].size());
-        for (size_t i = 0; i < a.files[s].size() && i < b.files[s].size(); ++i) {
-            const FileEntry& x = a.files[s][i];
-            const FileEntry& y = b.files[s][i];
-            const std::string name = section + "File" + std::to_string(i);
-            Field(name + " path", x.path, y.path);
-            Field(name + " folder", x.folder, y.folder);
-            Field(name + " data file", x.dataFile, y.dataFile);
-            Field(name + " kind", x.kind, y.kind);
-            Field(name + " replace mode", x.replaceMode, y.replaceMode);
-            Field(name + " menu shortcut", x.menuShortcut, y.menuShortcut);
-            Field(name + " startup shortcut", x.startupShortcut, y.startupShortcut);
-            Field(name + " note", x.note, y.note);
-            Field(name + " register", x.registerSelf, y.registerSelf);
-            Conduit(name, x.conduit, y.conduit);
-        }
+}
+
+void Differ::Section(const std::string& prefix, int s, const Project& a, const Project& b) {
+    const std::string section = prefix + "[" + kSectionNames[s] + "] ";
+    const NumberedKeys lines = SectionFileLines(static_cast<FileSection>(s));
+    Field(section + "folders", a.folders[s], b.folders[s]);
+    Field(section + "file count", a.files[s].size(), b.files[s].size());
+    for (size_t i = 0; i < a.files[s].size() && i < b.files[s].size(); ++i)
+        File(section + lines.Key(lines.first + static_cast<int>(i)), a.files[s][i], b.files[s][i]);
+}
+
+void Differ::File(const std::string& name, const FileEntry& x, const FileEntry& y) {
+    Field(name + " path", x.path, y.path);
+    Field(name + " folder", x.folder, y.folder);
+    Field(name + " data file", x.dataFile, y.dataFile);
+    Field(name + " kind", x.kind, y.kind);
+    Field(name + " replace mode", x.replaceMode, y.replaceMode);
+    Field(name + " menu shortcut", x.menuShortcut, y.menuShortcut);
+    Field(name + " startup shortcut", x.startupShortcut, y.startupShortcut);
+    Field(name + " note", x.note, y.note);
+    Field(name + " register", x.registerSelf, y.registerSelf);
+    for (const ConduitField& field : kConduitFields) {
+        const std::string conduit = name + " conduit " + std::to_string(field.position);
+        if (field.text)
+            Field(conduit, x.conduit.*field.text, y.conduit.*field.text);
+        else
+            Field(conduit, x.conduit.*field.number, y.conduit.*field.number);
     }
-    Field(p + "Group0_MinComp", a.group0MinComp, b.group0MinComp);
-    Field(p + "Multicomp", a.multicomp, b.multicomp);
-    Field(p + "CopyPalmToPC", a.copyPalmToPc, b.copyPalmToPc);
-    Field(p + "RelativePaths", a.relativePaths, b.relativePaths);
-    Field(p + "Readme index", a.readme.fileIndex, b.readme.fileIndex);
-    Field(p + "Readme section", a.readme.section, b.readme.section);
-    Field(p + "EULA index", a.licence.fileIndex, b.licence.fileIndex);
-    Field(p + "EULA section", a.licence.section, b.licence.section);
-    const ImageSpec* images[2][2] = {{&a.backgroundImage, &b.backgroundImage}, {&a.logo, &b.logo}};
-    const char* imageKeys[2] = {"BackgroundImage", "ProjectLogo"};
-    for (int i = 0; i < 2; ++i) {
-        Field(p + imageKeys[i] + " name", images[i][0]->name, images[i][1]->name);
-        Field(p + imageKeys[i] + " number", images[i][0]->dataFile, images[i][1]->dataFile);
-        Field(p + imageKeys[i] + " mode", images[i][0]->mode, images[i][1]->mode);
-    }
-    Field(p + "[Integrity] count", a.seals.size(), b.seals.size());
+}
+
+void Differ::Seals(const std::string& prefix, const Project& a, const Project& b) {
+    const std::string section = prefix + "[" + kIntegritySection + "] ";
+    Field(section + "count", a.seals.size(), b.seals.size());
     for (size_t i = 0; i < a.seals.size() && i < b.seals.size(); ++i) {
-        const std::string name = p + "[Integrity] " + text::DataFileName(a.seals[i].dataFile);
+        const std::string name = section + text::DataFileName(a.seals[i].dataFile);
         Field(name + " number", a.seals[i].dataFile, b.seals[i].dataFile);
         Field(name + " size", a.seals[i].size, b.seals[i].size);
         Field(name + " SHA-256", a.seals[i].sha256, b.seals[i].sha256);
     }
-    Field(p + "component count", a.components.size(), b.components.size());
+}
+
+void Differ::Components(const std::string& prefix, const Project& a, const Project& b) {
+    Field(prefix + "component count", a.components.size(), b.components.size());
     for (size_t i = 0; i < a.components.size() && i < b.components.size(); ++i) {
         const Component& x = a.components[i];
         const Component& y = b.components[i];
-        const std::string name = p + "Component" + std::to_string(i + 1);
+        const std::string name = prefix + kComponentLines.Key(kComponentLines.first + static_cast<int>(i));
         Field(name + " name", x.name, y.name);
         Field(name + " script", x.subScript, y.subScript);
         Field(name + " main folder", x.useMainFolder, y.useMainFolder);

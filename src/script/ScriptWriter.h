@@ -31,6 +31,7 @@
 #include <vector>
 
 #include "script/Project.h"
+#include "script/ScriptSchema.h"
 
 namespace script {
 
@@ -106,7 +107,12 @@ private:
     };
     Section& SectionNamed(const std::string& name);
     // Appends the next numbered key of a list and returns its number.
-    int AppendNumbered(const std::string& section, const std::string& prefix, int first, const std::string& value);
+    int AppendNumbered(const NumberedKeys& list, const std::string& value);
+    // The model's value of each key, as the loader reads it back.
+    void SetKeys(const Project& project, const Table<ProjectKey>& keys);
+    void SetKey(const Project& project, const ProjectKey& key);
+    // A file section's folder and file lines.
+    void AddSection(const Project& project, FileSection section);
 
     std::vector<Section> sections_;
     std::map<std::string, int> listCounts_;  // "section/prefix" -> lines appended

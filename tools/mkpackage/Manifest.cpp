@@ -14,6 +14,7 @@
 #include "mkpackage/Encoding.h"
 #include "mkpackage/Rules.h"
 #include "mkpackage/Wording.h"
+#include "script/ScriptSchema.h"
 #include "script/ValueSyntax.h"
 
 namespace mkpackage {
@@ -23,7 +24,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr int32_t kMainScript = 1;
-const char* const kSectionKeys[kSectionCount] = {"application", "system", "conduit", "mounted_device"};
+using script::kSectionManifestNames;
+using script::KeyKind;
+using script::KeyRule;
+using script::ProjectKey;
 
 // How the reader reaches files: the file system, or nothing at all for a text checked alone.
 class Files {
@@ -153,11 +157,22 @@ private:
     bool Finish(Fields& package, const toml::array* components, const Project& project);
     bool ReadBody(const std::string& text, bool main, const ManifestDefaults& defaults, Project* project);
     bool ReadPackage(Fields& package, bool main, const ManifestDefaults& defaults, Project* project);
+    // The [package] key of one script key, read by its kind.
+    bool ReadPackageKey(Fields& package, const ProjectKey& key, bool main, const ManifestDefaults& defaults,
+                        Project* project);
+    bool ReadPackageText(Fields& package, const ProjectKey& key, std::string* value);
+    // A source that becomes a data file; only the main package's language library has a default.
+    bool ReadSource(Fields& package, const ProjectKey& key, bool main, const ManifestDefaults& defaults,
+                    int32_t* number);
     bool ReadImage(Fields& package, const char* key, ImageSpec* image);
     // The name a source installs under: 'name', or the source's own file name.
     bool InstallName(Fields& fields, const std::string& source, std::string* name);
     bool ReadSection(const toml::table& root, int section, Project* project);
     bool ReadEntry(Fields& entry, int section, Project* project);
+    // Two entries of one project may not install to one file.
+    bool CheckDestination(Fields& entry, int section, const std::string& folder, const std::string& name,
+                          const Project* project);
+    bool ReadConduit(Fields& entry, ConduitSpec* conduit);
     bool ReadFolders(Fields& folders, Project* project);
     bool ReadPalm(const toml::array& entries, Project* project);
     bool ReadComponents(const toml::array& entries, const ManifestDefaults& defaults, Project* project);
@@ -331,61 +346,72 @@ bool Reader::ReadImage(Fields& package, const char* key, ImageSpec* image) {
 }
 
 bool Reader::ReadPackage(Fields& package, bool main, const ManifestDefaults& defaults, Project* project) {
-    Project& p = *project;
-    if (!PlainText(*this, package, "title", kShortTextLimit, &p.title)) return false;
-    if (p.title.empty()) return Fail(package.Where(), "'title' is required and must not be empty");
-    int32_t targetOs = 0;
-    if (!PlainText(*this, package, "version", kShortTextLimit, &p.version) ||
-        !PlainText(*this, package, "company", kShortTextLimit, &p.company) ||
-        !PlainText(*this, package, "project_icon", kPathLimit, &p.projectIcon) ||
-        !PlainText(*this, package, "language_name", kShortTextLimit, &p.languageDll) ||
-        !PlainText(*this, package, "install_dir", kPathLimit, &p.defTargetDir) ||
-        !PlainText(*this, package, "shortcut_dir", kPathLimit, &p.defShortcutDir) ||
-        !PlainText(*this, package, "mounted_dir", kPathLimit, &p.defMountedDir) ||
-        !PlainText(*this, package, "window_title", kPathLimit, &p.winTitle) ||
-        !QuotedText(*this, package, "launch", kPathLimit, false, &p.launch) ||
-        !package.Int("target_os", 0, INT32_MAX, &targetOs) ||
-        !package.Int("group0_min", INT32_MIN, INT32_MAX, &p.group0MinComp) ||
-        !package.Flag("copy_palm_to_pc", &p.copyPalmToPc) || !package.Flag("relative_paths", &p.relativePaths))
-        return false;
-    p.targetOs = static_cast<uint32_t>(targetOs);
-    if (const toml::node* node = package.Node("language_name");
-        node && !CheckName(*node, "'language_name'", p.languageDll, false))
-        return false;
-    if (p.languageDll.empty()) p.languageDll = kDefaultLanguageDll;
+    for (const ProjectKey& key : script::kProjectKeys)
+        if (key.manifest && !ReadPackageKey(package, key, main, defaults, project)) return false;
+    // The images are numbered before the sections' files; the documents need those files.
+    for (const ProjectKey& key : script::kFileReferenceKeys)
+        if (key.kind == KeyKind::kImage && !ReadPackageKey(package, key, main, defaults, project)) return false;
+    return true;
+}
 
-    const char* conduitKeys[] = {"conduit_installer", "conduit_installer_pattern"};
-    if (p.targetOs == 0) {
-        p.conduitInstaller = kDefaultConduitInstaller;
-        p.conduitPattern = kDefaultConduitPattern;
-        if (!PlainText(*this, package, conduitKeys[0], kShortTextLimit, &p.conduitInstaller) ||
-            !PlainText(*this, package, conduitKeys[1], kPatternLimit, &p.conduitPattern))
-            return false;
-        if (const toml::node* node = package.Node(conduitKeys[0]);
-            node && !CheckName(*node, "'conduit_installer'", p.conduitInstaller, false))
-            return false;
-    } else {
-        for (const char* key : conduitKeys)
-            if (const toml::node* node = package.Node(key))
-                return Fail(node->source(), std::string("'") + key + "' needs target_os = 0");
+bool Reader::ReadPackageKey(Fields& package, const ProjectKey& key, bool main, const ManifestDefaults& defaults,
+                            Project* project) {
+    const char* name = key.manifest;
+    if (key.rule == KeyRule::kTargetZeroOnly && project->targetOs != 0) {
+        const toml::node* node = package.Node(name);
+        return !node || Fail(node->source(), std::string("'") + name + "' needs target_os = 0");
     }
+    switch (key.kind) {
+    case KeyKind::kText:
+    case KeyKind::kFileName:
+        return ReadPackageText(package, key, &(project->*key.text));
+    case KeyKind::kNumber:
+        return package.Int(name, INT32_MIN, INT32_MAX, &(project->*key.number));
+    case KeyKind::kFlag:
+        return package.Flag(name, &(project->*key.number));
+    case KeyKind::kUnsigned: {
+        int32_t value = static_cast<int32_t>(project->*key.unsignedNumber);
+        if (!package.Int(name, 0, INT32_MAX, &value)) return false;
+        project->*key.unsignedNumber = static_cast<uint32_t>(value);
+        return true;
+    }
+    case KeyKind::kDataFile:
+        return ReadSource(package, key, main, defaults, &(project->*key.number));
+    case KeyKind::kLaunch:
+        return QuotedText(*this, package, name, kPathLimit, false, &(project->*key.text));
+    case KeyKind::kDocument:
+        return ResolveDocument(package, name, *project, &(project->*key.document));
+    case KeyKind::kImage:
+        return ReadImage(package, name, &(project->*key.image));
+    }
+    return true;
+}
 
-    std::string library;
-    if (!package.Text("language_library", &library)) return false;
-    if (const toml::node* node = package.Node("language_library")) {
-        if (!Number(node->source(), library, "language_library", &p.languageDllIndex)) return false;
-    } else if (main) {
-        std::string key;
-        if (!files_.Source(defaults.languageLibrary, &key))
-            return Fail(package.Where(), "no 'language_library', and the default '" + defaults.languageLibrary +
-                                             "' is not a readable file");
-        p.languageDllIndex = NumberFor(key, defaults.languageLibrary);
-    }
-    std::string installer;
-    if (!package.Text("conduit_installer_source", &installer)) return false;
-    if (const toml::node* node = package.Node("conduit_installer_source"))
-        if (!Number(node->source(), installer, "conduit_installer_source", &p.conduitInstallerIndex)) return false;
-    return ReadImage(package, "background_image", &p.backgroundImage) && ReadImage(package, "logo", &p.logo);
+bool Reader::ReadPackageText(Fields& package, const ProjectKey& key, std::string* value) {
+    const std::string quoted = std::string("'") + key.manifest + "'";
+    *value = key.fallback;
+    if (!PlainText(*this, package, key.manifest, key.limit, value)) return false;
+    if (key.rule == KeyRule::kRequired && value->empty())
+        return Fail(package.Where(), quoted + " is required and must not be empty");
+    if (const toml::node* node = package.Node(key.manifest);
+        node && key.kind == KeyKind::kFileName && !CheckName(*node, quoted, *value, false))
+        return false;
+    if (key.rule == KeyRule::kEmptyIsDefault && value->empty()) *value = key.fallback;
+    return true;
+}
+
+bool Reader::ReadSource(Fields& package, const ProjectKey& key, bool main, const ManifestDefaults& defaults,
+                        int32_t* number) {
+    std::string source;
+    if (!package.Text(key.manifest, &source)) return false;
+    if (const toml::node* node = package.Node(key.manifest)) return Number(node->source(), source, key.manifest, number);
+    if (!main || key.number != &Project::languageDllIndex) return true;
+    std::string path;
+    if (!files_.Source(defaults.languageLibrary, &path))
+        return Fail(package.Where(), std::string("no '") + key.manifest + "', and the default '" +
+                                         defaults.languageLibrary + "' is not a readable file");
+    *number = NumberFor(path, defaults.languageLibrary);
+    return true;
 }
 
 bool Reader::ReadEntry(Fields& entry, int section, Project* project) {
@@ -404,15 +430,7 @@ bool Reader::ReadEntry(Fields& entry, int section, Project* project) {
     if (const toml::node* node = entry.Node("folder");
         node && !CheckName(*node, "'folder'", folder, true, section == kSectionConduit))
         return false;
-    // The mounted device's files go to the package's folder there, whatever their folder.
-    const toml::node& named = entry.Node("name") ? *entry.Node("name") : *entry.Node("source");
-    const std::string destination = DestinationKey(section == kSectionMountedDevice ? "" : folder, name);
-    const auto [first, fresh] =
-        destinations_.emplace(std::make_pair(project, std::to_string(section) + destination),
-                              entry.Name() + text::Format(" (line %u)", static_cast<unsigned>(named.source().begin.line)));
-    if (!fresh)
-        return Fail(named.source(),
-                    entry.Name() + " installs to the same file as " + first->second + ", letter case aside");
+    if (!CheckDestination(entry, section, folder, name, project)) return false;
     struct Rule {
         const char* key;
         bool allowed;
@@ -428,39 +446,51 @@ bool Reader::ReadEntry(Fields& entry, int section, Project* project) {
         if (const toml::node* node = entry.Node(rule.key); node && !rule.allowed)
             return Fail(node->source(), std::string("'") + rule.key + "' is only for " + rule.when);
 
+    const FileSection fileSection = static_cast<FileSection>(section);
     int32_t folderIndex = -1;
     for (size_t i = 0; i < project->folders[section].size(); ++i)
         if (project->folders[section][i] == folder) folderIndex = static_cast<int32_t>(i);
     if (folderIndex < 0) {
-        project->AddSectionFolder(static_cast<FileSection>(section), folder);
-        folderIndex = project->FolderCount(static_cast<FileSection>(section)) - 1;
+        project->AddSectionFolder(fileSection, folder);
+        folderIndex = project->FolderCount(fileSection) - 1;
     }
     int32_t number = -1;
     if (!Number(entry.Node("source")->source(), source, entry.Name(), &number)) return false;
-    int32_t index = project->AddFileEntry(static_cast<FileSection>(section), name, folderIndex, number, kind,
-                                          replace, menu);
+    int32_t index = project->AddFileEntry(fileSection, name, folderIndex, number, kind, replace, menu);
     FileEntry& file = project->files[section][static_cast<size_t>(index)];
     file.registerSelf = registerSelf;
     file.startupShortcut = startup;
     file.note = note;
-    if (const toml::node* node = entry.Node("conduit")) {
-        if (!node->is_table()) return Fail(node->source(), "'conduit' must be a table");
-        Fields conduit(*this, *node->as_table(), "conduit");
-        ConduitSpec& c = file.conduit;
-        std::string* texts[] = {&c.text1, &c.text3, &c.text4, &c.text5, &c.text7, &c.text8, &c.text10};
-        const char* textKeys[] = {"text1", "text3", "text4", "text5", "text7", "text8", "text10"};
-        for (int i = 0; i < 7; ++i)
-            if (!QuotedText(*this, conduit, textKeys[i], kConduitTextLimit, false, texts[i])) return false;
-        uint32_t* numbers[] = {&c.number2, &c.number6, &c.number9, &c.number11};
-        const char* numberKeys[] = {"number2", "number6", "number9", "number11"};
-        for (int i = 0; i < 4; ++i) {
-            int32_t value = 0;
-            if (!conduit.Int(numberKeys[i], 0, INT32_MAX, &value)) return false;
-            *numbers[i] = static_cast<uint32_t>(value);
+    return ReadConduit(entry, &file.conduit) && entry.Done();
+}
+
+bool Reader::CheckDestination(Fields& entry, int section, const std::string& folder, const std::string& name,
+                              const Project* project) {
+    // The mounted device's files go to the package's folder there, whatever their folder.
+    const toml::node& named = entry.Node("name") ? *entry.Node("name") : *entry.Node("source");
+    const std::string destination = DestinationKey(section == kSectionMountedDevice ? "" : folder, name);
+    const auto [first, fresh] =
+        destinations_.emplace(std::make_pair(project, std::to_string(section) + destination),
+                              entry.Name() + text::Format(" (line %u)", static_cast<unsigned>(named.source().begin.line)));
+    return fresh || Fail(named.source(),
+                         entry.Name() + " installs to the same file as " + first->second + ", letter case aside");
+}
+
+bool Reader::ReadConduit(Fields& entry, ConduitSpec* conduit) {
+    const toml::node* node = entry.Node("conduit");
+    if (!node) return true;
+    if (!node->is_table()) return Fail(node->source(), "'conduit' must be a table");
+    Fields fields(*this, *node->as_table(), "conduit");
+    for (const script::ConduitField& field : script::kConduitFields) {
+        if (field.text) {
+            if (!QuotedText(*this, fields, field.manifest, field.limit, false, &(conduit->*field.text))) return false;
+            continue;
         }
-        if (!QuotedText(*this, conduit, "text12", kPathLimit, false, &c.text12) || !conduit.Done()) return false;
+        int32_t value = 0;
+        if (!fields.Int(field.manifest, 0, INT32_MAX, &value)) return false;
+        conduit->*field.number = static_cast<uint32_t>(value);
     }
-    return entry.Done();
+    return fields.Done();
 }
 
 bool Reader::Tables(const toml::table& root, const char* key, const toml::array** out) {
@@ -478,11 +508,11 @@ bool Reader::Tables(const toml::table& root, const char* key, const toml::array*
 
 bool Reader::ReadSection(const toml::table& root, int section, Project* project) {
     const toml::array* entries = nullptr;
-    if (!Tables(root, kSectionKeys[section], &entries)) return false;
+    if (!Tables(root, kSectionManifestNames[section], &entries)) return false;
     if (!entries) return true;
     int n = 0;
     for (const toml::node& element : *entries) {
-        Fields entry(*this, *element.as_table(), text::Format("%s entry %d", kSectionKeys[section], ++n));
+        Fields entry(*this, *element.as_table(), text::Format("%s entry %d", kSectionManifestNames[section], ++n));
         if (!ReadEntry(entry, section, project)) return false;
     }
     return true;
@@ -490,10 +520,10 @@ bool Reader::ReadSection(const toml::table& root, int section, Project* project)
 
 bool Reader::ReadFolders(Fields& folders, Project* project) {
     for (int s = 0; s < kSectionCount; ++s) {
-        const toml::node* node = folders.Node(kSectionKeys[s]);
+        const toml::node* node = folders.Node(kSectionManifestNames[s]);
         if (!node) continue;
         const toml::array* array = node->as_array();
-        if (!array) return Fail(node->source(), std::string("'") + kSectionKeys[s] + "' must be a list of folders");
+        if (!array) return Fail(node->source(), std::string("'") + kSectionManifestNames[s] + "' must be a list of folders");
         for (const toml::node& element : *array) {
             if (!element.is_string()) return Fail(element.source(), "a folder must be a string");
             std::string ansi, folder;
@@ -623,9 +653,9 @@ bool Reader::ReadBody(const std::string& text, bool main, const ManifestDefaults
         if (!ReadSection(root, s, project)) return false;
     const toml::array* palm = nullptr;
     if (!Tables(root, "palm", &palm) || (palm && !ReadPalm(*palm, project))) return false;
-    if (!ResolveDocument(fields, "licence", *project, &project->licence) ||
-        !ResolveDocument(fields, "readme", *project, &project->readme) || !fields.Done())
-        return false;
+    for (const ProjectKey& key : script::kFileReferenceKeys)
+        if (key.kind == KeyKind::kDocument && !ReadPackageKey(fields, key, main, defaults, project)) return false;
+    if (!fields.Done()) return false;
     const toml::array* components = nullptr;
     if (!Tables(root, "component", &components)) return false;
     project->multicomp = components ? 1 : 0;
