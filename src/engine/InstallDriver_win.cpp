@@ -14,6 +14,7 @@
 #include "script/PathTokens.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
+#include "transaction/RunFiles.h"
 #include "win/Files.h"
 
 namespace {

@@ -6,7 +6,8 @@
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "log/InstallLog.h"
-#include "transaction/Journal.h"
+#include "transaction/JournalFormat.h"
+#include "transaction/RunFiles.h"
 #include "win/Files.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The rollback journal's writer: kept open for the run, it makes the changes it guards (moving
-// a file aside, keeping a second name) and finds the folder runs keep their files in.
+// a file aside, keeping a second name).
 #pragma once
 
 #include <string>
@@ -9,18 +9,6 @@
 #include "transaction/JournalFormat.h"
 #include "win/UniqueHandle.h"
 
-namespace journal {
-
-// Where runs keep their journals and temporary logs: "HandheldSetup" in the Windows folder,
-// which only the system and administrators can change, made so on first use. An elevated run
-// acts on journals found there and nowhere else. A folder of that name that fails the check
-// is not used (the trace says why): the next of "HandheldSetup.1" to ".9" that passes, or is
-// made now, is. Empty when none can be had.
-std::string RunFilesFolder();
-// True for `folder` (full, long form) when it is, or may become, the run files folder.
-bool IsRunFilesFolder(const std::string& folder);
-
-}  // namespace journal
 
 // The rollback journal of one installation, owned by the run that changes the machine: every
 // step of an installation takes it, so none can change anything unjournaled. Its owner takes

@@ -1,7 +1,8 @@
 #include "support/Wizard.h"
 
 #include "base/Text.h"
-#include "transaction/Journal.h"
+#include "transaction/JournalFormat.h"
+#include "transaction/RunFiles.h"
 
 #include <commctrl.h>
 

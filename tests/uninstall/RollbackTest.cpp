@@ -7,7 +7,8 @@
 
 #include "base/Text.h"
 #include "engine/Section.h"
-#include "transaction/Journal.h"
+#include "transaction/JournalFormat.h"
+#include "transaction/RunFiles.h"
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "support/Snapshot.h"
