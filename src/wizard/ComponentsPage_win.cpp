@@ -32,7 +32,8 @@ void ShowInfo(HWND page, const Component& component) {
 
 }  // namespace
 
-int UpdateComponentList(HWND page, Project* project, bool fromModel, bool firstFill) {
+int UpdateComponentList(HWND page, Project* project, ListUpdate update) {
+    const bool firstFill = update == ListUpdate::kFill;
     HWND list = GetDlgItem(page, IDC_COMPONENT_LIST);
     std::vector<Component>& components = project->components;
 
@@ -40,7 +41,7 @@ int UpdateComponentList(HWND page, Project* project, bool fromModel, bool firstF
     const int focus = static_cast<int>(SendMessageA(list, LB_GETCARETINDEX, 0, 0));
     const bool focusSelected = focus >= 0 && SendMessageA(list, LB_GETSEL, static_cast<WPARAM>(focus), 0) > 0;
 
-    if (fromModel) {
+    if (update != ListUpdate::kFromList) {
         KeepFocusAloneInGroup(&components, focus, focusSelected);
         for (size_t i = 0; i < components.size(); ++i) {
             if (firstFill)
@@ -80,7 +81,7 @@ int UpdateComponentList(HWND page, Project* project, bool fromModel, bool firstF
 namespace {
 
 void InitComponents(HWND page) {
-    UpdateComponentList(page, &Setup().mainProject, true, true);
+    UpdateComponentList(page, &Setup().mainProject, ListUpdate::kFill);
     // The device drive page comes back on Next when the choice still needs it.
     PageList& pages = Wizard().pages;
     DropDeviceDrivePageAfter(&pages, pages.Current());
@@ -97,7 +98,7 @@ bool ComponentsCommand(HWND page, int id) {
         case IDC_SELECT_ALL:
         case IDC_CLEAR_ALL:
             SetAllSelected(&project.components, id == IDC_SELECT_ALL);
-            UpdateComponentList(page, &project, true, false);
+            UpdateComponentList(page, &project, ListUpdate::kFromModel);
             return true;
         default:
             return false;
@@ -110,7 +111,7 @@ INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
     // The frame hands a page only the command's ID; the list's notification code is read here.
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_COMPONENT_LIST) {
         if (HIWORD(wParam) != LBN_SELCHANGE) return FALSE;
-        UpdateComponentList(page, &Setup().mainProject, false, false);
+        UpdateComponentList(page, &Setup().mainProject, ListUpdate::kFromList);
         return TRUE;
     }
     return PageFrameProc(page, message, wParam, PageSteps{InitComponents, ComponentsCommand});
