@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "engine/InstallFile.h"
-#include "uninstall/LogReplay.h"
 #include "support/InstallRun.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
+#include "uninstall/LogReplay.h"
 #include "win/Files.h"
 
 namespace {

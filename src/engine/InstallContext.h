@@ -5,8 +5,9 @@
 
 #include <string>
 
-#include "log/LogWriter.h"
-#include "transaction/Journal.h"
+// Declared only: the portable half of the engine (the file count) sees this header too.
+class Journal;
+class LogWriter;
 
 // Told about each file a section copies, for whoever shows the installation's progress.
 // Implemented above the engine (the progress page); the engine only calls it.

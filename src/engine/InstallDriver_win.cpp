@@ -11,9 +11,11 @@
 #include "engine/TargetFolder.h"
 #include "engine/UninstallEntry.h"
 #include "log/InstallLog.h"
+#include "log/LogWriter.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
+#include "transaction/Journal.h"
 #include "transaction/RunFiles.h"
 #include "win/Files.h"
 

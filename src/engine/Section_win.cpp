@@ -10,12 +10,14 @@
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "engine/InstallFile.h"
-#include "win/SelfRegister.h"
 #include "log/InstallLog.h"
+#include "log/LogWriter.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
+#include "transaction/Journal.h"
 #include "win/Files.h"
 #include "win/Registry.h"
+#include "win/SelfRegister.h"
 #include "win/UniqueHandle.h"
 
 namespace {

@@ -5,6 +5,8 @@
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "log/InstallLog.h"
+#include "log/LogWriter.h"
+#include "transaction/Journal.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 

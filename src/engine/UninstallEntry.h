@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "script/Project.h"
 #include "engine/InstallContext.h"
+#include "script/Project.h"
 
 extern const char kUninstallerName[];  // "pyxu.exe"
 // The Windows list of installed programs below HKEY_LOCAL_MACHINE: one subkey per product.

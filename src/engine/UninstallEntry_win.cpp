@@ -10,6 +10,7 @@
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
+#include "log/LogWriter.h"
 #include "transaction/Journal.h"
 #include "win/Digest.h"
 #include "win/Files.h"

@@ -2,9 +2,9 @@
 
 #include <windows.h>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "engine/InstallDriver.h"
-#include "base/RunResult.h"
 #include "engine/TargetFolder.h"
 #include "startup/CommandLine.h"
 #include "state/SetupState.h"

@@ -10,12 +10,12 @@
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
-#include "transaction/RenameSection.h"
-#include "win/SelfRegister.h"
 #include "transaction/JournalFormat.h"
+#include "transaction/RenameSection.h"
 #include "transaction/RunFiles.h"
 #include "win/Files.h"
 #include "win/Registry.h"
+#include "win/SelfRegister.h"
 #include "win/UniqueHandle.h"
 
 namespace {

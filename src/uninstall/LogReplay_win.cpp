@@ -8,13 +8,13 @@
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
-#include "win/SelfRegister.h"
 #include "engine/SharedCount.h"
 #include "engine/UninstallEntry.h"
 #include "log/InstallLog.h"
 #include "transaction/Rollback.h"
 #include "win/Files.h"
 #include "win/Registry.h"
+#include "win/SelfRegister.h"
 #include "win/UniqueHandle.h"
 
 namespace {

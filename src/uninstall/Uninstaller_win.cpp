@@ -5,13 +5,13 @@
 #include "base/Limits.h"
 #include "base/RunResult.h"
 #include "base/Text.h"
-#include "uninstall/LogReplay.h"
-#include "transaction/Rollback.h"
 #include "engine/RunLock.h"
-#include "transaction/Journal.h"
 #include "engine/UninstallEntry.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
+#include "transaction/Journal.h"
+#include "transaction/Rollback.h"
+#include "uninstall/LogReplay.h"
 #include "win/Files.h"
 
 namespace {

@@ -8,16 +8,18 @@
 #include <string>
 #include <vector>
 
+#include "base/Text.h"
 #include "engine/InstallDriver.h"
-#include "support/Installed.h"
-#include "support/SharedDlls.h"
+#include "log/LogWriter.h"
+#include "transaction/Journal.h"
 #include "log/InstallLog.h"
+#include "script/ScriptWriter.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
+#include "support/Installed.h"
 #include "support/Package.h"
-#include "script/ScriptWriter.h"
+#include "support/SharedDlls.h"
 #include "support/TestEnv.h"
-#include "base/Text.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 

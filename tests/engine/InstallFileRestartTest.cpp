@@ -4,9 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "engine/InstallFile.h"
+#include "log/InstallLog.h"
 #include "support/InstallRun.h"
 #include "support/PendingRenames.h"
-#include "log/InstallLog.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"

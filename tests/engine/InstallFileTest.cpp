@@ -5,12 +5,12 @@
 #include <memory>
 
 #include "engine/InstallFile.h"
-#include "support/PendingRenames.h"
-#include "transaction/RenameSection.h"
 #include "log/InstallLog.h"
 #include "support/InstallRun.h"
+#include "support/PendingRenames.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
+#include "transaction/RenameSection.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 

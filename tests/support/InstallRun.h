@@ -6,6 +6,8 @@
 #include <string>
 
 #include "engine/InstallContext.h"
+#include "log/LogWriter.h"
+#include "transaction/Journal.h"
 
 struct InstallRun {
     InstallRun(const std::string& folder, const std::string& logPath);

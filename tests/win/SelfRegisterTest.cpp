@@ -4,9 +4,9 @@
 #include <windows.h>
 
 #include "base/Text.h"
-#include "win/SelfRegister.h"
 #include "support/Installed.h"
 #include "support/TestEnv.h"
+#include "win/SelfRegister.h"
 
 namespace {
 
