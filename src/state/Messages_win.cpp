@@ -18,9 +18,6 @@ bool LoadFromModule(HMODULE module, UINT id, size_t limit, std::string* out) {
     return true;
 }
 
-bool g_quiet = false;
-HWND g_owner = nullptr;
-
 int DefaultQuietAnswer(UINT style) {
     const UINT buttons = style & MB_TYPEMASK;
     return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
@@ -30,11 +27,11 @@ int DefaultQuietAnswer(UINT style) {
 // the trace of a run tells what the user saw.
 int Show(const std::string& text, const std::string& caption, UINT style, int quietAnswer) {
     Trace(("MessageBox::" + text + "\n").c_str());
-    if (g_quiet) {
+    if (Setup().quiet) {
         Trace(text::Format("MessageBox::Not shown, answered %d.\n", quietAnswer).c_str());
         return quietAnswer;
     }
-    return MessageBoxA(g_owner, text.c_str(), caption.c_str(), style);
+    return MessageBoxA(Setup().messageOwner, text.c_str(), caption.c_str(), style);
 }
 
 std::string FormatLimited(const std::string& format, size_t limit, va_list args) {
@@ -88,11 +85,11 @@ bool LoadFormattedString(const LanguageLibrary& library, std::string* out, size_
     return true;
 }
 
-void SetQuietMessages(bool quiet) { g_quiet = quiet; }
+void SetQuietMessages(bool quiet) { Setup().quiet = quiet; }
 
-bool QuietMessages() { return g_quiet; }
+bool QuietMessages() { return Setup().quiet; }
 
-void SetMessageOwner(HWND owner) { g_owner = owner; }
+void SetMessageOwner(HWND owner) { Setup().messageOwner = owner; }
 
 int MessageBoxFromId(UINT id, UINT style, ...) {
     va_list args;

@@ -32,6 +32,8 @@ struct SetupState {
     Project* current = &mainProject;  // never owns
 
     LanguageLibrary language;
+    bool quiet = false;           // /S: no message box is shown, each gets its safe answer
+    HWND messageOwner = nullptr;  // the window message boxes belong to; none outside the pages
     int abort = 0;
     std::string launchCommand;
     std::string commonStartupFolder;

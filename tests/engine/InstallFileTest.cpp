@@ -53,11 +53,10 @@ protected:
         sharedkey::Remove(destination_);
     }
     // InstallFile in this test's run, asking Ask.
-    bool Install(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, bool shared,
-                 bool log) {
+    bool Install(const std::string& source, const std::string& destination, int mode, AskReplaceFn ask, Count count,
+                 Logging logging) {
         run_->context.ask = ask;
-        return InstallFile(run_->context, source, destination, mode, shared ? Count::kShared : Count::kNone,
-                           log ? Logging::kRecord : Logging::kSilent);
+        return InstallFile(run_->context, source, destination, mode, count, logging);
     }
 
     std::unique_ptr<InstallRun> run_;
@@ -84,17 +83,17 @@ protected:
 };
 
 TEST_F(InstallFileTest, ReplaceNoneNeverCopies) {
-    EXPECT_NE(0, Install(source_, destination_, kReplaceNone, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceNone, Ask, Count::kNone, Logging::kRecord));
     EXPECT_FALSE(win::FileExists(destination_));
     PlaceDestination(5);
-    EXPECT_NE(0, Install(source_, destination_, kReplaceNone, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceNone, Ask, Count::kNone, Logging::kRecord));
     EXPECT_EQ("old", Content());
     EXPECT_EQ("", Log());
 }
 
 TEST_F(InstallFileTest, ReplaceNoneOnSharedUncountedFileOnlyCountsIt) {
     PlaceDestination(5);
-    EXPECT_NE(0, Install(source_, destination_, kReplaceNone, Ask, true, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceNone, Ask, Count::kShared, Logging::kRecord));
     EXPECT_EQ(1, sharedkey::Count(destination_));
     EXPECT_EQ("old", Content());
     EXPECT_EQ("", Log());
@@ -102,27 +101,27 @@ TEST_F(InstallFileTest, ReplaceNoneOnSharedUncountedFileOnlyCountsIt) {
 
 TEST_F(InstallFileTest, ReplaceAlwaysPutsAnOlderFileOverANewerOne) {
     PlaceDestination(-5);
-    EXPECT_NE(0, Install(source_, destination_, kReplaceAlways, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceAlways, Ask, Count::kNone, Logging::kRecord));
     EXPECT_EQ("new", Content());
     EXPECT_EQ(0, g_asked.calls);
     EXPECT_EQ("CopyFile: " + destination_ + "\r\n", Log());
 }
 
 TEST_F(InstallFileTest, ReplaceOlderCopiesOnlyANewerSourceOrToAMissingDestination) {
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, false, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, Count::kNone, Logging::kSilent));
     EXPECT_EQ("new", Content());
 
     PlaceDestination(-5);
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, Count::kNone, Logging::kRecord));
     EXPECT_EQ("old", Content()) << "older source keeps the newer file";
 
     PlaceDestinationSameTime();
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, Count::kNone, Logging::kRecord));
     EXPECT_EQ("old", Content()) << "equal times keep the file";
     EXPECT_EQ("", Log());
 
     PlaceDestination(5);
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, Count::kNone, Logging::kRecord));
     EXPECT_EQ("new", Content());
     EXPECT_EQ("CopyFile: " + destination_ + "\r\n", Log());
     EXPECT_EQ(0, g_asked.calls);
@@ -131,36 +130,36 @@ TEST_F(InstallFileTest, ReplaceOlderCopiesOnlyANewerSourceOrToAMissingDestinatio
 TEST_F(InstallFileTest, ReplaceOlderAskAsksOnlyForAnOlderSource) {
     PlaceDestination(-5);
     g_asked.answer = false;
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, Count::kNone, Logging::kRecord));
     EXPECT_EQ(1, g_asked.calls);
     EXPECT_EQ(destination_, g_asked.destination);
     EXPECT_EQ("old", Content());
     EXPECT_EQ("", Log());
 
     g_asked.answer = true;
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, false, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, Count::kNone, Logging::kRecord));
     EXPECT_EQ(2, g_asked.calls);
     EXPECT_EQ("new", Content());
     EXPECT_EQ("CopyFile: " + destination_ + "\r\n", Log());
 
     PlaceDestination(5);
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, false, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, Count::kNone, Logging::kSilent));
     EXPECT_EQ(2, g_asked.calls) << "a newer source is copied without a question";
     EXPECT_EQ("new", Content());
 
     PlaceDestinationSameTime();
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, false, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, Count::kNone, Logging::kSilent));
     EXPECT_EQ(2, g_asked.calls) << "equal times are no question";
     EXPECT_EQ("old", Content());
 
     PlaceDestination(-5);
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, nullptr, false, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, nullptr, Count::kNone, Logging::kSilent));
     EXPECT_EQ("old", Content()) << "without a question the newer file stays";
 }
 
 TEST_F(InstallFileTest, UnknownRuleFailsAndChangesNothing) {
     for (int mode : {4, -1, 100}) {
-        EXPECT_EQ(0, Install(source_, destination_, mode, Ask, false, true)) << mode;
+        EXPECT_EQ(0, Install(source_, destination_, mode, Ask, Count::kNone, Logging::kRecord)) << mode;
         EXPECT_FALSE(win::FileExists(destination_));
     }
     EXPECT_EQ("", Log());
@@ -171,7 +170,7 @@ TEST_F(InstallFileTest, ReadOnlyFilesAreReplacedAndCopiesLeftWritable) {
         PlaceDestination(5);
         ASSERT_TRUE(SetFileAttributesA(destination_.c_str(), FILE_ATTRIBUTE_READONLY));
         ASSERT_TRUE(SetFileAttributesA(source_.c_str(), FILE_ATTRIBUTE_READONLY));
-        EXPECT_NE(0, Install(source_, destination_, mode, Ask, false, false)) << mode;
+        EXPECT_NE(0, Install(source_, destination_, mode, Ask, Count::kNone, Logging::kSilent)) << mode;
         EXPECT_EQ("new", Content()) << mode;
         EXPECT_EQ(0u, GetFileAttributesA(destination_.c_str()) & FILE_ATTRIBUTE_READONLY) << mode;
         SetFileAttributesA(source_.c_str(), FILE_ATTRIBUTE_NORMAL);
@@ -185,7 +184,7 @@ TEST_F(InstallFileTest, ReadOnlyFileInUseStaysReadOnlyWhenTheCopyFails) {
     {
         win::UniqueFile inUse = HoldInUse(destination_);
         ASSERT_TRUE(inUse.valid());
-        EXPECT_EQ(0, Install(source_, destination_, kReplaceAlways, Ask, false, true));
+        EXPECT_EQ(0, Install(source_, destination_, kReplaceAlways, Ask, Count::kNone, Logging::kRecord));
     }
     EXPECT_EQ("old", Content());
     EXPECT_NE(0u, GetFileAttributesA(destination_.c_str()) & FILE_ATTRIBUTE_READONLY);
@@ -195,7 +194,7 @@ TEST_F(InstallFileTest, ReadOnlyFileInUseStaysReadOnlyWhenTheCopyFails) {
 TEST_F(InstallFileTest, MissingSourceFailsInsteadOfKeepingTheFile) {
     PlaceDestination(-5);
     ASSERT_TRUE(DeleteFileA(source_.c_str()));
-    EXPECT_EQ(0, Install(source_, destination_, kReplaceOlder, Ask, false, true));
+    EXPECT_EQ(0, Install(source_, destination_, kReplaceOlder, Ask, Count::kNone, Logging::kRecord));
     EXPECT_EQ("old", Content());
     EXPECT_EQ("", Log());
 }
@@ -206,7 +205,7 @@ TEST_F(InstallFileTest, CopyFailureOfAPlainFileFailsQuietly) {
     {
         win::UniqueFile inUse = HoldInUse(destination_);
         ASSERT_TRUE(inUse.valid());
-        EXPECT_EQ(0, Install(source_, destination_, kReplaceAlways, Ask, false, true));
+        EXPECT_EQ(0, Install(source_, destination_, kReplaceAlways, Ask, Count::kNone, Logging::kRecord));
     }
     EXPECT_EQ("old", Content());
     EXPECT_FALSE(win::FileExists(folder_ + "\\target.new"));
@@ -215,21 +214,21 @@ TEST_F(InstallFileTest, CopyFailureOfAPlainFileFailsQuietly) {
 }
 
 TEST_F(InstallFileTest, SharedFileCopiedLogsCopyThenCount) {
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, true, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, Count::kShared, Logging::kRecord));
     EXPECT_EQ(1, sharedkey::Count(destination_));
     EXPECT_EQ("CopyFile: " + destination_ + "\r\nModifyShared: " + destination_ + "|1\r\n", Log());
 }
 
 TEST_F(InstallFileTest, SharedFileKeptIsCountedForItsOldOwnerAndForUs) {
     PlaceDestinationSameTime();
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, true, true));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlder, Ask, Count::kShared, Logging::kRecord));
     EXPECT_EQ("old", Content());
     EXPECT_EQ(2, sharedkey::Count(destination_));
     EXPECT_EQ("ModifyShared: " + destination_ + "|1\r\n", Log());
 
     g_asked.answer = false;
     PlaceDestination(-5);
-    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, true, false));
+    EXPECT_NE(0, Install(source_, destination_, kReplaceOlderAsk, Ask, Count::kShared, Logging::kSilent));
     EXPECT_EQ(1, g_asked.calls);
     EXPECT_EQ(3, sharedkey::Count(destination_));
     EXPECT_EQ("ModifyShared: " + destination_ + "|1\r\n", Log()) << "no record without log";
@@ -244,7 +243,7 @@ TEST_F(InstallFileTest, SharedFileInUseIsReplacedAtRestart) {
     {
         win::UniqueFile inUse = HoldInUse(destination_);
         ASSERT_TRUE(inUse.valid());
-        EXPECT_NE(0, Install(source_, destination_, kReplaceAlways, Ask, true, true));
+        EXPECT_NE(0, Install(source_, destination_, kReplaceAlways, Ask, Count::kShared, Logging::kRecord));
     }
     EXPECT_EQ("old", Content());
     EXPECT_EQ("new", testenv::ReadFile(newCopy));
@@ -270,8 +269,8 @@ TEST_F(InstallFileTest, TwoSharedFilesOfOneBaseNameGetTwoPendingCopies) {
         win::UniqueFile dllInUse = HoldInUse(dll);
         win::UniqueFile ocxInUse = HoldInUse(ocx);
         ASSERT_TRUE(dllInUse.valid() && ocxInUse.valid());
-        EXPECT_NE(0, Install(source_, dll, kReplaceAlways, Ask, true, true));
-        EXPECT_NE(0, Install(ocxSource, ocx, kReplaceAlways, Ask, true, true));
+        EXPECT_NE(0, Install(source_, dll, kReplaceAlways, Ask, Count::kShared, Logging::kRecord));
+        EXPECT_NE(0, Install(ocxSource, ocx, kReplaceAlways, Ask, Count::kShared, Logging::kRecord));
     }
     const std::string first = folder_ + "\\SHARED.new";
     const std::string second = folder_ + "\\SHARED.ne1";
@@ -294,7 +293,7 @@ TEST_F(InstallFileTest, SharedFileThatCannotBeDeferredShowsTheWarning) {
     installfile::BoxWatcher boxes;
     // No folder to copy into: the destination has no short form to schedule a rename for.
     const std::string nowhere = folder_ + "\\missing\\lib.dll";
-    EXPECT_EQ(0, Install(source_, nowhere, kReplaceAlways, Ask, true, true));
+    EXPECT_EQ(0, Install(source_, nowhere, kReplaceAlways, Ask, Count::kShared, Logging::kRecord));
     sharedkey::Remove(nowhere);
 
     // A source that cannot be found while the destination is in use.
@@ -302,7 +301,7 @@ TEST_F(InstallFileTest, SharedFileThatCannotBeDeferredShowsTheWarning) {
     ASSERT_TRUE(DeleteFileA(source_.c_str()));
     {
         win::UniqueFile inUse = HoldInUse(destination_);
-        EXPECT_EQ(0, Install(source_, destination_, kReplaceAlways, Ask, true, true));
+        EXPECT_EQ(0, Install(source_, destination_, kReplaceAlways, Ask, Count::kShared, Logging::kRecord));
     }
     EXPECT_FALSE(win::FileExists(folder_ + "\\target.new"));
     EXPECT_EQ("", Log());

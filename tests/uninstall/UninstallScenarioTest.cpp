@@ -17,7 +17,7 @@
 #include "support/Snapshot.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
-#include "uninstall/Product.h"
+#include "support/Product.h"
 #include "uninstall/Uninstaller.h"
 #include "win/Files.h"
 #include "win/Registry.h"

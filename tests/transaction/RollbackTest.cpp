@@ -15,7 +15,7 @@
 #include "support/Wizard.h"
 #include "transaction/JournalFormat.h"
 #include "transaction/RunFiles.h"
-#include "uninstall/Product.h"
+#include "support/Product.h"
 #include "win/Files.h"
 #include "win/SecureFolder.h"
 #include "win/UniqueHandle.h"

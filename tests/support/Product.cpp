@@ -1,4 +1,4 @@
-#include "uninstall/Product.h"
+#include "support/Product.h"
 
 #include <windows.h>
 
