@@ -202,7 +202,8 @@ bool CopyKeepingAside(InstallContext& run, const std::string& source, const std:
         return Fail("InstallFile", ("copying " + source.substr(source.find_last_of('\\') + 1) + " to").c_str(),
                     destination, error);
     };
-    if (aside == Journal::Aside::kFailed) return shared ? ReplaceAtRestart(run, source, destination, sha256) : copyFailed();
+    if (aside == Journal::Aside::kFailed)
+        return shared ? ReplaceAtRestart(run, source, destination, sha256) : copyFailed();
     if (aside == Journal::Aside::kMissing && !run.journal.NoteNewFile(destination)) return false;
 
     const bool staged = aside == Journal::Aside::kLinked;

@@ -16,10 +16,10 @@ extern const char kUninstallListKey[];
 std::string UninstallDisplayName(const Project& project);
 
 // Copies `programPath` (the running program) to the Windows folder as the uninstaller and
-// writes the Uninstall entry of the main project, each change noted in the run's journal first: the log in `installFolder`, the language
-// library at `languagePath`, and for the list of installed programs its publisher, version,
-// icon, the `estimatedSizeKiB` of the files the installation copied, and that it offers
-// neither change nor repair. False, traced, when the uninstaller or the entry's key, name,
+// writes the Uninstall entry of the main project, each change noted in the run's journal
+// first: the log in `installFolder`, the language library at `languagePath`, and for the list
+// of installed programs its publisher, version, icon, the `estimatedSizeKiB` of the files the
+// installation copied, and that it offers neither change nor repair. False, traced, when the uninstaller or the entry's key, name,
 // command or folder could not be written: the installation then fails, as a product without
 // them could not be uninstalled. The values the list only shows are best-effort.
 bool PrepareUnInstall(InstallContext& run, const Project& mainProject, const std::string& programPath,

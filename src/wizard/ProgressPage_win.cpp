@@ -22,7 +22,8 @@ constexpr UINT WM_SETUP_DONE = WM_SETUP_START + 1;
 
 // The installation runs on a thread of its own, which owns the run from start to end, so that
 // the page keeps answering. The page owns this record: the worker reads `page` and `cancel`
-// only, and tells the page everything else through its controls' messages.
+// only, handed to it at its start, and tells the page everything else through its controls'
+// messages.
 struct PageRun {
     HWND page = nullptr;
     win::UniqueKernelHandle worker;  // set while the installation runs
@@ -38,8 +39,10 @@ constexpr DWORD kShowIntervalMs = 40;
 
 class PageProgress : public InstallProgress {
 public:
-    explicit PageProgress(HWND page)
-        : bar_(GetDlgItem(page, IDC_PROGRESS_BAR)), status_(GetDlgItem(page, IDC_PROGRESS_STATUS)) {}
+    explicit PageProgress(const PageRun& run)
+        : run_(run),
+          bar_(GetDlgItem(run.page, IDC_PROGRESS_BAR)),
+          status_(GetDlgItem(run.page, IDC_PROGRESS_STATUS)) {}
 
     void Begin(int fileCount) override { PostMessageA(bar_, PBM_SETRANGE32, 0, std::max(fileCount, 1)); }
     // The name is sent, not posted: the page copies it before the run goes on.
@@ -50,26 +53,27 @@ public:
         if (status_) SetWindowTextA(status_, destination.c_str());
     }
     void FileDone() override { ++done_; }
-    bool Cancelled() override { return g_run.cancel; }
+    bool Cancelled() override { return run_.cancel; }
 
 private:
-
+    const PageRun& run_;
     HWND bar_;
     HWND status_;
     int done_ = 0;
     DWORD lastShown_ = 0;
 };
 
-DWORD WINAPI InstallWorker(LPVOID /*unused*/) {
+DWORD WINAPI InstallWorker(LPVOID parameter) {
+    const PageRun& run = *static_cast<const PageRun*>(parameter);
     // The shortcuts and self-registrations of the run are COM work on this thread.
     win::ComInit com;
     if (FAILED(com.result()))
         Trace(text::Format("ProgressPage::COM cannot be initialised for the installation: 0x%lx\n",
                            static_cast<unsigned long>(com.result()))
                   .c_str());
-    PageProgress progress(g_run.page);
+    PageProgress progress(run);
     const bool installed = DoInstall(&progress, RegisterDescriptors);
-    PostMessageA(g_run.page, WM_SETUP_DONE, installed ? 1 : 0, 0);
+    PostMessageA(run.page, WM_SETUP_DONE, installed ? 1 : 0, 0);
     return 0;
 }
 
@@ -82,7 +86,7 @@ void SetPageText(HWND page, int id, UINT stringId) {
 void StartInstallation(HWND page) {
     g_run.page = page;
     g_run.cancel = false;
-    g_run.worker.reset(CreateThread(nullptr, 0, InstallWorker, nullptr, 0, nullptr));
+    g_run.worker.reset(CreateThread(nullptr, 0, InstallWorker, &g_run, 0, nullptr));
     if (g_run.worker) return;
     Trace(text::Format("ProgressPage::The installation's thread cannot be made: error %lu\n", GetLastError()).c_str());
     MessageBoxFromId(kStrInstallFailed, MB_ICONERROR);
