@@ -66,7 +66,7 @@ void ScriptWriter::SetRaw(const std::string& section, const std::string& key, co
 
 void ScriptWriter::Set(const std::string& key, const std::string& value) { SetRaw(kProjectSection, key, value); }
 
-void ScriptWriter::Set(const std::string& key, int32_t value) { Set(key, std::to_string(value)); }
+void ScriptWriter::Set(const std::string& key, int32_t value) { Set(key, text::Format("%d", value)); }
 
 void ScriptWriter::SetLaunch(const std::string& command) { Set("Launch", LaunchValue(command)); }
 
@@ -101,7 +101,7 @@ int ScriptWriter::AddFile(FileSection section, const ScriptFile& file) {
     if (file.kind == kKindRegistrable) line += text::Format("%d,", file.registerSelf);
     if (file.kind == kKindConduit) {
         for (const ConduitField& field : kConduitFields)
-            line += (field.text ? Quote(file.conduit.*field.text) : std::to_string(file.conduit.*field.number)) + ",";
+            line += (field.text ? Quote(file.conduit.*field.text) : text::Format("%u", file.conduit.*field.number)) + ",";
     } else {
         line += text::Format("%d,%s,", file.startupShortcut, Quote(file.note).c_str());
     }
@@ -169,7 +169,7 @@ void ScriptWriter::SetKey(const Project& project, const ProjectKey& key) {
     case KeyKind::kDataFile:
         return Set(key.name, project.*key.number);
     case KeyKind::kUnsigned:
-        return Set(key.name, std::to_string(project.*key.unsignedNumber));
+        return Set(key.name, text::Format("%u", project.*key.unsignedNumber));
     case KeyKind::kLaunch:
         if (!(project.*key.text).empty()) Set(key.name, LaunchValue(project.*key.text));
         return;
@@ -295,7 +295,7 @@ void Differ::File(const std::string& name, const FileEntry& x, const FileEntry& 
     Field(name + " note", x.note, y.note);
     Field(name + " register", x.registerSelf, y.registerSelf);
     for (const ConduitField& field : kConduitFields) {
-        const std::string conduit = name + " conduit " + std::to_string(field.position);
+        const std::string conduit = name + text::Format(" conduit %d", field.position);
         if (field.text)
             Field(conduit, x.conduit.*field.text, y.conduit.*field.text);
         else
