@@ -32,12 +32,11 @@ FILETIME EntryTime(const WIN32_FIND_DATAA& entry) {
     return entry.ftCreationTime;
 }
 
-// True when the file was read-only and no longer is; `before` receives its attributes.
-bool ClearReadOnly(const std::string& path, DWORD* before = nullptr) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_READONLY)) return false;
-    if (before) *before = attributes;
-    return SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY)) != 0;
+// A source on read-only media must not leave a copy that cannot be replaced later.
+void ClearReadOnly(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        SetFileAttributesA(path.c_str(), attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
 }
 
 // One copy: a sealed one hashes the bytes it writes, so that they are the bytes checked. A
@@ -59,24 +58,6 @@ bool CopyOnce(InstallContext& run, const std::string& source, const std::string&
               const std::string& sha256) {
     if (CopyBytes(source, destination, sha256, true)) return true;
     if (GetLastError() == ERROR_INVALID_DATA && run.damagedSource.empty()) run.damagedSource = source;
-    return false;
-}
-
-// Copies over an existing file, read-only or not. The read-only flag is cleared only when the
-// copy is refused: looking a destination up first costs a directory scan per file on file
-// systems without case-insensitive lookup, which is most of the time of a large install.
-// A copy that still fails leaves the file as it was, read-only flag included.
-bool CopyOver(InstallContext& run, const std::string& source, const std::string& destination,
-              const std::string& sha256) {
-    if (CopyOnce(run, source, destination, sha256)) return true;
-    DWORD error = GetLastError();
-    DWORD attributes = 0;
-    if (error != ERROR_INVALID_DATA && ClearReadOnly(destination, &attributes)) {
-        if (CopyOnce(run, source, destination, sha256)) return true;
-        error = GetLastError();
-        SetFileAttributesA(destination.c_str(), attributes);
-    }
-    SetLastError(error);
     return false;
 }
 
@@ -162,14 +143,14 @@ bool CopyPackageFile(const std::string& source, const std::string& destination, 
 
 namespace {
 
-// Whether `source` goes over `destination` under `mode`; false too for an unknown rule, which
-// `known` then says.
-bool ShouldCopy(InstallContext& run, const std::string& source, const std::string& destination, int mode,
-                bool destinationMissing, bool* known) {
-    *known = true;
+// What a replace rule makes of the file in the way.
+enum class Decision { kCopy, kKeep, kLeaveAlone, kUnknownRule };
+
+Decision Decide(InstallContext& run, const std::string& source, const std::string& destination, int mode,
+                bool destinationMissing) {
     switch (mode) {
-    case kReplaceNone: return false;
-    case kReplaceAlways: return true;
+    case kReplaceNone: return Decision::kLeaveAlone;
+    case kReplaceAlways: return Decision::kCopy;
     case kReplaceOlder:
     case kReplaceOlderAsk: {
         WIN32_FIND_DATAA sourceEntry;
@@ -178,14 +159,15 @@ bool ShouldCopy(InstallContext& run, const std::string& source, const std::strin
         // behind "the file on disk was kept".
         if (destinationMissing || !win::FindEntry(destination, &destinationEntry) ||
             !win::FindEntry(source, &sourceEntry))
-            return true;
+            return Decision::kCopy;
         FILETIME sourceTime = EntryTime(sourceEntry);
         FILETIME destinationTime = EntryTime(destinationEntry);
         LONG order = CompareFileTime(&sourceTime, &destinationTime);
-        if (order > 0) return true;
-        return order < 0 && mode == kReplaceOlderAsk && run.ask && run.ask(destination.c_str());
+        const bool copy =
+            order > 0 || (order < 0 && mode == kReplaceOlderAsk && run.ask && run.ask(destination.c_str()));
+        return copy ? Decision::kCopy : Decision::kKeep;
     }
-    default: *known = false; return false;
+    default: return Decision::kUnknownRule;
     }
 }
 
@@ -209,9 +191,8 @@ bool CopyKeepingAside(InstallContext& run, const std::string& source, const std:
     const bool staged = aside == Journal::Aside::kLinked;
     // With the old file kept aside the name is free: a name that appeared meanwhile (a link
     // planted in a folder its users can write) fails the copy instead of being written through.
-    if (CopyOver(run, source, staged ? replacement.staging : destination, sha256) &&
+    if (CopyOnce(run, source, staged ? replacement.staging : destination, sha256) &&
         (!staged || run.journal.PutInPlace(destination, replacement))) {
-        // A source on read-only media must not leave a copy that cannot be replaced later.
         ClearReadOnly(destination);
         if (logging == Logging::kRecord) run.log.Record(kRecordCopyFile, destination.c_str());
         return !shared || SharedList(&run.journal, LogOf(run, logging)).Modify(destination, 1, AtZero::kKeep);
@@ -227,13 +208,15 @@ bool InstallFile(InstallContext& run, const std::string& source, const std::stri
                  Logging logging, const std::string& sha256) {
     const bool shared = count == Count::kShared;
     if (shared) SharedList(&run.journal, nullptr).Ensure(destination);
-    if (mode == kReplaceNone) return true;
     // In a folder this run made there is nothing to compare with or to keep: looking a missing
     // name up costs Wine a scan of the whole folder.
     const bool destinationMissing = run.journal.InFolderMade(destination);
-    bool known = true;
-    if (ShouldCopy(run, source, destination, mode, destinationMissing, &known))
-        return CopyKeepingAside(run, source, destination, count, logging, sha256, destinationMissing);
-    if (!known) return Fail("InstallFile", "applying an unknown replace rule to", destination, ERROR_INVALID_PARAMETER);
-    return !shared || SharedList(&run.journal, LogOf(run, logging)).Modify(destination, 1, AtZero::kKeep);
+    switch (Decide(run, source, destination, mode, destinationMissing)) {
+    case Decision::kCopy: return CopyKeepingAside(run, source, destination, count, logging, sha256, destinationMissing);
+    case Decision::kKeep:
+        return !shared || SharedList(&run.journal, LogOf(run, logging)).Modify(destination, 1, AtZero::kKeep);
+    case Decision::kLeaveAlone: return true;
+    case Decision::kUnknownRule: break;
+    }
+    return Fail("InstallFile", "applying an unknown replace rule to", destination, ERROR_INVALID_PARAMETER);
 }

@@ -8,7 +8,7 @@
 
 #include "base/Text.h"
 
-// Format strings passed to LogRecord; a reader's prefix is the text before the "%".
+// Format strings passed to LogWriter::Record; a reader's prefix is the text before the "%".
 extern const char kRecordApplication[];     // "Application: %s"
 extern const char kRecordCopyFile[];        // "CopyFile: %s"
 extern const char kRecordModifyShared[];    // "ModifyShared: %s|%d"

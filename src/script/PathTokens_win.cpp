@@ -23,8 +23,6 @@ bool SystemFolderInRoom(FolderQuery query, size_t room, std::string* value) {
     return true;
 }
 
-// The value must fit in the room left together with its terminator.
-bool ProgramFilesInRoom(size_t room, std::string* value) { return win::ReadProgramFilesFolder(room, value); }
 
 // The path need not exist; only a name the file system rejects outright fails.
 bool PathIsAcceptable(const std::string& path) {
@@ -44,7 +42,7 @@ bool ExpandPath(const Project& project, const std::string& text, std::string* ou
             case PathToken::SysDir:
                 return SystemFolderInRoom(GetSystemDirectoryA, room, value);
             case PathToken::ProgramFilesDir:
-                return ProgramFilesInRoom(room, value);
+                return win::ReadProgramFilesFolder(room, value);  // with its terminator
             case PathToken::InstallDir:
                 if (!installFolder) return false;
                 *value = *installFolder;

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/RunResult.h"
+#include "base/Text.h"
 #include "state/Messages.h"
 #include "win/Digest.h"
 #include "win/Files.h"
@@ -26,6 +27,6 @@ bool MainScriptSealed(const std::string& path, std::string* message) {
         while (i < kScriptSealDigestSize && sealed[i] == digest[i]) ++i;
         if (i == kScriptSealDigestSize) return true;
     }
-    *message = DamagedPackageText("00000001", "is missing or is not the script this setup program was made for");
+    *message = DamagedPackageText(text::DataFileName(1), "is missing or is not the script this setup program was made for");
     return Fail("ScriptSeal", "matching the sealed digest of", path, 0);
 }

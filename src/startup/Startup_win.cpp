@@ -17,7 +17,6 @@
 #include "startup/Unattended.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
-#include "transaction/Journal.h"
 #include "transaction/Rollback.h"
 #include "uninstall/LogReplay.h"
 #include "uninstall/Uninstaller.h"

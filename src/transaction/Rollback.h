@@ -8,9 +8,9 @@
 
 // Undoes the changes of the journal at `journalPath`, the newest first, then removes the
 // folders the run created, deepest first, when they are empty. A journal whose run was
-// committed only has its moved-aside copies deleted, and the run's folders that held them. The journal and the run's temporary log
-// are deleted when everything was undone; a journal with changes left stays for the next start
-// to try again. Returns the number of changes that could not be undone (each is traced).
+// committed only has its moved-aside copies deleted, and the run's folders that held them. The
+// journal and the run's temporary log are deleted when everything was undone; a journal with
+// changes left stays for the next start to try again. Returns the number of changes that could not be undone (each is traced).
 int RollBack(const std::string& journalPath);
 
 // Finds the journals that runs which never finished left in the run files folder and takes

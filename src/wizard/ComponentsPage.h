@@ -13,6 +13,6 @@ INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
 // list's selection into the flags.
 enum class ListUpdate { kFill, kFromModel, kFromList };
 // Brings list and flags together and updates the page's buttons and texts from the result.
-// Either way the selected member of an exclusive group that has the list's focus stays the
+// In every mode the selected member of an exclusive group that has the list's focus stays the
 // only one of its group. Returns the number of selected components.
 int UpdateComponentList(HWND page, Project* project, ListUpdate update);

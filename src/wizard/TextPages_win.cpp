@@ -44,9 +44,7 @@ bool OpenLicence(const Project& project, win::UniqueFile* file, DWORD* size) {
 HWND ReplaceWithRichEdit(HWND page, int controlId) {
     HWND control = GetDlgItem(page, controlId);
     if (!control) return nullptr;
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&r), 2);
+    const RECT r = RectInParent(control);
     DestroyWindow(control);
     return CreateWindowExA(0, "RICHEDIT", "",
                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_READONLY | ES_AUTOVSCROLL | ES_MULTILINE, r.left,

@@ -79,7 +79,6 @@ bool PreparePages(WizardState* wizard) {
     look.background.reset(LoadBitmapFile(project.backgroundImage.dataFile));
     look.backgroundMode = project.backgroundImage.mode;
     look.logo.reset(LoadBitmapFile(project.logo.dataFile));
-    look.defaultLogo = false;
     return true;
 }
 

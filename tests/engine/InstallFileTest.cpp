@@ -45,7 +45,6 @@ protected:
         log_ = folder_ + "\\install.log";
         ASSERT_TRUE(testenv::WriteFile(source_, "new"));
         run_.reset(new InstallRun(folder_, log_));
-        run_->context.ask = Ask;
         g_asked = Asked();
     }
     void TearDown() override {

@@ -35,13 +35,6 @@ const char kVendorKey[] = "Software\\Research In Motion";
 const char kLoaderKey[] = "Software\\Research In Motion\\BlackBerry\\Loader";
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-std::string ReadValue(HKEY root, const std::string& keyPath, const char* name) {
-    std::string value;
-    win::UniqueKey key;
-    if (win::OpenKey(root, keyPath, KEY_READ, &key)) win::ReadString(key.get(), name, 1024, &value);
-    return value;
-}
-
 TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     win::ComInit com;
     ASSERT_TRUE(SUCCEEDED(com.result()));
@@ -185,14 +178,14 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     run.reset();
 
     const std::string entry = std::string(kUninstallKey) + "\\" + displayName;
-    EXPECT_EQ(displayName, ReadValue(HKEY_LOCAL_MACHINE, entry, "DisplayName"));
+    EXPECT_EQ(displayName, installed::RegistryText(HKEY_LOCAL_MACHINE, entry, "DisplayName"));
     EXPECT_EQ(win::WindowsFolder() + "\\pyxu.exe -u" + install + "\\install.log -l" + languagePath,
-              ReadValue(HKEY_LOCAL_MACHINE, entry, "UninstallString"));
-    EXPECT_EQ(install, ReadValue(HKEY_LOCAL_MACHINE, entry, "InstallPath"));
+              installed::RegistryText(HKEY_LOCAL_MACHINE, entry, "UninstallString"));
+    EXPECT_EQ(install, installed::RegistryText(HKEY_LOCAL_MACHINE, entry, "InstallPath"));
     EXPECT_TRUE(win::FileExists(win::WindowsFolder() + "\\pyxu.exe"));
 
-    EXPECT_EQ(install + "\\Notes.alx", ReadValue(HKEY_CURRENT_USER, packages, title.c_str()));
-    EXPECT_EQ(install + "\\lib.ALX", ReadValue(HKEY_CURRENT_USER, packages, "lib.ALX"));
+    EXPECT_EQ(install + "\\Notes.alx", installed::RegistryText(HKEY_CURRENT_USER, packages, title.c_str()));
+    EXPECT_EQ(install + "\\lib.ALX", installed::RegistryText(HKEY_CURRENT_USER, packages, "lib.ALX"));
 
     // Registration, uninstall entry and loader values are not install-log records.
     EXPECT_EQ(expected.size(), installed::LogLines(log).size());

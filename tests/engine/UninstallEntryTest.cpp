@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "engine/UninstallEntry.h"
 #include "support/InstallRun.h"
+#include "support/Installed.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
 #include "win/Registry.h"
@@ -26,12 +27,7 @@ protected:
     }
     void TearDown() override { testenv::DeleteRegistryTree(HKEY_LOCAL_MACHINE, entryKey_); }
 
-    std::string Value(const char* name) {
-        win::UniqueKey key;
-        std::string value;
-        if (win::OpenKey(HKEY_LOCAL_MACHINE, entryKey_, KEY_READ, &key)) win::ReadString(key.get(), name, 1024, &value);
-        return value;
-    }
+    std::string Value(const char* name) { return installed::RegistryText(HKEY_LOCAL_MACHINE, entryKey_, name); }
 
     // A REG_DWORD value; -1 when missing or of another type.
     long long Number(const char* name) {

@@ -78,7 +78,7 @@ TEST_F(InstallLogTest, ARecordThatCannotBeWrittenMarksTheLogNotWhole) {
     EXPECT_FALSE(writer_.WriteFailed());
 }
 
-TEST_F(InstallLogTest, SetLogFileKeepsAt259Characters) {
+TEST_F(InstallLogTest, ALogPathIsKeptTo259Characters) {
     std::string path = "C:\\" + std::string(400, 'p');
     writer_.Open(path, LogWriter::Start::kAppend);
     EXPECT_EQ(path.substr(0, 259), writer_.Path());

@@ -124,10 +124,7 @@ struct SealedPackage {
     }
 
     std::string EntryValue(const char* name) const {
-        win::UniqueKey key;
-        std::string value;
-        if (win::OpenKey(HKEY_LOCAL_MACHINE, entryKey, KEY_READ, &key)) win::ReadString(key.get(), name, 1024, &value);
-        return value;
+        return installed::RegistryText(HKEY_LOCAL_MACHINE, entryKey, name);
     }
 };
 

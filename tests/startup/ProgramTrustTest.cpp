@@ -93,10 +93,7 @@ struct SamplePackage {
 
     // Takes the installation back through its registered quiet uninstall.
     int Uninstall() const {
-        win::UniqueKey key;
-        std::string command;
-        if (win::OpenKey(HKEY_LOCAL_MACHINE, entryKey, KEY_READ, &key))
-            win::ReadString(key.get(), "QuietUninstallString", 1024, &command);
+        const std::string command = installed::RegistryText(HKEY_LOCAL_MACHINE, entryKey, "QuietUninstallString");
         return command.empty() ? -1 : ui::RunQuietUninstall(command).exitCode;
     }
 };

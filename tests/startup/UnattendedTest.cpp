@@ -95,10 +95,7 @@ struct SuitePackage {
     }
 
     std::string EntryValue(const char* name) const {
-        win::UniqueKey key;
-        std::string value;
-        if (win::OpenKey(HKEY_LOCAL_MACHINE, entryKey, KEY_READ, &key)) win::ReadString(key.get(), name, 1024, &value);
-        return value;
+        return installed::RegistryText(HKEY_LOCAL_MACHINE, entryKey, name);
     }
 };
 
@@ -574,10 +571,7 @@ selected = false
     }
 
     std::string EntryValue(const char* name) const {
-        win::UniqueKey key;
-        std::string value;
-        if (win::OpenKey(HKEY_LOCAL_MACHINE, entryKey, KEY_READ, &key)) win::ReadString(key.get(), name, 1024, &value);
-        return value;
+        return installed::RegistryText(HKEY_LOCAL_MACHINE, entryKey, name);
     }
 };
 

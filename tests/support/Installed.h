@@ -61,12 +61,14 @@ inline std::string ProgramsFolder() {
 }
 
 // A value of a product's entry in the Windows list of installed programs; empty when missing.
-inline std::string UninstallValue(const std::string& displayName, const char* name) {
+inline std::string RegistryText(HKEY root, const std::string& keyPath, const char* name) {
     std::string value;
     win::UniqueKey key;
-    if (win::OpenKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + displayName, KEY_READ, &key))
-        win::ReadString(key.get(), name, 1024, &value);
+    if (win::OpenKey(root, keyPath, KEY_READ, &key)) win::ReadString(key.get(), name, 1024, &value);
     return value;
+}
+inline std::string UninstallValue(const std::string& displayName, const char* name) {
+    return RegistryText(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + displayName, name);
 }
 
 // The names in a folder, "." and ".." left out; empty when it is missing or empty.

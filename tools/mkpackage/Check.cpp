@@ -12,6 +12,7 @@
 #include "mkpackage/Rules.h"
 #include "mkpackage/Trust.h"
 #include "script/IniScript.h"
+#include "mkpackage/Wording.h"
 #include "script/Project.h"
 #include "script/ScriptLoader.h"
 
@@ -116,7 +117,6 @@ void Rules(const Project& project, const std::string& where, Checker* checker) {
         if (component.sub) Rules(*component.sub, text::DataFileName(component.subScript), checker);
 }
 
-std::string Count(int count, const char* what) { return text::Format("%d %s%s", count, what, count == 1 ? "" : "s"); }
 
 void Summarise(const Project& project, const std::string& indent, std::string* report) {
     *report += indent + "title: " + project.title + (project.version.empty() ? "" : " " + project.version) + "\n";
@@ -177,8 +177,8 @@ bool CheckPackage(const std::string& folder, std::string* report) {
         ++count;
     }
     lines += text::Format("size: %llu bytes in %d files\n", static_cast<unsigned long long>(total), count);
-    lines += checker.Problems() == 0 ? "would install" : "would not install: " + Count(checker.Problems(), "problem");
-    lines += checker.Warnings() == 0 ? "\n" : ", " + Count(checker.Warnings(), "warning") + "\n";
+    lines += checker.Problems() == 0 ? "would install" : "would not install: " + Counted(static_cast<size_t>(checker.Problems()), "problem");
+    lines += checker.Warnings() == 0 ? "\n" : ", " + Counted(static_cast<size_t>(checker.Warnings()), "warning") + "\n";
     *report += FromWindows1252(lines);
     return checker.Problems() == 0;
 }

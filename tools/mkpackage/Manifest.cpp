@@ -277,7 +277,6 @@ bool PlainText(Reader& reader, Fields& fields, const char* key, size_t limit, st
     return true;
 }
 
-// A value written as a quoted string: line breaks only where `breaks` (each stored as CR LF).
 // A text as a quoted string stores it, line breaks (only where `breaks`) as CR LF; the empty
 // string when it fits, else what is wrong with it.
 std::string StoreQuoted(const std::string& value, size_t limit, bool breaks, std::string* stored) {
@@ -751,7 +750,7 @@ bool ReadManifest(const std::string& path, const ManifestDefaults& defaults, Pac
 }
 
 bool ParseManifestText(const std::string& text, const std::string& name, PackagePlan* plan, std::string* error) {
-    return ReadWith(NoFiles(), name, text, ManifestDefaults{"ResENU.DLL"}, plan, error);
+    return ReadWith(NoFiles(), name, text, ManifestDefaults{kDefaultLanguageDll}, plan, error);
 }
 
 }  // namespace mkpackage

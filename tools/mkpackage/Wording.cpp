@@ -1,6 +1,7 @@
 #include "mkpackage/Wording.h"
 
 #include <algorithm>
+#include <string>
 
 #include "base/Text.h"
 #include "mkpackage/Encoding.h"
@@ -98,6 +99,10 @@ std::string ClosestKey(const std::string& key, const std::vector<std::string>& c
         }
     }
     return best;
+}
+
+std::string Counted(size_t count, const char* what) {
+    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
 }
 
 }  // namespace mkpackage

@@ -16,4 +16,7 @@ std::string PlainSyntaxError(std::string_view description, char32_t found);
 // or swapped), or empty when none is close.
 std::string ClosestKey(const std::string& key, const std::vector<std::string>& candidates);
 
+// "1 warning", "2 warnings": a count and the plural of `what` it asks for.
+std::string Counted(size_t count, const char* what);
+
 }  // namespace mkpackage

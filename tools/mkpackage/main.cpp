@@ -7,6 +7,8 @@
 #include "mkpackage/Check.h"
 #include "mkpackage/Manifest.h"
 #include "mkpackage/Package.h"
+#include "mkpackage/Wording.h"
+#include "script/Project.h"
 
 namespace {
 
@@ -83,14 +85,10 @@ Options ReadOptions(int argc, char** argv) {
     return options;
 }
 
-std::string Count(size_t count, const char* what) {
-    return std::to_string(count) + " " + what + (count == 1 ? "" : "s");
-}
-
 int Build(const Options& options) {
     const std::string& output = options.operands[1];
     mkpackage::ManifestDefaults defaults;
-    defaults.languageLibrary = (std::filesystem::path(options.setup).parent_path() / "ResENU.DLL").string();
+    defaults.languageLibrary = (std::filesystem::path(options.setup).parent_path() / kDefaultLanguageDll).string();
     mkpackage::PackagePlan plan;
     std::string error;
     const bool built = mkpackage::ReadManifest(options.operands[0], defaults, &plan, &error) &&
@@ -100,8 +98,8 @@ int Build(const Options& options) {
         std::fprintf(stderr, "mkpackage: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s: %s, %s\n", output.c_str(), Count(plan.data.size(), "data file").c_str(),
-                Count(plan.warnings.size(), "warning").c_str());
+    std::printf("%s: %s, %s\n", output.c_str(), mkpackage::Counted(plan.data.size(), "data file").c_str(),
+                mkpackage::Counted(plan.warnings.size(), "warning").c_str());
     return 0;
 }
 
