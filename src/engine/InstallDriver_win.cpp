@@ -142,7 +142,7 @@ bool PCInstall(InstallContext& run, MenuFolder folders) {
 // The run's temporary log and journal: new files of their own in the run files folder, so
 // that no other run's records mix with this one's.
 bool BeginJournal(Journal& journal, SetupState* state) {
-    const std::string folder = journal::RunFilesFolder();
+    const std::string folder = RunFilesFolder();
     if (folder.empty()) {
         Trace("DoInstall::The rollback journal has no folder that only administrators can change.\n");
         return false;
@@ -151,7 +151,6 @@ bool BeginJournal(Journal& journal, SetupState* state) {
         const std::string journalPath = text::JoinPath(folder, RunJournalName(id));
         const std::string tempLog = text::JoinPath(folder, RunLogName(id));
         if (!journal.Begin(journalPath, tempLog)) continue;
-        state->journalPath = journalPath;
         state->tempLogPath = tempLog;
         return true;
     }
@@ -160,14 +159,16 @@ bool BeginJournal(Journal& journal, SetupState* state) {
 }
 
 // The folders the destination page made for this installation become its own: recorded in
-// the journal and the log, so that a rollback and the uninstall remove them.
-void AdoptPageFolders(InstallContext& run, const SetupState& state) {
+// the journal and the log, so that a rollback and the uninstall remove them. False when one
+// could not be journaled.
+bool AdoptPageFolders(InstallContext& run, const SetupState& state) {
     const std::string folder = text::AsciiUpper(state.installFolder) + "\\";
     for (const std::string& level : state.pageCreatedFolders) {
         if (folder.compare(0, level.size() + 1, text::AsciiUpper(level) + "\\") != 0) continue;
-        run.journal.NoteFolder(level);
+        if (!run.journal.NoteFolder(level)) return false;
         run.log.Record(kRecordCreateFolder, level.c_str());
     }
+    return true;
 }
 
 // The install log in the install folder is written whole, or the installation failed.
@@ -186,7 +187,7 @@ bool InstallMainProject(InstallContext& run, const std::string& installFolder) {
 
     state.uninstallDisplayName = UninstallDisplayName(project);
     if (!state.upgradeFlag) run.log.Record(kRecordApplication, state.uninstallDisplayName.c_str());
-    AdoptPageFolders(run, state);
+    if (!AdoptPageFolders(run, state)) return false;
     state.shortcutFolder = ShortcutFolder(project);
     run.places = PlacesOfThisRun();
 

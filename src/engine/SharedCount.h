@@ -6,9 +6,10 @@
 #include <string>
 
 #include "base/NameSet.h"
-#include "log/LogWriter.h"
-#include "transaction/Journal.h"
 #include "win/UniqueHandle.h"
+
+class Journal;
+class LogWriter;
 
 // What a count that falls to 0 becomes: removed, or stored as 0.
 enum class AtZero { kRemove, kKeep };

@@ -78,7 +78,7 @@ bool SharedList::Modify(const std::string& path, long delta, AtZero atZero) {
     long long updated = static_cast<long long>(count) + delta;
     if (updated <= 0) {
         if (atZero == AtZero::kRemove) {
-            if (!journal_ || journal_->NoteValue("HKLM", kSharedKey, path)) RegDeleteValueA(key_.get(), path.c_str());
+            if (!journal_ || journal_->NoteValue("HKLM", kSharedKey, path)) win::DeleteValue(key_.get(), path.c_str());
             return true;
         }
         updated = 0;

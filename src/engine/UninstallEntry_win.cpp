@@ -10,7 +10,6 @@
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
-#include "log/LogWriter.h"
 #include "transaction/Journal.h"
 #include "win/Digest.h"
 #include "win/Files.h"
@@ -157,7 +156,7 @@ bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, cons
         const std::string key = text::JoinPath(kUninstallListKey, entry.first);
         // A part an interrupted uninstall left is part of the whole now.
         if (journal.NoteValue("HKLM", key, kLogLeftDigestValue))
-            RegDeleteValueA(entry.second.get(), kLogLeftDigestValue);
+            win::DeleteValue(entry.second.get(), kLogLeftDigestValue);
         stored = (journal.NoteValue("HKLM", key, kLogDigestValue) &&
                   win::WriteString(entry.second.get(), kLogDigestValue, digest)) ||
                  stored;

@@ -6,7 +6,8 @@
 #include <string>
 
 #include "script/Project.h"
-#include "transaction/Journal.h"
+
+class Journal;
 
 enum LoaderResult : int {
     kLoaderOk = 0,

@@ -45,7 +45,3 @@ bool ParseLogLine(const std::string& line, LogLine* out);
 bool SplitModifyShared(const std::string& payload, std::string* path, std::string* number);
 
 extern const char kInstallLogName[];  // "install.log"
-
-// Appends the whole file `from` to `to`, creating `to` when missing. False when a file cannot
-// be opened or a read or write fails.
-bool AppendLogFile(const std::string& from, const std::string& to);

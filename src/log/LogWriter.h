@@ -7,6 +7,10 @@
 #include "log/InstallLog.h"
 #include "win/UniqueHandle.h"
 
+// Appends the whole file `from` to `to`, creating `to` when missing. False when a file cannot
+// be opened or a read or write fails.
+bool AppendLogFile(const std::string& from, const std::string& to);
+
 // The log stays open from Open to Close: one open per run instead of one per record. Each
 // record is one write, on disk for every other process when Record returns, so a crash later
 // in the installation cannot lose it. After Close a record opens and closes the file itself.

@@ -56,7 +56,7 @@ bool IsProgramLog(const std::string& file) {
     const std::string name = file.substr(slash + 1);
     const std::string prefix = kRunFilePrefix;
     return text::EqualsNoCase(name, kInstallLogName) ||
-           (journal::IsRunFilesFolder(file.substr(0, slash)) &&
+           (IsRunFilesFolder(file.substr(0, slash)) &&
             text::EqualsNoCase(name.substr(0, prefix.size()), prefix));
 }
 

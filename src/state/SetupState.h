@@ -50,7 +50,6 @@ struct SetupState {
     bool cancelled = false;           // the user cancelled the wizard (taken back when it ran)
     std::string uninstallDisplayName;
     std::string tempLogPath;     // this run's temporary install log
-    std::string journalPath;     // this run's rollback journal, beside the temporary log
     std::string installLogPath;  // "install.log" in the install folder
     // The folder levels the destination page created, outermost first: the installation
     // records those it installs into; the rest go again when the run ends.

@@ -24,7 +24,6 @@ public:
     // Creates the journal at `path` (a new file); `tempLog` is named in its header so that a
     // recovery deletes it too. False when the file cannot be made.
     bool Begin(const std::string& path, const std::string& tempLog);
-    const std::string& Path() const { return path_; }
 
     // Each Note... writes its record before the caller makes the change, and is true when it
     // was written. A false result means the change could not be taken back and must not be made.

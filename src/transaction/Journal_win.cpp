@@ -5,7 +5,6 @@
 #include "base/NameSet.h"
 #include "base/RunResult.h"
 #include "base/Text.h"
-#include "base/Trace.h"
 #include "transaction/Rollback.h"
 #include "win/Files.h"
 #include "win/Registry.h"
@@ -153,10 +152,8 @@ namespace {
 bool HeldOpen(const std::string& path) {
     win::UniqueFile probe(CreateFileA(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    // The caller's failure line names the file with this error.
     if (probe || GetLastError() != ERROR_SHARING_VIOLATION) return false;
-    Trace(text::Format("InstallFile: %s is held open by another program and cannot be replaced: error %lu\n",
-                       path.c_str(), static_cast<unsigned long>(ERROR_SHARING_VIOLATION))
-              .c_str());
     SetLastError(ERROR_SHARING_VIOLATION);
     return true;
 }
@@ -172,7 +169,7 @@ Journal::Aside Journal::KeepAside(const std::string& path, Replacement* replacem
     if (!Write(JournalKind::kAside, {path, aside})) return Aside::kFailed;
     if (!CreateHardLinkA(aside.c_str(), path.c_str(), nullptr)) {
         const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Aside::kMissing;
+        if (win::IsMissing(error)) return Aside::kMissing;
         return MoveAside(path);
     }
     asides_.push_back(aside);
@@ -216,7 +213,7 @@ Journal::Aside Journal::MoveAside(const std::string& path) {
             return Aside::kMoved;
         }
         const DWORD error = GetLastError();
-        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return Aside::kMissing;
+        if (win::IsMissing(error)) return Aside::kMissing;
         if (error != ERROR_ALREADY_EXISTS && error != ERROR_FILE_EXISTS) return Aside::kFailed;
     }
     return Aside::kFailed;
@@ -228,7 +225,7 @@ bool Journal::Commit() {
     // Past the mark a kill only leaves copies that the next start deletes.
     // A copy still loaded by a running program goes at the next restart.
     for (const std::string& aside : asides_)
-        if (!win::DeleteFileForce(aside) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        if (!win::DeleteFileIfPresent(aside))
             if (!MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
                 Fail("Journal", "deleting the kept copy", aside, GetLastError(), Failing::kBestEffort);
     for (auto folder = shardFolders_.rbegin(); folder != shardFolders_.rend(); ++folder)

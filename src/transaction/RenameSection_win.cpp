@@ -60,9 +60,8 @@ bool CancelPendingRename(const std::string& source) {
     if (!win::ReadRawValue(key.get(), kPendingRenames, &type, &data)) return true;  // nothing is scheduled
     const std::string kept = WithoutPendingRename(data, source);
     if (kept.size() == data.size()) return true;
-    if (kept.empty()) return RegDeleteValueA(key.get(), kPendingRenames) == ERROR_SUCCESS;
-    return RegSetValueExA(key.get(), kPendingRenames, 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                          static_cast<DWORD>(kept.size())) == ERROR_SUCCESS;
+    if (kept.empty()) return win::DeleteValue(key.get(), kPendingRenames);
+    return win::WriteRawValue(key.get(), kPendingRenames, REG_MULTI_SZ, kept);
 }
 
 }  // namespace

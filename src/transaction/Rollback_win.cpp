@@ -22,16 +22,12 @@ namespace {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool Missing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
-
-bool RemoveNewFile(const std::string& path) { return win::DeleteFileForce(path) || Missing(GetLastError()); }
-
 // The file kept aside goes back over whatever the run put in its place.
 bool PutBack(const std::string& path, const std::string& aside) {
     if (!Exists(aside)) return true;  // the run was killed before it kept the file
     // A read-only new copy refuses to be replaced.
     if (!MoveFileExA(aside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) &&
-        !(RemoveNewFile(path) && MoveFileA(aside.c_str(), path.c_str())))
+        !(win::DeleteFileIfPresent(path) && MoveFileA(aside.c_str(), path.c_str())))
         return false;
     // A second name of the file still in its place (the run was killed before the new file
     // replaced it) survives a rename onto the first: it goes now.
@@ -45,22 +41,13 @@ bool RestoreValue(const std::string& root, const std::string& key, const std::st
     if (!DecodeValueState(state, &existed, &type, &data)) return false;
     win::UniqueKey opened;
     if (!win::OpenKey(win::RootKey(root), key, KEY_SET_VALUE, &opened)) return !existed;
-    if (!existed) {
-        const LONG rc = RegDeleteValueA(opened.get(), name.c_str());
-        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-    }
-    return RegSetValueExA(opened.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
-}
-
-bool RemoveKey(const std::string& root, const std::string& key) {
-    const LONG rc = RegDeleteKeyA(win::RootKey(root), key.c_str());
-    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+    return existed ? win::WriteRawValue(opened.get(), name.c_str(), type, data)
+                   : win::DeleteValue(opened.get(), name.c_str());
 }
 
 bool CutBack(const std::string& path, const std::string& size) {
     win::UniqueFile file;
-    if (!win::OpenPlainFile(path, GENERIC_WRITE, 0, OPEN_EXISTING, &file)) return Missing(GetLastError());
+    if (!win::OpenPlainFile(path, GENERIC_WRITE, 0, OPEN_EXISTING, &file)) return win::IsMissing(GetLastError());
     uint64_t bytes = 0;
     if (!text::ParseDecimal(size, &bytes) || bytes > static_cast<uint64_t>(INT64_MAX)) return false;
     LARGE_INTEGER position;
@@ -82,7 +69,7 @@ public:
         case JournalKind::kHeader:
         case JournalKind::kCommitted: break;
         case JournalKind::kNewFile:
-            undone = RemoveNewFile(f[0]);
+            undone = win::DeleteFileIfPresent(f[0]);
             created_.Insert(text::AsciiUpper(f[0]));
             break;
         case JournalKind::kAside:
@@ -93,7 +80,7 @@ public:
             if (undone && unregistered_.Contains(text::AsciiUpper(f[0]))) RegisterLibrary(f[0]);
             break;
         case JournalKind::kFolder: folders.push_back(f[0]); break;
-        case JournalKind::kKey: undone = RemoveKey(f[0], f[1]); break;
+        case JournalKind::kKey: undone = win::DeleteKey(win::RootKey(f[0]), f[1]); break;
         case JournalKind::kValue: undone = RestoreValue(f[0], f[1], f[2], f[3]); break;
         case JournalKind::kRegistered:
             if (Exists(f[0])) UnregisterLibrary(f[0]);
@@ -202,7 +189,7 @@ int RecoverInterruptedRuns() {
         for (const std::string& journal : RunJournals(temp))
             Trace(text::Format("Setup::Left alone: %s, a journal in a folder its user can write.\n", journal.c_str())
                       .c_str());
-    const std::string folder = journal::RunFilesFolder();
+    const std::string folder = RunFilesFolder();
     if (folder.empty()) return 0;
     // With the lock held no run is in progress: a wizard's copy of the files is a killed one's.
     for (const std::string& files : RunEntries(folder, "*.files", FILE_ATTRIBUTE_DIRECTORY)) win::DeleteTree(files);

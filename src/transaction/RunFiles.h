@@ -3,8 +3,6 @@
 
 #include <string>
 
-namespace journal {
-
 // Where runs keep their journals and temporary logs: "HandheldSetup" in the Windows folder,
 // which only the system and administrators can change, made so on first use. An elevated run
 // acts on journals found there and nowhere else. A folder of that name that fails the check
@@ -13,5 +11,3 @@ namespace journal {
 std::string RunFilesFolder();
 // True for `folder` (full, long form) when it is, or may become, the run files folder.
 bool IsRunFilesFolder(const std::string& folder);
-
-}  // namespace journal

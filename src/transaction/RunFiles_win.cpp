@@ -19,8 +19,6 @@ std::string RunFolderBase() {
 
 }  // namespace
 
-namespace journal {
-
 std::string RunFilesFolder() {
     const std::string base = RunFolderBase();
     for (int n = 0; !base.empty() && n < kRunFolderCandidates; ++n) {
@@ -46,5 +44,3 @@ bool IsRunFilesFolder(const std::string& folder) {
         return false;
     return folder.size() == base.size() || folder[base.size()] == '.';
 }
-
-}  // namespace journal

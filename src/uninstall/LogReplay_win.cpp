@@ -26,9 +26,8 @@ const char kUnknownApplication[] = "<Unknown Application>";
 // a directory scan of its own. A read-only file is deleted all the same; one in use goes at the
 // next restart. False when the file can be neither deleted nor scheduled.
 bool RemoveFile(const std::string& path, ReplayContext* context) {
-    if (win::DeleteFileForce(path)) return true;
+    if (win::DeleteFileIfPresent(path)) return true;
     const DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return true;
     if (!RemoveAtRestart(path)) return Fail("Uninstall", "deleting", path, error);
     Trace(text::Format("Uninstall::%s is deleted at the next restart (%lu).\n", path.c_str(), error).c_str());
     context->atRestart.push_back(path);

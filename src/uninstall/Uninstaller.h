@@ -9,10 +9,6 @@
 
 #include "base/Limits.h"
 
-// The exit code of a quiet uninstall (the /S switch) that could not undo every record.
-constexpr int kQuietUninstallFailed = 1603;
-// The exit code of a quiet uninstall that left files in use to be deleted at the next restart.
-constexpr int kQuietUninstallRestart = 3010;
 
 struct UninstallRequest {
     std::string logPath;      // between "-u" and the last " -l"
@@ -26,13 +22,10 @@ bool ParseUninstallRequest(const std::string& arguments, UninstallRequest* out);
 
 // Carries out the uninstall request in `arguments`. False when there is none (the run goes on
 // as an installation); true otherwise, whatever the outcome, with the process's exit code in
-// `exitCode`: 0, or for a quiet uninstall kQuietUninstallFailed when it did not undo everything
-// and kQuietUninstallRestart when files wait for the next restart.
+// `exitCode`: 0, or for a quiet uninstall (the /S switch) kExitInstallFailed when it did not
+// undo everything and kExitRestartNeeded when files wait for the next restart.
 bool ServiceUninstallRequest(const std::string& arguments, int* exitCode);
 
 // Shows `message` in an error box captioned with string 21 of the language library.
 void ShowUninstallError(const std::string& message);
 
-// Deletes a file even when it is read-only; true when it is gone. A file that cannot be
-// deleted keeps the attributes it had.
-bool ForceDeleteFile(const std::string& path);

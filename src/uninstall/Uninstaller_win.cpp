@@ -9,7 +9,6 @@
 #include "engine/UninstallEntry.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
-#include "transaction/Journal.h"
 #include "transaction/Rollback.h"
 #include "uninstall/LogReplay.h"
 #include "win/Files.h"
@@ -61,7 +60,7 @@ bool Uninstall(const UninstallRequest& request, bool* restart) {
     context.installFolder = request.logPath.substr(0, request.logPath.find_last_of('\\'));
     if (!ReplayLog(log, &context)) return fail(LibraryText(kStrUndoFailed));
 
-    ForceDeleteFile(request.logPath);
+    win::DeleteFileIfPresent(request.logPath);
     // The install folder and the parents made with it held the log while their records
     // were undone; now that it is gone they may be empty.
     RemoveFoldersLeft(context.foldersLeft, context.atRestart);
@@ -88,7 +87,7 @@ bool ServiceUninstallRequest(const std::string& arguments, int* exitCode) {
     if (!QuietMessages())
         *exitCode = 0;
     else
-        *exitCode = !undone ? kQuietUninstallFailed : restart ? kQuietUninstallRestart : 0;
+        *exitCode = !undone ? kExitInstallFailed : restart ? kExitRestartNeeded : kExitSuccess;
     return true;
 }
 
@@ -98,4 +97,3 @@ void ShowUninstallError(const std::string& message) {
     ShowFixedMessage(message, caption, MB_ICONERROR);
 }
 
-bool ForceDeleteFile(const std::string& path) { return !win::FileExists(path) || win::DeleteFileForce(path); }

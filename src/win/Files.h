@@ -51,6 +51,11 @@ bool OpenPlainFile(const std::string& path, DWORD access, DWORD share, DWORD dis
 // system's error code) when it could not be deleted, a missing file included.
 bool DeleteFileForce(const std::string& path);
 
+// True for the system's error codes that say a file or its folder is not there.
+bool IsMissing(DWORD error);
+// DeleteFileForce, where a file that is not there counts as deleted.
+bool DeleteFileIfPresent(const std::string& path);
+
 // Deletes the folder `path` and everything in it, read-only or not. A link to a folder inside
 // is removed, never followed. False when something is left.
 bool DeleteTree(const std::string& path);

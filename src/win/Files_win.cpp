@@ -129,6 +129,10 @@ bool DeleteFileForce(const std::string& path) {
     return false;
 }
 
+bool IsMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+bool DeleteFileIfPresent(const std::string& path) { return DeleteFileForce(path) || IsMissing(GetLastError()); }
+
 bool DeleteTree(const std::string& path) {
     WIN32_FIND_DATAA entry;
     UniqueFind find(FindFirstFileA((path + "\\*").c_str(), &entry));

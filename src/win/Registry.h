@@ -33,6 +33,13 @@ bool WriteString(HKEY key, const char* name, const std::string& value);
 bool ReadDword(HKEY key, const char* name, DWORD* out);
 bool WriteDword(HKEY key, const char* name, DWORD value);
 
+// Writes a value of any type as it is given.
+bool WriteRawValue(HKEY key, const char* name, DWORD type, const std::string& data);
+// Deletes a value, or the subkey `path` (which has no subkeys) below `key`; one that is not
+// there counts as deleted.
+bool DeleteValue(HKEY key, const char* name);
+bool DeleteKey(HKEY key, const std::string& path);
+
 // Reads a value of any type and length as it is stored. Outputs untouched on failure, with
 // the registry's error code as the last error.
 bool ReadRawValue(HKEY key, const char* name, DWORD* type, std::string* data);

@@ -61,6 +61,21 @@ bool WriteString(HKEY key, const char* name, const std::string& value) {
                                     static_cast<DWORD>(value.size() + 1)));
 }
 
+bool WriteRawValue(HKEY key, const char* name, DWORD type, const std::string& data) {
+    return Succeeded(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                                    static_cast<DWORD>(data.size())));
+}
+
+bool DeleteValue(HKEY key, const char* name) {
+    const LONG rc = RegDeleteValueA(key, name);
+    return Succeeded(rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc);
+}
+
+bool DeleteKey(HKEY key, const std::string& path) {
+    const LONG rc = RegDeleteKeyA(key, path.c_str());
+    return Succeeded(rc == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : rc);
+}
+
 bool ReadDword(HKEY key, const char* name, DWORD* out) {
     DWORD value = 0;
     DWORD type = 0;

@@ -86,7 +86,10 @@ bool IsAdminOnlyFolder(const std::string& path, std::string* why) {
     }
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         void* entry = nullptr;
-        if (!GetAce(dacl, i, &entry)) return false;
+        if (!GetAce(dacl, i, &entry)) {
+            *why = "its access control list cannot be read";
+            return false;
+        }
         const ACCESS_ALLOWED_ACE* allowed = static_cast<const ACCESS_ALLOWED_ACE*>(entry);
         const BYTE type = allowed->Header.AceType;
         // A denying entry takes rights away; any other kind than the two is not understood.

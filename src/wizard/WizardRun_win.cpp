@@ -24,7 +24,7 @@ const char kLoaderProbeValue[] = "net.rim.i386.memopad";
 // plant links by the files' names for this elevated program to write through.
 bool UnpackApplicationFiles(const Project& project) {
     SetupState& state = Setup();
-    const std::string runFolder = journal::RunFilesFolder();
+    const std::string runFolder = RunFilesFolder();
     if (runFolder.empty()) return false;
     const std::string unpack = text::JoinPath(runFolder, RunFilesName(GetCurrentProcessId()));
     if (!CreateDirectoryA(unpack.c_str(), nullptr)) {

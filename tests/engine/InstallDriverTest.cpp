@@ -38,6 +38,11 @@ struct RecordingProgress : InstallProgress {
 
 // Stands in for the desktop loader's registration: what the driver asked it to register.
 std::vector<std::string> g_descriptorCalls;
+// The run's journal, named as its temporary log is ("SetupRun-<id>.log").
+std::string JournalOf(const std::string& tempLog) {
+    return tempLog.substr(0, tempLog.rfind('.')) + kJournalExtension;
+}
+
 // An installation's own journal and log, as DoInstall makes them.
 struct OwnRun {
     Journal journal;
@@ -153,7 +158,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     EXPECT_EQ("Application: " + displayName, firstRun.front());
     // The run's own temporary log and journal are gone once the install log holds its records.
     EXPECT_FALSE(win::FileExists(state.tempLogPath));
-    EXPECT_FALSE(win::FileExists(state.journalPath));
+    EXPECT_FALSE(win::FileExists(JournalOf(state.tempLogPath)));
     EXPECT_NE(firstRun.end(), std::find(firstRun.begin(), firstRun.end(), "CopyFile: " + install + "\\extra.txt"));
 
     EXPECT_EQ(displayName, installed::UninstallValue(displayName, "DisplayName"));
@@ -237,7 +242,7 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndItsJournalTakesEverythingBack)
         run.log.Close();
         EXPECT_EQ(0, run.journal.TakeBack());
         EXPECT_FALSE(win::FileExists(install));
-        EXPECT_FALSE(win::FileExists(::Setup().journalPath));
+        EXPECT_FALSE(win::FileExists(JournalOf(::Setup().tempLogPath)));
         EXPECT_FALSE(win::FileExists(::Setup().tempLogPath));
     }
 }

@@ -129,7 +129,7 @@ WizardWalk WalkWizard(ui::SetupProcess& process, DWORD timeoutMs, const PageWatc
 }
 
 std::string UnpackedPath(const ui::SetupProcess& process, const std::string& name) {
-    return text::JoinPath(text::JoinPath(journal::RunFilesFolder(), RunFilesName(process.ProcessId())), name);
+    return text::JoinPath(text::JoinPath(RunFilesFolder(), RunFilesName(process.ProcessId())), name);
 }
 
 HWND StartWizard(ui::SetupProcess* process, const Package& package, const std::string& arguments) {

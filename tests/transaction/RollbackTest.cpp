@@ -41,7 +41,7 @@ snapshot::Machine Snapshot(const product::Product& p) {
 }
 
 // What runs left in `folder`: the run files folder unless named.
-Lines Journals(const std::string& folder = journal::RunFilesFolder()) {
+Lines Journals(const std::string& folder = RunFilesFolder()) {
     Lines found;
     WIN32_FIND_DATAA entry;
     win::UniqueFind find(FindFirstFileA((folder + "\\SetupRun-*").c_str(), &entry));
@@ -248,7 +248,7 @@ TEST_F(Rollback, JournalsAnyoneCouldHaveWrittenAreLeftAlone) {
                                   line(JournalKind::kAside, {target, victim}) + line(JournalKind::kCommitted, {});
 
     // The run files folder opened to everyone is no longer trusted: a new one is made.
-    const std::string runFolder = journal::RunFilesFolder();
+    const std::string runFolder = RunFilesFolder();
     win::UniqueLocal open;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
