@@ -28,5 +28,12 @@ bool FolderHoldsOtherProduct(const Project& project, const std::string& folder, 
 // entry and leave the first unremovable.
 bool InstalledFolder(const Project& project, std::string* folder);
 
+// Whether `project` may be installed into `folder`, the tests in this order: the folder fits
+// the uninstaller's limits; the product is not installed elsewhere (`other` receives that
+// folder), which would leave the first installation behind; the folder holds no other
+// product's log (`other` receives its name), which this one would take over.
+enum class DestinationCheck { kUsable, kTooLong, kInstalledElsewhere, kOtherProduct };
+DestinationCheck CheckDestination(const Project& project, const std::string& folder, std::string* other);
+
 // Whether two paths name one folder: as full paths, letter case and final backslashes aside.
 bool SameFolder(const std::string& a, const std::string& b);

@@ -80,3 +80,10 @@ bool SameFolder(const std::string& a, const std::string& b) {
         while (!path.empty() && path.back() == '\\') path.pop_back();
     return text::EqualsNoCase(paths[0], paths[1]);
 }
+
+DestinationCheck CheckDestination(const Project& project, const std::string& folder, std::string* other) {
+    if (!FolderFitsUninstall(project, folder)) return DestinationCheck::kTooLong;
+    if (InstalledFolder(project, other) && !SameFolder(*other, folder)) return DestinationCheck::kInstalledElsewhere;
+    if (FolderHoldsOtherProduct(project, folder, other)) return DestinationCheck::kOtherProduct;
+    return DestinationCheck::kUsable;
+}

@@ -1,7 +1,6 @@
 #include "script/IniScript.h"
 
-#include <fstream>
-
+#include "base/FileBytes.h"
 #include "base/Text.h"
 #include "script/ValueSyntax.h"
 
@@ -62,15 +61,10 @@ int32_t IniScript::Int(const char* section, const char* key, int32_t fallback) c
 
 bool IniScriptFiles::SamePath(const std::string& a, const std::string& b) const { return text::EqualsNoCase(a, b); }
 
-// Read through read(), which makes a failed read (of a folder, say) a state of the stream; a
-// stream iterator lets the library's exception through, which ends the program.
+// A file that cannot be read is a script without keys.
 std::unique_ptr<ScriptKeys> IniScriptFiles::Open(const std::string& fullPath) const {
-    std::ifstream file(fullPath, std::ios::binary);
     std::string content;
-    char buffer[4096];
-    while (file.read(buffer, sizeof(buffer)), file.gcount() > 0)
-        content.append(buffer, static_cast<size_t>(file.gcount()));
-    if (file.bad()) content.clear();
+    ReadFileBytes(fullPath, &content);
     return std::unique_ptr<ScriptKeys>(new IniScript(content));
 }
 

@@ -120,4 +120,28 @@ NumberedKeys SectionFolderLines(FileSection section) { return {kSectionNames[sec
 
 NumberedKeys SectionFileLines(FileSection section) { return {kSectionNames[section], "File", 0}; }
 
+const char* LoadCodeText(int32_t code) {
+    static const struct {
+        int32_t code;
+        const char* text;
+    } kTexts[] = {
+        {kBadImage, "a background image or logo line is malformed"},
+        {kNoTitle, "the title is missing or empty, or the script file is missing"},
+        {kBadComponent, "a component line is malformed"},
+        {kBadPalmFile, "a [Palm] line is malformed or names a missing [Folder] key"},
+        {kBadSectionFolder, "a section folder line is malformed or lacks its comma"},
+        {kBadFileLine, "a file line's common fields are malformed"},
+        {kBadPlainTail, "a plain file line's tail is malformed"},
+        {kBadLibraryTail, "a library line's tail is malformed"},
+        {kBadConduitTail, "a conduit line's fields are malformed"},
+        {kBadKind, "a file line's kind is not 0, 1 or 2"},
+        {kBadLicence, "the EULA line is malformed"},
+        {kBadReadme, "the Readme line is malformed"},
+        {kBadIntegrity, "an [Integrity] line is malformed, or a data file the script names has none"},
+    };
+    for (const auto& known : kTexts)
+        if (known.code == code) return known.text;
+    return "unknown error";
+}
+
 }  // namespace script

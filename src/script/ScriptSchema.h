@@ -27,6 +27,8 @@ constexpr int32_t kBadKind = LoadCode(0x8066000Au);
 constexpr int32_t kBadLicence = LoadCode(0x8066000Bu);
 constexpr int32_t kBadReadme = LoadCode(0x8066000Cu);
 constexpr int32_t kBadIntegrity = LoadCode(0x8066000Du);
+// What a load error code means to an author; "unknown error" for any other code.
+const char* LoadCodeText(int32_t code);
 
 inline constexpr char kProjectSection[] = "Project";
 inline constexpr char kPalmSection[] = "Palm";

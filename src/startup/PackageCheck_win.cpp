@@ -24,10 +24,11 @@ bool Intact(const Project& project, const win::Sha256Digests& digests, std::stri
         const std::string name = text::DataFileName(seal.dataFile);
         const std::string path = DataFilePath(seal.dataFile);
         WIN32_FILE_ATTRIBUTE_DATA data;
-        if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-            (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        const bool found = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != 0;
+        if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            const DWORD error = found ? ERROR_DIRECTORY : GetLastError();
             *message = DamagedPackageText(name, "is missing");
-            return Fail("PackageCheck", "finding the data file", path, GetLastError());
+            return Fail("PackageCheck", "finding the data file", path, error);
         }
         const uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
         if (size != seal.size) {

@@ -37,8 +37,9 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) {
-        Trace(text::Format("Setup::The program's own path cannot be read (%lu).\n", GetLastError()).c_str());
-        return false;
+        const DWORD error = n == 0 ? GetLastError() : ERROR_INSUFFICIENT_BUFFER;
+        Trace(text::Format("Setup::The program's own path cannot be read (%lu).\n", error).c_str());
+        return Fail("Setup", "reading the program's own path", "", error);
     }
     const std::string modulePath(path, n);
     state.commandLine = text::Fit(modulePath + " " + text::Fit(arguments, kPathLimit + 1), kPathLimit);
@@ -52,7 +53,7 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     // The folder limits only what is read from it: a data file's path must fit a path field.
     if (DataFilePath(kScriptName).size() >= kPathLimit) {
         Trace(text::Format("Setup::The package folder %s is too long.\n", state.programFolder.c_str()).c_str());
-        return false;
+        return Fail("Setup", "finding the data files in", state.programFolder, ERROR_FILENAME_EXCED_RANGE);
     }
     return true;
 }
@@ -104,8 +105,9 @@ void PrepareStartupFolders(SpecialFolderPathFn entry) {
     if (QuerySpecialFolder(entry, CSIDL_COMMON_STARTUP, true, &state.commonStartupFolder) &&
         QuerySpecialFolder(entry, CSIDL_STARTUP, true, &state.startupFolder))
         return;
+    const DWORD error = GetLastError();
     Trace("GetSpecialFolderPathA() could not be used.\n");
-    Fail("Setup", "finding", "the Startup folders", GetLastError(), Failing::kBestEffort);
+    Fail("Setup", "finding", "the Startup folders", error, Failing::kBestEffort);
     MessageBoxFromId(kStrStartupFolders, MB_OK);
 }
 
@@ -174,9 +176,7 @@ ExitCode ShowHelp(Run& run) {
 
 ExitCode RecordProgram(Run& run) {
     SetErrorMode(SEM_FAILCRITICALERRORS);
-    if (RecordCommandLineAndFolder(run.commandLine.arguments.c_str())) return kGoOn;
-    Fail("Setup", "reading the program's own path", "", GetLastError());
-    return kExitPackageUnreadable;
+    return RecordCommandLineAndFolder(run.commandLine.arguments.c_str()) ? kGoOn : kExitPackageUnreadable;
 }
 
 ExitCode ServeUninstall(Run& run) {

@@ -38,19 +38,20 @@ ExitCode RunUnattended() {
     // The person who chose /S accepted the licence the package carries.
     state.licenceAccepted = 1;
     const std::string folder = TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit);
-    if (!FolderFitsUninstall(state.mainProject, folder)) {
+    std::string other;
+    switch (CheckDestination(state.mainProject, folder, &other)) {
+    case DestinationCheck::kUsable: break;
+    case DestinationCheck::kTooLong:
         Trace("Setup::The install folder is too long for the uninstaller to take the installation back.\n");
         Fail("Setup", "fitting the uninstaller's path limit with", folder, ERROR_FILENAME_EXCED_RANGE);
         return kExitBadCommandLine;
-    }
-    std::string other;
-    if (InstalledFolder(state.mainProject, &other) && !SameFolder(other, folder)) {
+    case DestinationCheck::kInstalledElsewhere:
         Trace(text::Format("Setup::The product is installed in %s: installing it in %s too would orphan that one.\n",
                            other.c_str(), folder.c_str())
                   .c_str());
+        Fail("Setup", "installing a second copy of the product installed in", other, ERROR_ALREADY_EXISTS);
         return kExitBadCommandLine;
-    }
-    if (FolderHoldsOtherProduct(state.mainProject, folder, &other)) {
+    case DestinationCheck::kOtherProduct:
         Trace(text::Format("Setup::The install folder holds the installation of %s.\n", other.c_str()).c_str());
         Fail("Setup", "installing beside another product's installation into", folder, ERROR_ALREADY_EXISTS);
         return kExitInstallFailed;

@@ -23,10 +23,11 @@ const char kOtherProductText[] = "The folder %s holds the installation of %s.\nP
 const char kInstalledElsewhereText[] =
     "The program is installed in %s.\nSetup updates it there; to install it in another folder, remove it first.";
 
+// The control's text, kept to limit - 1 characters as the system cuts it.
 std::string ControlText(HWND page, int id, int limit) {
     std::vector<char> buffer(static_cast<size_t>(limit), '\0');
     const UINT n = GetDlgItemTextA(page, id, buffer.data(), limit);
-    return std::string(buffer.data(), n < static_cast<UINT>(limit) ? n : 0);
+    return std::string(buffer.data(), n);
 }
 
 // The folder browser opens at the folder typed in the edit box.
@@ -60,20 +61,17 @@ void Browse(HWND page) {
 bool AcceptDestination(HWND page) {
     const std::string folder = ControlText(page, IDC_TARGET_DIR, static_cast<int>(kPathLimit));
     SetupState& state = Setup();
-    // Whatever installs must be uninstallable, and no product may take over another's log or
-    // leave its own first installation behind.
-    if (!FolderFitsUninstall(state.mainProject, folder)) {
-        MessageBoxFromId(kStrCreateFolderFailed, MB_OK);
-        return false;
-    }
     std::string other;
-    std::string refusal;
-    if (InstalledFolder(state.mainProject, &other) && !SameFolder(other, folder))
-        refusal = text::Format(kInstalledElsewhereText, other.c_str());
-    else if (FolderHoldsOtherProduct(state.mainProject, folder, &other))
-        refusal = text::Format(kOtherProductText, folder.c_str(), other.c_str());
-    if (!refusal.empty()) {
-        ShowFixedMessage(refusal, state.language.caption, MB_OK | MB_ICONWARNING);
+    switch (CheckDestination(state.mainProject, folder, &other)) {
+    case DestinationCheck::kUsable: break;
+    case DestinationCheck::kTooLong: MessageBoxFromId(kStrCreateFolderFailed, MB_OK); return false;
+    case DestinationCheck::kInstalledElsewhere:
+        ShowFixedMessage(text::Format(kInstalledElsewhereText, other.c_str()), state.language.caption,
+                         MB_OK | MB_ICONWARNING);
+        return false;
+    case DestinationCheck::kOtherProduct:
+        ShowFixedMessage(text::Format(kOtherProductText, folder.c_str(), other.c_str()), state.language.caption,
+                         MB_OK | MB_ICONWARNING);
         return false;
     }
     if (!win::IsDirectory(folder) &&

@@ -37,6 +37,10 @@ public:
 // The wizard whose pages are shown (a ShownWizard lives).
 WizardState& Wizard();
 
+// Sets the text of control `id` to string `stringId` formatted with the current project's
+// title, kept to `limit` - 1 characters; left as it is when the string cannot be loaded.
+void SetTitledText(HWND page, int id, UINT stringId, size_t limit);
+
 // A disabled control traps the keyboard: when the focus is on none of the page's enabled
 // controls, it goes to Next, or when Next is disabled to the first control Tab reaches.
 void KeepFocusUsable(HWND page);

@@ -123,6 +123,12 @@ ShownWizard::~ShownWizard() { g_shown = nullptr; }
 
 WizardState& Wizard() { return *g_shown; }
 
+void SetTitledText(HWND page, int id, UINT stringId, size_t limit) {
+    std::string text;
+    if (LoadFormattedString(Setup().language, &text, limit, stringId, Setup().current->title.c_str()))
+        SetDlgItemTextA(page, id, text.c_str());
+}
+
 void KeepFocusUsable(HWND page) {
     HWND focus = GetFocus();
     if (focus && IsWindowEnabled(focus) && IsChild(page, focus)) return;

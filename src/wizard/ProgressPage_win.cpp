@@ -77,12 +77,6 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
     return 0;
 }
 
-void SetPageText(HWND page, int id, UINT stringId) {
-    std::string text;
-    if (LoadFormattedString(Setup().language, &text, kPathLimit, stringId, Setup().current->title.c_str()))
-        SetDlgItemTextA(page, id, text.c_str());
-}
-
 void StartInstallation(HWND page) {
     g_run.page = page;
     g_run.cancel = false;
@@ -105,8 +99,8 @@ void EndInstallation(HWND page, bool installed) {
         return;
     }
     g_run.installed = true;
-    SetPageText(page, IDC_PAGE_TITLE, kStrFinishedHeading);
-    SetPageText(page, IDC_PROGRESS_TEXT, kStrFinishedText);
+    SetTitledText(page, IDC_PAGE_TITLE, kStrFinishedHeading, kPathLimit);
+    SetTitledText(page, IDC_PROGRESS_TEXT, kStrFinishedText, kPathLimit);
     HWND bar = GetDlgItem(page, IDC_PROGRESS_BAR);
     SendMessageA(bar, PBM_SETPOS, SendMessageA(bar, PBM_GETRANGE, FALSE, 0), 0);
     SetDlgItemTextA(page, IDC_PROGRESS_STATUS, "");

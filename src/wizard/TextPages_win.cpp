@@ -65,9 +65,7 @@ DWORD CALLBACK ReadLicenceBlock(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
 
 void InitWelcome(HWND page) {
     const SetupState& state = Setup();
-    std::string heading;
-    if (LoadFormattedString(state.language, &heading, kHeadingLimit, kStrWelcomeHeading, state.current->title.c_str()))
-        SetDlgItemTextA(page, IDC_PAGE_TITLE, heading.c_str());
+    SetTitledText(page, IDC_PAGE_TITLE, kStrWelcomeHeading, kHeadingLimit);
     const int show = state.current->readme.fileIndex >= 0 ? SW_SHOW : SW_HIDE;
     ShowWindow(GetDlgItem(page, IDC_README_LABEL), show);
     ShowWindow(GetDlgItem(page, IDC_README), show);

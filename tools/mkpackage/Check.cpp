@@ -15,29 +15,13 @@
 #include "mkpackage/Wording.h"
 #include "script/Project.h"
 #include "script/ScriptLoader.h"
+#include "script/ScriptSchema.h"
 
 namespace mkpackage {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-// What each of the loader's codes (0x80660001 onward) means to an author.
-const char* const kLoadErrors[] = {
-    "a background image or logo line is malformed",
-    "the title is missing or empty, or the script file is missing",
-    "a component line is malformed",
-    "a [Palm] line is malformed or names a missing [Folder] key",
-    "a section folder line is malformed or lacks its comma",
-    "a file line's common fields are malformed",
-    "a plain file line's tail is malformed",
-    "a library line's tail is malformed",
-    "a conduit line's fields are malformed",
-    "a file line's kind is not 0, 1 or 2",
-    "the EULA line is malformed",
-    "the Readme line is malformed",
-    "an [Integrity] line is malformed, or a data file the script names has none",
-};
 
 class Checker {
 public:
@@ -154,10 +138,9 @@ bool CheckPackage(const std::string& folder, std::string* report) {
         checker.Problem("no install script: " + text::DataFileName(1) +
                         (fs::exists(mainScript, failed) ? " is not a file" : " is missing"));
     } else if (code != 0) {
-        uint32_t index = static_cast<uint32_t>(code) - 0x80660001u;
         checker.Problem(text::Format("0x%08X at %s in %s: %s", static_cast<unsigned>(code), failure.key.c_str(),
                                      fs::path(failure.script).filename().string().c_str(),
-                                     index < sizeof(kLoadErrors) / sizeof(kLoadErrors[0]) ? kLoadErrors[index] : "unknown error"));
+                                     script::LoadCodeText(code)));
     } else {
         checker.DataFiles(project, text::DataFileName(1));
         if (project.languageDllIndex < 0)

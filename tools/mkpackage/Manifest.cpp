@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <set>
 #include <string_view>
 
 #include <toml++/toml.h>
 
+#include "base/FileBytes.h"
 #include "base/Text.h"
 #include "mkpackage/Encoding.h"
 #include "mkpackage/Rules.h"
@@ -40,17 +40,9 @@ public:
 
 class DiskFiles : public Files {
 public:
-    // Through read(), which turns a failed read (a folder among them) into a state of the
-    // stream: a stream iterator lets the library's exception end the program.
     bool ReadText(const std::string& path, std::string* text) const override {
         std::error_code error;
-        std::ifstream file(path, std::ios::binary);
-        if (!fs::is_regular_file(path, error) || !file) return false;
-        char buffer[1 << 16];
-        text->clear();
-        while (file.read(buffer, sizeof(buffer)), file.gcount() > 0)
-            text->append(buffer, static_cast<size_t>(file.gcount()));
-        return !file.bad();
+        return fs::is_regular_file(path, error) && ReadFileBytes(path, text);
     }
     bool Source(const std::string& path, std::string* key) const override {
         std::error_code error;

@@ -3,9 +3,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
 
+#include "base/FileBytes.h"
 #include "mkpackage/Digest.h"
 #include "mkpackage/RunTool.h"
 #include "startup/ScriptSeal.h"
@@ -17,15 +17,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char kSigner[] = "osslsigncode";
-
-bool ReadBytes(const std::string& path, std::string* bytes) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream all;
-    all << file.rdbuf();
-    if (!file) return false;
-    *bytes = all.str();
-    return true;
-}
 
 // Where the field's digest starts in the program's bytes; npos unless the tag is there once.
 size_t SealOffset(const std::string& program) {
@@ -52,7 +43,7 @@ bool SealMainScript(const std::string& setup, const std::string& mainScript, boo
     std::string digest;
     std::error_code failed;
     const fs::file_time_type time = fs::last_write_time(setup, failed);
-    if (failed || !ReadBytes(setup, &program)) {
+    if (failed || !ReadFileBytes(setup, &program)) {
         *error = "cannot read '" + setup + "'";
         return false;
     }
@@ -107,7 +98,7 @@ void CheckProgramTrust(const std::string& setup, const std::string& mainScript, 
                        std::string* report) {
     std::string program;
     std::string script;
-    if (!ReadBytes(setup, &program)) return;
+    if (!ReadFileBytes(setup, &program)) return;
     // A program of another build has no field, and one that is no program no signature: such
     // a setup.exe gets no lines.
     const size_t offset = SealOffset(program);
@@ -116,7 +107,7 @@ void CheckProgramTrust(const std::string& setup, const std::string& mainScript, 
     if (!sealed.empty()) {
         if (sealed.find_first_not_of('\0') == std::string::npos)
             *report += "main script: not sealed in setup.exe\n";
-        else if (ReadBytes(mainScript, &script) && Sha256Hex(script, &digest) && digest == sealed)
+        else if (ReadFileBytes(mainScript, &script) && Sha256Hex(script, &digest) && digest == sealed)
             *report += "main script: sealed in setup.exe\n";
         else
             problems->push_back("the main script 00000001 is not the one setup.exe seals");
