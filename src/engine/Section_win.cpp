@@ -211,7 +211,7 @@ std::string ShortcutFolder(const Project& project) {
 
     std::string programs;
     win::UniqueKey key;
-    if (win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_ALL_ACCESS, &key))
+    if (win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_QUERY_VALUE, &key))
         win::ReadString(key.get(), "Programs", kPathLimit, &programs);
     return text::Fit(text::JoinPath(programs, project.title + " " + project.version), kPathLimit);
 }

@@ -118,10 +118,11 @@ bool PreviousInstallFolder(const Project& project, std::string* folder, size_t l
     const std::string displayName = UninstallDisplayName(project);
     win::UniqueKey key;
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, text::Format("%s\\%s", kUninstallListKey, displayName.c_str()),
-                      KEY_ALL_ACCESS, &key))
+                      KEY_QUERY_VALUE, &key))
         return false;
+    // The whole command: uninstaller, log and language library paths may well pass 260.
     std::string command;
-    if (!win::ReadString(key.get(), "UninstallString", kPathLimit, &command)) return false;
+    if (!win::ReadString(key.get(), "UninstallString", kCommandLimit, &command)) return false;
 
     const size_t marker = command.find(" -u");
     if (marker == std::string::npos) return false;

@@ -74,7 +74,7 @@ bool ResolveShortcutFolder(const Project& project, std::string* out, size_t limi
     if (limit == 0) return false;
     std::string folder;
     win::UniqueKey key;
-    if (win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_ALL_ACCESS, &key)) {
+    if (win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_QUERY_VALUE, &key)) {
         // A key without a readable "Programs" text gives no folder to start from.
         if (!win::ReadString(key.get(), "Programs", limit, &folder)) return false;
         key.reset();

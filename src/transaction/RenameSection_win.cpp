@@ -37,13 +37,8 @@ bool WinInitRename(const std::string& iniPath, const std::string& existing, cons
     RenameEdit edit = PlanRenameEntry(std::string(bytes.begin(), bytes.end()), newName, existing);
     if (SetFilePointer(file.get(), static_cast<LONG>(edit.offset), nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
         return false;
-    for (const std::string& part : {edit.lead, edit.entry, edit.tail}) {
-        DWORD written = 0;
-        if (part.empty()) continue;
-        if (!WriteFile(file.get(), part.data(), static_cast<DWORD>(part.size()), &written, nullptr) ||
-            written != part.size())
-            return false;
-    }
+    for (const std::string& part : {edit.lead, edit.entry, edit.tail})
+        if (!part.empty() && !win::WriteAll(file.get(), part.data(), part.size())) return false;
     return true;
 }
 

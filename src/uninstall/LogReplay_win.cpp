@@ -68,7 +68,7 @@ bool DeleteEntryByCommand(HKEY list, const std::string& commandLine, std::string
         bool read = false;
         {
             win::UniqueKey entry;
-            if (!win::OpenKey(list, name, KEY_ALL_ACCESS, &entry)) continue;
+            if (!win::OpenKey(list, name, KEY_QUERY_VALUE, &entry)) continue;
             win::ReadString(entry.get(), "DisplayName", kPathLimit, &shownName);
             read = win::ReadString(entry.get(), "UninstallString", kPathLimit, &command);
         }
