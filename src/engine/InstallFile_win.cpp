@@ -172,13 +172,13 @@ Decision Decide(InstallContext& run, const std::string& source, const std::strin
 }
 
 // The copy itself, the file in the way kept aside for the rollback; a file in use cannot be
-// and goes the restart road when it is shared.
-bool CopyKeepingAside(InstallContext& run, const std::string& source, const std::string& destination, Count count,
-                      Logging logging, const std::string& sha256, bool destinationMissing) {
+// and goes the restart road when it is shared (`counts` holds the shared list then, else null).
+bool CopyKeepingAside(InstallContext& run, const std::string& source, const std::string& destination,
+                      SharedList* counts, Logging logging, const std::string& sha256, bool destinationMissing) {
     Journal::Replacement replacement;
     const Journal::Aside aside =
         destinationMissing ? Journal::Aside::kMissing : run.journal.KeepAside(destination, &replacement);
-    const bool shared = count == Count::kShared;
+    const bool shared = counts != nullptr;
     auto copyFailed = [&] {
         const DWORD error = GetLastError();
         return Fail("InstallFile", ("copying " + source.substr(source.find_last_of('\\') + 1) + " to").c_str(),
@@ -195,7 +195,7 @@ bool CopyKeepingAside(InstallContext& run, const std::string& source, const std:
         (!staged || run.journal.PutInPlace(destination, replacement))) {
         ClearReadOnly(destination);
         if (logging == Logging::kRecord) run.log.Record(kRecordCopyFile, destination.c_str());
-        return !shared || SharedList(&run.journal, LogOf(run, logging)).Modify(destination, 1, AtZero::kKeep);
+        return !shared || counts->Modify(destination, 1, AtZero::kKeep);
     }
     // A copy of other bytes than the sealed ones is no file in use: no restart can mend it.
     if (!shared || GetLastError() == ERROR_INVALID_DATA) return copyFailed();
@@ -207,14 +207,20 @@ bool CopyKeepingAside(InstallContext& run, const std::string& source, const std:
 bool InstallFile(InstallContext& run, const std::string& source, const std::string& destination, int mode, Count count,
                  Logging logging, const std::string& sha256) {
     const bool shared = count == Count::kShared;
-    if (shared) SharedList(&run.journal, nullptr).Ensure(destination);
+    // A shared file is installed with its count or not at all.
+    SharedList counts(&run.journal, LogOf(run, logging));
+    if (shared) {
+        if (!counts.Open()) return false;
+        counts.Ensure(destination);
+    }
     // In a folder this run made there is nothing to compare with or to keep: looking a missing
     // name up costs Wine a scan of the whole folder.
     const bool destinationMissing = run.journal.InFolderMade(destination);
     switch (Decide(run, source, destination, mode, destinationMissing)) {
-    case Decision::kCopy: return CopyKeepingAside(run, source, destination, count, logging, sha256, destinationMissing);
-    case Decision::kKeep:
-        return !shared || SharedList(&run.journal, LogOf(run, logging)).Modify(destination, 1, AtZero::kKeep);
+    case Decision::kCopy:
+        return CopyKeepingAside(run, source, destination, shared ? &counts : nullptr, logging, sha256,
+                                destinationMissing);
+    case Decision::kKeep: return !shared || counts.Modify(destination, 1, AtZero::kKeep);
     case Decision::kLeaveAlone: return true;
     case Decision::kUnknownRule: break;
     }

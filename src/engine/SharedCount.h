@@ -1,6 +1,7 @@
 // Reference counts of shared files under
 // HKLM\Software\Microsoft\Windows\CurrentVersion\SharedDLLs. The key belongs to Windows: it is
-// opened, never created, and without it (or without the rights to open it) counting does nothing.
+// opened, never created, and without it counting does nothing. A key that is there but cannot be
+// opened hides the counts other products hold, and fails whoever needs one.
 #pragma once
 
 #include <string>
@@ -15,14 +16,18 @@ class LogWriter;
 enum class AtZero { kRemove, kKeep };
 
 // The key opened once for a run of many operations (an uninstall's replay): an operation on
-// an opened list is one registry call or two. A list that could not be opened counts nothing,
-// as a missing key does.
+// an opened list is one registry call or two.
 class SharedList {
 public:
     // `journal` notes each count before it changes and `log` records each change made
     // ("ModifyShared: path|delta"). The uninstall's replay passes neither: it is not taken back
     // and records nothing.
     SharedList(Journal* journal, LogWriter* log);
+
+    // Opens the key, before any other operation. True when it opened or is not there (nothing
+    // is counted then); false, traced with the key and the registry's code, for any other
+    // reason it cannot be opened.
+    bool Open();
 
     // Reads the names of all counts at once when the list holds no more of them than about
     // `lookups` reads would ask for: a path without a count is then known without a registry
@@ -49,5 +54,5 @@ private:
     NameSet names_;  // upper-cased
 };
 
-// SharedList's Read, for one path.
+// SharedList's Open and Read, for one path.
 bool ReadSharedCount(const std::string& path, long* count);

@@ -14,11 +14,6 @@ namespace {
 
 const char kSharedKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\SharedDLLs";
 
-bool OpenSharedKey(win::UniqueKey* key) {
-    // Windows owns this key: never create it, and count nothing when it is not there.
-    return win::OpenKey(HKEY_LOCAL_MACHINE, kSharedKey, KEY_ALL_ACCESS, key);
-}
-
 bool ReadCount(HKEY key, const std::string& path, long* count) {
     DWORD value = 0;
     if (!win::ReadDword(key, path.c_str(), &value)) return false;
@@ -28,7 +23,15 @@ bool ReadCount(HKEY key, const std::string& path, long* count) {
 
 }  // namespace
 
-SharedList::SharedList(Journal* journal, LogWriter* log) : journal_(journal), log_(log) { OpenSharedKey(&key_); }
+SharedList::SharedList(Journal* journal, LogWriter* log) : journal_(journal), log_(log) {}
+
+bool SharedList::Open() {
+    // Windows owns this key: never created, and without it there is nothing to count.
+    if (win::OpenKey(HKEY_LOCAL_MACHINE, kSharedKey, KEY_ALL_ACCESS, &key_)) return true;
+    const DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND ||
+           Fail("SharedCount", "opening the key", std::string("HKLM\\") + kSharedKey, error);
+}
 
 // The count as it was goes into the installation's journal first.
 bool SharedList::Write(const std::string& path, long count) {
@@ -90,7 +93,10 @@ bool SharedList::Modify(const std::string& path, long delta, AtZero atZero) {
     return true;
 }
 
-bool ReadSharedCount(const std::string& path, long* count) { return SharedList(nullptr, nullptr).Read(path, count); }
+bool ReadSharedCount(const std::string& path, long* count) {
+    SharedList list(nullptr, nullptr);
+    return list.Open() && list.Read(path, count);
+}
 
 void SharedList::Ensure(const std::string& path) {
     if (!key_ || !win::FileExists(path)) return;

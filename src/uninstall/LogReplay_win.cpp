@@ -177,6 +177,7 @@ bool ReplayLog(const std::string& log, ReplayContext* context) {
     // One opening of the shared-library list for the whole log, not one per record.
     // The replay is not taken back and records nothing: no journal, no log.
     SharedList shared(nullptr, nullptr);
+    if (!shared.Open()) return false;
     shared.LearnNames(lines.size());
     LinkGuard links(context->installFolder, lines);
     std::string current = log;

@@ -22,9 +22,14 @@ protected:
     void TearDown() override { sharedkey::Remove(file_); }
 
     // The counts outside a journal, as the uninstall keeps them; `log` records each change.
-    void Ensure(const std::string& path) { SharedList(nullptr, nullptr).Ensure(path); }
+    void Ensure(const std::string& path) {
+        SharedList list(nullptr, nullptr);
+        ASSERT_TRUE(list.Open());
+        list.Ensure(path);
+    }
     bool Modify(const std::string& path, long delta, AtZero atZero, bool log) {
-        return SharedList(nullptr, log ? &writer_ : nullptr).Modify(path, delta, atZero);
+        SharedList list(nullptr, log ? &writer_ : nullptr);
+        return list.Open() && list.Modify(path, delta, atZero);
     }
 
     LogWriter writer_;
