@@ -37,15 +37,17 @@ public:
     // True when `path` has a REG_DWORD count of exactly 4 bytes.
     bool Read(const std::string& path, long* count) const;
     // Adds delta; at 0 or below removes the value or stores 0. False, traced, when the count
-    // cannot be written; true without the SharedDLLs key, where nothing is counted.
+    // cannot be noted in the journal, written or removed; true without the SharedDLLs key,
+    // where nothing is counted.
     bool Modify(const std::string& path, long delta, AtZero atZero);
-    // Writes the count 1 for an existing file that has no readable count.
+    // Writes the count 1 for an existing file that has no readable count; best effort.
     void Ensure(const std::string& path);
 
 private:
     // False when the names are known and `path` is certainly not among them.
     bool MayHave(const std::string& path) const;
-    bool Write(const std::string& path, long count);
+    // The count as it is goes into the installation's journal before it changes.
+    bool Note(const std::string& path);
 
     Journal* journal_;
     LogWriter* log_;

@@ -21,6 +21,10 @@ bool ReadCount(HKEY key, const std::string& path, long* count) {
     return true;
 }
 
+bool WriteCount(HKEY key, const std::string& path, long count) {
+    return win::WriteDword(key, path.c_str(), static_cast<DWORD>(static_cast<LONG>(count)));
+}
+
 }  // namespace
 
 SharedList::SharedList(Journal* journal, LogWriter* log) : journal_(journal), log_(log) {}
@@ -33,11 +37,7 @@ bool SharedList::Open() {
            Fail("SharedCount", "opening the key", std::string("HKLM\\") + kSharedKey, error);
 }
 
-// The count as it was goes into the installation's journal first.
-bool SharedList::Write(const std::string& path, long count) {
-    if (journal_ && !journal_->NoteValue("HKLM", kSharedKey, path)) return false;
-    return win::WriteDword(key_.get(), path.c_str(), static_cast<DWORD>(static_cast<LONG>(count)));
-}
+bool SharedList::Note(const std::string& path) { return !journal_ || journal_->NoteValue("HKLM", kSharedKey, path); }
 
 void SharedList::LearnNames(size_t lookups) {
     DWORD values = 0;
@@ -80,14 +80,14 @@ bool SharedList::Modify(const std::string& path, long delta, AtZero atZero) {
     // Counts are 32-bit in the registry; compute wide so a corrupt extreme value cannot wrap.
     long long updated = static_cast<long long>(count) + delta;
     if (updated <= 0) {
-        if (atZero == AtZero::kRemove) {
-            if (!journal_ || journal_->NoteValue("HKLM", kSharedKey, path)) win::DeleteValue(key_.get(), path.c_str());
-            return true;
-        }
+        if (atZero == AtZero::kRemove)
+            return Note(path) && (win::DeleteValue(key_.get(), path.c_str()) ||
+                                  Fail("SharedCount", "removing the shared count of", path, GetLastError()));
         updated = 0;
     }
     if (updated > 0x7fffffffLL) updated = 0x7fffffffLL;
-    if (!Write(path, static_cast<long>(updated)))
+    if (!Note(path)) return false;
+    if (!WriteCount(key_.get(), path, static_cast<long>(updated)))
         return Fail("SharedCount", "writing the shared count of", path, GetLastError());
     if (log_) log_->Record(kRecordModifyShared, path.c_str(), static_cast<int>(delta));
     return true;
@@ -102,6 +102,6 @@ void SharedList::Ensure(const std::string& path) {
     if (!key_ || !win::FileExists(path)) return;
     long count = 0;
     // Without it the file's count starts from this installation's.
-    if (!ReadCount(key_.get(), path, &count) && !Write(path, 1))
+    if (!ReadCount(key_.get(), path, &count) && Note(path) && !WriteCount(key_.get(), path, 1))
         Fail("SharedCount", "writing the shared count of", path, GetLastError(), Failing::kBestEffort);
 }

@@ -29,10 +29,10 @@ struct ReplayContext {
 // A record fails when its line is no record, its ModifyShared payload lacks the bar, its
 // Application entry can be neither deleted by name nor found, its path leads through a link,
 // its file can be neither deleted (read-only ones are) nor scheduled for deletion at the next
-// restart (files in use are), or the log cannot be cut before it. A shared-library list that is
-// there but cannot be opened undoes no record: no shared file could be told from one that
-// another product still holds. Folders that cannot be removed and failed unregistrations are
-// not failures.
+// restart (files in use are), its shared count cannot be changed, or the log cannot be cut
+// before it. A shared-library list that is there but cannot be opened undoes no record: no
+// shared file could be told from one that another product still holds. Folders that cannot be
+// removed and failed unregistrations are not failures.
 bool ReplayLog(const std::string& log, ReplayContext* context);
 
 // Tries the folders left by a replay again, deepest first: one that has since become empty

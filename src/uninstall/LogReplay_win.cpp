@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <utility>
+
 #include "base/Limits.h"
 #include "base/NameSet.h"
 #include "base/RunResult.h"
@@ -38,7 +40,7 @@ bool UndoCopyFile(const std::string& path, ReplayContext* context, SharedList& s
     long count = 0;
     if (shared.Read(path, &count)) {
         if (count != 0) return true;  // another product still owns the file
-        shared.Modify(path, -1, AtZero::kRemove);
+        if (!shared.Modify(path, -1, AtZero::kRemove)) return false;
     }
     return RemoveFile(path, context);
 }
@@ -56,8 +58,7 @@ bool UndoModifyShared(const std::string& payload, SharedList& shared) {
     std::string number;  // the change the install applied; taking off one is all undo does
     if (!SplitModifyShared(text::Fit(payload, kPathLimit), &path, &number))
         return Fail("Uninstall", "reading the record", payload, 0);
-    shared.Modify(path, -1, AtZero::kKeep);
-    return true;
+    return shared.Modify(path, -1, AtZero::kKeep);
 }
 
 // The entry of the run's own uninstall command, looked for when the entry's name changed.
@@ -186,12 +187,17 @@ bool ReplayLog(const std::string& log, ReplayContext* context) {
         if (!ParseLogLine(lines[i], &record)) return Fail("Uninstall", "reading the record", lines[i], 0);
         // The log forgets a count's record before the count is taken: a replay killed between
         // the two leaves the count one too high, never one that another product holds too low.
+        std::string uncut;
         if (record.kind == RecordKind::kModifyShared && !context->logPath.empty()) {
             std::string kept = log.substr(0, starts[i]) + FolderRecords(context->foldersLeft);
             if (!CutInstallLog(context->logPath, current, kept)) return false;
-            current = std::move(kept);
+            uncut = std::exchange(current, std::move(kept));
         }
-        if (!UndoRecord(record, context, shared, links)) return false;
+        if (!UndoRecord(record, context, shared, links)) {
+            // A count that was not taken gets its record back, for the next uninstall to take.
+            if (!uncut.empty()) CutInstallLog(context->logPath, current, uncut);
+            return false;
+        }
     }
     return true;
 }

@@ -51,4 +51,10 @@ std::vector<std::string> SubkeyNames(HKEY key, size_t limit);
 // HKEY_CURRENT_USER for "HKCU", HKEY_LOCAL_MACHINE for anything else: the roots a journal names.
 HKEY RootKey(const std::string& name);
 
+// A test's stand-in for a narrower grant: OpenKey asks it for the access to open root\path
+// with, given the access the caller wants, so that the program meets a key it may read but not
+// change and the registry itself refuses the change. The program never sets one; null clears it.
+using KeyAccessHook = REGSAM (*)(HKEY root, const std::string& path, REGSAM access);
+void SetKeyAccessHook(KeyAccessHook hook);
+
 }  // namespace win

@@ -11,11 +11,14 @@ namespace {
 
 const char kCurrentVersionKey[] = "Software\\Microsoft\\Windows\\CurrentVersion";
 
+KeyAccessHook g_keyAccessHook = nullptr;
+
 }  // namespace
 
 bool OpenKey(HKEY root, const std::string& path, REGSAM access, UniqueKey* key) {
     HKEY opened = nullptr;
-    LONG rc = RegOpenKeyExA(root, path.c_str(), 0, access, &opened);
+    LONG rc = RegOpenKeyExA(root, path.c_str(), 0, g_keyAccessHook ? g_keyAccessHook(root, path, access) : access,
+                            &opened);
     if (rc != ERROR_SUCCESS) {
         key->reset();
         SetLastError(static_cast<DWORD>(rc));
@@ -130,5 +133,7 @@ std::vector<std::string> SubkeyNames(HKEY key, size_t limit) {
 }
 
 HKEY RootKey(const std::string& name) { return name == "HKCU" ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE; }
+
+void SetKeyAccessHook(KeyAccessHook hook) { g_keyAccessHook = hook; }
 
 }  // namespace win

@@ -7,6 +7,7 @@
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
+#include "win/Registry.h"
 
 namespace {
 
@@ -109,6 +110,14 @@ TEST_F(SharedCountTest, ModifyStopsAtZeroOrRemoves) {
     ASSERT_TRUE(sharedkey::SetCount(file_, -5));
     Modify(file_, 6, AtZero::kKeep, false);
     EXPECT_EQ(1, sharedkey::Count(file_));
+
+    // A list that may be read but not changed: the removal and the write both fail.
+    win::SetKeyAccessHook([](HKEY, const std::string&, REGSAM) -> REGSAM { return KEY_READ; });
+    EXPECT_FALSE(Modify(file_, -1, AtZero::kRemove, true));
+    EXPECT_FALSE(Modify(file_, 1, AtZero::kKeep, true));
+    win::SetKeyAccessHook(nullptr);
+    EXPECT_EQ(1, sharedkey::Count(file_));
+    EXPECT_EQ("", testenv::ReadFile(log_));
 }
 
 TEST_F(SharedCountTest, ModifyDoesNotWrapAtTheLargestCount) {

@@ -26,7 +26,7 @@ void Capture(const char* line) {
     if (!std::strstr(line, "::") && std::strstr(line, " failed")) g_failed.push_back(line);
 }
 
-enum Fault { kSharedDenied };
+enum Fault { kSharedDenied, kSharedReadOnly };
 
 // A fault in place, taken away however the row ends.
 class Planted {
@@ -34,9 +34,15 @@ public:
     Planted(Fault fault, const product::Product&) {
         switch (fault) {
         case kSharedDenied: ok = Deny(sharedkey::kPath); break;
+        case kSharedReadOnly:
+            win::SetKeyAccessHook([](HKEY, const std::string& path, REGSAM access) -> REGSAM {
+                return path == sharedkey::kPath ? KEY_READ : access;
+            });
+            break;
         }
     }
     ~Planted() {
+        win::SetKeyAccessHook(nullptr);
         if (denied_) RegSetKeySecurity(denied_.get(), DACL_SECURITY_INFORMATION, saved_.data());
     }
     bool ok = true;
@@ -71,7 +77,7 @@ using FaultTable = product::ProductTest;
 
 TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
     enum Driven { kInstall, kUninstall };
-    // The subject's %s: the shared-library list.
+    // The subject's %s: the shared-library list; the product's %f: shared file.
     const struct {
         Fault fault;
         Driven run;
@@ -82,6 +88,7 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
     } rows[] = {
         {kSharedDenied, kInstall, "SharedCount", "%s", ERROR_ACCESS_DENIED, false},
         {kSharedDenied, kUninstall, "SharedCount", "%s", ERROR_ACCESS_DENIED, true},
+        {kSharedReadOnly, kUninstall, "SharedCount", "%f", ERROR_ACCESS_DENIED, true},
     };
     const std::string company = testenv::UniqueName("F"), shared = testenv::UniqueName("s") + ".dll";
     product::Product keep = Make(company, "Keep", shared);
@@ -126,7 +133,8 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
         }
         EXPECT_EQ(kExitInstallFailed, exitCode);
         std::string subject = row.subject;
-        const std::pair<std::string, std::string> marks[] = {{"%s", "HKLM\\" + std::string(sharedkey::kPath)}};
+        const std::pair<std::string, std::string> marks[] = {{"%s", "HKLM\\" + std::string(sharedkey::kPath)},
+                                                             {"%f", victim.systemFile}};
         for (const auto& [mark, value] : marks)
             if (const size_t at = subject.find(mark); at != std::string::npos) subject.replace(at, 2, value);
         const RunFailure& failure = Outcome().failure;
