@@ -203,14 +203,23 @@ bool InstallMainProject(InstallContext& run, const std::string& installFolder) {
 // the log: over one changed since an installation wrote it, the product could no longer be
 // uninstalled, as its uninstall refuses such a log.
 bool SettleInstallLog(SetupState& state, const std::string& installFolder) {
+    static const char kListUnreadable[] =
+        "The list of installed programs cannot be read, so the install log %s cannot be checked.\n"
+        "Nothing was installed.";
     state.installLogPath = text::Format("%s\\%s", installFolder.c_str(), kInstallLogName);
     const std::string& installLog = state.installLogPath;
     state.upgradeFlag = win::FileExists(installLog) ? 1 : 0;
     Trace(text::Format("DoInstall::UpgradeFlag: %u\n", static_cast<unsigned>(state.upgradeFlag)).c_str());
     std::string earlier;
-    if (state.upgradeFlag && win::ReadWholeFile(installLog, &earlier) &&
-        CheckInstallLogDigest(installLog, earlier) == LogDigestCheck::kDiffers) {
+    if (!state.upgradeFlag || !win::ReadWholeFile(installLog, &earlier)) return true;
+    const LogDigestCheck check = CheckInstallLogDigest(installLog, earlier);
+    if (check == LogDigestCheck::kDiffers) {
         state.installFailureText = text::Format(kLogChanged, installLog.c_str());
+        return false;
+    }
+    // Traced where the list could not be read.
+    if (check == LogDigestCheck::kUnreadable) {
+        state.installFailureText = text::Format(kListUnreadable, installLog.c_str());
         return false;
     }
     return true;

@@ -38,22 +38,26 @@ extern const char kLogLeftDigestValue[];  // "InstallLogLeftSha256"
 // (its temporary log) to it, the first time too. The part of the log before the appended
 // records must still match the digest stored for it: an upgrade never vouches for records
 // someone else added, and that log keeps its old digest, so its uninstall refuses it. False
-// then, when a log cannot be read, or no entry took the digest.
+// then, when a log or the list of installed programs cannot be read (the registry's code is the
+// last error), or no entry took the digest; the caller traces it.
 bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, const std::string& appendedLog);
 
 // Replaces the install log at `installLog`, now `current`, by `kept` (its first records and the
 // records of folders left), storing first the digest of `kept` in every entry that holds the
 // log's digest, in the one of its two values that `current` does not match: killed at any
-// point, the log matches one of them. False, traced, when the log cannot be replaced.
+// point, the log matches one of them. False, traced, when the list of installed programs cannot
+// be read or the log cannot be replaced.
 bool CutInstallLog(const std::string& installLog, const std::string& current, const std::string& kept);
 
 enum class LogDigestCheck {
-    kNoDigest,  // no entry naming the log holds a digest (an earlier version wrote it)
-    kMatches,   // `content` is what an installation wrote
-    kDiffers,   // changed since: not to be undone
+    kNoDigest,    // no entry naming the log holds a digest (an earlier version wrote it)
+    kMatches,     // `content` is what an installation wrote
+    kDiffers,     // changed since: not to be undone
+    kUnreadable,  // the list or an entry could not be read (traced): the log cannot be trusted
 };
 // Compares `content`, read from `installLog`, with the digests of the entries naming that log,
-// the whole log's and the part an uninstall left.
+// the whole log's and the part an uninstall left. Only a list or entry that is not there counts
+// as holding no digest.
 LogDigestCheck CheckInstallLogDigest(const std::string& installLog, const std::string& content);
 
 // The folder of an earlier installation of `project`, from its "UninstallString"; false when

@@ -34,20 +34,76 @@ std::string LogOfCommand(const std::string& command) {
     return command.substr(start + 3, end - start - 3);
 }
 
-// The Uninstall entries whose command undoes `installLog`, opened with `access`.
-std::vector<std::pair<std::string, win::UniqueKey>> EntriesNamingLog(const std::string& installLog, REGSAM access) {
-    std::vector<std::pair<std::string, win::UniqueKey>> entries;
+using Entries = std::vector<std::pair<std::string, win::UniqueKey>>;
+
+// What of the list of installed programs could not be read, and the registry's code for it.
+struct Unreadable {
+    const char* action = "";
+    std::string subject;
+    DWORD error = 0;
+};
+
+// The Uninstall entries whose command undoes `installLog`, opened with `access`. False, with
+// `unreadable` filled, when the list or an entry cannot be opened or read for any reason but
+// not being there: the entry not read may be the one that names the log. Every entry is read
+// with query access; only those naming the log are opened again with `access`, so that another
+// product's entry that may only be read is no failure.
+bool EntriesNamingLog(const std::string& installLog, REGSAM access, Entries* entries, Unreadable* unreadable) {
+    auto unread = [&](const char* action, const std::string& subject, DWORD error) {
+        *unreadable = {action, subject, error};
+        return false;
+    };
+    const std::string listKey = std::string("HKLM\\") + kUninstallListKey;
     win::UniqueKey list;
-    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_READ, &list)) return entries;
-    for (const std::string& name : win::SubkeyNames(list.get(), kPathLimit)) {
-        win::UniqueKey entry;
-        std::string command;
-        if (win::OpenKey(list.get(), name, access, &entry) &&
-            win::ReadString(entry.get(), "UninstallString", kCommandLimit, &command) &&
-            text::EqualsNoCase(LogOfCommand(command), installLog))
-            entries.emplace_back(name, std::move(entry));
+    if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_READ, &list)) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || unread("opening the key", listKey, error);
     }
-    return entries;
+    for (const std::string& name : win::SubkeyNames(list.get(), kPathLimit)) {
+        const std::string entryKey = listKey + "\\" + name;
+        win::UniqueKey entry;
+        if (!win::OpenKey(list.get(), name, KEY_QUERY_VALUE, &entry)) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND) continue;  // deleted since the names were read
+            return unread("opening the key", entryKey, error);
+        }
+        std::string command;
+        SetLastError(ERROR_SUCCESS);
+        if (!win::ReadString(entry.get(), "UninstallString", kCommandLimit, &command)) {
+            const DWORD error = GetLastError();
+            // None, of another type or longer than any command this program writes: another
+            // program's entry.
+            if (error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND || error == ERROR_MORE_DATA) continue;
+            return unread("reading the value", entryKey + "\\UninstallString", error);
+        }
+        if (!text::EqualsNoCase(LogOfCommand(command), installLog)) continue;
+        if (access != KEY_QUERY_VALUE && !win::OpenKey(list.get(), name, access, &entry))
+            return unread("opening the key", entryKey, GetLastError());
+        entries->emplace_back(name, std::move(entry));
+    }
+    return true;
+}
+
+// CheckInstallLogDigest without its trace.
+LogDigestCheck CompareWithEntries(const std::string& installLog, const std::string& content, Unreadable* unreadable) {
+    Entries entries;
+    if (!EntriesNamingLog(installLog, KEY_QUERY_VALUE, &entries, unreadable)) return LogDigestCheck::kUnreadable;
+    std::string actual;
+    bool anyDigest = false;
+    for (const auto& entry : entries) {
+        std::string stored;
+        if (!win::ReadString(entry.second.get(), kLogDigestValue, kPathLimit, &stored)) continue;
+        anyDigest = true;
+        // Products that shared a folder before such folders were refused share its log too:
+        // the log is trusted when it is what the last of them wrote.
+        if (actual.empty() && !win::Sha256Hex(content, &actual)) return LogDigestCheck::kDiffers;
+        std::string left;
+        if (text::EqualsNoCase(stored, actual) ||
+            (win::ReadString(entry.second.get(), kLogLeftDigestValue, kPathLimit, &left) &&
+             text::EqualsNoCase(left, actual)))
+            return LogDigestCheck::kMatches;
+    }
+    return anyDigest ? LogDigestCheck::kDiffers : LogDigestCheck::kNoDigest;
 }
 
 bool TraceCutFailed(const std::string& installLog) {
@@ -147,13 +203,23 @@ bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, cons
         return false;
     // An earlier log that was deleted leaves nothing to vouch for, whatever its entry held.
     const std::string earlier = log.substr(0, log.size() - appended.size());
-    if (!earlier.empty() && CheckInstallLogDigest(installLog, earlier) == LogDigestCheck::kDiffers) {
+    // The caller traces the failure with the registry's code where the list cannot be read.
+    Unreadable unreadable;
+    const LogDigestCheck check =
+        earlier.empty() ? LogDigestCheck::kNoDigest : CompareWithEntries(installLog, earlier, &unreadable);
+    if (check == LogDigestCheck::kDiffers) {
         Trace("DoInstall::The install log was changed before this installation; its digest stays.\n");
+        return false;
+    }
+    Entries entries;
+    if (check == LogDigestCheck::kUnreadable ||
+        !EntriesNamingLog(installLog, KEY_QUERY_VALUE | KEY_SET_VALUE, &entries, &unreadable)) {
+        SetLastError(unreadable.error);
         return false;
     }
     if (!win::Sha256Hex(log, &digest)) return false;
     bool stored = false;
-    for (const auto& entry : EntriesNamingLog(installLog, KEY_ALL_ACCESS)) {
+    for (const auto& entry : entries) {
         const std::string key = text::JoinPath(kUninstallListKey, entry.first);
         // A part an interrupted uninstall left is part of the whole now.
         if (journal.NoteValue("HKLM", key, kLogLeftDigestValue))
@@ -169,7 +235,11 @@ bool CutInstallLog(const std::string& installLog, const std::string& current, co
     std::string now;
     std::string next;
     if (!win::Sha256Hex(current, &now) || !win::Sha256Hex(kept, &next)) return false;
-    for (const auto& entry : EntriesNamingLog(installLog, KEY_ALL_ACCESS)) {
+    Entries entries;
+    Unreadable unreadable;
+    if (!EntriesNamingLog(installLog, KEY_QUERY_VALUE | KEY_SET_VALUE, &entries, &unreadable))
+        return Fail("CutInstallLog", unreadable.action, unreadable.subject, unreadable.error);
+    for (const auto& entry : entries) {
         std::string whole;
         // An entry without a digest trusts any log, the cut one too.
         if (!win::ReadString(entry.second.get(), kLogDigestValue, kPathLimit, &whole)) continue;
@@ -193,20 +263,9 @@ bool CutInstallLog(const std::string& installLog, const std::string& current, co
 }
 
 LogDigestCheck CheckInstallLogDigest(const std::string& installLog, const std::string& content) {
-    std::string actual;
-    bool anyDigest = false;
-    for (const auto& entry : EntriesNamingLog(installLog, KEY_READ)) {
-        std::string stored;
-        if (!win::ReadString(entry.second.get(), kLogDigestValue, kPathLimit, &stored)) continue;
-        anyDigest = true;
-        // Products that shared a folder before such folders were refused share its log too:
-        // the log is trusted when it is what the last of them wrote.
-        if (actual.empty() && !win::Sha256Hex(content, &actual)) return LogDigestCheck::kDiffers;
-        std::string left;
-        if (text::EqualsNoCase(stored, actual) ||
-            (win::ReadString(entry.second.get(), kLogLeftDigestValue, kPathLimit, &left) &&
-             text::EqualsNoCase(left, actual)))
-            return LogDigestCheck::kMatches;
-    }
-    return anyDigest ? LogDigestCheck::kDiffers : LogDigestCheck::kNoDigest;
+    Unreadable unreadable;
+    const LogDigestCheck check = CompareWithEntries(installLog, content, &unreadable);
+    if (check == LogDigestCheck::kUnreadable)
+        Fail("InstallLogDigest", unreadable.action, unreadable.subject, unreadable.error);
+    return check;
 }

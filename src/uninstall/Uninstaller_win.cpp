@@ -19,6 +19,9 @@ const char kLanguageMissing[] = "Couldn't find the language DLL. Uninstall faile
 const char kLogChanged[] =
     "The install log %s was changed after the installation, so it cannot be trusted.\n"
     "Nothing was uninstalled.";
+const char kListUnreadable[] =
+    "The list of installed programs cannot be read, so the install log %s cannot be checked.\n"
+    "Nothing was uninstalled.";
 constexpr size_t kUninstallTextLimit = 256;
 
 // A text of the language library. The library need hold only the setup caption, so a missing
@@ -49,9 +52,12 @@ bool Uninstall(const UninstallRequest& request, bool* restart) {
         return Fail("Uninstall", "reading", request.logPath, GetLastError()) || fail(LibraryText(kStrLogOpenFailed));
     // The log may lie in a folder any user can write; only what an installation wrote is
     // undone with the rights of whoever runs the uninstall.
-    if (CheckInstallLogDigest(request.logPath, log) == LogDigestCheck::kDiffers)
+    const LogDigestCheck check = CheckInstallLogDigest(request.logPath, log);
+    if (check == LogDigestCheck::kDiffers)
         return Fail("Uninstall", "matching the stored digest of", request.logPath, 0) ||
                fail(text::Format(kLogChanged, request.logPath.c_str()));
+    // Traced where the list could not be read.
+    if (check == LogDigestCheck::kUnreadable) return fail(text::Format(kListUnreadable, request.logPath.c_str()));
     if (log.empty()) return true;  // nothing to undo; the empty log stays
 
     ReplayContext context;

@@ -26,14 +26,17 @@ void Capture(const char* line) {
     if (!std::strstr(line, "::") && std::strstr(line, " failed")) g_failed.push_back(line);
 }
 
-enum Fault { kSharedDenied, kSharedReadOnly };
+enum Fault { kSharedDenied, kSharedReadOnly, kListDenied, kEntryDenied };
 
 // A fault in place, taken away however the row ends.
 class Planted {
 public:
-    Planted(Fault fault, const product::Product&) {
+    Planted(Fault fault, const product::Product& p) {
+        const std::string entry = std::string(kUninstallListKey) + "\\" + p.displayName;
         switch (fault) {
         case kSharedDenied: ok = Deny(sharedkey::kPath); break;
+        case kListDenied: ok = Deny(kUninstallListKey); break;
+        case kEntryDenied: ok = Deny(entry); break;
         case kSharedReadOnly:
             win::SetKeyAccessHook([](HKEY, const std::string& path, REGSAM access) -> REGSAM {
                 return path == sharedkey::kPath ? KEY_READ : access;
@@ -76,8 +79,9 @@ void NoDescriptors(Journal&, const Project&, const std::string&) {}
 using FaultTable = product::ProductTest;
 
 TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
-    enum Driven { kInstall, kUninstall };
-    // The subject's %s: the shared-library list; the product's %f: shared file.
+    enum Driven { kInstall, kUpgrade, kUninstall };
+    // The subject's %s: the shared-library list, %k: the list of installed programs; the product's %e: entry,
+    // %f: shared file.
     const struct {
         Fault fault;
         Driven run;
@@ -89,6 +93,8 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
         {kSharedDenied, kInstall, "SharedCount", "%s", ERROR_ACCESS_DENIED, false},
         {kSharedDenied, kUninstall, "SharedCount", "%s", ERROR_ACCESS_DENIED, true},
         {kSharedReadOnly, kUninstall, "SharedCount", "%f", ERROR_ACCESS_DENIED, true},
+        {kListDenied, kUninstall, "InstallLogDigest", "%k", ERROR_ACCESS_DENIED, true},
+        {kEntryDenied, kUpgrade, "InstallLogDigest", "%k\\%e", ERROR_ACCESS_DENIED, false},
     };
     const std::string company = testenv::UniqueName("F"), shared = testenv::UniqueName("s") + ".dll";
     product::Product keep = Make(company, "Keep", shared);
@@ -133,8 +139,9 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
         }
         EXPECT_EQ(kExitInstallFailed, exitCode);
         std::string subject = row.subject;
-        const std::pair<std::string, std::string> marks[] = {{"%s", "HKLM\\" + std::string(sharedkey::kPath)},
-                                                             {"%f", victim.systemFile}};
+        const std::pair<std::string, std::string> marks[] = {
+            {"%s", "HKLM\\" + std::string(sharedkey::kPath)}, {"%k", "HKLM\\" + std::string(kUninstallListKey)},
+            {"%e", victim.displayName}, {"%f", victim.systemFile}};
         for (const auto& [mark, value] : marks)
             if (const size_t at = subject.find(mark); at != std::string::npos) subject.replace(at, 2, value);
         const RunFailure& failure = Outcome().failure;
