@@ -214,6 +214,7 @@ bool SettleInstallLog(SetupState& state, const std::string& installFolder) {
     if (!state.upgradeFlag || !win::ReadWholeFile(installLog, &earlier)) return true;
     const LogDigestCheck check = CheckInstallLogDigest(installLog, earlier);
     if (check == LogDigestCheck::kDiffers) {
+        Fail("DoInstall", "matching the stored digest of", installLog, 0);
         state.installFailureText = text::Format(kLogChanged, installLog.c_str());
         return false;
     }

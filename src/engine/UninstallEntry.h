@@ -45,8 +45,8 @@ bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, cons
 // Replaces the install log at `installLog`, now `current`, by `kept` (its first records and the
 // records of folders left), storing first the digest of `kept` in every entry that holds the
 // log's digest, in the one of its two values that `current` does not match: killed at any
-// point, the log matches one of them. False, traced, when the list of installed programs cannot
-// be read or the log cannot be replaced.
+// point, the log matches one of them. False, traced with the call that failed, when the list of
+// installed programs cannot be read, a digest cannot be stored or the log cannot be replaced.
 bool CutInstallLog(const std::string& installLog, const std::string& current, const std::string& kept);
 
 enum class LogDigestCheck {

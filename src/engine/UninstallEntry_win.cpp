@@ -106,12 +106,6 @@ LogDigestCheck CompareWithEntries(const std::string& installLog, const std::stri
     return anyDigest ? LogDigestCheck::kDiffers : LogDigestCheck::kNoDigest;
 }
 
-bool TraceCutFailed(const std::string& installLog) {
-    Trace(text::Format("Uninstall::The install log %s cannot be cut (%lu).\n", installLog.c_str(), GetLastError())
-              .c_str());
-    return false;
-}
-
 }  // namespace
 
 std::string UninstallDisplayName(const Project& project) {
@@ -234,7 +228,8 @@ bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, cons
 bool CutInstallLog(const std::string& installLog, const std::string& current, const std::string& kept) {
     std::string now;
     std::string next;
-    if (!win::Sha256Hex(current, &now) || !win::Sha256Hex(kept, &next)) return false;
+    if (!win::Sha256Hex(current, &now) || !win::Sha256Hex(kept, &next))
+        return Fail("CutInstallLog", "taking the digests of", installLog, GetLastError());
     Entries entries;
     Unreadable unreadable;
     if (!EntriesNamingLog(installLog, KEY_QUERY_VALUE | KEY_SET_VALUE, &entries, &unreadable))
@@ -246,20 +241,30 @@ bool CutInstallLog(const std::string& installLog, const std::string& current, co
         // The value the log does not match now takes the digest of the log to come: killed at
         // any point, the log matches one of the two.
         const char* slot = text::EqualsNoCase(whole, now) ? kLogLeftDigestValue : kLogDigestValue;
-        if (!win::WriteString(entry.second.get(), slot, next)) return TraceCutFailed(installLog);
+        if (!win::WriteString(entry.second.get(), slot, next))
+            return Fail("CutInstallLog", "writing the value",
+                        std::string("HKLM\\") + text::JoinPath(kUninstallListKey, entry.first) + "\\" + slot,
+                        GetLastError());
     }
     // The cut log is written whole beside the log and takes its place in one rename. The folder
     // may be one its users can write: a new file follows no link they put there.
     const std::string cut = installLog + ".cut";
     DeleteFileA(cut.c_str());
     win::UniqueFile file(CreateFileA(cut.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    const bool written = file && win::WriteAll(file.get(), kept.data(), kept.size());
+    if (!file) return Fail("CutInstallLog", "creating", cut, GetLastError());
+    if (!win::WriteAll(file.get(), kept.data(), kept.size())) {
+        const DWORD error = GetLastError();
+        file.reset();
+        DeleteFileA(cut.c_str());
+        return Fail("CutInstallLog", "writing", cut, error);
+    }
     file.reset();
     // The log is deleted at the end in any case: a read-only one is replaced all the same.
     SetFileAttributesA(installLog.c_str(), FILE_ATTRIBUTE_NORMAL);
-    if (written && MoveFileExA(cut.c_str(), installLog.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    if (MoveFileExA(cut.c_str(), installLog.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+    const DWORD error = GetLastError();
     DeleteFileA(cut.c_str());
-    return TraceCutFailed(installLog);
+    return Fail("CutInstallLog", ("putting " + cut + " in place of").c_str(), installLog, error);
 }
 
 LogDigestCheck CheckInstallLogDigest(const std::string& installLog, const std::string& content) {

@@ -61,8 +61,9 @@ bool UndoModifyShared(const std::string& payload, SharedList& shared) {
     return shared.Modify(path, -1, AtZero::kKeep);
 }
 
-// The entry of the run's own uninstall command, looked for when the entry's name changed.
-bool DeleteEntryByCommand(HKEY list, const std::string& commandLine, std::string* displayName) {
+// The entry of the run's own uninstall command, looked for when the entry's name changed. An
+// entry found that cannot be deleted leaves the registry's code in `error` unless it holds one.
+bool DeleteEntryByCommand(HKEY list, const std::string& commandLine, std::string* displayName, LONG* error) {
     for (const std::string& name : win::SubkeyNames(list, kPathLimit)) {
         std::string shownName = kUnknownApplication;
         std::string command;
@@ -74,7 +75,11 @@ bool DeleteEntryByCommand(HKEY list, const std::string& commandLine, std::string
             read = win::ReadString(entry.get(), "UninstallString", kPathLimit, &command);
         }
         if (!read || !text::EqualsNoCase(command, commandLine)) continue;
-        if (RegDeleteKeyA(list, name.c_str()) != ERROR_SUCCESS) continue;
+        const LONG deleted = RegDeleteKeyA(list, name.c_str());
+        if (deleted != ERROR_SUCCESS) {
+            if (*error == ERROR_FILE_NOT_FOUND) *error = deleted;
+            continue;
+        }
         *displayName = shownName;
         return true;
     }
@@ -86,12 +91,13 @@ bool UndoApplication(const std::string& name, ReplayContext* context) {
     if (!win::OpenKey(HKEY_LOCAL_MACHINE, kUninstallListKey, KEY_ALL_ACCESS, &list))
         return Fail("Uninstall", "opening the key", kUninstallListKey, GetLastError());
     // An empty name would make RegDeleteKeyA aim at the list itself.
-    if (!name.empty() && RegDeleteKeyA(list.get(), name.c_str()) == ERROR_SUCCESS) {
+    LONG error = name.empty() ? ERROR_FILE_NOT_FOUND : RegDeleteKeyA(list.get(), name.c_str());
+    if (error == ERROR_SUCCESS) {
         context->displayName = text::Fit(name, kPathLimit);
         return true;
     }
-    return DeleteEntryByCommand(list.get(), context->commandLine, &context->displayName) ||
-           Fail("Uninstall", "deleting the entry", name, ERROR_FILE_NOT_FOUND);
+    return DeleteEntryByCommand(list.get(), context->commandLine, &context->displayName, &error) ||
+           Fail("Uninstall", "deleting the entry", name, static_cast<unsigned long>(error));
 }
 
 bool UndoRegister(const std::string& path, SharedList& shared) {
@@ -134,8 +140,8 @@ public:
             if (!(guarded || created_.Contains(key)) || !looked_.Insert(key)) continue;
             const DWORD attributes = GetFileAttributesA(folder.c_str());
             if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) continue;
-            Trace(text::Format("Uninstall::%s lies behind the link %s.\n", path.c_str(), folder.c_str()).c_str());
-            return false;
+            // Nothing failed here: the link is refused.
+            return Fail("Uninstall", ("undoing " + path + " behind the link").c_str(), folder, 0);
         }
         return true;
     }

@@ -26,13 +26,14 @@ void Capture(const char* line) {
     if (!std::strstr(line, "::") && std::strstr(line, " failed")) g_failed.push_back(line);
 }
 
-enum Fault { kSharedDenied, kSharedReadOnly, kListDenied, kEntryDenied };
+enum Fault { kSharedDenied, kSharedReadOnly, kListDenied, kEntryDenied, kDigestDiffers, kLink, kCutTaken, kEntryHeld };
 
 // A fault in place, taken away however the row ends.
 class Planted {
 public:
     Planted(Fault fault, const product::Product& p) {
-        const std::string entry = std::string(kUninstallListKey) + "\\" + p.displayName;
+        const std::string entry = std::string(kUninstallListKey) + "\\" + p.displayName, docs = p.install + "\\docs";
+        win::UniqueKey key;
         switch (fault) {
         case kSharedDenied: ok = Deny(sharedkey::kPath); break;
         case kListDenied: ok = Deny(kUninstallListKey); break;
@@ -42,10 +43,21 @@ public:
                 return path == sharedkey::kPath ? KEY_READ : access;
             });
             break;
+        case kDigestDiffers:
+            ok = win::OpenKey(HKEY_LOCAL_MACHINE, entry, KEY_SET_VALUE, &key) &&
+                 win::WriteString(key.get(), kLogDigestValue, std::string(64, '0'));
+            break;
+        case kLink: ok = MoveFileA(docs.c_str(), (docs + "-").c_str()) && testenv::LinkFolder(docs, docs + "-"); break;
+        case kCutTaken: ok = CreateDirectoryA((folder_ = p.installLog + ".cut").c_str(), nullptr); break;
+        case kEntryHeld:  // a key with a subkey cannot be deleted
+            ok = !RegCreateKeyExA(HKEY_LOCAL_MACHINE, (subkey_ = entry + "\\held").c_str(), 0, nullptr, 0, KEY_READ,
+                                  nullptr, key.put(), nullptr);
         }
     }
     ~Planted() {
         win::SetKeyAccessHook(nullptr);
+        if (!folder_.empty()) RemoveDirectoryA(folder_.c_str());
+        if (!subkey_.empty()) RegDeleteKeyA(HKEY_LOCAL_MACHINE, subkey_.c_str());
         if (denied_) RegSetKeySecurity(denied_.get(), DACL_SECURITY_INFORMATION, saved_.data());
     }
     bool ok = true;
@@ -72,6 +84,7 @@ private:
     }
     win::UniqueKey denied_;  // its access list emptied; saved_ goes back
     std::vector<char> saved_;
+    std::string folder_, subkey_;
 };
 
 void NoDescriptors(Journal&, const Project&, const std::string&) {}
@@ -81,20 +94,25 @@ using FaultTable = product::ProductTest;
 TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
     enum Driven { kInstall, kUpgrade, kUninstall };
     // The subject's %s: the shared-library list, %k: the list of installed programs; the product's %e: entry,
-    // %f: shared file.
+    // %i: install folder, %f: shared file. `taken`: of the shared count by the failed run, the product's own share.
     const struct {
         Fault fault;
         Driven run;
         const char* step;
         const char* subject;
         unsigned long error;
+        long taken;
         bool again;  // the uninstall then runs again without the fault
     } rows[] = {
-        {kSharedDenied, kInstall, "SharedCount", "%s", ERROR_ACCESS_DENIED, false},
-        {kSharedDenied, kUninstall, "SharedCount", "%s", ERROR_ACCESS_DENIED, true},
-        {kSharedReadOnly, kUninstall, "SharedCount", "%f", ERROR_ACCESS_DENIED, true},
-        {kListDenied, kUninstall, "InstallLogDigest", "%k", ERROR_ACCESS_DENIED, true},
-        {kEntryDenied, kUpgrade, "InstallLogDigest", "%k\\%e", ERROR_ACCESS_DENIED, false},
+        {kSharedDenied, kInstall, "SharedCount", "%s", ERROR_ACCESS_DENIED, 0, false},
+        {kSharedDenied, kUninstall, "SharedCount", "%s", ERROR_ACCESS_DENIED, 0, true},
+        {kSharedReadOnly, kUninstall, "SharedCount", "%f", ERROR_ACCESS_DENIED, 0, true},
+        {kListDenied, kUninstall, "InstallLogDigest", "%k", ERROR_ACCESS_DENIED, 0, true},
+        {kEntryDenied, kUpgrade, "InstallLogDigest", "%k\\%e", ERROR_ACCESS_DENIED, 0, false},
+        {kDigestDiffers, kUpgrade, "DoInstall", "%i\\install.log", 0, 0, false},
+        {kLink, kUninstall, "Uninstall", "%i\\docs", 0, 0, false},
+        {kCutTaken, kUninstall, "CutInstallLog", "%i\\install.log.cut", ERROR_FILE_EXISTS, 0, true},
+        {kEntryHeld, kUninstall, "Uninstall", "%e", ERROR_ACCESS_DENIED, 1, true},
     };
     const std::string company = testenv::UniqueName("F"), shared = testenv::UniqueName("s") + ".dll";
     product::Product keep = Make(company, "Keep", shared);
@@ -141,7 +159,7 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
         std::string subject = row.subject;
         const std::pair<std::string, std::string> marks[] = {
             {"%s", "HKLM\\" + std::string(sharedkey::kPath)}, {"%k", "HKLM\\" + std::string(kUninstallListKey)},
-            {"%e", victim.displayName}, {"%f", victim.systemFile}};
+            {"%e", victim.displayName}, {"%i", victim.install}, {"%f", victim.systemFile}};
         for (const auto& [mark, value] : marks)
             if (const size_t at = subject.find(mark); at != std::string::npos) subject.replace(at, 2, value);
         const RunFailure& failure = Outcome().failure;
@@ -151,7 +169,7 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
         const std::string line = row.step + (": " + failure.action) + " " + subject + " failed" + code + ".\n";
         EXPECT_EQ(std::vector<std::string>{line}, g_failed);
         EXPECT_EQ(std::vector<std::string>{}, snapshot::Differences(before, snapshot::Take(kept)));
-        EXPECT_EQ(count, sharedkey::Count(keep.systemFile));
+        EXPECT_EQ(count - row.taken, sharedkey::Count(keep.systemFile));
         if (!row.again) continue;
         EXPECT_TRUE(ServiceUninstallRequest("-u" + victim.installLog + library, &exitCode));
         EXPECT_EQ(kExitSuccess, exitCode);
