@@ -22,8 +22,12 @@ bool Fail(const char* step, const char* action, const std::string& subject, unsi
     const std::string system = error ? SystemText(error) : std::string();
     static const char* const kEnds[] = {".", "; the run goes on without it.", "; the change stays."};
     const char* gap = *action && !subject.empty() ? " " : "";
+    // An HRESULT reads as the hexadecimal number its documentation gives.
+    const std::string number = !error                  ? std::string()
+                               : error >= 0x80000000ul ? text::Format(": error 0x%08lX, ", error)
+                                                       : text::Format(": error %lu, ", error);
     Trace(text::Format("%s: %s%s%s failed%s%s%s\n", step, action, gap, subject.c_str(),
-                       error ? text::Format(": error %lu, ", error).c_str() : "", system.c_str(),
+                       number.c_str(), system.c_str(),
                        kEnds[static_cast<int>(how)])
               .c_str());
     RunOutcome& outcome = Outcome();

@@ -47,7 +47,7 @@ enum class Failing {
 };
 
 // Traces one line where a failure happens: "<step>: <action> <subject> failed: error <n>,
-// <system text>" (no error part when `error` is 0), and records it in the outcome as `how`
+// <system text>" (no error part when `error` is 0; an HRESULT, 0x80000000 and up, in hex), and records it in the outcome as `how`
 // says. Returns false, so that a failing function can end with it.
 bool Fail(const char* step, const char* action, const std::string& subject, unsigned long error,
           Failing how = Failing::kRun);

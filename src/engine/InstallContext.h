@@ -37,6 +37,8 @@ struct SectionPlaces {
 
 // Asked with the destination path before an older file is put over a newer one.
 using AskReplaceFn = bool (*)(const char* destination);
+// Writes a shortcut: S_OK or the failing call's HRESULT (see win/ShellLink.h).
+using WriteLinkFn = long (*)(const std::string& target, const std::string& linkPath);
 
 struct InstallContext {
     InstallContext(Journal& runJournal, LogWriter& runLog) : journal(runJournal), log(runLog) {}
@@ -46,6 +48,7 @@ struct InstallContext {
     SectionPlaces places;
     InstallProgress* progress = nullptr;  // optional
     AskReplaceFn ask = nullptr;           // none: an older file is never put over a newer one
+    WriteLinkFn writeLink = nullptr;      // none: the shell's (a test stands in for a failing one)
     // The source of the run's first copy whose bytes were not the ones its script seals;
     // empty when there was none.
     std::string damagedSource;

@@ -95,7 +95,10 @@ bool PCInstall(InstallContext& run, MenuFolder folders) {
     }
 
     Trace(text::Format("PCInstall::Using MasterFolder: %u\n", masterFolder ? 1u : 0u).c_str());
-    const std::string folder = masterFolder ? state.installFolder : TargetFolder(project, "", kPathLimit);
+    std::string folder = state.installFolder;
+    if (!masterFolder && !TargetFolder(project, "", kPathLimit, &folder))
+        return Fail("PCInstall", "fitting the path limit with the install folder of", project.title,
+                    ERROR_FILENAME_EXCED_RANGE);
     if (!CreateInstallFolder(run, folder, Logging::kRecord)) return false;
     Trace("PCInstall::Destination folder existance asserted.\n");
 
@@ -142,11 +145,9 @@ bool PCInstall(InstallContext& run, MenuFolder folders) {
 // The run's temporary log and journal: new files of their own in the run files folder, so
 // that no other run's records mix with this one's.
 bool BeginJournal(Journal& journal, SetupState* state) {
+    // Without the folder (traced where it was looked for) nothing could be taken back.
     const std::string folder = RunFilesFolder();
-    if (folder.empty()) {
-        Trace("DoInstall::The rollback journal has no folder that only administrators can change.\n");
-        return false;
-    }
+    if (folder.empty()) return false;
     for (unsigned long id = GetCurrentProcessId(), attempt = 0; attempt < 100; ++id, ++attempt) {
         const std::string journalPath = text::JoinPath(folder, RunJournalName(id));
         const std::string tempLog = text::JoinPath(folder, RunLogName(id));
@@ -154,8 +155,7 @@ bool BeginJournal(Journal& journal, SetupState* state) {
         state->tempLogPath = tempLog;
         return true;
     }
-    Trace("DoInstall::The rollback journal cannot be created.\n");
-    return Fail("DoInstall", "creating the rollback journal in", folder, GetLastError());
+    return Fail("BeginJournal", "creating the rollback journal in", folder, GetLastError());
 }
 
 // The folders the destination page made for this installation become its own: recorded in
@@ -172,11 +172,12 @@ bool AdoptPageFolders(InstallContext& run, const SetupState& state) {
 }
 
 // The install log in the install folder is written whole, or the installation failed.
+// A temporary log with a record missing (traced where its write failed) is no log to commit.
 bool WriteInstallLog(InstallContext& run, const std::string& tempLog, const std::string& installLog) {
     run.log.Close();
-    if (run.log.WriteFailed()) return Fail("DoInstall", "writing whole the temporary log", tempLog, ERROR_WRITE_FAULT);
-    if (!run.journal.NoteGrowth(installLog) || !AppendLogFile(tempLog, installLog))
-        return Fail("DoInstall", "writing the install log", installLog, GetLastError());
+    if (run.log.WriteFailed() || !run.journal.NoteGrowth(installLog)) return false;
+    if (!AppendLogFile(tempLog, installLog))
+        return Fail("WriteInstallLog", "appending the temporary log to", installLog, GetLastError());
     return true;
 }
 
@@ -211,10 +212,13 @@ bool SettleInstallLog(SetupState& state, const std::string& installFolder) {
     state.upgradeFlag = win::FileExists(installLog) ? 1 : 0;
     Trace(text::Format("DoInstall::UpgradeFlag: %u\n", static_cast<unsigned>(state.upgradeFlag)).c_str());
     std::string earlier;
-    if (!state.upgradeFlag || !win::ReadWholeFile(installLog, &earlier)) return true;
+    if (!state.upgradeFlag) return true;
+    // A log that cannot be read cannot be vouched for: the upgrade would append to it blind.
+    if (!win::ReadWholeFile(installLog, &earlier))
+        return Fail("SettleInstallLog", "reading the earlier installation's log", installLog, GetLastError());
     const LogDigestCheck check = CheckInstallLogDigest(installLog, earlier);
     if (check == LogDigestCheck::kDiffers) {
-        Fail("DoInstall", "matching the stored digest of", installLog, 0);
+        Fail("SettleInstallLog", "matching the stored digest of", installLog, 0);
         state.installFailureText = text::Format(kLogChanged, installLog.c_str());
         return false;
     }
@@ -240,8 +244,7 @@ bool Register(InstallContext& run, SetupState& state, RegisterDescriptorsFn regi
     // trusted as before.
     const std::string& installLog = state.installLogPath;
     if (!WriteInstallLog(run, state.tempLogPath, installLog)) return false;
-    if (!StoreInstallLogDigest(run.journal, installLog, state.tempLogPath))
-        Fail("DoInstall", "storing the install log's digest for", installLog, GetLastError(), Failing::kBestEffort);
+    StoreInstallLogDigest(run.journal, installLog, state.tempLogPath);
     return run.journal.Commit();
 }
 
@@ -251,11 +254,13 @@ bool RunInstallation(InstallContext& run, RegisterDescriptorsFn registerDescript
     SetupState& state = Setup();
     state.installFailureMessage = 0;
     state.installFailureText.clear();
-    if (!BeginJournal(run.journal, &state)) return false;
-    run.log.Open(state.tempLogPath, LogWriter::Start::kEmpty);
+    if (!BeginJournal(run.journal, &state) || !run.log.Open(state.tempLogPath, LogWriter::Start::kEmpty)) return false;
     Trace(text::Format("DoInstall::TempLogFileName produced: %s\n", state.tempLogPath.c_str()).c_str());
     state.installLogPath.clear();
-    const std::string installFolder = TargetFolder(*state.current, state.chosenInstallFolder, kPathLimit);
+    std::string installFolder;
+    if (!TargetFolder(*state.current, state.chosenInstallFolder, kPathLimit, &installFolder))
+        return Fail("DoInstall", "fitting the path limit with the install folder of", state.current->title,
+                    ERROR_FILENAME_EXCED_RANGE);
     if (!SettleInstallLog(state, installFolder)) return false;
 
     RunProgress progress(run.progress);

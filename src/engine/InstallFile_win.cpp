@@ -6,7 +6,6 @@
 
 #include "base/RunResult.h"
 #include "base/Text.h"
-#include "base/Trace.h"
 #include "engine/SharedCount.h"
 #include "log/InstallLog.h"
 #include "log/LogWriter.h"
@@ -48,7 +47,7 @@ bool CopyBytes(const std::string& source, const std::string& destination, const 
     std::string digest;
     if (!digests.OfCopy(source, destination, fresh ? CREATE_NEW : CREATE_ALWAYS, &digest)) return false;
     if (digest == sha256) return true;
-    Trace(text::Format("InstallFile::%s is not what its script seals.\n", source.c_str()).c_str());
+    // The caller's failure line names the copy; the damaged-package message names the file.
     SetLastError(ERROR_INVALID_DATA);
     return false;
 }
@@ -64,7 +63,11 @@ bool CopyOnce(InstallContext& run, const std::string& source, const std::string&
 bool ShortPath(const std::string& path, std::string* out) {
     char buffer[MAX_PATH];
     DWORD n = GetShortPathNameA(path.c_str(), buffer, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) return false;
+    if (n == 0) return false;
+    if (n >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
     out->assign(buffer, n);
     return true;
 }
@@ -73,12 +76,16 @@ bool ShortPath(const std::string& path, std::string* out) {
 bool FreeNewCopyName(const std::string& shortTarget, std::string* out) {
     for (int attempt = 0; attempt < kNewCopyAttempts; ++attempt) {
         std::string candidate = NewCopyName(shortTarget, attempt);
-        if (candidate.size() >= MAX_PATH) return false;
+        if (candidate.size() >= MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return false;
+        }
         if (!win::FileExists(candidate)) {
             *out = candidate;
             return true;
         }
     }
+    SetLastError(ERROR_FILE_EXISTS);
     return false;
 }
 
@@ -120,19 +127,25 @@ void ShowSystemFileWarning(const std::string& shownPath) {
 // it and swapped in at the next restart.
 bool ReplaceAtRestart(InstallContext& run, const std::string& source, const std::string& destination,
                       const std::string& sha256) {
+    auto failed = [](const std::string& subject, unsigned long error) {
+        Fail("InstallFile", "scheduling for the next restart", subject, error);
+        ShowSystemFileWarning(subject);
+        return false;
+    };
     std::string target;
     std::string newCopy;
-    bool named = win::FileExists(source) && ShortPath(destination, &target) && FreeNewCopyName(target, &newCopy);
-    // The scheduled rename is noted first, so that a rollback takes it back with the copy.
-    if (named && InstallFile(run, source, newCopy, kReplaceAlways, Count::kNone, Logging::kSilent, sha256) &&
-        run.journal.NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath()) &&
-        ScheduleReplaceAtRestart(newCopy, target)) {
-        Outcome().restartFiles.push_back(destination);
-        return true;
+    if (!win::FileExists(source) || !ShortPath(destination, &target) || !FreeNewCopyName(target, &newCopy))
+        return failed(destination, GetLastError());
+    // The copy and the journal trace their own failures. The scheduled rename is noted first,
+    // so that a rollback takes it back with the copy.
+    if (!InstallFile(run, source, newCopy, kReplaceAlways, Count::kNone, Logging::kSilent, sha256)) {
+        ShowSystemFileWarning(newCopy);
+        return false;
     }
-    Fail("InstallFile", "scheduling for the next restart", named ? newCopy : destination, GetLastError());
-    ShowSystemFileWarning(named ? newCopy : destination);
-    return false;
+    if (!run.journal.NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath())) return false;
+    if (!ScheduleReplaceAtRestart(newCopy, target)) return failed(newCopy, GetLastError());
+    Outcome().restartFiles.push_back(destination);
+    return true;
 }
 
 }  // namespace

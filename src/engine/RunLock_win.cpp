@@ -33,7 +33,6 @@ bool TakeInstallationLock() {
     const DWORD waited = WaitForSingleObject(mutex.get(), g_wait);
     if (waited != WAIT_OBJECT_0 && waited != WAIT_ABANDONED) {
         Fail("Setup", "taking the installation lock", kLockName, waited == WAIT_TIMEOUT ? ERROR_INSTALL_ALREADY_RUNNING : GetLastError());
-        Trace("Setup::Another installation is in progress, terminating.\n");
         ShowFixedMessage(kAnotherRun, "Setup", MB_ICONERROR);
         return false;
     }

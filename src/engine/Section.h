@@ -37,5 +37,6 @@ bool CreateFolderPath(const std::string& path, int* createdCount = nullptr);
 void CreateShortcut(InstallContext& run, const std::string& target, const std::string& linkName,
                     const std::string& folder);
 
-// The Programs-menu folder for the project's shortcuts.
+// The Programs-menu folder for the project's shortcuts; empty, traced, when it does not fit a
+// path (cut, it would name another folder): the project then gets no menu shortcuts.
 std::string ShortcutFolder(const Project& project);

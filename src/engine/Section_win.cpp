@@ -1,8 +1,6 @@
 #include "engine/Section.h"
 
 #include <windows.h>
-#include <objbase.h>
-#include <shlobj.h>
 
 #include <cctype>
 #include <vector>
@@ -18,16 +16,10 @@
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/SelfRegister.h"
+#include "win/ShellLink.h"
 #include "win/UniqueHandle.h"
 
 namespace {
-
-
-// The shell link's class and interfaces. Defined here rather than taken from libuuid, whose
-// member holding them is a table of thousands of IDs.
-const CLSID kShellLinkClass = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kShellLinkInterface = {0x000214EE, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
-const IID kPersistFileInterface = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
 
 bool FitsPathBuffer(const std::string& path) { return path.size() < kPathLimit; }
 
@@ -115,7 +107,7 @@ bool CreateSectionFolders(InstallContext& run, const Project& project, FileSecti
 // Makes every missing level of `path` through `make` (a level's path; false when it could not
 // be made), outermost first, and tells `made` of each.
 template <typename Make, typename Made>
-bool MakeMissingLevels(const std::string& path, Make make, Made made, int* createdCount) {
+bool MakeMissingLevels(const char* step, const std::string& path, Make make, Made made, int* createdCount) {
     std::string folder = path;
     RemoveTrailingBackslash(&folder);
     int created = 0;
@@ -128,7 +120,7 @@ bool MakeMissingLevels(const std::string& path, Make make, Made made, int* creat
     std::string level = folder;
     while (!madeOne) {
         size_t slash = level.rfind('\\');
-        if (slash == std::string::npos) return Fail("CreateFolderPath", "making the folder", folder, GetLastError());
+        if (slash == std::string::npos) return Fail(step, "making the folder", folder, GetLastError());
         cuts.push_back(slash);
         level.erase(slash);
         if (win::IsDirectory(level)) break;
@@ -145,7 +137,7 @@ bool MakeMissingLevels(const std::string& path, Make make, Made made, int* creat
         level = folder.substr(0, end);
         if (!make(level)) {
             if (createdCount) *createdCount = created;
-            return Fail("CreateFolderPath", "making the folder", level, GetLastError());
+            return Fail(step, "making the folder", level, GetLastError());
         }
         made(level);
         ++created;
@@ -167,42 +159,32 @@ bool CreateInstallFolder(InstallContext& run, const std::string& path, Logging l
     auto made = [&run, logging](const std::string& level) {
         if (logging == Logging::kRecord) run.log.Record(kRecordCreateFolder, level.c_str());
     };
-    return MakeMissingLevels(path, make, made, createdCount);
+    return MakeMissingLevels("CreateInstallFolder", path, make, made, createdCount);
 }
 
 bool CreateFolderPath(const std::string& path, int* createdCount) {
     auto make = [](const std::string& level) { return CreateDirectoryA(level.c_str(), nullptr) != 0; };
-    return MakeMissingLevels(path, make, [](const std::string&) {}, createdCount);
+    return MakeMissingLevels("CreateFolderPath", path, make, [](const std::string&) {}, createdCount);
 }
 
 // A shortcut is a convenience: the program runs without it, so a failure is traced and the
-// installation goes on.
+// installation goes on. It leaves nothing behind: a shortcut of the same name (another
+// installation's) is back in its place, since the commit would delete the copy kept aside.
 void CreateShortcut(InstallContext& run, const std::string& target, const std::string& linkName,
                     const std::string& folder) {
     const std::string linkPath = text::JoinPath(folder, linkName);
-    HRESULT result = E_FAIL;
-    win::ComPtr<IShellLinkA> link;
-    win::ComPtr<IPersistFile> file;
-    wchar_t widePath[MAX_PATH];
-    char icon[256];
-    int iconIndex = 0;
-    if (FAILED(result = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkInterface,
-                                         link.put_void())) ||
-        FAILED(result = link->QueryInterface(kPersistFileInterface, file.put_void())) ||
-        FAILED(result = link->SetPath(target.c_str())))
-        return void(Fail("CreateShortcut", "creating the shortcut", linkPath, result, Failing::kBestEffort));
-    // Fails, rather than cutting the name, when the path does not fit.
-    if (MultiByteToWideChar(CP_ACP, 0, linkPath.c_str(), -1, widePath, MAX_PATH) == 0)
-        return void(Fail("CreateShortcut", "naming the shortcut", linkPath, GetLastError(), Failing::kBestEffort));
-    // A shortcut of the same name (another installation's) is kept aside for the rollback.
     const Journal::Aside aside = run.journal.MoveAside(linkPath);
-    if (aside == Journal::Aside::kFailed || (aside == Journal::Aside::kMissing && !run.journal.NoteNewFile(linkPath)))
+    if (aside == Journal::Aside::kFailed)
         return void(Fail("CreateShortcut", "keeping aside", linkPath, GetLastError(), Failing::kBestEffort));
-    if (FAILED(result = file->Save(widePath, TRUE)) || FAILED(result = link->SetIconLocation(target.c_str(), 0)) ||
-        FAILED(result = link->GetIconLocation(icon, sizeof icon, &iconIndex)) ||
-        FAILED(result = file->Save(widePath, TRUE)))
-        return void(Fail("CreateShortcut", "saving the shortcut", linkPath, result, Failing::kBestEffort));
-    run.log.Record(kRecordCreateShortcut, linkPath.c_str());
+    if (aside == Journal::Aside::kMissing && !run.journal.NoteNewFile(linkPath)) return;
+    const long result = (run.writeLink ? run.writeLink : WriteShellLink)(target, linkPath);
+    if (SUCCEEDED(result)) return run.log.Record(kRecordCreateShortcut, linkPath.c_str());
+    Fail("CreateShortcut", "saving the shortcut", linkPath, static_cast<unsigned long>(result), Failing::kBestEffort);
+    // The kept shortcut goes back over whatever the shell began to write.
+    if (aside == Journal::Aside::kMoved)
+        run.journal.PutBack(linkPath);
+    else if (!win::DeleteFileIfPresent(linkPath))
+        Fail("CreateShortcut", "deleting the unfinished shortcut", linkPath, GetLastError(), Failing::kBestEffort);
 }
 
 std::string ShortcutFolder(const Project& project) {
@@ -213,7 +195,11 @@ std::string ShortcutFolder(const Project& project) {
     win::UniqueKey key;
     if (win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_QUERY_VALUE, &key))
         win::ReadString(key.get(), "Programs", kPathLimit, &programs);
-    return text::Fit(text::JoinPath(programs, project.title + " " + project.version), kPathLimit);
+    folder = text::JoinPath(programs, project.title + " " + project.version);
+    if (folder.size() < kPathLimit) return folder;
+    Fail("ShortcutFolder", "fitting the path limit with the menu folder", folder, ERROR_FILENAME_EXCED_RANGE,
+         Failing::kBestEffort);
+    return std::string();
 }
 
 namespace {
@@ -221,7 +207,7 @@ namespace {
 // The menu and Startup shortcuts of one installed file; the menu folder is made with the first.
 bool MakeShortcuts(InstallContext& run, const FileEntry& entry, const std::string& destination,
                    const std::string& menuFolder, bool* menuFolderMade) {
-    if (entry.menuShortcut != 0) {
+    if (entry.menuShortcut != 0 && !menuFolder.empty()) {
         if (!*menuFolderMade) {
             int created = 0;
             if (!CreateInstallFolder(run, menuFolder, Logging::kSilent, &created)) return false;
@@ -239,18 +225,24 @@ bool MakeShortcuts(InstallContext& run, const FileEntry& entry, const std::strin
 }
 
 // Libraries register only once every file of the section is in place, so that one can rely on
-// another copied after it.
-void RegisterLibraries(InstallContext& run, const Project& project, const std::string& base, FileSection section) {
+// another copied after it. False when the journal cannot note a registration: nothing of the
+// run could be taken back then.
+bool RegisterLibraries(InstallContext& run, const Project& project, const std::string& base, FileSection section) {
     for (const FileEntry& entry : project.files[section]) {
         if (entry.kind != kKindRegistrable || entry.registerSelf == 0) continue;
         std::string destination;
+        // The library was copied there: its destination was found then.
+        if (!EntryDestination(project, run.places.mountedDeviceFolder, section, base, entry, &destination)) continue;
+        if (!run.journal.NoteRegistered(destination)) return false;
         // The library is installed either way; what it registers is the library's own affair.
-        if (EntryDestination(project, run.places.mountedDeviceFolder, section, base, entry, &destination) &&
-            run.journal.NoteRegistered(destination) && RegisterLibrary(destination))
+        long result = 0;
+        if (RegisterLibrary(destination, &result))
             run.log.Record(kRecordRegister, destination.c_str());
         else
-            Fail("InstallSection", "registering the library", destination, GetLastError(), Failing::kBestEffort);
+            Fail("InstallSection", "registering the library", destination, static_cast<unsigned long>(result),
+                 Failing::kBestEffort);
     }
+    return true;
 }
 
 }  // namespace
@@ -283,12 +275,13 @@ bool InstallSection(InstallContext& run, const Project& project, const std::stri
                          seal ? seal->sha256 : std::string()))
             return false;
         if (run.progress) run.progress->FileDone();
+        // A record the log lost (traced where it was written) ends the run: it could not commit.
+        if (run.log.WriteFailed()) return false;
         if (shortcuts == Shortcuts::kMake &&
             !MakeShortcuts(run, entry, destination, menuFolder, &menuFolderMade))
             return false;
     }
-    RegisterLibraries(run, project, base, section);
-    return true;
+    return RegisterLibraries(run, project, base, section);
 }
 
 bool UnpackSection(const Project& project, const std::string& dataFolder, const std::string& base,

@@ -10,8 +10,9 @@
 // The first rule that gives a folder wins: `chosenFolder` (the user's choice, which only the
 // main project takes: pass it empty for a component), the folder of an earlier installation
 // of the project, its DefTargetDir expanded, and last the Program Files folder followed by
-// Company and Title. At most limit - 1 characters.
-std::string TargetFolder(const Project& project, const std::string& chosenFolder, size_t limit);
+// Company and Title. False, `folder` untouched, when the folder so found does not fit in
+// limit - 1 characters: cut, it would name another folder.
+bool TargetFolder(const Project& project, const std::string& chosenFolder, size_t limit, std::string* folder);
 
 // Whether the uninstaller can take back an installation of `project` into `folder`: the install
 // log's path stays below kUninstallLogPathLimit, and every Application file of the project and

@@ -39,13 +39,14 @@ bool ApplicationPathsFit(const Project& project, const std::string& folder, bool
 
 }  // namespace
 
-std::string TargetFolder(const Project& project, const std::string& chosenFolder, size_t limit) {
-    if (!chosenFolder.empty()) return text::Fit(chosenFolder, limit);
-    std::string folder;
-    if (PreviousInstallFolder(project, &folder, limit) && !folder.empty()) return folder;
-    if (ExpandPath(project, project.defTargetDir, &folder, nullptr, limit) && !folder.empty()) return folder;
-    folder = text::JoinPath(text::JoinPath(ProgramFilesFolder(limit), project.company), project.title);
-    return text::Fit(folder, limit);
+bool TargetFolder(const Project& project, const std::string& chosenFolder, size_t limit, std::string* folder) {
+    std::string found = chosenFolder;
+    if (found.empty() && !(PreviousInstallFolder(project, &found, limit) && !found.empty()) &&
+        !(ExpandPath(project, project.defTargetDir, &found, nullptr, limit) && !found.empty()))
+        found = text::JoinPath(text::JoinPath(ProgramFilesFolder(limit), project.company), project.title);
+    if (found.size() >= limit) return false;
+    *folder = found;
+    return true;
 }
 
 bool FolderFitsUninstall(const Project& project, const std::string& folder) {

@@ -38,8 +38,8 @@ extern const char kLogLeftDigestValue[];  // "InstallLogLeftSha256"
 // (its temporary log) to it, the first time too. The part of the log before the appended
 // records must still match the digest stored for it: an upgrade never vouches for records
 // someone else added, and that log keeps its old digest, so its uninstall refuses it. False
-// then, when a log or the list of installed programs cannot be read (the registry's code is the
-// last error), or no entry took the digest; the caller traces it.
+// then, when a log or the list of installed programs cannot be read, or no entry took the
+// digest; each failure is traced where it happens, as one the run goes on without.
 bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, const std::string& appendedLog);
 
 // Replaces the install log at `installLog`, now `current`, by `kept` (its first records and the

@@ -189,40 +189,44 @@ bool PreviousInstallFolder(const Project& project, std::string* folder, size_t l
 }
 
 bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, const std::string& appendedLog) {
+    // Without the digest the log is trusted as before: the run goes on.
+    auto failed = [](const char* action, const std::string& subject, unsigned long error) {
+        return Fail("StoreInstallLogDigest", action, subject, error, Failing::kBestEffort);
+    };
     std::string log;
     std::string appended;
     std::string digest;
-    if (!win::ReadWholeFile(installLog, &log) || !win::ReadWholeFile(appendedLog, &appended) ||
-        log.size() < appended.size() || log.compare(log.size() - appended.size(), std::string::npos, appended) != 0)
-        return false;
+    if (!win::ReadWholeFile(installLog, &log)) return failed("reading", installLog, GetLastError());
+    if (!win::ReadWholeFile(appendedLog, &appended)) return failed("reading", appendedLog, GetLastError());
+    if (log.size() < appended.size() || log.compare(log.size() - appended.size(), std::string::npos, appended) != 0)
+        return failed("finding this run's records at the end of", installLog, ERROR_INVALID_DATA);
     // An earlier log that was deleted leaves nothing to vouch for, whatever its entry held.
     const std::string earlier = log.substr(0, log.size() - appended.size());
-    // The caller traces the failure with the registry's code where the list cannot be read.
     Unreadable unreadable;
     const LogDigestCheck check =
         earlier.empty() ? LogDigestCheck::kNoDigest : CompareWithEntries(installLog, earlier, &unreadable);
-    if (check == LogDigestCheck::kDiffers) {
-        Trace("DoInstall::The install log was changed before this installation; its digest stays.\n");
-        return false;
-    }
+    if (check == LogDigestCheck::kDiffers)
+        return failed("vouching for the records that were changed before this run in", installLog,
+                      ERROR_INVALID_DATA);
     Entries entries;
     if (check == LogDigestCheck::kUnreadable ||
-        !EntriesNamingLog(installLog, KEY_QUERY_VALUE | KEY_SET_VALUE, &entries, &unreadable)) {
-        SetLastError(unreadable.error);
-        return false;
-    }
-    if (!win::Sha256Hex(log, &digest)) return false;
+        !EntriesNamingLog(installLog, KEY_QUERY_VALUE | KEY_SET_VALUE, &entries, &unreadable))
+        return failed(unreadable.action, unreadable.subject, unreadable.error);
+    if (!win::Sha256Hex(log, &digest)) return failed("hashing", installLog, GetLastError());
     bool stored = false;
     for (const auto& entry : entries) {
         const std::string key = text::JoinPath(kUninstallListKey, entry.first);
         // A part an interrupted uninstall left is part of the whole now.
-        if (journal.NoteValue("HKLM", key, kLogLeftDigestValue))
-            win::DeleteValue(entry.second.get(), kLogLeftDigestValue);
-        stored = (journal.NoteValue("HKLM", key, kLogDigestValue) &&
-                  win::WriteString(entry.second.get(), kLogDigestValue, digest)) ||
-                 stored;
+        if (journal.NoteValue("HKLM", key, kLogLeftDigestValue) &&
+            !win::DeleteValue(entry.second.get(), kLogLeftDigestValue))
+            failed("deleting the value", "HKLM\\" + key + "\\" + kLogLeftDigestValue, GetLastError());
+        if (!journal.NoteValue("HKLM", key, kLogDigestValue)) continue;
+        if (win::WriteString(entry.second.get(), kLogDigestValue, digest))
+            stored = true;
+        else
+            failed("writing the value", "HKLM\\" + key + "\\" + kLogDigestValue, GetLastError());
     }
-    return stored;
+    return stored || failed("finding an Uninstall entry naming", installLog, ERROR_FILE_NOT_FOUND);
 }
 
 bool CutInstallLog(const std::string& installLog, const std::string& current, const std::string& kept) {

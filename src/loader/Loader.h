@@ -23,7 +23,8 @@ int WriteLoaderPackage(Journal& journal, const std::string& name, const std::str
 
 // Where a component that does not use the main install folder put its files: the engine's
 // TargetFolder (called with no chosen folder), handed in as the loader lives beside the engine.
-using ComponentFolderFn = std::string (*)(const Project& component, const std::string& chosenFolder, size_t limit);
+using ComponentFolderFn = bool (*)(const Project& component, const std::string& chosenFolder, size_t limit,
+                                   std::string* folder);
 
 // Enters every installed descriptor file of `project` and of its selected components: their
 // paths under `installFolder`, or under `componentFolder` of a component that installs into a

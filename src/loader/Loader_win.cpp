@@ -44,8 +44,9 @@ void RegisterProjectFiles(Journal& journal, const Project& project, const std::s
     for (const Component& component : project.components) {
         if (!component.selected || !component.sub) continue;
         const Project& sub = *component.sub;
-        const std::string subFolder =
-            component.useMainFolder ? mainFolder : componentFolder(sub, std::string(), kPathLimit);
+        // A component folder that does not fit failed its installation already.
+        std::string subFolder = mainFolder;
+        if (!component.useMainFolder && !componentFolder(sub, std::string(), kPathLimit, &subFolder)) continue;
         RegisterProjectFiles(journal, sub, subFolder, mainFolder, componentFolder);
     }
 }

@@ -17,15 +17,19 @@ bool AppendLogFile(const std::string& from, const std::string& to);
 class LogWriter {
 public:
     enum class Start { kAppend, kEmpty };
-    // Makes `path` (259 characters at most) the log; kEmpty creates the file or cuts it to zero
-    // length, kAppend creates it or appends to it.
-    void Open(const std::string& path, Start start);
+    // Makes `path` the log; kEmpty creates the file or cuts it to zero length, kAppend creates
+    // it or appends to it. False, traced with the system's error, when it cannot be opened; a
+    // path of 260 characters or more is refused, never cut to name another file.
+    bool Open(const std::string& path, Start start);
     void Close() { file_.reset(); }
     const std::string& Path() const { return path_; }
 
-    // Formats one record (510 characters at most) and appends it with CR LF.
+    // Formats one record (510 characters at most) and appends it with CR LF. The first record
+    // since Open that cannot be written is traced, with the log's path and the system's error,
+    // as the run's failure.
     void Record(const char* format, ...) TEXT_FORMAT_CHECK(2, 3);
-    // True when a record since Open could not be written: the log is not whole.
+    // True when a record since Open could not be written: the log is not whole, and the run
+    // must not commit.
     bool WriteFailed() const { return failed_; }
 
     // One "CreateFolder: %s" record for each of the `levels` deepest folders of `folderPath`,

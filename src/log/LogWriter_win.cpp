@@ -4,21 +4,28 @@
 
 #include <cstdarg>
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "win/Files.h"
 #include "win/UniqueHandle.h"
 
-void LogWriter::Open(const std::string& path, Start start) {
+bool LogWriter::Open(const std::string& path, Start start) {
     file_.reset();
     failed_ = false;
-    path_ = text::Fit(path, MAX_PATH);
-    if (path_.empty()) return;
+    path_.clear();
+    if (path.empty() || path.size() >= MAX_PATH)
+        return Fail("LogWriter", "opening the log", path, ERROR_FILENAME_EXCED_RANGE);
+    path_ = path;
     // Others may read the log meanwhile, but nobody else writes it.
     file_.reset(CreateFileA(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                             start == Start::kEmpty ? CREATE_ALWAYS : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file_ ||
-        (SetFilePointer(file_.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR))
+    if (!file_) return Fail("LogWriter", "opening the log", path_, GetLastError());
+    if (SetFilePointer(file_.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) {
+        const DWORD error = GetLastError();
         file_.reset();
+        return Fail("LogWriter", "finding the end of the log", path_, error);
+    }
+    return true;
 }
 
 void LogWriter::Record(const char* format, ...) {
@@ -30,12 +37,14 @@ void LogWriter::Record(const char* format, ...) {
     line += "\r\n";
 
     const bool written = file_ ? win::WriteAll(file_.get(), line.data(), line.size()) : win::AppendToFile(path_, line);
-    if (!written) failed_ = true;
+    if (written || failed_) return;
+    failed_ = true;
+    Fail("LogWriter", "writing a record to", path_, GetLastError());
 }
 
 void LogWriter::NewFolders(const std::string& folderPath, int levels) {
     if (levels <= 0) return;
-    std::string path = text::Fit(folderPath, MAX_PATH);
+    std::string path = folderPath;
 
     // Walk back over `levels` backslashes; the first new level starts after the last one passed.
     size_t start = 0;

@@ -38,7 +38,6 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) {
         const DWORD error = n == 0 ? GetLastError() : ERROR_INSUFFICIENT_BUFFER;
-        Trace(text::Format("Setup::The program's own path cannot be read (%lu).\n", error).c_str());
         return Fail("Setup", "reading the program's own path", "", error);
     }
     const std::string modulePath(path, n);
@@ -52,7 +51,6 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     state.programFolder = modulePath.substr(0, modulePath.find_last_of('\\') + 1);
     // The folder limits only what is read from it: a data file's path must fit a path field.
     if (DataFilePath(kScriptName).size() >= kPathLimit) {
-        Trace(text::Format("Setup::The package folder %s is too long.\n", state.programFolder.c_str()).c_str());
         return Fail("Setup", "finding the data files in", state.programFolder, ERROR_FILENAME_EXCED_RANGE);
     }
     return true;
@@ -116,9 +114,17 @@ void PrepareStartupFolders(SpecialFolderPathFn entry) {
 bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out) {
     if (!entry) return QueryShellFoldersValue(csidl, create, out);
     char path[MAX_PATH] = {};
-    if (!entry(nullptr, path, csidl, create ? TRUE : FALSE)) return false;
+    // The shell does not always say why it found no folder.
+    SetLastError(ERROR_SUCCESS);
+    if (!entry(nullptr, path, csidl, create ? TRUE : FALSE)) {
+        if (GetLastError() == ERROR_SUCCESS) SetLastError(ERROR_PATH_NOT_FOUND);
+        return false;
+    }
     // The shell writes at most MAX_PATH characters; a missing terminator means it was cut.
-    if (!std::memchr(path, '\0', sizeof(path))) return false;
+    if (!std::memchr(path, '\0', sizeof(path))) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return false;
+    }
     *out = path;
     return true;
 }
@@ -164,7 +170,6 @@ ExitCode OpenRunFiles(Run& run) {
 ExitCode CheckCommandLine(Run& run) {
     if (!run.commandLine.malformed) return kGoOn;
     Fail("Setup", "reading the switches of", run.arguments, 0);
-    Trace("Setup::A command-line switch is unknown or has a value it cannot take, terminating.\n");
     return kExitBadCommandLine;
 }
 
@@ -270,7 +275,9 @@ ExitCode Install(Run& run) {
     const bool quiet = run.commandLine.quiet;
     // Held until the wizard is over: the shortcuts of the installation are COM objects.
     win::ComInit com;
-    if (com.result() != S_OK) {
+    // S_FALSE (COM was already started on this thread) is a success and needs the matching
+    // uninitialisation all the same.
+    if (FAILED(com.result())) {
         Fail("Setup", "starting", "COM", static_cast<unsigned long>(com.result()));
         MessageBoxFromId(kStrComFailed, MB_OK);
         return kExitPackageUnreadable;

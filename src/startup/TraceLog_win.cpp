@@ -63,7 +63,10 @@ bool IsProgramLog(const std::string& file) {
 // Opens the file a switch names, as it is, not followed: the run is elevated, and whoever can
 // write the file's folder could have made its name a link to a file of the system's.
 ExitCode OpenNamedFile(const std::string& full, DWORD access, DWORD disposition, win::UniqueFile* file) {
-    if (IsProgramLog(full)) return kExitBadCommandLine;
+    if (IsProgramLog(full)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return kExitBadCommandLine;
+    }
     if (win::OpenPlainFile(full, access, FILE_SHARE_READ | FILE_SHARE_WRITE, disposition, file)) return kExitSuccess;
     return GetLastError() == ERROR_CANT_ACCESS_FILE ? kExitBadCommandLine : kExitLogUnwritable;
 }

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include "base/RunResult.h"
-#include "base/Text.h"
 #include "engine/InstallDriver.h"
 #include "engine/TargetFolder.h"
 #include "startup/CommandLine.h"
@@ -19,15 +18,13 @@ bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     Project& project = state.mainProject;
     if (commandLine.componentsGiven &&
         (project.multicomp == 0 || !ApplyComponentChoice(commandLine.components, &project.components))) {
-        Trace("Setup::The component choice names no component of the script.\n");
-        return Fail("Setup", "choosing the components", "/COMPONENTS", 0);
+        return Fail("Setup", "choosing components of the script with", "/COMPONENTS", ERROR_INVALID_PARAMETER);
     }
     // The wizard's components page keeps the rules itself; without it they are checked here,
     // for the script's own preselection too.
     if (unattended && project.multicomp != 0 &&
         !SelectionAllowsNext(CountSelection(project.components), project.group0MinComp)) {
-        Trace("Setup::The component selection breaks the script's group rules.\n");
-        return Fail("Setup", "keeping the script's group rules with", "/COMPONENTS", 0);
+        return Fail("Setup", "keeping the script's group rules with", "/COMPONENTS", ERROR_INVALID_PARAMETER);
     }
     return true;
 }
@@ -37,22 +34,23 @@ ExitCode RunUnattended() {
     SetupState& state = Setup();
     // The person who chose /S accepted the licence the package carries.
     state.licenceAccepted = 1;
-    const std::string folder = TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit);
+    std::string folder;
+    if (!TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit, &folder)) {
+        Fail("Setup", "fitting the path limit with the install folder of", state.mainProject.title,
+             ERROR_FILENAME_EXCED_RANGE);
+        return kExitBadCommandLine;
+    }
     std::string other;
     switch (CheckDestination(state.mainProject, folder, &other)) {
     case DestinationCheck::kUsable: break;
     case DestinationCheck::kTooLong:
-        Trace("Setup::The install folder is too long for the uninstaller to take the installation back.\n");
         Fail("Setup", "fitting the uninstaller's path limit with", folder, ERROR_FILENAME_EXCED_RANGE);
         return kExitBadCommandLine;
     case DestinationCheck::kInstalledElsewhere:
-        Trace(text::Format("Setup::The product is installed in %s: installing it in %s too would orphan that one.\n",
-                           other.c_str(), folder.c_str())
-                  .c_str());
-        Fail("Setup", "installing a second copy of the product installed in", other, ERROR_ALREADY_EXISTS);
+        Fail("Setup", ("installing the product into " + folder + " beside its installation in").c_str(), other,
+             ERROR_ALREADY_EXISTS);
         return kExitBadCommandLine;
     case DestinationCheck::kOtherProduct:
-        Trace(text::Format("Setup::The install folder holds the installation of %s.\n", other.c_str()).c_str());
         Fail("Setup", "installing beside another product's installation into", folder, ERROR_ALREADY_EXISTS);
         return kExitInstallFailed;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/NameSet.h"
@@ -50,6 +51,10 @@ public:
     // caller then notes the new file itself), kFailed when it could not be moved (in use) or
     // not be journaled.
     Aside MoveAside(const std::string& path);
+    // Undoes the MoveAside of `path` now, for a step that cannot finish what it began: the
+    // kept file goes back over whatever was put in its place, and the commit leaves it alone.
+    // False, traced, when it cannot be put back.
+    bool PutBack(const std::string& path);
 
     // Where a replacement is prepared: the existing file's second name, and the name the new
     // file is written to before it takes the existing one's place.
@@ -94,7 +99,8 @@ private:
     win::UniqueFile file_;
     std::string path_;
     bool committed_ = false;
-    std::vector<std::string> asides_;       // moved-aside copies, deleted at the commit
+    // Files moved or linked aside, each with its kept copy: the copies are deleted at the commit.
+    std::vector<std::pair<std::string, std::string>> asides_;
     NameSet notedValues_;                   // values already noted this run, upper-cased
     std::vector<std::string> madeFolders_;  // folders this run made, upper-cased
     std::vector<Shard> shards_;

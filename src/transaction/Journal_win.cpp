@@ -30,8 +30,11 @@ bool ValueState(const std::string& root, const std::string& key, const std::stri
         *state = EncodeValueState(true, type, data);
         return true;
     }
-    if (opened && GetLastError() != ERROR_FILE_NOT_FOUND)
-        return Fail("Journal", "reading the value", key + "\\" + name, GetLastError());
+    // Only a key or value that is not there is absent: one that cannot be read would be
+    // deleted by the rollback.
+    if (GetLastError() != ERROR_FILE_NOT_FOUND)
+        return Fail("Journal", opened ? "reading the value" : "opening the key of the value",
+                    root + "\\" + key + "\\" + name, GetLastError());
     *state = EncodeValueState(false, 0, std::string());
     return true;
 }
@@ -83,6 +86,8 @@ bool Journal::NoteRestart(const std::string& newCopy, const std::string& target,
 bool Journal::NoteGrowth(const std::string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return NoteNewFile(path);
+    // A folder by the file's name cannot grow: the write into it fails, with nothing to undo.
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return true;
     const unsigned long long size = (static_cast<unsigned long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     return Write(JournalKind::kGrown, {path, text::Format("%llu", size)});
 }
@@ -172,7 +177,7 @@ Journal::Aside Journal::KeepAside(const std::string& path, Replacement* replacem
         if (win::IsMissing(error)) return Aside::kMissing;
         return MoveAside(path);
     }
-    asides_.push_back(aside);
+    asides_.emplace_back(path, aside);
     if (!NoteNewFile(staging)) return Aside::kFailed;
     replacement->aside = aside;
     replacement->staging = staging;
@@ -195,21 +200,29 @@ bool Journal::PutInPlace(const std::string& path, const Replacement& replacement
 
 Journal::Aside Journal::MoveAside(const std::string& path) {
     const std::string folder = Folder(path);
-    if (folder.empty()) return Aside::kFailed;
+    if (folder.empty()) {
+        SetLastError(ERROR_BAD_PATHNAME);
+        return Aside::kFailed;
+    }
     // A short name in the file's own folder: the move is a rename on one volume, and the name
     // fits wherever the file's own did.
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string aside =
             text::Format("%s\\~sr%lx-%lx.tmp", folder.c_str(), GetCurrentProcessId(), asideCount_++);
-        if (aside.size() >= MAX_PATH || !Write(JournalKind::kAside, {path, aside})) return Aside::kFailed;
+        if (aside.size() >= MAX_PATH) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
+            return Aside::kFailed;
+        }
+        if (!Write(JournalKind::kAside, {path, aside})) return Aside::kFailed;
         if (MoveFileA(path.c_str(), aside.c_str())) {
             // A folder by the file's name is no file to replace: put it back, the copy fails.
             const DWORD attributes = GetFileAttributesA(aside.c_str());
             if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
                 MoveFileA(aside.c_str(), path.c_str());
+                SetLastError(ERROR_ALREADY_EXISTS);
                 return Aside::kFailed;
             }
-            asides_.push_back(aside);
+            asides_.emplace_back(path, aside);
             return Aside::kMoved;
         }
         const DWORD error = GetLastError();
@@ -219,15 +232,28 @@ Journal::Aside Journal::MoveAside(const std::string& path) {
     return Aside::kFailed;
 }
 
+bool Journal::PutBack(const std::string& path) {
+    for (auto kept = asides_.rbegin(); kept != asides_.rend(); ++kept) {
+        if (kept->first != path) continue;
+        if (!PutAsideBack(path, kept->second))
+            return Fail("Journal", "putting back the kept copy of", path, GetLastError());
+        asides_.erase(std::next(kept).base());
+        return true;
+    }
+    return true;
+}
+
 bool Journal::Commit() {
     if (!Write(JournalKind::kCommitted, {})) return false;
     committed_ = true;
     // Past the mark a kill only leaves copies that the next start deletes.
     // A copy still loaded by a running program goes at the next restart.
-    for (const std::string& aside : asides_)
+    for (const auto& kept : asides_) {
+        const std::string& aside = kept.second;
         if (!win::DeleteFileIfPresent(aside))
             if (!MoveFileExA(aside.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
                 Fail("Journal", "deleting the kept copy", aside, GetLastError(), Failing::kBestEffort);
+    }
     for (auto folder = shardFolders_.rbegin(); folder != shardFolders_.rend(); ++folder)
         RemoveDirectoryA(folder->c_str());
     Close();

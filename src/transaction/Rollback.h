@@ -13,6 +13,10 @@
 // changes left stays for the next start to try again. Returns the number of changes that could not be undone (each is traced).
 int RollBack(const std::string& journalPath);
 
+// Puts the file kept aside at `aside` back at `path`, over whatever a run put there; true
+// when nothing was kept there (a run killed before it kept the file).
+bool PutAsideBack(const std::string& path, const std::string& aside);
+
 // Finds the journals that runs which never finished left in the run files folder and takes
 // each back; journals in the user's temporary folder are named in the trace and left alone.
 // Returns how many were taken back.

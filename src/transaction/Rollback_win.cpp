@@ -22,8 +22,10 @@ namespace {
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
+}  // namespace
+
 // The file kept aside goes back over whatever the run put in its place.
-bool PutBack(const std::string& path, const std::string& aside) {
+bool PutAsideBack(const std::string& path, const std::string& aside) {
     if (!Exists(aside)) return true;  // the run was killed before it kept the file
     // A read-only new copy refuses to be replaced.
     if (!MoveFileExA(aside.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) &&
@@ -34,11 +36,16 @@ bool PutBack(const std::string& path, const std::string& aside) {
     return !Exists(aside) || win::DeleteFileForce(aside);
 }
 
+namespace {
+
 bool RestoreValue(const std::string& root, const std::string& key, const std::string& name, const std::string& state) {
     bool existed = false;
     unsigned long type = 0;
     std::string data;
-    if (!DecodeValueState(state, &existed, &type, &data)) return false;
+    if (!DecodeValueState(state, &existed, &type, &data)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
     win::UniqueKey opened;
     if (!win::OpenKey(win::RootKey(root), key, KEY_SET_VALUE, &opened)) return !existed;
     return existed ? win::WriteRawValue(opened.get(), name.c_str(), type, data)
@@ -49,7 +56,10 @@ bool CutBack(const std::string& path, const std::string& size) {
     win::UniqueFile file;
     if (!win::OpenPlainFile(path, GENERIC_WRITE, 0, OPEN_EXISTING, &file)) return win::IsMissing(GetLastError());
     uint64_t bytes = 0;
-    if (!text::ParseDecimal(size, &bytes) || bytes > static_cast<uint64_t>(INT64_MAX)) return false;
+    if (!text::ParseDecimal(size, &bytes) || bytes > static_cast<uint64_t>(INT64_MAX)) {
+        SetLastError(ERROR_INVALID_DATA);
+        return false;
+    }
     LARGE_INTEGER position;
     position.QuadPart = static_cast<LONGLONG>(bytes);
     return SetFilePointerEx(file.get(), position, nullptr, FILE_BEGIN) && SetEndOfFile(file.get());
@@ -76,14 +86,14 @@ public:
             // A new file noted after it means that nothing was there to move: no need to look
             // for the copy, which costs Wine a scan of the folder.
             if (created_.Contains(text::AsciiUpper(f[0]))) break;
-            undone = PutBack(f[0], f[1]);
-            if (undone && unregistered_.Contains(text::AsciiUpper(f[0]))) RegisterLibrary(f[0]);
+            undone = PutAsideBack(f[0], f[1]);
+            if (undone && unregistered_.Contains(text::AsciiUpper(f[0]))) Registration(f[0], RegisterLibrary);
             break;
         case JournalKind::kFolder: folders.push_back(f[0]); break;
         case JournalKind::kKey: undone = win::DeleteKey(win::RootKey(f[0]), f[1]); break;
         case JournalKind::kValue: undone = RestoreValue(f[0], f[1], f[2], f[3]); break;
         case JournalKind::kRegistered:
-            if (Exists(f[0])) UnregisterLibrary(f[0]);
+            if (Exists(f[0])) Registration(f[0], UnregisterLibrary);
             unregistered_.Insert(text::AsciiUpper(f[0]));
             break;
         case JournalKind::kRestart: undone = CancelRestartRename(f[2], f[0], f[1]); break;
@@ -92,8 +102,6 @@ public:
         if (undone) return;
         ++failures;
         const DWORD error = GetLastError();
-        Trace(text::Format("Rollback::Could not undo %s", FormatJournalLine(record).c_str()).c_str());
-        Trace(text::Format("Rollback::Error %lu\n", error).c_str());
         // The subject: the file or folder, or root\key(\value) for the registry.
         const size_t parts = record.kind == JournalKind::kValue ? 3 : record.kind == JournalKind::kKey ? 2 : 1;
         std::string subject = f.empty() ? std::string() : f[0];
@@ -102,6 +110,15 @@ public:
     }
 
 private:
+    // A library's registration is its own affair: one that its entry refuses stays as it is,
+    // and the rest of the run is taken back all the same.
+    static void Registration(const std::string& path, bool (*call)(const std::string&, long*)) {
+        long result = 0;
+        if (!call(path, &result))
+            Fail("Rollback", call == RegisterLibrary ? "registering again" : "unregistering", path,
+                 static_cast<unsigned long>(result), Failing::kNotTakenBack);
+    }
+
     NameSet unregistered_;
     NameSet created_;
 };
@@ -111,7 +128,6 @@ private:
 int RollBack(const std::string& journalPath) {
     std::string content;
     if (!win::ReadWholeFile(journalPath, &content)) {
-        Trace(text::Format("Rollback::Cannot read the journal %s\n", journalPath.c_str()).c_str());
         Fail("Rollback", "reading the journal", journalPath, GetLastError(), Failing::kNotTakenBack);
         return 1;
     }

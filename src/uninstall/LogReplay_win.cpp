@@ -106,7 +106,10 @@ bool UndoRegister(const std::string& path, SharedList& shared) {
     // registered.
     long count = 0;
     if (shared.Read(path, &count) && count > 1) return true;
-    if (win::FileExists(path)) UnregisterLibrary(path);
+    // What the library registers is its own affair: one its entry refuses is still removed.
+    long result = 0;
+    if (win::FileExists(path) && !UnregisterLibrary(path, &result))
+        Fail("Uninstall", "unregistering the library", path, static_cast<unsigned long>(result), Failing::kBestEffort);
     return true;
 }
 

@@ -89,7 +89,11 @@ std::string FullPath(const std::string& path) {
 
 bool WriteAll(HANDLE file, const char* data, size_t size) {
     DWORD written = 0;
-    return WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr) && written == size;
+    if (!WriteFile(file, data, static_cast<DWORD>(size), &written, nullptr)) return false;
+    // A short write without an error is a full disk.
+    if (written == size) return true;
+    SetLastError(ERROR_DISK_FULL);
+    return false;
 }
 
 bool AppendToFile(const std::string& path, const std::string& bytes) {

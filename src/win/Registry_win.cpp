@@ -38,7 +38,10 @@ bool ReadString(HKEY key, const char* name, size_t limit, std::string* out) {
         SetLastError(static_cast<DWORD>(rc));
         return false;
     }
-    if (type != REG_SZ) return false;
+    if (type != REG_SZ) {
+        SetLastError(ERROR_INVALID_DATATYPE);
+        return false;
+    }
     // Text stored without its terminator can fill the limit exactly; the terminator must fit too.
     if (size >= limit && !std::memchr(buffer.data(), '\0', limit)) {
         SetLastError(ERROR_MORE_DATA);

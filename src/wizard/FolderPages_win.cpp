@@ -93,7 +93,7 @@ bool AcceptDestination(HWND page) {
     }
     std::vector<std::string>& made = state.pageCreatedFolders;
     made.insert(made.end(), levels.begin(), levels.end());
-    state.chosenInstallFolder = text::Fit(folder, kPathLimit);
+    state.chosenInstallFolder = folder;
     return true;
 }
 
@@ -106,7 +106,9 @@ bool IsHandheldDrive(const std::string& root) {
 void InitDestination(HWND page) {
     SetupState& state = Setup();
     const bool main = state.current == &state.mainProject;
-    const std::string folder = TargetFolder(*state.current, main ? state.chosenInstallFolder : std::string(), kPathLimit);
+    // A folder that does not fit is not proposed: the user chooses one.
+    std::string folder;
+    TargetFolder(*state.current, main ? state.chosenInstallFolder : std::string(), kPathLimit, &folder);
     SetDlgItemTextA(page, IDC_TARGET_DIR, folder.c_str());
     std::string installed;
     std::string saying;

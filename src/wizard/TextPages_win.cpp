@@ -17,14 +17,15 @@ namespace {
 constexpr size_t kHeadingLimit = 1024;
 
 // The readme in the folder where PreparePages unpacked the Application files; empty
-// when the entry is not in the script.
+// when the entry is not in the script or its path does not fit (cut, it would name another).
 std::string ReadmePath(const Project& project) {
     const FileEntry* entry = project.FileAt(project.readme.section, project.readme.fileIndex);
     if (!entry) return std::string();
     const std::string* folder = project.FolderAt(project.readme.section, entry->folder);
     std::string path = Setup().unpackFolder + (folder ? *folder : std::string());
     if (!path.empty() && path.back() == '\\') path.pop_back();
-    return text::Fit(path + "\\" + entry->path, kPathLimit);
+    path += "\\" + entry->path;
+    return path.size() < kPathLimit ? path : std::string();
 }
 
 // The script's licence text, opened, and its size in bytes. False when the script names none

@@ -1,5 +1,6 @@
 #include "wizard/WizardRun.h"
 
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "engine/Section.h"
@@ -27,11 +28,8 @@ bool UnpackApplicationFiles(const Project& project) {
     const std::string runFolder = RunFilesFolder();
     if (runFolder.empty()) return false;
     const std::string unpack = text::JoinPath(runFolder, RunFilesName(GetCurrentProcessId()));
-    if (!CreateDirectoryA(unpack.c_str(), nullptr)) {
-        Trace(text::Format("PreparePages::The folder %s cannot be made: error %lu\n", unpack.c_str(), GetLastError())
-                  .c_str());
-        return false;
-    }
+    if (!CreateDirectoryA(unpack.c_str(), nullptr))
+        return Fail("UnpackApplicationFiles", "making the folder", unpack, GetLastError());
     state.unpackFolder = unpack + "\\";
     return UnpackSection(project, state.programFolder, state.unpackFolder, kSectionApplication);
 }

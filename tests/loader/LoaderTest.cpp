@@ -14,8 +14,9 @@
 namespace {
 
 // A component's own install folder, as the engine's TargetFolder would give it.
-std::string OwnFolder(const Project& component, const std::string& /*chosenFolder*/, size_t /*limit*/) {
-    return "D:\\Own\\" + component.title;
+bool OwnFolder(const Project& component, const std::string& /*chosenFolder*/, size_t /*limit*/, std::string* folder) {
+    *folder = "D:\\Own\\" + component.title;
+    return true;
 }
 
 const char kVendorKey[] = "Software\\Research In Motion";

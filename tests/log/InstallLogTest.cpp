@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/RunResult.h"
 #include "log/LogWriter.h"
 #include "support/TestEnv.h"
 #include "win/Files.h"
@@ -70,7 +71,8 @@ TEST_F(InstallLogTest, ARecordThatCannotBeWrittenMarksTheLogNotWhole) {
     EXPECT_FALSE(writer.valid());
     EXPECT_EQ("CopyFile: kept\r\n", testenv::ReadFile(log_));
 
-    writer_.Open(folder_ + "\\missing\\install.log", LogWriter::Start::kAppend);
+    EXPECT_FALSE(writer_.Open(folder_ + "\\missing\\install.log", LogWriter::Start::kAppend));
+    EXPECT_EQ(ERROR_PATH_NOT_FOUND, Outcome().failure.error);
     writer_.Record(kRecordCopyFile, "nowhere");
     EXPECT_TRUE(writer_.WriteFailed());
     EXPECT_FALSE(win::FileExists(folder_ + "\\missing"));
@@ -78,10 +80,12 @@ TEST_F(InstallLogTest, ARecordThatCannotBeWrittenMarksTheLogNotWhole) {
     EXPECT_FALSE(writer_.WriteFailed());
 }
 
-TEST_F(InstallLogTest, ALogPathIsKeptTo259Characters) {
-    std::string path = "C:\\" + std::string(400, 'p');
-    writer_.Open(path, LogWriter::Start::kAppend);
-    EXPECT_EQ(path.substr(0, 259), writer_.Path());
+TEST_F(InstallLogTest, ALogPathThatDoesNotFitIsRefusedNotCut) {
+    const std::string path = folder_ + "\\" + std::string(300 - folder_.size(), 'p');
+    EXPECT_FALSE(writer_.Open(path, LogWriter::Start::kAppend));
+    writer_.Record(kRecordCopyFile, "nowhere");
+    EXPECT_TRUE(writer_.WriteFailed());
+    EXPECT_FALSE(win::FileExists(path.substr(0, 259)));
 }
 
 TEST_F(InstallLogTest, NewFoldersAreLoggedOutermostFirst) {

@@ -109,7 +109,7 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
         {kSharedReadOnly, kUninstall, "SharedCount", "%f", ERROR_ACCESS_DENIED, 0, true},
         {kListDenied, kUninstall, "InstallLogDigest", "%k", ERROR_ACCESS_DENIED, 0, true},
         {kEntryDenied, kUpgrade, "InstallLogDigest", "%k\\%e", ERROR_ACCESS_DENIED, 0, false},
-        {kDigestDiffers, kUpgrade, "DoInstall", "%i\\install.log", 0, 0, false},
+        {kDigestDiffers, kUpgrade, "SettleInstallLog", "%i\\install.log", 0, 0, false},
         {kLink, kUninstall, "Uninstall", "%i\\docs", 0, 0, false},
         {kCutTaken, kUninstall, "CutInstallLog", "%i\\install.log.cut", ERROR_FILE_EXISTS, 0, true},
         {kEntryHeld, kUninstall, "Uninstall", "%e", ERROR_ACCESS_DENIED, 1, true},
