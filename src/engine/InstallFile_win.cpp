@@ -127,25 +127,20 @@ void ShowSystemFileWarning(const std::string& shownPath) {
 // it and swapped in at the next restart.
 bool ReplaceAtRestart(InstallContext& run, const std::string& source, const std::string& destination,
                       const std::string& sha256) {
-    auto failed = [](const std::string& subject, unsigned long error) {
-        Fail("InstallFile", "scheduling for the next restart", subject, error);
-        ShowSystemFileWarning(subject);
-        return false;
-    };
     std::string target;
     std::string newCopy;
-    if (!win::FileExists(source) || !ShortPath(destination, &target) || !FreeNewCopyName(target, &newCopy))
-        return failed(destination, GetLastError());
-    // The copy and the journal trace their own failures. The scheduled rename is noted first,
-    // so that a rollback takes it back with the copy.
-    if (!InstallFile(run, source, newCopy, kReplaceAlways, Count::kNone, Logging::kSilent, sha256)) {
-        ShowSystemFileWarning(newCopy);
-        return false;
+    const bool named = win::FileExists(source) && ShortPath(destination, &target) && FreeNewCopyName(target, &newCopy);
+    // The scheduled rename is noted first, so that a rollback takes it back with the copy. The
+    // copy and the journal trace their own failures.
+    const bool copied = named && InstallFile(run, source, newCopy, kReplaceAlways, Count::kNone, Logging::kSilent, sha256) &&
+                        run.journal.NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath());
+    if (copied && ScheduleReplaceAtRestart(newCopy, target)) {
+        Outcome().restartFiles.push_back(destination);
+        return true;
     }
-    if (!run.journal.NoteRestart(newCopy, target, IsNtFamily() ? std::string() : WinInitPath())) return false;
-    if (!ScheduleReplaceAtRestart(newCopy, target)) return failed(newCopy, GetLastError());
-    Outcome().restartFiles.push_back(destination);
-    return true;
+    if (copied || !named) Fail("InstallFile", "scheduling for the next restart", named ? newCopy : destination, GetLastError());
+    ShowSystemFileWarning(named ? newCopy : destination);
+    return false;
 }
 
 }  // namespace

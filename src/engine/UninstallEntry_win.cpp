@@ -206,8 +206,7 @@ bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, cons
     const LogDigestCheck check =
         earlier.empty() ? LogDigestCheck::kNoDigest : CompareWithEntries(installLog, earlier, &unreadable);
     if (check == LogDigestCheck::kDiffers)
-        return failed("vouching for the records that were changed before this run in", installLog,
-                      ERROR_INVALID_DATA);
+        return failed("vouching for the changed earlier records of", installLog, ERROR_INVALID_DATA);
     Entries entries;
     if (check == LogDigestCheck::kUnreadable ||
         !EntriesNamingLog(installLog, KEY_QUERY_VALUE | KEY_SET_VALUE, &entries, &unreadable))
@@ -216,15 +215,15 @@ bool StoreInstallLogDigest(Journal& journal, const std::string& installLog, cons
     bool stored = false;
     for (const auto& entry : entries) {
         const std::string key = text::JoinPath(kUninstallListKey, entry.first);
+        // The journal traces a note it cannot write.
+        if (!journal.NoteValue("HKLM", key, kLogLeftDigestValue) || !journal.NoteValue("HKLM", key, kLogDigestValue))
+            continue;
         // A part an interrupted uninstall left is part of the whole now.
-        if (journal.NoteValue("HKLM", key, kLogLeftDigestValue) &&
-            !win::DeleteValue(entry.second.get(), kLogLeftDigestValue))
-            failed("deleting the value", "HKLM\\" + key + "\\" + kLogLeftDigestValue, GetLastError());
-        if (!journal.NoteValue("HKLM", key, kLogDigestValue)) continue;
-        if (win::WriteString(entry.second.get(), kLogDigestValue, digest))
+        if (win::DeleteValue(entry.second.get(), kLogLeftDigestValue) &&
+            win::WriteString(entry.second.get(), kLogDigestValue, digest))
             stored = true;
         else
-            failed("writing the value", "HKLM\\" + key + "\\" + kLogDigestValue, GetLastError());
+            failed("storing the digest in", "HKLM\\" + key, GetLastError());
     }
     return stored || failed("finding an Uninstall entry naming", installLog, ERROR_FILE_NOT_FOUND);
 }

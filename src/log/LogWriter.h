@@ -13,7 +13,7 @@ bool AppendLogFile(const std::string& from, const std::string& to);
 
 // The log stays open from Open to Close: one open per run instead of one per record. Each
 // record is one write, on disk for every other process when Record returns, so a crash later
-// in the installation cannot lose it. After Close a record opens and closes the file itself.
+// in the installation cannot lose it. A record with no log open is one that cannot be written.
 class LogWriter {
 public:
     enum class Start { kAppend, kEmpty };

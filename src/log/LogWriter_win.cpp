@@ -36,8 +36,9 @@ void LogWriter::Record(const char* format, ...) {
     if (line.size() > kLogRecordLimit) line.resize(kLogRecordLimit);
     line += "\r\n";
 
-    const bool written = file_ ? win::WriteAll(file_.get(), line.data(), line.size()) : win::AppendToFile(path_, line);
-    if (written || failed_) return;
+    if (failed_) return;
+    if (!file_) SetLastError(ERROR_INVALID_HANDLE);
+    if (file_ && win::WriteAll(file_.get(), line.data(), line.size())) return;
     failed_ = true;
     Fail("LogWriter", "writing a record to", path_, GetLastError());
 }

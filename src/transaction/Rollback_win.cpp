@@ -87,13 +87,13 @@ public:
             // for the copy, which costs Wine a scan of the folder.
             if (created_.Contains(text::AsciiUpper(f[0]))) break;
             undone = PutAsideBack(f[0], f[1]);
-            if (undone && unregistered_.Contains(text::AsciiUpper(f[0]))) Registration(f[0], RegisterLibrary);
+            if (undone && unregistered_.Contains(text::AsciiUpper(f[0]))) Registration(f[0], RegisterLibrary, "registering again");
             break;
         case JournalKind::kFolder: folders.push_back(f[0]); break;
         case JournalKind::kKey: undone = win::DeleteKey(win::RootKey(f[0]), f[1]); break;
         case JournalKind::kValue: undone = RestoreValue(f[0], f[1], f[2], f[3]); break;
         case JournalKind::kRegistered:
-            if (Exists(f[0])) Registration(f[0], UnregisterLibrary);
+            if (Exists(f[0])) Registration(f[0], UnregisterLibrary, "unregistering");
             unregistered_.Insert(text::AsciiUpper(f[0]));
             break;
         case JournalKind::kRestart: undone = CancelRestartRename(f[2], f[0], f[1]); break;
@@ -112,11 +112,10 @@ public:
 private:
     // A library's registration is its own affair: one that its entry refuses stays as it is,
     // and the rest of the run is taken back all the same.
-    static void Registration(const std::string& path, bool (*call)(const std::string&, long*)) {
+    static void Registration(const std::string& path, bool (*call)(const std::string&, long*), const char* action) {
         long result = 0;
         if (!call(path, &result))
-            Fail("Rollback", call == RegisterLibrary ? "registering again" : "unregistering", path,
-                 static_cast<unsigned long>(result), Failing::kNotTakenBack);
+            Fail("Rollback", action, path, static_cast<unsigned long>(result), Failing::kNotTakenBack);
     }
 
     NameSet unregistered_;

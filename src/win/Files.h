@@ -37,10 +37,6 @@ std::string FullPath(const std::string& path);
 // Writes all `size` bytes at the file's position; false when fewer were written.
 bool WriteAll(HANDLE file, const char* data, size_t size);
 
-// Appends `bytes` to the file at `path`, which is created when missing. The file is open, and
-// shared with nobody, for this call only.
-bool AppendToFile(const std::string& path, const std::string& bytes);
-
 // Opens `path` itself, never what a link there points to, and only when it is a plain file:
 // no link and no second name of another file. Whoever can write the file's folder could have
 // made either, to steer an elevated run to a file of the system's. False, with the system's

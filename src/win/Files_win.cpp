@@ -96,15 +96,6 @@ bool WriteAll(HANDLE file, const char* data, size_t size) {
     return false;
 }
 
-bool AppendToFile(const std::string& path, const std::string& bytes) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) file.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    if (SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR)
-        return false;
-    return WriteAll(file.get(), bytes.data(), bytes.size());
-}
-
 bool OpenPlainFile(const std::string& path, DWORD access, DWORD share, DWORD disposition, UniqueFile* out) {
     UniqueFile file(CreateFileA(path.c_str(), access, share, nullptr, disposition,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
