@@ -8,12 +8,14 @@
 #include "mkpackage/Manifest.h"
 #include "mkpackage/Package.h"
 #include "mkpackage/Wording.h"
+#include "mkpackage/Zip.h"
 #include "script/Project.h"
 
 namespace {
 
 const char kUsageText[] =
     "usage: mkpackage MANIFEST OUTPUT-FOLDER [--setup FILE] [--sign FILE.pfx [--timestamp URL]]\n"
+    "                 [--zip]\n"
     "       mkpackage --check PACKAGE-FOLDER\n"
     "       mkpackage --help | --version\n";
 
@@ -32,6 +34,9 @@ const char kHelpText[] =
     "password is read from the environment variable MKPACKAGE_SIGN_PASSWORD. --timestamp adds an\n"
     "RFC 3161 time stamp from URL. SOURCE_DATE_EPOCH, when set, is the signing time.\n"
     "\n"
+    "--zip also writes the package as OUTPUT-FOLDER.zip and prints its SHA-256; the entries bear\n"
+    "SOURCE_DATE_EPOCH's time (1980-01-01 without it), so the same inputs give the same bytes.\n"
+    "\n"
     "--check reads a package as setup.exe will and prints what would stop it, then a summary.\n"
     "\n"
     "Exit status: 0 done (--check: the package would install), 1 a fault, 2 a wrong command line.\n";
@@ -43,6 +48,7 @@ struct Options {
     std::vector<std::string> operands;  // MANIFEST OUTPUT-FOLDER, or PACKAGE-FOLDER
     std::string setup = MKPACKAGE_DEFAULT_SETUP;
     mkpackage::SignOptions sign;
+    bool zip = false;
     std::string problem;  // why the command line is wrong
 };
 
@@ -61,6 +67,8 @@ Options ReadOptions(int argc, char** argv) {
         }
         if (arg == "--check") {
             check = true;
+        } else if (arg == "--zip") {
+            options.zip = true;
         } else if (arg == "--setup" || arg == "--sign" || arg == "--timestamp") {
             if (i + 1 == argc) {
                 options.problem = arg + " needs a value";
@@ -85,14 +93,25 @@ Options ReadOptions(int argc, char** argv) {
     return options;
 }
 
+// The zip lies beside the package folder: it may not be a file the package is made from.
+bool ZipAllowed(const Options& options, const mkpackage::PackagePlan& plan, const std::string& zip,
+                std::string* error) {
+    if (!options.zip || !mkpackage::ReadsFile(plan, options.setup, zip)) return true;
+    *error = "refused as the zip: '" + zip + "' is a file the package is made from";
+    return false;
+}
+
 int Build(const Options& options) {
     const std::string& output = options.operands[1];
+    const std::string zip = mkpackage::BesidePackage(output, ".zip");
     mkpackage::ManifestDefaults defaults;
     defaults.languageLibrary = (std::filesystem::path(options.setup).parent_path() / kDefaultLanguageDll).string();
     mkpackage::PackagePlan plan;
-    std::string error;
+    std::string error, sha256;
     const bool built = mkpackage::ReadManifest(options.operands[0], defaults, &plan, &error) &&
-                       mkpackage::WritePackage(plan, options.setup, output, &error, options.sign);
+                       ZipAllowed(options, plan, zip, &error) &&
+                       mkpackage::WritePackage(plan, options.setup, output, &error, options.sign) &&
+                       (!options.zip || mkpackage::WritePackageZip(output, zip, &sha256, &error));
     for (const std::string& warning : plan.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
     if (!built) {
         std::fprintf(stderr, "mkpackage: %s\n", error.c_str());
@@ -100,6 +119,8 @@ int Build(const Options& options) {
     }
     std::printf("%s: %s, %s\n", output.c_str(), mkpackage::Counted(plan.data.size(), "data file").c_str(),
                 mkpackage::Counted(plan.warnings.size(), "warning").c_str());
+    // As sha256sum prints it, so that sha256sum -c checks the zip.
+    if (options.zip) std::printf("%s  %s\n", sha256.c_str(), zip.c_str());
     return 0;
 }
 
