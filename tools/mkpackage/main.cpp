@@ -7,6 +7,7 @@
 #include "mkpackage/Check.h"
 #include "mkpackage/Manifest.h"
 #include "mkpackage/Package.h"
+#include "mkpackage/Winget.h"
 #include "mkpackage/Wording.h"
 #include "mkpackage/Zip.h"
 #include "script/Project.h"
@@ -15,7 +16,7 @@ namespace {
 
 const char kUsageText[] =
     "usage: mkpackage MANIFEST OUTPUT-FOLDER [--setup FILE] [--sign FILE.pfx [--timestamp URL]]\n"
-    "                 [--zip]\n"
+    "                 [--zip] [--winget IDENTIFIER --winget-url URL]\n"
     "       mkpackage --check PACKAGE-FOLDER\n"
     "       mkpackage --help | --version\n";
 
@@ -36,6 +37,8 @@ const char kHelpText[] =
     "\n"
     "--zip also writes the package as OUTPUT-FOLDER.zip and prints its SHA-256; the entries bear\n"
     "SOURCE_DATE_EPOCH's time (1980-01-01 without it), so the same inputs give the same bytes.\n"
+    "--winget writes the zip and winget's manifests for it (version 1.10.0, package IDENTIFIER,\n"
+    "downloaded from URL) into the folder OUTPUT-FOLDER.winget.\n"
     "\n"
     "--check reads a package as setup.exe will and prints what would stop it, then a summary.\n"
     "\n"
@@ -49,6 +52,7 @@ struct Options {
     std::string setup = MKPACKAGE_DEFAULT_SETUP;
     mkpackage::SignOptions sign;
     bool zip = false;
+    mkpackage::WingetOptions winget;
     std::string problem;  // why the command line is wrong
 };
 
@@ -69,14 +73,17 @@ Options ReadOptions(int argc, char** argv) {
             check = true;
         } else if (arg == "--zip") {
             options.zip = true;
-        } else if (arg == "--setup" || arg == "--sign" || arg == "--timestamp") {
+        } else if (arg == "--setup" || arg == "--sign" || arg == "--timestamp" || arg == "--winget" ||
+                   arg == "--winget-url") {
             if (i + 1 == argc) {
                 options.problem = arg + " needs a value";
                 return options;
             }
-            std::string* value = arg == "--setup" ? &options.setup
-                                 : arg == "--sign" ? &options.sign.pfx
-                                                   : &options.sign.timestampUrl;
+            std::string* value = arg == "--setup"       ? &options.setup
+                                 : arg == "--sign"      ? &options.sign.pfx
+                                 : arg == "--timestamp" ? &options.sign.timestampUrl
+                                 : arg == "--winget"    ? &options.winget.identifier
+                                                        : &options.winget.url;
             *value = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
             options.problem = "unknown option '" + arg + "'";
@@ -89,29 +96,45 @@ Options ReadOptions(int argc, char** argv) {
         options.problem = "--timestamp goes with --sign";
         return options;
     }
+    if (options.winget.identifier.empty() != options.winget.url.empty()) {
+        options.problem = "--winget and --winget-url go together";
+        return options;
+    }
+    if (!options.winget.identifier.empty()) {
+        options.problem = mkpackage::WingetOptionsProblem(options.winget);
+        if (!options.problem.empty()) return options;
+        options.zip = true;  // the manifests are the zip's
+    }
     if (options.operands.size() == (check ? 1u : 2u)) options.action = check ? Action::kCheck : Action::kBuild;
     return options;
 }
 
-// The zip lies beside the package folder: it may not be a file the package is made from.
-bool ZipAllowed(const Options& options, const mkpackage::PackagePlan& plan, const std::string& zip,
-                std::string* error) {
-    if (!options.zip || !mkpackage::ReadsFile(plan, options.setup, zip)) return true;
-    *error = "refused as the zip: '" + zip + "' is a file the package is made from";
-    return false;
+// The zip lies beside the package folder: it may not be a file the package is made from. So do
+// winget's manifests, which need a folder of their own and what CheckWinget asks of the manifest.
+bool BesideAllowed(const Options& options, const mkpackage::PackagePlan& plan, const std::string& zip,
+                   const std::string& manifests, std::string* error) {
+    const bool winget = !options.winget.identifier.empty();
+    if (options.zip && mkpackage::ReadsFile(plan, options.setup, zip)) {
+        *error = "refused as the zip: '" + zip + "' is a file the package is made from";
+        return false;
+    }
+    return !winget || mkpackage::CheckWinget(plan, manifests, error);
 }
 
 int Build(const Options& options) {
     const std::string& output = options.operands[1];
     const std::string zip = mkpackage::BesidePackage(output, ".zip");
+    const std::string manifests = mkpackage::BesidePackage(output, ".winget");
+    const bool winget = !options.winget.identifier.empty();
     mkpackage::ManifestDefaults defaults;
     defaults.languageLibrary = (std::filesystem::path(options.setup).parent_path() / kDefaultLanguageDll).string();
     mkpackage::PackagePlan plan;
     std::string error, sha256;
     const bool built = mkpackage::ReadManifest(options.operands[0], defaults, &plan, &error) &&
-                       ZipAllowed(options, plan, zip, &error) &&
+                       BesideAllowed(options, plan, zip, manifests, &error) &&
                        mkpackage::WritePackage(plan, options.setup, output, &error, options.sign) &&
-                       (!options.zip || mkpackage::WritePackageZip(output, zip, &sha256, &error));
+                       (!options.zip || mkpackage::WritePackageZip(output, zip, &sha256, &error)) &&
+                       (!winget || mkpackage::WriteWingetManifests(plan, options.winget, sha256, manifests, &error));
     for (const std::string& warning : plan.warnings) std::fprintf(stderr, "%s\n", warning.c_str());
     if (!built) {
         std::fprintf(stderr, "mkpackage: %s\n", error.c_str());
@@ -121,6 +144,9 @@ int Build(const Options& options) {
                 mkpackage::Counted(plan.warnings.size(), "warning").c_str());
     // As sha256sum prints it, so that sha256sum -c checks the zip.
     if (options.zip) std::printf("%s  %s\n", sha256.c_str(), zip.c_str());
+    if (winget)
+        std::printf("%s: winget's manifests of %s %s\n", manifests.c_str(), options.winget.identifier.c_str(),
+                    plan.project.version.c_str());
     return 0;
 }
 
