@@ -22,8 +22,9 @@ namespace {
 constexpr char kManifestVersion[] = "1.10.0";
 constexpr char kLocale[] = "en-US";  // the default language library's, ResENU.DLL
 
-// The program's exit code for files in use, once it has one; a row with code 0 is left out.
-constexpr int kExitFilesInUse = 0;
+// The program's exit code for files in use: 0 until base/RunResult.h defines it, and a row with
+// code 0 is left out.
+constexpr int kFilesInUseCode = 0;
 
 // What winget tells the user for each code the program ends with but 0. winget knows no code
 // of an exe inside a zip: without its row, 3010 would be reported as a failure.
@@ -39,7 +40,7 @@ const ReturnCode kReturnCodes[] = {
     {kExitLogUnwritable, "invalidParameter"},  // the /LOG file winget names cannot be opened
     {kExitBadCommandLine, "invalidParameter"},
     {kExitRestartNeeded, "rebootRequiredToFinish"},
-    {kExitFilesInUse, "packageInUse"},
+    {kFilesInUseCode, "packageInUse"},
 };
 
 // winget puts the install location last, where /D= may hold blanks; the log file goes before
