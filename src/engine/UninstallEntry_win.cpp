@@ -108,10 +108,6 @@ LogDigestCheck CompareWithEntries(const std::string& installLog, const std::stri
 
 }  // namespace
 
-std::string UninstallDisplayName(const Project& project) {
-    return text::Format("%s %s for BlackBerry", project.company.c_str(), project.title.c_str());
-}
-
 bool PrepareUnInstall(InstallContext& run, const Project& mainProject, const std::string& programPath,
                       const std::string& installFolder, const std::string& languagePath, uint32_t estimatedSizeKiB) {
     Journal& journal = run.journal;

@@ -95,6 +95,17 @@ bool ProjectTokenValue(const Project& project, PathToken token, std::string* val
     }
 }
 
+bool ExpandTitleTokens(const Project& project, const std::string& text, std::string* out, size_t limit) {
+    auto source = [&](PathToken token, size_t, std::string* value) {
+        return ProjectTokenValue(project, token, value);
+    };
+    std::string expanded;
+    if (!ExpandTokens(text, true, limit, source, &expanded)) return false;
+    CleanBackslashes(&expanded);
+    *out = std::move(expanded);
+    return true;
+}
+
 void CleanBackslashes(std::string* text) {
     std::string& s = *text;
     // A leading pair stays: it marks a network path.

@@ -59,17 +59,6 @@ bool ExpandPath(const Project& project, const std::string& text, std::string* ou
     return true;
 }
 
-bool ExpandTitleTokens(const Project& project, const std::string& text, std::string* out, size_t limit) {
-    auto source = [&](PathToken token, size_t, std::string* value) {
-        return ProjectTokenValue(project, token, value);
-    };
-    std::string expanded;
-    if (!ExpandTokens(text, true, limit, source, &expanded)) return false;
-    CleanBackslashes(&expanded);
-    *out = std::move(expanded);
-    return true;
-}
-
 bool ResolveShortcutFolder(const Project& project, std::string* out, size_t limit) {
     if (limit == 0) return false;
     std::string folder;

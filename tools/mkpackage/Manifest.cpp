@@ -1,6 +1,7 @@
 #include "mkpackage/Manifest.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -81,6 +82,23 @@ size_t Offset(std::string_view text, uint32_t line, uint32_t column) {
         }
     }
     return i;
+}
+
+// One to four numbers from 0 to 65535, as Windows and winget compare versions; a leading zero
+// is refused, since 2.01 and 2.1 would be one version to them.
+bool IsDottedVersion(std::string_view version) {
+    for (int parts = 1; parts <= 4; ++parts) {
+        const size_t dot = std::min(version.find('.'), version.size());
+        const std::string_view part = version.substr(0, dot);
+        unsigned value = 0;
+        const auto [end, fault] = std::from_chars(part.data(), part.data() + part.size(), value);
+        if (part.empty() || fault != std::errc() || end != part.data() + part.size() || value > 65535 ||
+            (part.size() > 1 && part[0] == '0'))
+            return false;
+        if (dot == version.size()) return true;
+        version.remove_prefix(dot + 1);
+    }
+    return false;
 }
 
 toml::source_region At(uint32_t line, uint32_t column) { return {{line, column}, {line, column}, nullptr}; }
@@ -387,6 +405,10 @@ bool Reader::ReadPackageText(Fields& package, const ProjectKey& key, std::string
     if (const toml::node* node = package.Node(key.manifest);
         node && key.kind == KeyKind::kFileName && !CheckName(*node, quoted, *value, false))
         return false;
+    if (const toml::node* node = package.Node(key.manifest);
+        node && key.text == &Project::version && !IsDottedVersion(*value))
+        return Fail(node->source(), "'version' must be one to four numbers from 0 to 65535 with dots between "
+                                    "them and no leading zero, such as 2.1 or 1.0.3.12");
     if (key.rule == KeyRule::kEmptyIsDefault && value->empty()) *value = key.fallback;
     return true;
 }

@@ -209,13 +209,37 @@ bool OutputAllowed(const PackagePlan& plan, const std::string& setupProgram, con
     return true;
 }
 
+// The output folder as a full path without a trailing separator.
+fs::path Target(const std::string& output) {
+    std::error_code failed;
+    fs::path target = fs::absolute(fs::path(output), failed).lexically_normal();
+    return target.has_filename() ? target : target.parent_path();
+}
+
 }  // namespace
+
+std::string BesidePackage(const std::string& output, const std::string& suffix) {
+    const fs::path target = Target(output);
+    const fs::path beside = target.parent_path() / (target.filename().string() + suffix);
+    std::error_code failed;
+    const fs::path relative = beside.lexically_relative(fs::current_path(failed));
+    // As the output folder was named: relative to the current folder, or in full.
+    return fs::path(output).is_absolute() || relative.empty() ? beside.string() : relative.string();
+}
+
+bool ReadsFile(const PackagePlan& plan, const std::string& setupProgram, const std::string& path) {
+    if (Same(setupProgram, path)) return true;
+    for (const std::string& manifest : plan.manifests)
+        if (Same(manifest, path)) return true;
+    for (const auto& entry : plan.data)
+        if (Same(entry.second, path)) return true;
+    return false;
+}
 
 bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std::string& output,
                   std::string* error, const SignOptions& sign) {
     std::error_code failed;
-    fs::path target = fs::absolute(fs::path(output), failed).lexically_normal();
-    if (!target.has_filename()) target = target.parent_path();
+    const fs::path target = Target(output);
     if (fs::exists(target, failed) && !fs::is_directory(target, failed)) {
         *error = "'" + output + "' exists and is not a folder";
         return false;

@@ -24,4 +24,11 @@ namespace mkpackage {
 bool WritePackage(PackagePlan& plan, const std::string& setupProgram, const std::string& output,
                   std::string* error, const SignOptions& sign = SignOptions());
 
+// The path beside the package folder `output` that its name with `suffix` gives: "out/" and
+// "out" with ".zip" give "out.zip".
+std::string BesidePackage(const std::string& output, const std::string& suffix);
+
+// True when `path` is a file the package is made from: a manifest, a source or the setup program.
+bool ReadsFile(const PackagePlan& plan, const std::string& setupProgram, const std::string& path);
+
 }  // namespace mkpackage
