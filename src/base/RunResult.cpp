@@ -39,6 +39,8 @@ const char* ReasonWord(ExitCode code) {
     case kExitAnotherInstallation: return "another-installation";
     case kExitLogUnwritable: return "file-unwritable";
     case kExitBadCommandLine: return "bad-command-line";
+    case kExitDowngrade: return "newer-version-installed";
+    case kExitFilesInUse: return "files-in-use";
     default: return "package-unreadable";
     }
 }

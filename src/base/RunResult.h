@@ -10,10 +10,12 @@ enum ExitCode : int {
     kGoOn = -1,  // never leaves the process: a start-up step that lets the next one run
     kExitSuccess = 0,
     kExitPackageUnreadable = 1,     // the package cannot be read or prepared, or the system lacks a part
+    kExitFilesInUse = 32,           // files the installation would replace are held open: nothing done
     kExitCancelled = 1602,          // the user cancelled the installation, which was taken back
     kExitInstallFailed = 1603,      // taken back as far as it went
     kExitAnotherInstallation = 1618,
     kExitLogUnwritable = 1622,      // the /LOG or /RESULT file cannot be opened
+    kExitDowngrade = 1638,          // a newer version of the product is installed: nothing done
     kExitBadCommandLine = 1639,     // a malformed switch or a choice the rules refuse
     kExitRestartNeeded = 3010,      // done; a file waits for the next restart
 };

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/FilesInUse.h"
 #include "engine/Section.h"
 #include "script/Project.h"
 
@@ -38,3 +39,8 @@ int InstallFailureMessage();
 // the run changed, the failure message (none when the user cancelled: the cancelled flag
 // instead) and the abort flag. False on failure. `progress` is optional.
 bool DoInstall(InstallProgress* progress, RegisterDescriptorsFn registerDescriptors);
+
+// The files the run-wide state's installation would replace that other programs hold now (see
+// FindHeldFiles); with `closeHolders`, the holders are asked to close first and the files are
+// looked at again.
+std::vector<HeldFile> HeldFilesOfThisRun(win::ApplicationHolders& holders, bool closeHolders);

@@ -288,6 +288,17 @@ bool RunInstallation(InstallContext& run, RegisterDescriptorsFn registerDescript
     return true;
 }
 
+std::vector<HeldFile> HeldFilesOfThisRun(win::ApplicationHolders& holders, bool closeHolders) {
+    const SetupState& state = Setup();
+    std::string folder;
+    SectionPlaces places = PlacesOfThisRun();
+    // A folder that does not fit fails the installation itself, before it changes anything.
+    if (!TargetFolder(*state.current, state.chosenInstallFolder, kPathLimit, &folder)) return {};
+    std::vector<HeldFile> held = FindHeldFiles(*state.current, places, folder, holders);
+    if (held.empty() || !closeHolders || !holders.Close(HeldPaths(held))) return held;
+    return FindHeldFiles(*state.current, places, folder, holders);
+}
+
 int InstallFailureMessage() {
     const int chosen = Setup().installFailureMessage;
     return chosen != 0 ? chosen : static_cast<int>(kStrInstallFailed);

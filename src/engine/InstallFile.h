@@ -23,6 +23,10 @@ bool InstallFile(InstallContext& run, const std::string& source, const std::stri
 
 // Copies `source` to `destination`, over a file of that name, outside an installation (the
 // wizard's own copy of the files, in a folder of its run); with `sha256`, as InstallFile.
+// Whether `mode` puts `source` over the existing file `destination` without asking: always,
+// or when the source is newer.
+bool ReplacesExisting(const std::string& source, const std::string& destination, int mode);
+
 bool CopyPackageFile(const std::string& source, const std::string& destination, const std::string& sha256);
 
 // Schedules the deletion of `path` (a file, or a folder empty by then) at the next restart, by

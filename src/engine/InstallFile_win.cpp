@@ -151,6 +151,18 @@ bool CopyPackageFile(const std::string& source, const std::string& destination, 
 
 namespace {
 
+// -1, 0 or 1 as the source is older than, as old as or newer than the file on disk. A file
+// that cannot be looked up counts as newer: a missing source goes on to the copy so that its
+// failure is reported, not hidden behind "the file on disk was kept".
+LONG SourceOrder(const std::string& source, const std::string& destination) {
+    WIN32_FIND_DATAA sourceEntry;
+    WIN32_FIND_DATAA destinationEntry;
+    if (!win::FindEntry(destination, &destinationEntry) || !win::FindEntry(source, &sourceEntry)) return 1;
+    FILETIME sourceTime = EntryTime(sourceEntry);
+    FILETIME destinationTime = EntryTime(destinationEntry);
+    return CompareFileTime(&sourceTime, &destinationTime);
+}
+
 // What a replace rule makes of the file in the way.
 enum class Decision { kCopy, kKeep, kLeaveAlone, kUnknownRule };
 
@@ -161,16 +173,8 @@ Decision Decide(InstallContext& run, const std::string& source, const std::strin
     case kReplaceAlways: return Decision::kCopy;
     case kReplaceOlder:
     case kReplaceOlderAsk: {
-        WIN32_FIND_DATAA sourceEntry;
-        WIN32_FIND_DATAA destinationEntry;
-        // A missing source goes on to the copy so that its failure is reported, not hidden
-        // behind "the file on disk was kept".
-        if (destinationMissing || !win::FindEntry(destination, &destinationEntry) ||
-            !win::FindEntry(source, &sourceEntry))
-            return Decision::kCopy;
-        FILETIME sourceTime = EntryTime(sourceEntry);
-        FILETIME destinationTime = EntryTime(destinationEntry);
-        LONG order = CompareFileTime(&sourceTime, &destinationTime);
+        if (destinationMissing) return Decision::kCopy;
+        const LONG order = SourceOrder(source, destination);
         const bool copy =
             order > 0 || (order < 0 && mode == kReplaceOlderAsk && run.ask && run.ask(destination.c_str()));
         return copy ? Decision::kCopy : Decision::kKeep;
@@ -233,4 +237,9 @@ bool InstallFile(InstallContext& run, const std::string& source, const std::stri
     case Decision::kUnknownRule: break;
     }
     return Fail("InstallFile", "applying an unknown replace rule to", destination, ERROR_INVALID_PARAMETER);
+}
+
+bool ReplacesExisting(const std::string& source, const std::string& destination, int mode) {
+    return mode == kReplaceAlways || ((mode == kReplaceOlder || mode == kReplaceOlderAsk) &&
+                                      win::FileExists(destination) && SourceOrder(source, destination) > 0);
 }

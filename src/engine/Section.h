@@ -37,6 +37,14 @@ bool CreateFolderPath(const std::string& path, int* createdCount = nullptr);
 void CreateShortcut(InstallContext& run, const std::string& target, const std::string& linkName,
                     const std::string& folder);
 
+// Where an entry of `section` below `base` is installed (`device`: the mounted-device folder).
+// False for an entry that names no folder of its section, whose mounted-device path does not
+// expand, or whose path does not fit.
+bool EntryDestination(const Project& project, const std::string& device, FileSection section,
+                      const std::string& base, const FileEntry& entry, std::string* destination);
+// System files are always shared; conduit files when they look like libraries.
+bool IsSharedFile(FileSection section, const std::string& destination);
+
 // The Programs-menu folder for the project's shortcuts; empty, traced, when it does not fit a
 // path (cut, it would name another folder): the project then gets no menu shortcuts.
 std::string ShortcutFolder(const Project& project);

@@ -43,37 +43,6 @@ std::string SectionFolder(const std::string& base, const std::string& name) {
     return text::JoinPath(base, name);
 }
 
-// Where an entry is installed. False for an entry that names no folder of its section, whose
-// mounted-device path does not expand, or whose path does not fit: such a script would put
-// the file somewhere unintended, so the section fails rather than guess.
-bool EntryDestination(const Project& project, const std::string& device, FileSection section,
-                      const std::string& base, const FileEntry& entry, std::string* destination) {
-    std::string path;
-    if (section == kSectionMountedDevice) {
-        if (device.empty()) return false;
-        // "<InstallDir>" has no meaning on the device: without an install folder it fails.
-        std::string raw = text::JoinPath(text::JoinPath(device, project.defMountedDir), entry.path);
-        if (!ExpandPath(project, raw, &path, nullptr, kPathLimit)) return false;
-    } else {
-        const std::string* name = project.FolderAt(section, entry.folder);
-        if (!name) return false;
-        std::string folder = SectionFolder(base, *name);
-        if (folder.empty()) return false;
-        path = text::JoinPath(folder, entry.path);
-    }
-    if (!FitsPathBuffer(path)) return false;
-    *destination = path;
-    return true;
-}
-
-// System files are always shared; conduit files when they look like libraries (the test is
-// case-sensitive and matches anywhere in the path).
-bool IsSharedFile(FileSection section, const std::string& destination) {
-    if (section == kSectionSystem) return true;
-    if (section != kSectionConduit) return false;
-    return destination.find(".dll") != std::string::npos || destination.find(".ocx") != std::string::npos;
-}
-
 // The file name of the target without its extension, plus ".lnk".
 std::string LinkName(const std::string& target) {
     size_t slash = target.find_last_of("\\/");
@@ -147,6 +116,37 @@ bool MakeMissingLevels(const char* step, const std::string& path, Make make, Mad
 }
 
 }  // namespace
+
+// Where an entry is installed. False for an entry that names no folder of its section, whose
+// mounted-device path does not expand, or whose path does not fit: such a script would put
+// the file somewhere unintended, so the section fails rather than guess.
+bool EntryDestination(const Project& project, const std::string& device, FileSection section,
+                      const std::string& base, const FileEntry& entry, std::string* destination) {
+    std::string path;
+    if (section == kSectionMountedDevice) {
+        if (device.empty()) return false;
+        // "<InstallDir>" has no meaning on the device: without an install folder it fails.
+        std::string raw = text::JoinPath(text::JoinPath(device, project.defMountedDir), entry.path);
+        if (!ExpandPath(project, raw, &path, nullptr, kPathLimit)) return false;
+    } else {
+        const std::string* name = project.FolderAt(section, entry.folder);
+        if (!name) return false;
+        std::string folder = SectionFolder(base, *name);
+        if (folder.empty()) return false;
+        path = text::JoinPath(folder, entry.path);
+    }
+    if (!FitsPathBuffer(path)) return false;
+    *destination = path;
+    return true;
+}
+
+// System files are always shared; conduit files when they look like libraries (the test is
+// case-sensitive and matches anywhere in the path).
+bool IsSharedFile(FileSection section, const std::string& destination) {
+    if (section == kSectionSystem) return true;
+    if (section != kSectionConduit) return false;
+    return destination.find(".dll") != std::string::npos || destination.find(".ocx") != std::string::npos;
+}
 
 bool CreateInstallFolder(InstallContext& run, const std::string& path, Logging logging, int* createdCount) {
     // Each level is noted in the journal before it is made; a note for a level that then

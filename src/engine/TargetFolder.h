@@ -29,6 +29,10 @@ bool FolderHoldsOtherProduct(const Project& project, const std::string& folder, 
 // entry and leave the first unremovable.
 bool InstalledFolder(const Project& project, std::string* folder);
 
+// The version the installed `project` registered ("DisplayVersion"); false when it is not
+// installed (see InstalledFolder) or registered none.
+bool InstalledVersion(const Project& project, std::string* version);
+
 // Whether `project` may be installed into `folder`, the tests in this order: the folder fits
 // the uninstaller's limits; the product is not installed elsewhere (`other` receives that
 // folder), which would leave the first installation behind; the folder holds no other

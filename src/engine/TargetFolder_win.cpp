@@ -75,6 +75,15 @@ bool InstalledFolder(const Project& project, std::string* folder) {
     return true;
 }
 
+bool InstalledVersion(const Project& project, std::string* version) {
+    std::string folder;
+    win::UniqueKey key;
+    return InstalledFolder(project, &folder) &&
+           win::OpenKey(HKEY_LOCAL_MACHINE, text::JoinPath(kUninstallListKey, UninstallDisplayName(project)),
+                        KEY_QUERY_VALUE, &key) &&
+           win::ReadString(key.get(), "DisplayVersion", kShortTextLimit, version);
+}
+
 bool SameFolder(const std::string& a, const std::string& b) {
     std::string paths[] = {win::FullPath(a), win::FullPath(b)};
     for (std::string& path : paths)

@@ -7,6 +7,7 @@
 
 #include "base/RunResult.h"
 #include "base/Text.h"
+#include "base/Version.h"
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
@@ -152,6 +153,11 @@ bool PrepareUnInstall(InstallContext& run, const Project& mainProject, const std
     write("QuietUninstallString", &quietCommand, 0, Failing::kBestEffort);
     write("Publisher", &mainProject.company, 0, Failing::kBestEffort);
     write("DisplayVersion", &mainProject.version, 0, Failing::kBestEffort);
+    // Deployment tools compare these; a version that is no dotted number counts as 0.0.
+    ProductVersion version;
+    ParseProductVersion(mainProject.version, &version);
+    write("VersionMajor", nullptr, version.parts[0], Failing::kBestEffort);
+    write("VersionMinor", nullptr, version.parts[1], Failing::kBestEffort);
     write("InstallLocation", &installFolder, 0, Failing::kBestEffort);
     write("DisplayIcon", &uninstaller, 0, Failing::kBestEffort);
     write("EstimatedSize", nullptr, estimatedSizeKiB, Failing::kBestEffort);

@@ -27,6 +27,12 @@ bool StartsWithNoCase(const std::string& text, size_t at, const char* prefix) {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
+// A switch without a value: the word ends with it, or the next switch follows at once.
+bool IsFlag(const std::string& text, size_t at, size_t end, const char* name) {
+    const size_t after = at + std::string(name).size();
+    return StartsWithNoCase(text, at, name) && (after == end || (after < end && text[after] == '/'));
+}
+
 // "1,3,4": positive numbers up to 9999 without gaps; false for anything else.
 bool ReadComponentList(const std::string& list, std::vector<int>* out) {
     std::vector<int> numbers;
@@ -101,6 +107,12 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
             out->wait = true;
             out->waitSeconds = static_cast<unsigned>(seconds[0]);
             at = end;
+        } else if (IsFlag(text, at, end, "/ALLOWDOWNGRADE")) {
+            out->allowDowngrade = true;
+            at += 15;
+        } else if (IsFlag(text, at, end, "/CLOSEAPPLICATIONS")) {
+            out->closeApplications = true;
+            at += 18;
         } else if ((StartsWithNoCase(text, at, "/?") && at + 2 == end) ||
                    (StartsWithNoCase(text, at, "/HELP") && at + 5 == end)) {
             out->help = true;

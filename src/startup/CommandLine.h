@@ -17,6 +17,10 @@
 //                 with blanks in double quotes)
 //   /WAIT[=<seconds>] waits for another installation to end (without a number, as long as it
 //                 takes) instead of ending at once
+//   /ALLOWDOWNGRADE  installs over a newer installed version of the product (quietly;
+//                 the wizard asks)
+//   /CLOSEAPPLICATIONS  asks the applications holding files the installation would replace
+//                 to close, and starts them again once it is done
 //   /? or /HELP   shows the switches and exit codes; nothing is installed
 //
 // Switches are read from the start of the argument string only and without regard to case;
@@ -39,6 +43,8 @@ struct CommandLine {
     bool wait = false;
     unsigned waitSeconds = 0;  // 0 with a bare /WAIT: as long as it takes
     bool help = false;
+    bool allowDowngrade = false;
+    bool closeApplications = false;
     // An unknown or empty switch, or one with a value it cannot take; the run must not install.
     bool malformed = false;
     std::string arguments;  // the argument string without the switches; unchanged without any

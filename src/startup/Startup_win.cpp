@@ -6,8 +6,11 @@
 
 #include "base/RunResult.h"
 #include "base/Text.h"
+#include "base/Version.h"
 #include "engine/RunLock.h"
 #include "engine/Section.h"
+#include "engine/TargetFolder.h"
+#include "engine/UninstallEntry.h"
 #include "startup/CommandLine.h"
 #include "startup/Language.h"
 #include "startup/Launch.h"
@@ -25,6 +28,7 @@
 #include "win/SystemLibrary.h"
 #include "win/UniqueHandle.h"
 #include "wizard/Background.h"
+#include "wizard/ProgressPage.h"
 
 namespace {
 
@@ -133,12 +137,14 @@ namespace {
 
 const char kHelp[] =
     "setup.exe [/S] [/LOG=<file>] [/RESULT=<file>] [/WAIT[=<seconds>]] [/COMPONENTS=<n,n,...>] "
-    "[/DEVICE=<drive root>] [/D=<folder>]\n\n"
+    "[/DEVICE=<drive root>] [/ALLOWDOWNGRADE] [/CLOSEAPPLICATIONS] [/D=<folder>]\n\n"
     "/S: no windows. /LOG: the trace, appended. /RESULT: the outcome as JSON. /WAIT: waits for "
     "another installation. /COMPONENTS: the components, from 1. /DEVICE: the handheld's storage. "
-    "/D: the install folder, last. /? or /HELP: this text.\n\n"
-    "Exit codes: 0 done, 3010 restart needed, 1 package unreadable or damaged, 1602 cancelled, "
-    "1603 failed and taken back, 1618 another installation, 1622 file unwritable, 1639 bad command line.";
+    "/ALLOWDOWNGRADE: installs over a newer version. /CLOSEAPPLICATIONS: closes the programs holding "
+    "files to replace, and starts them again. /D: the install folder, last. /? or /HELP: this text.\n\n"
+    "Exit codes: 0 done, 3010 restart needed, 1 package unreadable or damaged, 32 files in use, "
+    "1602 cancelled, 1603 failed and taken back, 1618 another installation, 1622 file unwritable, "
+    "1638 a newer version installed, 1639 bad command line.";
 
 // What the steps of one run share.
 struct Run {
@@ -232,6 +238,27 @@ ExitCode ApplyChoices(Run& run) {
     return ApplyCommandLineChoices(run.commandLine, run.commandLine.quiet) ? kGoOn : kExitBadCommandLine;
 }
 
+// An older package over a newer installation is a downgrade: asked in the wizard (No by
+// default), refused quietly unless /ALLOWDOWNGRADE, before anything changes. A version that is
+// no dotted number on either side is neither newer nor older.
+ExitCode CheckVersion(Run& run) {
+    const Project& project = Setup().mainProject;
+    std::string installed;
+    if (run.commandLine.allowDowngrade || !InstalledVersion(project, &installed) ||
+        ComparePackageVersion(project.version, installed) != VersionOrder::kOlder)
+        return kGoOn;
+    const char* mine = project.version.c_str();
+    if (!run.commandLine.quiet &&
+        ShowFixedMessage(text::Format("Version %s of %s is installed, newer than version %s in this package.\n"
+                                      "Do you want to replace it with the older version?",
+                                      installed.c_str(), project.title.c_str(), mine),
+                         "Setup", MB_YESNO | MB_DEFBUTTON2 | MB_ICONQUESTION) == IDYES)
+        return kGoOn;
+    Fail("Setup", text::Format("installing version %s over the newer version %s of", mine, installed.c_str()).c_str(),
+         UninstallDisplayName(project), ERROR_PRODUCT_VERSION);
+    return kExitDowngrade;
+}
+
 // From here on the run changes the machine: one run at a time, and whatever a killed run left
 // half done is taken back first.
 ExitCode TakeLock(Run&) {
@@ -282,7 +309,8 @@ ExitCode Install(Run& run) {
         MessageBoxFromId(kStrComFailed, MB_OK);
         return kExitPackageUnreadable;
     }
-    ExitCode exitCode = quiet ? RunUnattended() : RunWizard(run.instance);
+    CloseHoldingApplications(run.commandLine.closeApplications);
+    ExitCode exitCode = quiet ? RunUnattended(run.commandLine) : RunWizard(run.instance);
 
     // Shut-down, in the order the resources were taken: the wizard's (freed as it returned),
     // the project's lists, then COM as `com` goes out of scope, after the launch, which asks
@@ -293,13 +321,14 @@ ExitCode Install(Run& run) {
     // A script that starts the wizard tells a failed installation by its exit code too.
     if (!quiet && state.installFailed) exitCode = kExitInstallFailed;
     if (!quiet && state.cancelled) exitCode = kExitCancelled;
+    if (exitCode == kExitSuccess && !Outcome().restartFiles.empty()) exitCode = kExitRestartNeeded;
     return exitCode;
 }
 
 using Step = ExitCode (*)(Run& run);
 // The run, step by step: each either lets the next one run (kGoOn) or ends the run.
-const Step kSteps[] = {OpenRunFiles, CheckCommandLine, ShowHelp,     RecordProgram, ServeUninstall, LoadPackage,
-                       ApplyChoices, TakeLock,         LoadLanguage, ProbeSystem,   Install};
+const Step kSteps[] = {OpenRunFiles, CheckCommandLine, ShowHelp,    RecordProgram, ServeUninstall, LoadPackage,
+                       ApplyChoices, CheckVersion,     TakeLock,    LoadLanguage,  ProbeSystem,    Install};
 
 }  // namespace
 

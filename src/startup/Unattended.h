@@ -19,6 +19,8 @@ bool ApplyComponentChoice(const std::vector<int>& numbers, std::vector<Component
 // breaks the group rules that the components page would enforce.
 bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended);
 
-// Installs without any window: the driver runs at once with the choices applied. Returns the
-// exit code.
-ExitCode RunUnattended();
+// Installs without any window: the driver runs at once with the choices applied, unless files
+// it would replace are held by other programs and are not all shared libraries that may wait
+// for the next restart (kExitFilesInUse; with /CLOSEAPPLICATIONS the holders are asked to close
+// first, and started again once it is done). Returns the exit code.
+ExitCode RunUnattended(const CommandLine& commandLine);

@@ -9,6 +9,7 @@
 #include "state/SetupState.h"
 #include "wizard/ComponentSelection.h"
 #include "wizard/ProgressPage.h"
+#include "win/RestartManager.h"
 
 bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     SetupState& state = Setup();
@@ -29,7 +30,7 @@ bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     return true;
 }
 
-ExitCode RunUnattended() {
+ExitCode RunUnattended(const CommandLine& commandLine) {
     Trace("Setup::Installing without the wizard...\n");
     SetupState& state = Setup();
     // The person who chose /S accepted the licence the package carries.
@@ -54,6 +55,16 @@ ExitCode RunUnattended() {
         Fail("Setup", "installing beside another product's installation into", folder, ERROR_ALREADY_EXISTS);
         return kExitInstallFailed;
     }
-    if (!DoInstall(nullptr, RegisterDescriptors)) return kExitInstallFailed;
+    win::RestartManager holders;
+    const std::vector<HeldFile> held = HeldFilesOfThisRun(holders, commandLine.closeApplications);
+    // Shared libraries held open take the restart road (3010), as the wizard's Continue does.
+    if (!AllMayWaitForRestart(held)) {
+        Fail("Setup", "replacing the files that other programs hold:", DescribeHeldFiles(held, " ").substr(1),
+             ERROR_SHARING_VIOLATION);
+        return kExitFilesInUse;
+    }
+    const bool installed = DoInstall(nullptr, RegisterDescriptors);
+    holders.RestartClosed();
+    if (!installed) return kExitInstallFailed;
     return Outcome().restartFiles.empty() ? kExitSuccess : kExitRestartNeeded;
 }

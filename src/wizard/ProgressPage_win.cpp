@@ -29,8 +29,29 @@ struct PageRun {
     win::UniqueKernelHandle worker;  // set while the installation runs
     std::atomic<bool> cancel{false};
     bool installed = false;
+    bool closeHolders = false;
+    win::RestartManager holders;  // what it closed is started again once it installed
 };
 PageRun g_run;
+
+// Files other programs hold are named before anything changes: Retry looks again, Cancel ends
+// the wizard, and Continue, where every one of them may wait for the next restart, installs
+// them then. False when the user cancelled.
+bool FilesFree() {
+    for (;;) {
+        const std::vector<HeldFile> held = HeldFilesOfThisRun(g_run.holders, g_run.closeHolders);
+        if (held.empty()) return true;
+        const bool restart = AllMayWaitForRestart(held);
+        const std::string text =
+            "These files are in use by other programs:\n" + DescribeHeldFiles(held, "\n") +
+            "\n\nClose the programs and try again" +
+            (restart ? ", or continue: the installation then finishes at the next restart." : ".");
+        const int answer = ShowFixedMessage(text, Setup().language.caption,
+                                            (restart ? MB_CANCELTRYCONTINUE : MB_RETRYCANCEL) | MB_ICONWARNING);
+        if (answer == IDCONTINUE) return true;
+        if (answer != IDRETRY && answer != IDTRYAGAIN) return false;
+    }
+}
 
 // The bar counts the files done and the line names the file being copied, both at most every
 // kShowIntervalMs: for thousands of small files a message per file would cost more than
@@ -78,6 +99,15 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
 }
 
 void StartInstallation(HWND page) {
+    if (!FilesFree()) {
+        // Whatever it closed starts again, whether the installation runs or not.
+        g_run.holders.RestartClosed();
+        Trace("ProgressPage::The user cancelled before files in use were replaced.\n");
+        Setup().cancelled = true;
+        Setup().abort = 1;
+        EndDialog(page, kPageCancel);
+        return;
+    }
     g_run.page = page;
     g_run.cancel = false;
     g_run.worker.reset(CreateThread(nullptr, 0, InstallWorker, &g_run, 0, nullptr));
@@ -94,6 +124,7 @@ void EndInstallation(HWND page, bool installed) {
     // It has posted its last message and touches nothing of ours any more.
     WaitForSingleObject(g_run.worker.get(), INFINITE);
     g_run.worker.reset();
+    g_run.holders.RestartClosed();
     if (!installed) {
         EndDialog(page, kPageCancel);
         return;
@@ -152,3 +183,5 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
 void RegisterDescriptors(Journal& journal, const Project& project, const std::string& installFolder) {
     RegisterAlxFiles(journal, project, installFolder, TargetFolder);
 }
+
+void CloseHoldingApplications(bool close) { g_run.closeHolders = close; }

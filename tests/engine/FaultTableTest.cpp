@@ -16,7 +16,7 @@
 #include "log/InstallLog.h"
 #include "log/LogWriter.h"
 #include "script/ScriptWriter.h"
-#include "state/SetupState.h"
+#include "support/InstallRun.h"
 #include "support/Installed.h"
 #include "support/Package.h"
 #include "support/TestEnv.h"
@@ -111,14 +111,7 @@ TEST(FaultTable, EachInstallationFaultIsTracedOnceWithItsOwnCodeAndLosesNothingO
                         CreateDirectoryA((install + "\\install.log").c_str(), nullptr));
         }
 
-        SetupState& state = ::Setup();
-        state.mainProject.Reset();
-        state.current = &state.mainProject;
-        ASSERT_EQ(0, state.mainProject.Load(package.PathOf("00000001"), true));
-        state.programFolder = package.Folder() + "\\";
-        state.programPath = package.SetupPath();
-        state.language.path = win::WindowsFolder() + "\\ResENU.DLL";
-        state.chosenInstallFolder = install;
+        ASSERT_TRUE(PrepareDriverRun(package, install));
         Outcome() = RunOutcome();
         g_trace.clear();
         bool installedNow = false;

@@ -16,6 +16,7 @@
 #include "script/ScriptWriter.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
+#include "support/InstallRun.h"
 #include "support/Installed.h"
 #include "support/Package.h"
 #include "support/SharedDlls.h"
@@ -52,23 +53,6 @@ struct OwnRun {
 
 void RecordDescriptors(Journal&, const Project& project, const std::string& installFolder) {
     g_descriptorCalls.push_back(project.title + " in " + installFolder);
-}
-
-// The run-wide state as start-up and the wizard leave it for the progress page.
-void PrepareRun(const testenv::Package& package, const std::string& chosenFolder) {
-    SetupState& state = ::Setup();
-    state.mainProject.Reset();
-    state.current = &state.mainProject;
-    ASSERT_EQ(0, state.mainProject.Load(package.PathOf("00000001"), true));
-    state.programFolder = package.Folder() + "\\";
-    state.programPath = package.SetupPath();
-    state.language.path = win::WindowsFolder() + "\\ResENU.DLL";
-    state.chosenInstallFolder = chosenFolder;
-    state.mountedDeviceFolder.clear();
-    state.startupFolder.clear();
-    state.commonStartupFolder.clear();
-    state.launchCommand.clear();
-    state.abort = 0;
 }
 
 TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) {
@@ -124,7 +108,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     for (int number : {2, 3, 4, 20, 21})
         ASSERT_TRUE(package.WriteData(number, number <= 4 ? contents[number - 2] : contents[3]));
 
-    PrepareRun(package, install);
+    ASSERT_TRUE(PrepareDriverRun(package, install));
     g_descriptorCalls.clear();
     RecordingProgress progress;
     OwnRun first;
@@ -175,7 +159,7 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
 
     // Again without a chosen folder: the earlier installation's folder is found through its
     // uninstall entry, and its log grows without a second Application record.
-    PrepareRun(package, "");
+    ASSERT_TRUE(PrepareDriverRun(package, ""));
     OwnRun second;
     ASSERT_TRUE(RunInstallation(second.context, RecordDescriptors));
     EXPECT_EQ(install, state.installFolder);
@@ -225,7 +209,7 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndItsJournalTakesEverythingBack)
         ASSERT_TRUE(package.WriteData(10, sub.Text()));
         ASSERT_TRUE(package.WriteData(c.componentFails ? 2 : 11, "present"));
 
-        PrepareRun(package, install);
+        ASSERT_TRUE(PrepareDriverRun(package, install));
         g_descriptorCalls.clear();
         if (c.mountedDevice) ::Setup().mountedDeviceFolder = root + "\\device";
         OwnRun run;

@@ -15,6 +15,7 @@
 #include "support/Installed.h"
 #include "support/Package.h"
 #include "support/PendingRenames.h"
+#include "support/Snapshot.h"
 #include "script/ScriptWriter.h"
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
@@ -36,6 +37,7 @@ struct SuitePackage {
     testenv::Package package{root + "\\package"};
     std::string company = "Quiet" + std::to_string(GetCurrentProcessId());  // within the field limit
     std::string title = "Suite";
+    std::string version = "3.0";
     std::string install = root + "\\Chosen Folder";
     std::string systemFile = win::SystemFolder() + "\\" + testenv::UniqueName("qt") + ".dll";
     std::string entryKey = std::string(installed::kUninstallKey) + "\\" + company + " " + title + " for BlackBerry";
@@ -49,17 +51,18 @@ struct SuitePackage {
         cleanup.folders.push_back(installed::ProgramsFolder() + "\\" + company);
     }
 
+    // Again with other members (another version), over the same package folder.
     bool Lay(bool withAllData = true) {
         // The keys Windows has and the installation only opens; a fresh prefix may lack them.
         win::UniqueKey uninstallRoot;
         if (!sharedkey::Create() ||
             RegCreateKeyExA(HKEY_LOCAL_MACHINE, installed::kUninstallKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                             uninstallRoot.put(), nullptr) != ERROR_SUCCESS ||
-            !CreateDirectoryA(package.Folder().c_str(), nullptr))
+            !(CreateDirectoryA(package.Folder().c_str(), nullptr) || win::IsDirectory(package.Folder())))
             return false;
         script::ScriptWriter script;
         script.Set("Title", title);
-        script.Set("Version", "3.0");
+        script.Set("Version", version);
         script.Set("Company", company);
         script.Set("LanguageDLL", library.Name());
         script.Set("LanguageDLLIndex", 2);
@@ -71,6 +74,7 @@ struct SuitePackage {
         script.AddFile(kSectionSystem, shared);
         script::ScriptFile program{"Suite.exe", script.AddFolder(kSectionApplication, ""), 4};
         program.menuShortcut = 1;
+        program.replaceMode = kReplaceAlways;  // replaced by every upgrade, so that holding it matters
         script.AddFile(kSectionApplication, program);
         for (int part = 1; part <= 2; ++part) {
             const std::string name = "Part" + std::to_string(part);
@@ -131,12 +135,7 @@ TEST(Unattended, InstallsWhatTheCommandLineChoosesAndTheQuietUninstallTakesItBac
     }
     EXPECT_EQ(3010, run.exitCode);
     EXPECT_FALSE(run.windowShown);
-    const std::string shortSystem = installfile::ShortForm(suite.systemFile);
-    const std::string newCopy = shortSystem.substr(0, shortSystem.rfind('.')) + ".new";
-    installfile::RenamePair pending;
-    EXPECT_TRUE(installfile::FindPendingRename(newCopy, &pending));
-    installfile::RemovePendingRenames(newCopy);
-    DeleteFileA(newCopy.c_str());
+    EXPECT_TRUE(installfile::TakeBackRestartCopy(suite.systemFile));
 
     run = ui::RunQuietUninstall(quietCommand);
     EXPECT_EQ(0, run.exitCode);
@@ -313,15 +312,16 @@ TEST(Unattended, AFileHeldOpenFailsTheRunWithItsNameAndErrorInTraceAndResult) {
         ASSERT_TRUE(open.valid());
         run = RunSetupQuietly(suite, "/S \"/LOG=" + trace + "\" \"/RESULT=" + result + "\" /D=" + suite.install);
     }
-    EXPECT_EQ(1603, run.exitCode);
+    EXPECT_EQ(32, run.exitCode);
     EXPECT_FALSE(run.windowShown);
     EXPECT_NE(std::string::npos,
-              testenv::ReadFile(trace).find("InstallFile: copying 00000004 to " + held + " failed: error 32, "))
+              testenv::ReadFile(trace).find("Setup: replacing the files that other programs hold: " + held +
+                                            " failed: error 32, "))
         << testenv::ReadFile(trace);
     const std::string json = testenv::ReadFile(result);
-    EXPECT_EQ("1603", JsonField(json, "exitCode")) << json;
-    EXPECT_EQ("\"failed\"", JsonField(json, "reason"));
-    EXPECT_EQ("\"InstallFile\"", JsonField(json, "step"));
+    EXPECT_EQ("32", JsonField(json, "exitCode")) << json;
+    EXPECT_EQ("\"files-in-use\"", JsonField(json, "reason"));
+    EXPECT_EQ("\"Setup\"", JsonField(json, "step"));
     EXPECT_EQ(Json(held), JsonField(json, "subject"));
     EXPECT_EQ("32", JsonField(json, "error"));
     EXPECT_NE("\"\"", JsonField(json, "errorText"));
@@ -627,6 +627,78 @@ TEST(Unattended, InstallsAPackageThatMkpackageBuiltFromAManifest) {
     EXPECT_FALSE(win::FileExists(menu));
     EXPECT_FALSE(win::FileExists(kit.startupLink));
     EXPECT_EQ("", kit.EntryValue("DisplayName"));
+}
+
+// An upgrade decided before anything changes: the version against the installed one's (an
+// older one refused unless allowed, one that is no dotted number neither older nor newer), and
+// files held by another program named with the run's own exit code.
+TEST(Unattended, VersionsAndHeldFilesAreDecidedBeforeAnythingChanges) {
+    SuitePackage suite;
+    ASSERT_TRUE(suite.Lay());
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S /D=" + suite.install).exitCode);
+    auto number = [&](const char* name) {
+        DWORD value = 99;
+        win::UniqueKey key;
+        if (win::OpenKey(HKEY_LOCAL_MACHINE, suite.entryKey, KEY_QUERY_VALUE, &key)) win::ReadDword(key.get(), name, &value);
+        return value;
+    };
+    EXPECT_EQ(3u, number("VersionMajor"));
+    EXPECT_EQ(0u, number("VersionMinor"));
+    snapshot::Places places;
+    places.folders = {suite.install, installed::ProgramsFolder() + "\\" + suite.company};
+    places.files = {suite.systemFile};
+    places.keys = {{HKEY_LOCAL_MACHINE, suite.entryKey}};
+    const std::string result = suite.root + "\\result.json";
+
+    struct Row {
+        const char* version;
+        const char* switches;
+        int exitCode;
+        const char* installed;  // DisplayVersion afterwards
+        DWORD major, minor;
+    };
+    const Row rows[] = {
+        {"2.9", "", 1638, "3.0", 3, 0},  {"2.9", "/ALLOWDOWNGRADE ", 0, "2.9", 2, 9}, {"2.9", "", 0, "2.9", 2, 9},
+        {"beta", "", 0, "beta", 0, 0},  {"1.0", "", 0, "1.0", 1, 0},                 {"4.1.2", "", 0, "4.1.2", 4, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.version) + " " + row.switches);
+        suite.version = row.version;
+        ASSERT_TRUE(suite.Lay());
+        const snapshot::Machine before = snapshot::Take(places);
+        const QuietRun run = RunSetupQuietly(suite, std::string("/S ") + row.switches + "/RESULT=" + result + " /D=" +
+                                                        suite.install);
+        EXPECT_EQ(row.exitCode, run.exitCode);
+        EXPECT_FALSE(run.windowShown);
+        EXPECT_EQ(row.installed, suite.EntryValue("DisplayVersion"));
+        EXPECT_EQ(row.major, number("VersionMajor"));
+        EXPECT_EQ(row.minor, number("VersionMinor"));
+        if (row.exitCode == 0) continue;
+        EXPECT_EQ(std::vector<std::string>{}, snapshot::Differences(before, snapshot::Take(places)));
+        const std::string document = testenv::ReadFile(result);
+        for (const char* part : {"\"reason\": \"newer-version-installed\"", "installing version 2.9 over the newer version 3.0 of",
+                                 "\"error\": 1638"})
+            EXPECT_NE(std::string::npos, document.find(part)) << document;
+    }
+
+    // The program held by another program, with /CLOSEAPPLICATIONS: named, with the run's own
+    // code, and nothing changed; once it lets go the same run installs.
+    const std::string program = suite.install + "\\Suite.exe";
+    const snapshot::Machine before = snapshot::Take(places);
+    {
+        win::UniqueFile holder(CreateFileA(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.valid());
+        // Wine's Restart Manager closes nobody: the file stays held.
+        const QuietRun run = RunSetupQuietly(suite, "/S /CLOSEAPPLICATIONS /RESULT=" + result + " /D=" + suite.install);
+        EXPECT_EQ(32, run.exitCode);
+        EXPECT_FALSE(run.windowShown);
+        EXPECT_EQ(std::vector<std::string>{}, snapshot::Differences(before, snapshot::Take(places)));
+        const std::string document = testenv::ReadFile(result);
+        for (const char* part : {"\"reason\": \"files-in-use\"", "Suite.exe\"", "\"error\": 32"})
+            EXPECT_NE(std::string::npos, document.find(part)) << document;
+    }
+    EXPECT_EQ(0, RunSetupQuietly(suite, "/S /D=" + suite.install).exitCode);
+    EXPECT_EQ(0, ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include "engine/InstallContext.h"
 #include "log/LogWriter.h"
+#include "support/Package.h"
 #include "transaction/Journal.h"
 
 struct InstallRun {
@@ -19,3 +20,8 @@ struct InstallRun {
     LogWriter log;
     InstallContext context{journal, log};
 };
+
+// The run-wide state as start-up and the wizard leave it for the install driver: the package's
+// script loaded as the main project, its folders, the default language library and the chosen
+// folder; no device, no Startup folders, nothing to launch. False when the script does not load.
+bool PrepareDriverRun(const testenv::Package& package, const std::string& chosenFolder);

@@ -147,4 +147,14 @@ DWORD WINAPI BoxWatcher::Run(void* param) {
     return 0;
 }
 
+bool TakeBackRestartCopy(const std::string& target) {
+    const std::string shortTarget = ShortForm(target);
+    const std::string newCopy = shortTarget.substr(0, shortTarget.rfind('.')) + ".new";
+    RenamePair pending;
+    const bool waits = FindPendingRename(newCopy, &pending);
+    RemovePendingRenames(newCopy);
+    DeleteFileA(newCopy.c_str());
+    return waits;
+}
+
 }  // namespace installfile

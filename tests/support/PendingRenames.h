@@ -24,6 +24,10 @@ bool FindPendingRename(const std::string& from, RenamePair* out);
 // The 8.3 form of a path; empty when there is none.
 std::string ShortForm(const std::string& path);
 
+// Whether the ".new" copy of the shared file `target` waits for the next restart to replace
+// it; the pending rename and the copy are taken away either way.
+bool TakeBackRestartCopy(const std::string& target);
+
 struct SeenBox {
     std::string caption;
     std::string text;

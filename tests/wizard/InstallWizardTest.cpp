@@ -11,12 +11,14 @@
 #include "support/Installed.h"
 #include "support/SharedDlls.h"
 #include "support/Package.h"
+#include "support/PendingRenames.h"
 #include "support/Snapshot.h"
 #include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
 #include "support/Wizard.h"
 #include "win/Files.h"
 #include "win/Registry.h"
+#include "win/UniqueHandle.h"
 #include "base/Text.h"
 
 namespace {
@@ -223,6 +225,90 @@ TEST(InstallWizard, InstalledProductStaysOneAndACancelledUpgradeLeavesItAsItWas)
                                        product.install + " failed"})
         EXPECT_NE(std::string::npos, log.find(line)) << line;
     EXPECT_EQ(std::string::npos, log.find("big15.bin")) << "the run went on to the last file";
+}
+
+// An upgrade asks before it changes anything: over a newer version (No by default: the run ends
+// with 1638), and while files it would replace are held by another program, each named, with
+// Retry, Cancel (1602) and, where they may all wait for the next restart, Continue (3010).
+TEST(InstallWizard, AnUpgradeAsksBeforeADowngradeAndNamesHeldFiles) {
+    ProductPackage product;
+    const std::string entry =
+        std::string(installed::kUninstallKey) + "\\" + product.company + " " + product.title + " for BlackBerry";
+    product.cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, entry);
+    ASSERT_TRUE(product.Lay());
+    product.script.Set("Version", "2.0");
+    ASSERT_TRUE(product.package.WriteScript(product.script.Text()));
+    const std::string folder = product.package.Folder();
+    ASSERT_EQ(0, ui::RunQuietly(product.package.SetupPath(), "/S", folder).exitCode);
+    snapshot::Places places;
+    places.folders = {product.install, product.programsFolder};
+    places.files = {product.systemFile};
+    places.keys = {{HKEY_LOCAL_MACHINE, entry}};
+    snapshot::Machine before = snapshot::Take(places);
+
+    product.script.Set("Version", "1.5");
+    ASSERT_TRUE(product.package.WriteScript(product.script.Text()));
+    {
+        ui::SetupProcess setup;
+        ASSERT_TRUE(setup.Start(product.package.SetupPath(), "", folder));
+        ui::MessageBoxInfo box;
+        ASSERT_TRUE(testenv::AnswerBox(setup, "No", &box));
+        EXPECT_EQ("Version 2.0 of Notes is installed, newer than version 1.5 in this package.\n"
+                  "Do you want to replace it with the older version?",
+                  box.text);
+        EXPECT_EQ(1638, setup.WaitForExit());
+    }
+    EXPECT_EQ(Lines(), snapshot::Differences(before, snapshot::Take(places)));
+
+    product.script.Set("Version", "2.1");
+    ASSERT_TRUE(product.package.WriteScript(product.script.Text()));
+    const std::string program = product.install + "\\Notes.exe";
+    struct Row {
+        const char* name;
+        const std::string& held;
+        const char* answer;
+        int exitCode;
+    };
+    const Row rows[] = {
+        {"cancelled", program, "Cancel", 1602},
+        {"retried once let go", program, "Retry", 0},
+        {"shared, continued", product.systemFile, "Continue", 3010},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        // Files newer than the installed ones, which the upgrade replaces.
+        ASSERT_TRUE(product.package.WriteData(4, "new program") && product.package.WriteData(3, "new shared library"));
+        before = snapshot::Take(places);
+        win::UniqueFile holder(CreateFileA(row.held.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder.valid());
+        ui::SetupProcess setup;
+        const std::string trace = product.root + "\\" + row.name + ".txt";
+        HWND welcome = testenv::StartWizard(&setup, product.package, "/LOG=\"" + trace + "\"");
+        ASSERT_TRUE(welcome);
+        HWND destination = testenv::PressAndWait(setup, welcome, IDC_NEXT, testenv::kDestinationMark);
+        ASSERT_TRUE(destination);
+        // The question comes as the progress page starts, before the page may be seen.
+        ui::MessageBoxInfo first;
+        testenv::PressAndWait(setup, destination, IDC_NEXT, testenv::kProgressMark, &first);
+        // Retry looks again once the other program let go.
+        if (row.exitCode == 0) holder.reset();
+        ui::MessageBoxInfo box;
+        ASSERT_TRUE(testenv::AnswerBox(setup, row.answer, &box)) << testenv::ReadFile(trace);
+        const std::string name = row.held.substr(row.held.rfind('\\'));
+        EXPECT_NE(std::string::npos, box.text.find(name + "\n\nClose the programs")) << box.text;
+        if (row.exitCode == 1602) {
+            EXPECT_EQ(1602, setup.WaitForExit());
+            EXPECT_EQ(Lines(), snapshot::Differences(before, snapshot::Take(places)));
+            continue;
+        }
+        HWND progress = setup.WaitForDialog(testenv::kProgressMark);
+        ASSERT_TRUE(progress);
+        ASSERT_TRUE(testenv::WaitForInstallationEnd(setup, progress));
+        ASSERT_TRUE(ui::SetupProcess::PressId(progress, IDC_NEXT));
+        EXPECT_EQ(row.exitCode, setup.WaitForExit());
+        EXPECT_EQ("new program", testenv::ReadFile(program));
+    }
+    EXPECT_TRUE(installfile::TakeBackRestartCopy(product.systemFile));
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "mkpackage/Manifest.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -11,6 +10,7 @@
 #include <toml++/toml.h>
 
 #include "base/FileBytes.h"
+#include "base/Version.h"
 #include "base/Text.h"
 #include "mkpackage/Encoding.h"
 #include "mkpackage/Rules.h"
@@ -84,21 +84,10 @@ size_t Offset(std::string_view text, uint32_t line, uint32_t column) {
     return i;
 }
 
-// One to four numbers from 0 to 65535, as Windows and winget compare versions; a leading zero
-// is refused, since 2.01 and 2.1 would be one version to them.
-bool IsDottedVersion(std::string_view version) {
-    for (int parts = 1; parts <= 4; ++parts) {
-        const size_t dot = std::min(version.find('.'), version.size());
-        const std::string_view part = version.substr(0, dot);
-        unsigned value = 0;
-        const auto [end, fault] = std::from_chars(part.data(), part.data() + part.size(), value);
-        if (part.empty() || fault != std::errc() || end != part.data() + part.size() || value > 65535 ||
-            (part.size() > 1 && part[0] == '0'))
-            return false;
-        if (dot == version.size()) return true;
-        version.remove_prefix(dot + 1);
-    }
-    return false;
+// The program's own rule: what it compares with the installed version.
+bool IsDottedVersion(const std::string& version) {
+    ProductVersion parsed;
+    return ParseProductVersion(version, &parsed);
 }
 
 toml::source_region At(uint32_t line, uint32_t column) { return {{line, column}, {line, column}, nullptr}; }

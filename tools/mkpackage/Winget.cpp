@@ -22,10 +22,6 @@ namespace {
 constexpr char kManifestVersion[] = "1.10.0";
 constexpr char kLocale[] = "en-US";  // the default language library's, ResENU.DLL
 
-// The program's exit code for files in use: 0 until base/RunResult.h defines it, and a row with
-// code 0 is left out.
-constexpr int kFilesInUseCode = 0;
-
 // What winget tells the user for each code the program ends with but 0. winget knows no code
 // of an exe inside a zip: without its row, 3010 would be reported as a failure.
 struct ReturnCode {
@@ -37,10 +33,11 @@ const ReturnCode kReturnCodes[] = {
     {kExitCancelled, "cancelledByUser"},
     {kExitInstallFailed, "contactSupport"},  // failed and taken back; the /LOG trace says why
     {kExitAnotherInstallation, "installInProgress"},
+    {kExitFilesInUse, "packageInUse"},         // nothing done: the programs named are to be closed
     {kExitLogUnwritable, "invalidParameter"},  // the /LOG file winget names cannot be opened
+    {kExitDowngrade, "downgrade"},
     {kExitBadCommandLine, "invalidParameter"},
     {kExitRestartNeeded, "rebootRequiredToFinish"},
-    {kFilesInUseCode, "packageInUse"},
 };
 
 // winget puts the install location last, where /D= may hold blanks; the log file goes before
@@ -124,9 +121,8 @@ std::string InstallerText(const Project& project, const WingetOptions& options, 
     out << YAML::EndMap;
     out << YAML::Key << "ExpectedReturnCodes" << YAML::Value << YAML::BeginSeq;
     for (const ReturnCode& code : kReturnCodes)
-        if (code.code != 0)
-            out << YAML::BeginMap << YAML::Key << "InstallerReturnCode" << YAML::Value << code.code << YAML::Key
-                << "ReturnResponse" << YAML::Value << code.response << YAML::EndMap;
+        out << YAML::BeginMap << YAML::Key << "InstallerReturnCode" << YAML::Value << code.code << YAML::Key
+            << "ReturnResponse" << YAML::Value << code.response << YAML::EndMap;
     out << YAML::EndSeq;
     // A second installation goes into the first one's folder, replacing its files.
     Plain(out, "UpgradeBehavior", "install");
