@@ -204,9 +204,6 @@ bool InstallMainProject(InstallContext& run, const std::string& installFolder) {
 // the log: over one changed since an installation wrote it, the product could no longer be
 // uninstalled, as its uninstall refuses such a log.
 bool SettleInstallLog(SetupState& state, const std::string& installFolder) {
-    static const char kListUnreadable[] =
-        "The list of installed programs cannot be read, so the install log %s cannot be checked.\n"
-        "Nothing was installed.";
     state.installLogPath = text::Format("%s\\%s", installFolder.c_str(), kInstallLogName);
     const std::string& installLog = state.installLogPath;
     state.upgradeFlag = win::FileExists(installLog) ? 1 : 0;
@@ -224,7 +221,7 @@ bool SettleInstallLog(SetupState& state, const std::string& installFolder) {
     }
     // Traced where the list could not be read.
     if (check == LogDigestCheck::kUnreadable) {
-        state.installFailureText = text::Format(kListUnreadable, installLog.c_str());
+        state.installFailureText = text::Format(kLogUncheckedText, installLog.c_str(), "installed");
         return false;
     }
     return true;
