@@ -73,6 +73,7 @@ SectionPlaces PlacesOfThisRun() {
     SectionPlaces places;
     places.dataFolder = state.programFolder;
     places.mainShortcutFolder = state.shortcutFolder;
+    places.programsFolder = state.programsFolder;
     places.startupFolder = state.startupFolder;
     places.commonStartupFolder = state.commonStartupFolder;
     places.mountedDeviceFolder = state.mountedDeviceFolder;
@@ -189,7 +190,7 @@ bool InstallMainProject(InstallContext& run, const std::string& installFolder) {
     state.uninstallDisplayName = UninstallDisplayName(project);
     if (!state.upgradeFlag) run.log.Record(kRecordApplication, state.uninstallDisplayName.c_str());
     if (!AdoptPageFolders(run, state)) return false;
-    state.shortcutFolder = ShortcutFolder(project);
+    state.shortcutFolder = ShortcutFolder(project, state.programsFolder);
     run.places = PlacesOfThisRun();
 
     if (!PCInstall(run, MenuFolder::kMain)) return false;

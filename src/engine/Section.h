@@ -37,6 +37,7 @@ bool CreateFolderPath(const std::string& path, int* createdCount = nullptr);
 void CreateShortcut(InstallContext& run, const std::string& target, const std::string& linkName,
                     const std::string& folder);
 
-// The Programs-menu folder for the project's shortcuts; empty, traced, when it does not fit a
-// path (cut, it would name another folder): the project then gets no menu shortcuts.
-std::string ShortcutFolder(const Project& project);
+// The Programs-menu folder for the project's shortcuts, below `programs` (empty: the user's
+// Programs menu); empty, traced, when it does not fit a path (cut, it would name another
+// folder): the project then gets no menu shortcuts.
+std::string ShortcutFolder(const Project& project, const std::string& programs = std::string());
