@@ -150,7 +150,21 @@ const char kHelp[] =
     "another installation. /COMPONENTS: the components, from 1. /DEVICE: the handheld's storage. "
     "/D: the install folder, last. /? or /HELP: this text.\n\n"
     "Exit codes: 0 done, 3010 restart needed, 1 package unreadable or damaged, 1602 cancelled, "
-    "1603 failed and taken back, 1618 another installation, 1622 file unwritable, 1639 bad command line.";
+    "1603 failed and taken back, 1618 another installation, 1622 file unwritable, 1639 bad command line."
+    "\n\n/COMPONENTS also by name.";
+
+// The components of the package beside the program, as /COMPONENTS takes them; empty when its
+// script cannot be read or has none. Only their names are read: nothing is installed.
+std::string PackageComponents() {
+    const std::string program = win::ModulePath(nullptr);
+    Project& project = Setup().mainProject;
+    std::string list = "\n\nComponents, from 1:";
+    if (project.Load(program.substr(0, program.find_last_of('\\') + 1) + kScriptName, false) != 0 ||
+        project.multicomp == 0)
+        return std::string();
+    for (size_t i = 0; i < project.components.size(); ++i) list += " " + ComponentItem(project.components, i);
+    return list;
+}
 
 // What the steps of one run share.
 struct Run {
@@ -187,7 +201,7 @@ ExitCode CheckCommandLine(Run& run) {
 
 ExitCode ShowHelp(Run& run) {
     if (!run.commandLine.help) return kGoOn;
-    ShowFixedMessage(kHelp, "Setup", MB_OK);
+    ShowFixedMessage(kHelp + PackageComponents(), "Setup", MB_OK);
     return kExitSuccess;
 }
 
