@@ -176,7 +176,7 @@ void FuzzSwitches(FuzzedDataProvider& data) {
     Check(parsed.installFolder.size() < 260);
     Check(parsed.deviceFolder.empty() ||
           (parsed.deviceFolder.size() == 3 && parsed.deviceFolder.compare(1, 2, ":\\") == 0));
-    for (int number : parsed.components) Check(number >= 1 && number <= 9999);
+    for (const std::string& item : parsed.components) Check(!item.empty());
     Check(parsed.waitSeconds <= 9999 && (parsed.wait || parsed.waitSeconds == 0));
 
     const std::string message = data.ConsumeRemainingBytesAsString();

@@ -12,24 +12,29 @@ std::string Fit(const std::string& value, size_t limit) {
 }
 
 std::string FormatV(const char* format, va_list args) {
-    va_list measure;
-    va_copy(measure, args);
 #ifdef _WIN32
     // The system C library's formatter: the texts of the language library are written for
     // it, and MinGW's own printf, which vsnprintf means here, would add 20 KB to the program.
-    int needed = _vscprintf(format, measure);
+    // It says only that a text did not fit (-1), so the buffer grows until it does: _vscprintf,
+    // which would measure it, is an emulation MinGW links for systems whose library lacks it.
+    for (std::string text(256, '\0'); text.size() <= (1u << 20); text.resize(text.size() * 2)) {
+        va_list attempt;
+        va_copy(attempt, args);
+        const int n = _vsnprintf(&text[0], text.size(), format, attempt);
+        va_end(attempt);
+        if (n >= 0 && static_cast<size_t>(n) < text.size()) return text.substr(0, static_cast<size_t>(n));
+    }
+    return std::string();
 #else
+    va_list measure;
+    va_copy(measure, args);
     int needed = std::vsnprintf(nullptr, 0, format, measure);
-#endif
     va_end(measure);
     if (needed <= 0) return std::string();
     std::vector<char> buffer(static_cast<size_t>(needed) + 1);
-#ifdef _WIN32
-    _vsnprintf(buffer.data(), buffer.size(), format, args);
-#else
     std::vsnprintf(buffer.data(), buffer.size(), format, args);
-#endif
     return std::string(buffer.data(), static_cast<size_t>(needed));
+#endif
 }
 
 std::string Format(const char* format, ...) {
@@ -66,8 +71,9 @@ bool ParseDecimal(std::string_view digits, uint64_t* value) {
     for (char c : digits) {
         if (c < '0' || c > '9') return false;
         // Exact: every number up to UINT64_MAX, which the script writer may write, reads back.
+        // The limits are constants, so that the 32-bit program needs no 64-bit division.
         const uint64_t digit = static_cast<uint64_t>(c - '0');
-        if (result > (UINT64_MAX - digit) / 10) return false;
+        if (result > UINT64_MAX / 10 || (result == UINT64_MAX / 10 && digit > UINT64_MAX % 10)) return false;
         result = result * 10 + digit;
     }
     *value = result;

@@ -30,6 +30,7 @@ public:
 struct SectionPlaces {
     std::string dataFolder;           // the package folder holding the data files (ends with "\")
     std::string mainShortcutFolder;   // the main project's shortcut folder, for MenuFolder::kMain
+    std::string programsFolder;       // the Programs menu shortcut folders go under; empty: the user's
     std::string startupFolder;        // the user's Startup folder; empty: no such shortcuts
     std::string commonStartupFolder;  // all users' Startup folder; empty: no such shortcuts
     std::string mountedDeviceFolder;  // a drive root; empty: none was chosen

@@ -73,6 +73,7 @@ SectionPlaces PlacesOfThisRun() {
     SectionPlaces places;
     places.dataFolder = state.programFolder;
     places.mainShortcutFolder = state.shortcutFolder;
+    places.programsFolder = state.programsFolder;
     places.startupFolder = state.startupFolder;
     places.commonStartupFolder = state.commonStartupFolder;
     places.mountedDeviceFolder = state.mountedDeviceFolder;
@@ -189,7 +190,7 @@ bool InstallMainProject(InstallContext& run, const std::string& installFolder) {
     state.uninstallDisplayName = UninstallDisplayName(project);
     if (!state.upgradeFlag) run.log.Record(kRecordApplication, state.uninstallDisplayName.c_str());
     if (!AdoptPageFolders(run, state)) return false;
-    state.shortcutFolder = ShortcutFolder(project);
+    state.shortcutFolder = ShortcutFolder(project, state.programsFolder);
     run.places = PlacesOfThisRun();
 
     if (!PCInstall(run, MenuFolder::kMain)) return false;
@@ -204,9 +205,6 @@ bool InstallMainProject(InstallContext& run, const std::string& installFolder) {
 // the log: over one changed since an installation wrote it, the product could no longer be
 // uninstalled, as its uninstall refuses such a log.
 bool SettleInstallLog(SetupState& state, const std::string& installFolder) {
-    static const char kListUnreadable[] =
-        "The list of installed programs cannot be read, so the install log %s cannot be checked.\n"
-        "Nothing was installed.";
     state.installLogPath = text::Format("%s\\%s", installFolder.c_str(), kInstallLogName);
     const std::string& installLog = state.installLogPath;
     state.upgradeFlag = win::FileExists(installLog) ? 1 : 0;
@@ -224,7 +222,7 @@ bool SettleInstallLog(SetupState& state, const std::string& installFolder) {
     }
     // Traced where the list could not be read.
     if (check == LogDigestCheck::kUnreadable) {
-        state.installFailureText = text::Format(kListUnreadable, installLog.c_str());
+        state.installFailureText = text::Format(kLogUncheckedText, installLog.c_str(), "installed");
         return false;
     }
     return true;

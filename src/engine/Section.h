@@ -45,6 +45,7 @@ bool EntryDestination(const Project& project, const std::string& device, FileSec
 // System files are always shared; conduit files when they look like libraries.
 bool IsSharedFile(FileSection section, const std::string& destination);
 
-// The Programs-menu folder for the project's shortcuts; empty, traced, when it does not fit a
-// path (cut, it would name another folder): the project then gets no menu shortcuts.
-std::string ShortcutFolder(const Project& project);
+// The Programs-menu folder for the project's shortcuts, below `programs` (empty: the user's
+// Programs menu); empty, traced, when it does not fit a path (cut, it would name another
+// folder): the project then gets no menu shortcuts.
+std::string ShortcutFolder(const Project& project, const std::string& programs = std::string());

@@ -187,13 +187,13 @@ void CreateShortcut(InstallContext& run, const std::string& target, const std::s
         Fail("CreateShortcut", "deleting the unfinished shortcut", linkPath, GetLastError(), Failing::kBestEffort);
 }
 
-std::string ShortcutFolder(const Project& project) {
+std::string ShortcutFolder(const Project& project, const std::string& menu) {
     std::string folder;
-    if (ResolveShortcutFolder(project, &folder, kPathLimit)) return folder;
+    if (ResolveShortcutFolder(project, &folder, kPathLimit, menu)) return folder;
 
-    std::string programs;
+    std::string programs = menu;
     win::UniqueKey key;
-    if (win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_QUERY_VALUE, &key))
+    if (programs.empty() && win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_QUERY_VALUE, &key))
         win::ReadString(key.get(), "Programs", kPathLimit, &programs);
     folder = text::JoinPath(programs, project.title + " " + project.version);
     if (folder.size() < kPathLimit) return folder;
@@ -251,7 +251,8 @@ bool InstallSection(InstallContext& run, const Project& project, const std::stri
                     Shortcuts shortcuts, MenuFolder menu) {
     std::string menuFolder;
     if (shortcuts == Shortcuts::kMake)
-        menuFolder = menu == MenuFolder::kMain ? run.places.mainShortcutFolder : ShortcutFolder(project);
+        menuFolder = menu == MenuFolder::kMain ? run.places.mainShortcutFolder
+                                               : ShortcutFolder(project, run.places.programsFolder);
     RemoveTrailingBackslash(&menuFolder);
     bool menuFolderMade = false;
 

@@ -7,6 +7,8 @@ const char kRecordRegister[] = "Register: %s";
 const char kRecordCreateFolder[] = "CreateFolder: %s";
 const char kRecordCreateShortcut[] = "CreateShortcut: %s";
 const char kInstallLogName[] = "install.log";
+const char kLogUncheckedText[] =
+    "The list of installed programs cannot be read, so the install log %s cannot be checked.\nNothing was %s.";
 
 namespace {
 

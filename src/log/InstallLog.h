@@ -45,3 +45,6 @@ bool ParseLogLine(const std::string& line, LogLine* out);
 bool SplitModifyShared(const std::string& payload, std::string* path, std::string* number);
 
 extern const char kInstallLogName[];  // "install.log"
+// The message for an install log whose digest cannot be looked up, formatted with the log's
+// path and what was not done ("installed", "uninstalled").
+extern const char kLogUncheckedText[];

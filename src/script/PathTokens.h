@@ -65,8 +65,10 @@ bool ExpandPath(const Project& project, const std::string& text, std::string* ou
 // Only "<Company>", "<Title>" and "<Ver>"; no path validation.
 bool ExpandTitleTokens(const Project& project, const std::string& text, std::string* out, size_t limit);
 
-// The user's Programs menu folder, a backslash and the project's DefShortcutDir expanded.
-bool ResolveShortcutFolder(const Project& project, std::string* out, size_t limit);
+// The Programs menu folder (`programs`; empty: the user's), a backslash and the project's
+// DefShortcutDir expanded.
+bool ResolveShortcutFolder(const Project& project, std::string* out, size_t limit,
+                           const std::string& programs = std::string());
 
 // Expands the launch command; true when what it names is acceptable as a path.
 bool CheckLaunchCommand(const Project& project, const std::string& text, std::string* out,

@@ -59,13 +59,13 @@ bool ExpandPath(const Project& project, const std::string& text, std::string* ou
     return true;
 }
 
-bool ResolveShortcutFolder(const Project& project, std::string* out, size_t limit) {
+bool ResolveShortcutFolder(const Project& project, std::string* out, size_t limit, const std::string& programs) {
     if (limit == 0) return false;
-    std::string folder;
+    std::string folder = programs;
     win::UniqueKey key;
-    if (win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_QUERY_VALUE, &key)) {
+    if (!folder.empty() || win::OpenKey(HKEY_CURRENT_USER, win::kShellFoldersKey, KEY_QUERY_VALUE, &key)) {
         // A key without a readable "Programs" text gives no folder to start from.
-        if (!win::ReadString(key.get(), "Programs", limit, &folder)) return false;
+        if (key && !win::ReadString(key.get(), "Programs", limit, &folder)) return false;
         key.reset();
         // The backslash must still fit before the terminator.
         if (folder.size() + 1 > limit - 1) return false;

@@ -1,5 +1,6 @@
 #include "startup/CommandLine.h"
 
+#include <algorithm>
 #include <cstddef>
 
 #include "base/Limits.h"
@@ -88,7 +89,15 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
             at += 2;
         } else if (StartsWithNoCase(text, at, "/COMPONENTS=")) {
             out->componentsGiven = true;
-            if (!ReadComponentList(text.substr(at + 12, end - at - 12), &out->components)) return false;
+            // Unquoted, a name in quotes may hold blanks: the value ends at a blank outside them.
+            if (!quotedWord) {
+                bool inQuotes = false;
+                for (end = at + 12; end < text.size() && (inQuotes || !IsBlank(text[end])); ++end)
+                    inQuotes ^= text[end] == '"';
+                if (inQuotes) return false;
+                *next = end;
+            }
+            if (!ReadComponentItems(text.substr(at + 12, end - at - 12), &out->components)) return false;
             at = end;
         } else if (StartsWithNoCase(text, at, "/DEVICE=")) {
             if (!ReadDriveRoot(text.substr(at + 8, end - at - 8), &out->deviceFolder)) return false;
@@ -174,4 +183,24 @@ CommandLine ParseCommandLine(const std::string& arguments) {
     // nothing changes for a command line that uses none.
     result.arguments = any ? arguments.substr(at) : arguments;
     return result;
+}
+
+bool ReadComponentItems(const std::string& list, std::vector<std::string>* out) {
+    std::vector<std::string> items;
+    size_t at = 0;
+    do {
+        const bool quoted = at < list.size() && list[at] == '"';
+        const size_t end = quoted ? list.find('"', at + 1) : std::min(list.find(',', at), list.size());
+        if (end == std::string::npos) return false;
+        std::string item = list.substr(at + quoted, end - at - quoted);
+        at = end + quoted;
+        std::vector<int> number;
+        const bool digits = item.find_first_not_of("0123456789") == std::string::npos;
+        if (item.empty() || (at < list.size() && list[at] != ',') ||
+            (!quoted && (item.find('"') != std::string::npos || (digits && !ReadComponentList(item, &number)))))
+            return false;
+        items.push_back(item);
+    } while (at++ < list.size());
+    out->swap(items);
+    return true;
 }

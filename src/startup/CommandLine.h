@@ -9,7 +9,8 @@
 //                 state/Messages.h); the texts still go to the trace
 //   /LOG=<file>   writes the trace, with a time stamp per line, to <file> (appended; a name
 //                 with blanks is written in double quotes)
-//   /COMPONENTS=<n,n,...>  the components to install, 1-based in script order
+//   /COMPONENTS=<n,n,...>  the components to install, 1-based in script order, or by their
+//                 names (without regard to case; a name with a comma or blank in double quotes)
 //   /DEVICE=<drive root>   the handheld's mounted storage, "E:\" or "E:"
 //   /D=<folder>   the install folder, a full path; unquoted, the rest of the string, blanks
 //                 included, so it comes last
@@ -37,7 +38,7 @@ struct CommandLine {
     std::string logFile;        // empty without /LOG
     std::string installFolder;  // empty without /D
     bool componentsGiven = false;
-    std::vector<int> components;  // 1-based numbers as given
+    std::vector<std::string> components;  // as given: 1-based numbers or names, quotes taken off
     std::string deviceFolder;     // "X:\"; empty without /DEVICE
     std::string resultFile;       // empty without /RESULT
     bool wait = false;
@@ -51,3 +52,8 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(const std::string& arguments);
+
+// The items of a component list, "1,\"Extra Tools\",base": numbers from 1 to 9999 or names, as
+// they stand between the commas; a name in double quotes may hold commas and blanks. False for
+// an empty item, a quote inside a name that is not quoted, or text behind a closing quote.
+bool ReadComponentItems(const std::string& list, std::vector<std::string>* out);

@@ -7,6 +7,8 @@
 //
 // Linked into setup.exe alone: the tests keep the library's throwing versions, and the native
 // fuzz build (which skips "_win" sources) its sanitizer's allocator.
+#include <windows.h>
+
 #include <bits/functexcept.h>
 
 #include <cstdlib>
@@ -67,3 +69,19 @@ void __throw_overflow_error(const char* what) { Terminate(what); }
 void __throw_underflow_error(const char* what) { Terminate(what); }
 void __throw_bad_function_call() { Terminate("bad function call"); }
 }  // namespace std
+
+// Three pieces of the C runtime's start-up that have nothing to do here, replaced by what they
+// amount to; each of the runtime's own links code, texts and imports of its own (3 KiB in
+// all, its PE section walker included). The relocator patches references to data imported
+// from libraries, and the link refuses any such import (--disable-auto-import), so there is
+// none; the math error handler only reports errors of functions the program never calls; the
+// crash filter turns a crash into a signal, and with no signal handler set (the program sets
+// none) hands it on to the filter that was there before, as this one does.
+extern "C" {
+void _pei386_runtime_relocator() {}
+int _matherr(struct _exception*) { return 0; }
+LPTOP_LEVEL_EXCEPTION_FILTER __mingw_oldexcpt_handler = nullptr;
+LONG WINAPI _gnu_exception_handler(EXCEPTION_POINTERS* crash) {
+    return __mingw_oldexcpt_handler ? __mingw_oldexcpt_handler(crash) : EXCEPTION_CONTINUE_SEARCH;
+}
+}

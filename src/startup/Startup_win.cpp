@@ -23,6 +23,7 @@
 #include "transaction/Rollback.h"
 #include "uninstall/LogReplay.h"
 #include "uninstall/Uninstaller.h"
+#include "win/Account.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 #include "win/SystemLibrary.h"
@@ -68,11 +69,12 @@ bool ProbeKernel() {
 }
 
 bool QueryShellFoldersValue(int csidl, bool create, std::string* out) {
-    HKEY root = nullptr;
+    HKEY root = HKEY_LOCAL_MACHINE;
     const char* name = nullptr;
     if (csidl == CSIDL_COMMON_STARTUP) {
-        root = HKEY_LOCAL_MACHINE;
         name = "Common Startup";
+    } else if (csidl == CSIDL_COMMON_PROGRAMS) {
+        name = "Common Programs";
     } else if (csidl == CSIDL_STARTUP) {
         root = HKEY_CURRENT_USER;
         name = "Startup";
@@ -100,20 +102,30 @@ bool QueryShellFoldersValue(int csidl, bool create, std::string* out) {
     return true;
 }
 
-// Step 11: the Startup folders for startup shortcuts. Best-effort: failing leaves them empty,
-// and the run goes on without startup shortcuts.
-void PrepareStartupFolders(SpecialFolderPathFn entry) {
+}  // namespace
+
+bool PrepareShortcutFolders(SpecialFolderPathFn entry, bool (*runsAsSystem)(bool* system)) {
     SetupState& state = Setup();
+    bool system = false;
+    if (!runsAsSystem(&system))
+        Fail("Setup", "reading", "the process token", GetLastError(), Failing::kBestEffort);
+    // SYSTEM's own profile is no person's: its shortcuts go to all users' Programs menu and
+    // Startup folder, and with those not found there is nowhere right to put them.
+    if (system) Trace("Setup::Run as SYSTEM.\n");
+    std::string& own = system ? state.programsFolder : state.startupFolder;
     if (QuerySpecialFolder(entry, CSIDL_COMMON_STARTUP, true, &state.commonStartupFolder) &&
-        QuerySpecialFolder(entry, CSIDL_STARTUP, true, &state.startupFolder))
-        return;
+        QuerySpecialFolder(entry, system ? CSIDL_COMMON_PROGRAMS : CSIDL_STARTUP, !system, &own)) {
+        if (system) state.startupFolder = state.commonStartupFolder;
+        return true;
+    }
     const DWORD error = GetLastError();
     Trace("GetSpecialFolderPathA() could not be used.\n");
-    Fail("Setup", "finding", "the Startup folders", error, Failing::kBestEffort);
+    Fail("Setup", "finding", "the Startup folders", error, system ? Failing::kRun : Failing::kBestEffort);
+    if (system) return false;
+    // A person's run goes on without startup shortcuts.
     MessageBoxFromId(kStrStartupFolders, MB_OK);
+    return true;
 }
-
-}  // namespace
 
 bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out) {
     if (!entry) return QueryShellFoldersValue(csidl, create, out);
@@ -144,7 +156,20 @@ const char kHelp[] =
     "files to replace, and starts them again. /D: the install folder, last. /? or /HELP: this text.\n\n"
     "Exit codes: 0 done, 3010 restart needed, 1 package unreadable or damaged, 32 files in use, "
     "1602 cancelled, 1603 failed and taken back, 1618 another installation, 1622 file unwritable, "
-    "1638 a newer version installed, 1639 bad command line.";
+    "1638 a newer version installed, 1639 bad command line.\n\n/COMPONENTS also by name.";
+
+// The components of the package beside the program, as /COMPONENTS takes them; empty when its
+// script cannot be read or has none. Only their names are read: nothing is installed.
+std::string PackageComponents() {
+    const std::string program = win::ModulePath(nullptr);
+    Project& project = Setup().mainProject;
+    std::string list = "\n\nComponents, from 1:";
+    if (project.Load(program.substr(0, program.find_last_of('\\') + 1) + kScriptName, false) != 0 ||
+        project.multicomp == 0)
+        return std::string();
+    for (size_t i = 0; i < project.components.size(); ++i) list += " " + ComponentItem(project.components, i);
+    return list;
+}
 
 // What the steps of one run share.
 struct Run {
@@ -181,7 +206,7 @@ ExitCode CheckCommandLine(Run& run) {
 
 ExitCode ShowHelp(Run& run) {
     if (!run.commandLine.help) return kGoOn;
-    ShowFixedMessage(kHelp, "Setup", MB_OK);
+    ShowFixedMessage(kHelp + PackageComponents(), "Setup", MB_OK);
     return kExitSuccess;
 }
 
@@ -292,8 +317,8 @@ ExitCode ProbeSystem(Run& run) {
     // Older systems lack SHGetSpecialFolderPathA, so it is looked up rather than imported.
     FARPROC address = GetProcAddress(run.shell.get(), "SHGetSpecialFolderPathA");
     // GetProcAddress hands out a generic pointer; the entry's real type is the shell's.
-    PrepareStartupFolders(reinterpret_cast<SpecialFolderPathFn>(reinterpret_cast<void*>(address)));
-    return kGoOn;
+    const auto entry = reinterpret_cast<SpecialFolderPathFn>(reinterpret_cast<void*>(address));
+    return PrepareShortcutFolders(entry, win::RunsAsSystem) ? kGoOn : kExitPackageUnreadable;
 }
 
 // The wizard, or the installation without it (/S).

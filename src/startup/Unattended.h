@@ -2,6 +2,7 @@
 // every question takes its safe answer, and the outcome is the exit code deployment tools read.
 #pragma once
 
+#include <string>
 #include <vector>
 
 #include "base/RunResult.h"
@@ -9,13 +10,20 @@
 
 struct CommandLine;
 
-// Makes exactly the numbered components (1-based, in script order) selected. False, the list
-// untouched, when a number names no component.
-bool ApplyComponentChoice(const std::vector<int>& numbers, std::vector<Component>* components);
+// Makes exactly the chosen components selected: each item a number (1-based, in script order)
+// or a component's name, matched without regard to case (the first of that name). False, the
+// list untouched and `unknown` the item, when an item names no component.
+bool ApplyComponentChoice(const std::vector<std::string>& items, std::vector<Component>* components,
+                          std::string* unknown);
+
+// Component `index` as a component list names it (ReadComponentItems): its name, in quotes
+// when it holds a comma or blank; its number when the name would be read as another component
+// or a number, or cannot be written.
+std::string ComponentItem(const std::vector<Component>& components, size_t index);
 
 // The command line's choices for the run: the install folder, the mounted-device folder and
-// the component selection of the main project. False when the selection cannot be made (a
-// number outside the list, a project without components) or, for a run without the wizard,
+// the component selection of the main project. False when the selection cannot be made (an
+// item naming no component, a project without components) or, for a run without the wizard,
 // breaks the group rules that the components page would enforce.
 bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended);
 

@@ -17,10 +17,11 @@ bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     if (!commandLine.deviceFolder.empty()) state.mountedDeviceFolder = commandLine.deviceFolder;
 
     Project& project = state.mainProject;
-    if (commandLine.componentsGiven &&
-        (project.multicomp == 0 || !ApplyComponentChoice(commandLine.components, &project.components))) {
+    std::string unknown;
+    if (commandLine.componentsGiven && project.multicomp == 0)
         return Fail("Setup", "choosing components of the script with", "/COMPONENTS", ERROR_INVALID_PARAMETER);
-    }
+    if (commandLine.componentsGiven && !ApplyComponentChoice(commandLine.components, &project.components, &unknown))
+        return Fail("Setup", "finding the component", unknown, ERROR_NOT_FOUND);
     // The wizard's components page keeps the rules itself; without it they are checked here,
     // for the script's own preselection too.
     if (unattended && project.multicomp != 0 &&

@@ -38,6 +38,8 @@ struct SetupState {
     std::string launchCommand;
     std::string commonStartupFolder;
     std::string startupFolder;
+    // Run as SYSTEM: all users' Programs menu, which the menu folders go under; empty: the user's.
+    std::string programsFolder;
     std::string installFolder;
     std::string shortcutFolder;
     std::string mountedDeviceFolder;  // a drive root, at most 9 characters; empty: none

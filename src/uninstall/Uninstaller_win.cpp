@@ -7,6 +7,7 @@
 #include "base/Text.h"
 #include "engine/RunLock.h"
 #include "engine/UninstallEntry.h"
+#include "log/InstallLog.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "transaction/Rollback.h"
@@ -18,9 +19,6 @@ namespace {
 const char kLanguageMissing[] = "Couldn't find the language DLL. Uninstall failed.";
 const char kLogChanged[] =
     "The install log %s was changed after the installation, so it cannot be trusted.\n"
-    "Nothing was uninstalled.";
-const char kListUnreadable[] =
-    "The list of installed programs cannot be read, so the install log %s cannot be checked.\n"
     "Nothing was uninstalled.";
 constexpr size_t kUninstallTextLimit = 256;
 
@@ -57,7 +55,8 @@ bool Uninstall(const UninstallRequest& request, bool* restart) {
         return Fail("Uninstall", "matching the stored digest of", request.logPath, 0) ||
                fail(text::Format(kLogChanged, request.logPath.c_str()));
     // Traced where the list could not be read.
-    if (check == LogDigestCheck::kUnreadable) return fail(text::Format(kListUnreadable, request.logPath.c_str()));
+    if (check == LogDigestCheck::kUnreadable)
+        return fail(text::Format(kLogUncheckedText, request.logPath.c_str(), "uninstalled"));
     if (log.empty()) return true;  // nothing to undo; the empty log stays
 
     ReplayContext context;

@@ -76,7 +76,13 @@ TEST(CommandLine, UnattendedSwitchesAndTheirMalformedValues) {
         {"/COMPONENTS=0", true, "", "", ""},
         {"/COMPONENTS=1,,2", true, "", "", ""},
         {"/COMPONENTS=1,", true, "", "", ""},
-        {"/COMPONENTS=a", true, "", "", ""},
+        {"/COMPONENTS=a", false, "", "a", ""},
+        // Names, in quotes when they hold a blank or comma, beside numbers.
+        {"/COMPONENTS=\"Extra Tools\",2,\"a,b\" /D=C:\\x", false, "C:\\x", "Extra Tools,2,a,b", ""},
+        {"\"/COMPONENTS=Extra Tools,base\" /S", false, "", "Extra Tools,base", ""},
+        {"/COMPONENTS=\"open /S", true, "", "", ""},
+        {"/COMPONENTS=\"a\"b", true, "", "", ""},
+        {"/COMPONENTS=99999", true, "", "", ""},
         {"/COMPONENTS=99999", true, "", "", ""},
         {"/DEVICE=E", true, "", "-", ""},
         {"/DEVICE=E:\\Folder", true, "", "-", ""},
@@ -90,7 +96,7 @@ TEST(CommandLine, UnattendedSwitchesAndTheirMalformedValues) {
         EXPECT_EQ(c.malformed, parsed.malformed) << c.arguments;
         EXPECT_EQ(c.folder, parsed.installFolder) << c.arguments;
         std::string joined = parsed.componentsGiven ? "" : "-";
-        for (int n : parsed.components) joined += (joined.empty() ? "" : ",") + std::to_string(n);
+        for (const std::string& item : parsed.components) joined += (joined.empty() ? "" : ",") + item;
         EXPECT_EQ(c.components, joined) << c.arguments;
         EXPECT_EQ(c.device, parsed.deviceFolder) << c.arguments;
     }

@@ -4,8 +4,13 @@
 
 #include <shlobj.h>
 
+#include "engine/InstallDriver.h"
+#include "script/ScriptWriter.h"
 #include "startup/Startup.h"
+#include "state/SetupState.h"
+#include "support/Installed.h"
 #include "support/TestEnv.h"
+#include "support/Wizard.h"
 #include "win/Files.h"
 #include "win/Registry.h"
 
@@ -101,6 +106,52 @@ TEST(SpecialFolder, RegistryRouteRefusesBadValues) {
     EXPECT_EQ(0, QuerySpecialFolder(nullptr, CSIDL_STARTUP, true, &out));
     EXPECT_NE(0u, GetLastError());
     EXPECT_EQ("untouched", out);
+}
+
+// Run as SYSTEM, the menu and Startup shortcuts go to all users' folders, where the log records
+// them for the uninstall, and the account's own get nothing. Wine runs all as one administrator:
+// the test stands in for SYSTEM through the account check, its user's folders for SYSTEM's.
+TEST(SystemAccount, ShortcutsGoToTheAllUsersFoldersAndTheUninstallFindsThemThere) {
+    win::ComInit com;
+    SetupState& state = ::Setup();
+    std::string programs, startup, ownStartup;
+    ASSERT_TRUE(QuerySpecialFolder(ShellEntry(), CSIDL_COMMON_PROGRAMS, false, &programs) &&
+                QuerySpecialFolder(ShellEntry(), CSIDL_COMMON_STARTUP, false, &startup) &&
+                QuerySpecialFolder(ShellEntry(), CSIDL_STARTUP, false, &ownStartup));
+    ASSERT_TRUE(PrepareShortcutFolders(ShellEntry(), [](bool* system) { return *system = true; }));
+    EXPECT_EQ(programs + "|" + startup + "|" + startup,
+              state.programsFolder + "|" + state.startupFolder + "|" + state.commonStartupFolder);
+
+    const std::string root = testenv::FreshFolder(), company = testenv::UniqueName("Sys");
+    const std::string entry = std::string(installed::kUninstallKey) + "\\" + company + " Tool for BlackBerry";
+    const std::string menuLink = programs + "\\" + company + "\\Tool\\Tool.lnk", startupLink = startup + "\\Tool.lnk";
+    testenv::Package package(root + "\\package");
+    testenv::TestLibrary library;
+    installed::Cleanup cleanup{{{HKEY_LOCAL_MACHINE, entry}}, {}, {}, {programs + "\\" + company}, {startupLink}};
+    script::ScriptWriter script;
+    script.Set("Title", "Tool");
+    script.Set("Company", company);
+    script.Set("DefTargetDir", root + "\\Tool");
+    script::ScriptFile program{"Tool.exe", script.AddFolder(kSectionApplication, ""), 2};
+    program.menuShortcut = program.startupShortcut = 1;  // the user's Startup folder: none for SYSTEM
+    script.AddFile(kSectionApplication, program);
+    state.language.path = win::WindowsFolder() + "\\" + library.Name();
+    ASSERT_TRUE(CreateDirectoryA(package.Folder().c_str(), nullptr) && package.WriteScript(script.Text()) &&
+                package.WriteData(2, "tool") && package.AddSetup() &&
+                testenv::CopyFileTo(testenv::BinFolder() + "ResENU.DLL", state.language.path));
+    ASSERT_EQ(0, state.mainProject.Load(package.PathOf("00000001"), true));
+    state.programFolder = package.Folder() + "\\";
+    state.programPath = package.SetupPath();
+    ASSERT_TRUE(DoInstall(nullptr, [](Journal&, const Project&, const std::string&) {}));
+
+    const std::string log = testenv::ReadFile(root + "\\Tool\\install.log");
+    for (const std::string& link : {menuLink, startupLink})
+        EXPECT_TRUE(win::FileExists(link) && log.find("CreateShortcut: " + link + "\r\n") != std::string::npos) << link;
+    EXPECT_FALSE(win::FileExists(installed::ProgramsFolder() + "\\" + company));
+    EXPECT_FALSE(win::FileExists(ownStartup + "\\Tool.lnk"));
+    const std::string uninstall = installed::RegistryText(HKEY_LOCAL_MACHINE, entry, "QuietUninstallString");
+    EXPECT_EQ(0, ui::RunQuietUninstall(uninstall).exitCode);
+    EXPECT_FALSE(win::FileExists(programs + "\\" + company) || win::FileExists(startupLink));
 }
 
 }  // namespace

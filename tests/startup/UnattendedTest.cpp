@@ -43,6 +43,7 @@ struct SuitePackage {
     std::string entryKey = std::string(installed::kUninstallKey) + "\\" + company + " " + title + " for BlackBerry";
     testenv::TestLibrary library;
     installed::Cleanup cleanup;
+    bool extraTools = false;  // a third component, "Extra Tools", of group 0 and not preselected
 
     SuitePackage() {
         cleanup.files.push_back(systemFile);
@@ -76,15 +77,16 @@ struct SuitePackage {
         program.menuShortcut = 1;
         program.replaceMode = kReplaceAlways;  // replaced by every upgrade, so that holding it matters
         script.AddFile(kSectionApplication, program);
-        for (int part = 1; part <= 2; ++part) {
-            const std::string name = "Part" + std::to_string(part);
+        script.Set("Group0_MinComp", 0);
+        for (int part = 1; part <= (extraTools ? 3 : 2); ++part) {
+            const std::string name = part == 3 ? "Extra Tools" : "Part" + std::to_string(part);
             script::ScriptWriter sub;
             sub.Set("Title", name);
             sub.Set("Company", company);
             sub.AddFile(kSectionApplication, {name + ".txt", sub.AddFolder(kSectionApplication, ""), 20 + part});
             const std::string content = "part " + std::to_string(part);
             if (!sub.Write(package.DataPath(10 + part)) || !package.WriteData(20 + part, content)) return false;
-            script.AddComponent({name, 10 + part, 1, part == 1 ? 1 : 0, 1});
+            script.AddComponent({name, 10 + part, 1, part == 1 ? 1 : 0, part == 3 ? 0 : 1});
         }
         return package.WriteScript(script.Text()) && package.AddSetup() && package.AddLanguageLibrary(2) &&
                package.WriteData(3, "shared library") && (!withAllData || package.WriteData(4, "program"));
@@ -431,14 +433,49 @@ TEST(Unattended, HelpNamesEverySwitchAndInstallsNothing) {
     ASSERT_TRUE(shown.sawBox);
     EXPECT_EQ(0, shown.exitCode);
     for (const char* named : {"/S", "/LOG=", "/RESULT=", "/WAIT", "/COMPONENTS=", "/DEVICE=", "/D=", "/HELP", "3010",
-                              "1602", "1603", "1618", "1622", "1639"})
-        EXPECT_NE(std::string::npos, shown.box.text.find(named)) << named;
+                              "1602", "1603", "1618", "1622", "1639", "from 1: Part1 Part2"})
+        EXPECT_NE(std::string::npos, shown.box.text.find(named)) << named << "\n" << shown.box.text;
     const std::string trace = suite.root + "\\help.txt";
     const QuietRun quiet = RunSetupQuietly(suite, "/S /HELP \"/LOG=" + trace + "\" /D=" + suite.install);
     EXPECT_EQ(0, quiet.exitCode);
     EXPECT_FALSE(quiet.windowShown);
     EXPECT_NE(std::string::npos, testenv::ReadFile(trace).find("/RESULT=<file>"));
     EXPECT_FALSE(win::FileExists(suite.install));
+}
+
+// Components by name or number; an unknown one and a choice the rules refuse end with 1639, the
+// trace naming why.
+TEST(Unattended, ComponentsAreChosenByNameOrNumber) {
+    SuitePackage suite;
+    suite.extraTools = true;
+    ASSERT_TRUE(suite.Lay());
+    const std::string trace = suite.root + "\\trace.txt", root = suite.root;
+    const struct {
+        const char* switches;  // %s: the test's folder
+        const char* answers;   // the text of an answer file a.ini there; null: none
+        int exitCode;
+        const char* installed;  // 1, 2, E: Part1, Part2, Extra Tools
+        const char* traced;
+    } rows[] = {
+        {"/COMPONENTS=part2", nullptr, 0, "2", ""},
+        {"/COMPONENTS=2", nullptr, 0, "2", ""},
+        {"/COMPONENTS=\"extra tools\",1", nullptr, 0, "1E", ""},
+        {"/COMPONENTS=Part3", nullptr, 1639, "", "finding the component Part3 failed"},
+        {"/COMPONENTS=Part1,Part2", nullptr, 1639, "", "group rules with /COMPONENTS failed"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.switches);
+        ASSERT_TRUE(!row.answers || testenv::WriteFile(root + "\\a.ini", row.answers));
+        DeleteFileA(trace.c_str());
+        const std::string switches = text::Format(row.switches, root.c_str());
+        const QuietRun run = RunSetupQuietly(suite, "/S /LOG=" + trace + " " + switches + " /D=" + suite.install);
+        EXPECT_EQ(row.exitCode, run.exitCode);
+        EXPECT_NE(std::string::npos, testenv::ReadFile(trace).find(text::Format(row.traced, root.c_str())));
+        for (const char* part : {"1Part1", "2Part2", "EExtra Tools"})
+            EXPECT_EQ(std::string(row.installed).find(part[0]) != std::string::npos,
+                      win::FileExists(suite.install + "\\" + (part + 1) + ".txt")) << part;
+        EXPECT_EQ(0, run.exitCode ? 0 : ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
+    }
 }
 
 // The uninstaller cannot be put in place (an older one held open): the product would have no
