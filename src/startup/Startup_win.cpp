@@ -151,7 +151,7 @@ const char kHelp[] =
     "/D: the install folder, last. /? or /HELP: this text.\n\n"
     "Exit codes: 0 done, 3010 restart needed, 1 package unreadable or damaged, 1602 cancelled, "
     "1603 failed and taken back, 1618 another installation, 1622 file unwritable, 1639 bad command line."
-    "\n\n/COMPONENTS also by name.";
+    "\n\n/PASSIVE: progress only. /COMPONENTS also by name.";
 
 // The components of the package beside the program, as /COMPONENTS takes them; empty when its
 // script cannot be read or has none. Only their names are read: nothing is installed.
@@ -178,7 +178,8 @@ struct Run {
 // The switches act before anything else, so that the trace file has the whole run.
 ExitCode OpenRunFiles(Run& run) {
     const CommandLine& line = run.commandLine;
-    SetQuietMessages(line.quiet);
+    Setup().passive = line.passive;
+    SetQuietMessages(line.quiet || line.passive);
     // An uninstall takes the lock too, before the installation's steps.
     SetInstallationLockWait(!line.wait ? 0 : line.waitSeconds ? line.waitSeconds * 1000u : INFINITE);
     // A result file that cannot be had leaves nothing to report to but the exit code.
@@ -255,7 +256,8 @@ ExitCode LoadPackage(Run&) {
 
 // Before anything is put on the machine: a choice the script cannot take ends the run.
 ExitCode ApplyChoices(Run& run) {
-    return ApplyCommandLineChoices(run.commandLine, run.commandLine.quiet) ? kGoOn : kExitBadCommandLine;
+    const CommandLine& line = run.commandLine;
+    return ApplyCommandLineChoices(line, line.quiet || line.passive) ? kGoOn : kExitBadCommandLine;
 }
 
 // From here on the run changes the machine: one run at a time, and whatever a killed run left
@@ -295,10 +297,10 @@ ExitCode ProbeSystem(Run& run) {
     return PrepareShortcutFolders(entry, win::RunsAsSystem) ? kGoOn : kExitPackageUnreadable;
 }
 
-// The wizard, or the installation without it (/S).
+// The wizard, or the installation without its questions (/S, /PASSIVE).
 ExitCode Install(Run& run) {
     SetupState& state = Setup();
-    const bool quiet = run.commandLine.quiet;
+    const bool quiet = run.commandLine.quiet || run.commandLine.passive;
     // Held until the wizard is over: the shortcuts of the installation are COM objects.
     win::ComInit com;
     // S_FALSE (COM was already started on this thread) is a success and needs the matching
@@ -308,12 +310,12 @@ ExitCode Install(Run& run) {
         MessageBoxFromId(kStrComFailed, MB_OK);
         return kExitPackageUnreadable;
     }
-    ExitCode exitCode = quiet ? RunUnattended() : RunWizard(run.instance);
+    ExitCode exitCode = quiet ? RunUnattended(run.commandLine) : RunWizard(run.instance);
 
     // Shut-down, in the order the resources were taken: the wizard's (freed as it returned),
     // the project's lists, then COM as `com` goes out of scope, after the launch, which asks
     // the desktop's shell through COM. An unattended installation starts nothing: no window
-    // may appear.
+    // may appear, and a passive one has nobody to use what it would start.
     state.mainProject.Release();
     if (!quiet && state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
     // A script that starts the wizard tells a failed installation by its exit code too.

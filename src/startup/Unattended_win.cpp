@@ -7,6 +7,7 @@
 #include "engine/TargetFolder.h"
 #include "startup/CommandLine.h"
 #include "state/SetupState.h"
+#include "wizard/Background.h"
 #include "wizard/ComponentSelection.h"
 #include "wizard/ProgressPage.h"
 
@@ -30,7 +31,7 @@ bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     return true;
 }
 
-ExitCode RunUnattended() {
+ExitCode RunUnattended(const CommandLine& commandLine) {
     Trace("Setup::Installing without the wizard...\n");
     SetupState& state = Setup();
     // The person who chose /S accepted the licence the package carries.
@@ -55,6 +56,15 @@ ExitCode RunUnattended() {
         Fail("Setup", "installing beside another product's installation into", folder, ERROR_ALREADY_EXISTS);
         return kExitInstallFailed;
     }
-    if (!DoInstall(nullptr, RegisterDescriptors)) return kExitInstallFailed;
+    if (commandLine.passive) {
+        // The wizard with its progress page alone, which starts the installation as it shows.
+        const ExitCode shown = RunWizard(GetModuleHandleA(nullptr));
+        if (shown != kExitSuccess) return shown;
+        if (state.cancelled) return kExitCancelled;
+        // A page that could not be shown installed nothing, and set no install log either.
+        if (state.abort != 0 || state.installLogPath.empty()) return kExitInstallFailed;
+    } else if (!DoInstall(nullptr, RegisterDescriptors)) {
+        return kExitInstallFailed;
+    }
     return Outcome().restartFiles.empty() ? kExitSuccess : kExitRestartNeeded;
 }
