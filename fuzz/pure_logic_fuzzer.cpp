@@ -169,8 +169,8 @@ void FuzzSwitches(FuzzedDataProvider& data) {
     Check(arguments.compare(arguments.size() - parsed.arguments.size(), std::string::npos, parsed.arguments) == 0);
     const bool anySwitch = parsed.quiet || !parsed.logFile.empty() || !parsed.installFolder.empty() ||
                            parsed.componentsGiven || !parsed.deviceFolder.empty() || parsed.malformed ||
-                           !parsed.resultFile.empty() || parsed.wait || parsed.help || parsed.allowDowngrade ||
-                           parsed.closeApplications;
+                           !parsed.resultFile.empty() || parsed.wait || parsed.help || parsed.passive ||
+                           parsed.allowDowngrade || parsed.closeApplications;
     if (!anySwitch) Check(parsed.arguments == arguments);
     // What a switch gives is what the run can take.
     Check(parsed.installFolder.size() < 260);

@@ -99,6 +99,9 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
             }
             if (!ReadComponentItems(text.substr(at + 12, end - at - 12), &out->components)) return false;
             at = end;
+        } else if (StartsWithNoCase(text, at, "/PASSIVE") && (at + 8 == end || text[at + 8] == '/')) {
+            out->passive = true;
+            at += 8;
         } else if (StartsWithNoCase(text, at, "/DEVICE=")) {
             if (!ReadDriveRoot(text.substr(at + 8, end - at - 8), &out->deviceFolder)) return false;
             at = end;

@@ -23,6 +23,8 @@
 //   /CLOSEAPPLICATIONS  asks the applications holding files the installation would replace
 //                 to close, and starts them again once it is done
 //   /? or /HELP   shows the switches and exit codes; nothing is installed
+//   /PASSIVE      the background window and the progress page alone: nothing is asked (as with
+//                 /S), Cancel stays
 //
 // Switches are read from the start of the argument string only and without regard to case;
 // the first word that does not start with "/" (or a quote and "/") ends them. Whatever follows
@@ -39,6 +41,7 @@ struct CommandLine {
     std::string installFolder;  // empty without /D
     bool componentsGiven = false;
     std::vector<std::string> components;  // as given: 1-based numbers or names, quotes taken off
+    bool passive = false;
     std::string deviceFolder;     // "X:\"; empty without /DEVICE
     std::string resultFile;       // empty without /RESULT
     bool wait = false;

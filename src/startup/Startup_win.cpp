@@ -183,7 +183,8 @@ struct Run {
 // The switches act before anything else, so that the trace file has the whole run.
 ExitCode OpenRunFiles(Run& run) {
     const CommandLine& line = run.commandLine;
-    SetQuietMessages(line.quiet);
+    Setup().passive = line.passive;
+    SetQuietMessages(line.quiet || line.passive);
     // An uninstall takes the lock too, before the installation's steps.
     SetInstallationLockWait(!line.wait ? 0 : line.waitSeconds ? line.waitSeconds * 1000u : INFINITE);
     // A result file that cannot be had leaves nothing to report to but the exit code.
@@ -260,7 +261,8 @@ ExitCode LoadPackage(Run&) {
 
 // Before anything is put on the machine: a choice the script cannot take ends the run.
 ExitCode ApplyChoices(Run& run) {
-    return ApplyCommandLineChoices(run.commandLine, run.commandLine.quiet) ? kGoOn : kExitBadCommandLine;
+    const CommandLine& line = run.commandLine;
+    return ApplyCommandLineChoices(line, line.quiet || line.passive) ? kGoOn : kExitBadCommandLine;
 }
 
 // An older package over a newer installation is a downgrade: asked in the wizard (No by
@@ -321,10 +323,10 @@ ExitCode ProbeSystem(Run& run) {
     return PrepareShortcutFolders(entry, win::RunsAsSystem) ? kGoOn : kExitPackageUnreadable;
 }
 
-// The wizard, or the installation without it (/S).
+// The wizard, or the installation without its questions (/S, /PASSIVE).
 ExitCode Install(Run& run) {
     SetupState& state = Setup();
-    const bool quiet = run.commandLine.quiet;
+    const bool quiet = run.commandLine.quiet || run.commandLine.passive;
     // Held until the wizard is over: the shortcuts of the installation are COM objects.
     win::ComInit com;
     // S_FALSE (COM was already started on this thread) is a success and needs the matching
@@ -340,7 +342,7 @@ ExitCode Install(Run& run) {
     // Shut-down, in the order the resources were taken: the wizard's (freed as it returned),
     // the project's lists, then COM as `com` goes out of scope, after the launch, which asks
     // the desktop's shell through COM. An unattended installation starts nothing: no window
-    // may appear.
+    // may appear, and a passive one has nobody to use what it would start.
     state.mainProject.Release();
     if (!quiet && state.abort == 0 && !state.launchCommand.empty()) LaunchProgram(state.launchCommand);
     // A script that starts the wizard tells a failed installation by its exit code too.

@@ -1,5 +1,6 @@
-// An installation without the wizard (/S): the command line's choices stand in for the pages,
-// every question takes its safe answer, and the outcome is the exit code deployment tools read.
+// An installation without the wizard's questions (/S, /PASSIVE): the command line's choices
+// stand in for the pages, every question takes its safe answer, and the outcome is the exit
+// code deployment tools read.
 #pragma once
 
 #include <string>
@@ -23,12 +24,13 @@ std::string ComponentItem(const std::vector<Component>& components, size_t index
 
 // The command line's choices for the run: the install folder, the mounted-device folder and
 // the component selection of the main project. False when the selection cannot be made (an
-// item naming no component, a project without components) or, for a run without the wizard,
-// breaks the group rules that the components page would enforce.
+// item naming no component, a project without components) or, for a run without the wizard's
+// pages, breaks the group rules that the components page would enforce.
 bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended);
 
-// Installs without any window: the driver runs at once with the choices applied, unless files
-// it would replace are held by other programs and are not all shared libraries that may wait
-// for the next restart (kExitFilesInUse; with /CLOSEAPPLICATIONS the holders are asked to close
-// first, and started again once it is done). Returns the exit code.
+// Installs with the choices applied and nothing asked: at once without any window (/S), or on
+// the wizard's progress page alone, which Cancel can stop (/PASSIVE); unless files it would
+// replace are held by other programs and are not all shared libraries that may wait for the
+// next restart (kExitFilesInUse; with /CLOSEAPPLICATIONS the holders are asked to close first,
+// and started again once it is done). Returns the exit code.
 ExitCode RunUnattended(const CommandLine& commandLine);

@@ -7,6 +7,7 @@
 #include "engine/TargetFolder.h"
 #include "startup/CommandLine.h"
 #include "state/SetupState.h"
+#include "wizard/Background.h"
 #include "wizard/ComponentSelection.h"
 #include "wizard/ProgressPage.h"
 #include "win/RestartManager.h"
@@ -64,8 +65,21 @@ ExitCode RunUnattended(const CommandLine& commandLine) {
              ERROR_SHARING_VIOLATION);
         return kExitFilesInUse;
     }
-    const bool installed = DoInstall(nullptr, RegisterDescriptors);
+    ExitCode ended = kGoOn;
+    if (commandLine.passive) {
+        // The wizard with its progress page alone, which starts the installation as it shows.
+        const ExitCode shown = RunWizard(GetModuleHandleA(nullptr));
+        if (shown != kExitSuccess)
+            ended = shown;
+        else if (state.cancelled)
+            ended = kExitCancelled;
+        // A page that could not be shown installed nothing, and set no install log either.
+        else if (state.abort != 0 || state.installLogPath.empty())
+            ended = kExitInstallFailed;
+    } else if (!DoInstall(nullptr, RegisterDescriptors)) {
+        ended = kExitInstallFailed;
+    }
     holders.RestartClosed();
-    if (!installed) return kExitInstallFailed;
+    if (ended != kGoOn) return ended;
     return Outcome().restartFiles.empty() ? kExitSuccess : kExitRestartNeeded;
 }

@@ -33,6 +33,7 @@ struct SetupState {
 
     LanguageLibrary language;
     bool quiet = false;           // /S: no message box is shown, each gets its safe answer
+    bool passive = false;         // /PASSIVE: the progress page alone, ending by itself (quiet too)
     HWND messageOwner = nullptr;  // the window message boxes belong to; none outside the pages
     int abort = 0;
     std::string launchCommand;

@@ -129,6 +129,8 @@ void EndInstallation(HWND page, bool installed) {
         EndDialog(page, kPageCancel);
         return;
     }
+    // A passive run asks nothing, Finish included.
+    if (Setup().passive) return void(EndDialog(page, kPageNext));
     g_run.installed = true;
     SetTitledText(page, IDC_PAGE_TITLE, kStrFinishedHeading, kPathLimit);
     SetTitledText(page, IDC_PROGRESS_TEXT, kStrFinishedText, kPathLimit);
@@ -155,11 +157,12 @@ void InitProgress(HWND page) {
 }
 
 // Cancel, confirmed while the run goes on, stops it at the next file; the journal takes it
-// back. Once installed, only Finish acts.
+// back; a passive run, which asks nothing, stops at once. Once installed, only Finish acts.
 bool ProgressCommand(HWND /*page*/, int id) {
     if (g_run.installed) return id != IDC_NEXT;
     if (id == IDCANCEL && g_run.worker && !g_run.cancel &&
-        AskFromId(IDNO, kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES && g_run.worker) {
+        (Setup().passive || AskFromId(IDNO, kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) &&
+        g_run.worker) {
         Trace("ProgressPage::The user cancelled the installation.\n");
         g_run.cancel = true;
     }

@@ -9,7 +9,7 @@
 // Once, before the background window exists: the screen's DPI and the heading font, the
 // desktop-loader check, the Application files unpacked into a folder of the run's (the readme
 // is opened from there), the page list and the images. False when the Application files
-// cannot be unpacked.
+// cannot be unpacked. A passive run gets the progress page alone, and nothing unpacked.
 bool PreparePages(WizardState* wizard);
 
 // Shows the pages until the user leaves the last one (true) or the run stops (false; a

@@ -71,8 +71,14 @@ bool PreparePages(WizardState* wizard) {
     const int loader = ReadLoaderPackage(kLoaderProbeValue, &ignored, 128);
     if (loader == kLoaderKeyMissing || loader == kLoaderPackagesMissing) MessageBoxFromId(kStrLoaderMissing, MB_OK);
 
-    if (!UnpackApplicationFiles(project)) return false;
-    PlanPages(project, HasLicenceText(project), &wizard->pages);
+    if (state.passive) {
+        // Nothing to read or choose: the progress page alone, and no readme to open.
+        wizard->pages.RemovePageAt(0);
+        wizard->pages.Append(kPageProgress);
+    } else {
+        if (!UnpackApplicationFiles(project)) return false;
+        PlanPages(project, HasLicenceText(project), &wizard->pages);
+    }
 
     look.background.reset(LoadBitmapFile(project.backgroundImage.dataFile));
     look.backgroundMode = project.backgroundImage.mode;
