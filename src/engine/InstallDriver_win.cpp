@@ -289,7 +289,7 @@ bool RunInstallation(InstallContext& run, RegisterDescriptorsFn registerDescript
 std::vector<HeldFile> HeldFilesOfThisRun(win::ApplicationHolders& holders, bool closeHolders) {
     const SetupState& state = Setup();
     std::string folder;
-    SectionPlaces places = PlacesOfThisRun();
+    const SectionPlaces places = PlacesOfThisRun();
     // A folder that does not fit fails the installation itself, before it changes anything.
     if (!TargetFolder(*state.current, state.chosenInstallFolder, kPathLimit, &folder)) return {};
     std::vector<HeldFile> held = FindHeldFiles(*state.current, places, folder, holders);

@@ -84,7 +84,7 @@ bool ReadInstallFolder(std::string value, std::string* out) {
 bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWord, CommandLine* out, size_t* next) {
     while (at < end) {
         if (text[at] != '/') return false;
-        if (StartsWithNoCase(text, at, "/S") && (at + 2 == end || text[at + 2] == '/')) {
+        if (IsFlag(text, at, end, "/S")) {
             out->quiet = true;
             at += 2;
         } else if (StartsWithNoCase(text, at, "/COMPONENTS=")) {
@@ -99,7 +99,7 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
             }
             if (!ReadComponentItems(text.substr(at + 12, end - at - 12), &out->components)) return false;
             at = end;
-        } else if (StartsWithNoCase(text, at, "/PASSIVE") && (at + 8 == end || text[at + 8] == '/')) {
+        } else if (IsFlag(text, at, end, "/PASSIVE")) {
             out->passive = true;
             at += 8;
         } else if (StartsWithNoCase(text, at, "/DEVICE=")) {
@@ -110,7 +110,7 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
             if (!quotedWord) *next = end = text.size();
             if (!ReadInstallFolder(text.substr(at + 3, end - at - 3), &out->installFolder)) return false;
             at = end;
-        } else if (StartsWithNoCase(text, at, "/WAIT") && (at + 5 == end || text[at + 5] == '/')) {
+        } else if (IsFlag(text, at, end, "/WAIT")) {
             out->wait = true;
             at += 5;
         } else if (StartsWithNoCase(text, at, "/WAIT=")) {
