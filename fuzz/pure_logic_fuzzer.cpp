@@ -170,7 +170,7 @@ void FuzzSwitches(FuzzedDataProvider& data) {
     const bool anySwitch = parsed.quiet || !parsed.logFile.empty() || !parsed.installFolder.empty() ||
                            parsed.componentsGiven || !parsed.deviceFolder.empty() || parsed.malformed ||
                            !parsed.resultFile.empty() || parsed.wait || parsed.help || parsed.passive ||
-                           parsed.allowDowngrade || parsed.closeApplications;
+                           parsed.allowDowngrade || parsed.closeApplications || !parsed.planFile.empty();
     if (!anySwitch) Check(parsed.arguments == arguments);
     // What a switch gives is what the run can take.
     Check(parsed.installFolder.size() < 260);

@@ -82,4 +82,22 @@ bool ParseDecimal(std::string_view digits, uint64_t* value) {
 
 std::string DataFileName(int number) { return Format("%08d", number); }
 
+std::string JsonString(const std::string& value) {
+    std::string out = "\"";
+    for (const char c : value) {
+        if (c == '"' || c == '\\') out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20)
+            out += Format("\\u%04x", static_cast<unsigned>(c));
+        else
+            out += c;
+    }
+    return out + "\"";
+}
+
+std::string JsonStrings(const std::vector<std::string>& values) {
+    std::string out;
+    for (const std::string& value : values) out += (out.empty() ? "" : ", ") + JsonString(value);
+    return "[" + out + "]";
+}
+
 }  // namespace text

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace text {
@@ -44,5 +45,11 @@ std::string DataFileName(int number);
 // The program's path builder: package folder (with its trailing backslash) + file name, in
 // the 512 characters of the builder's buffer.
 std::string PackageFilePath(const std::string& folder, const std::string& name);
+
+// `value` as a JSON string: quotes, backslashes and control characters escaped, other bytes as
+// they are (the caller converts the whole document from the ANSI code page to UTF-8).
+std::string JsonString(const std::string& value);
+// The values as a JSON array of strings on one line.
+std::string JsonStrings(const std::vector<std::string>& values);
 
 }  // namespace text

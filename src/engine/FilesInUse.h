@@ -6,8 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/InstallContext.h"
-#include "script/Project.h"
+#include "engine/Plan.h"
 #include "win/RestartManager.h"
 
 struct HeldFile {
@@ -16,12 +15,14 @@ struct HeldFile {
     std::vector<std::string> holders;  // the applications' names; empty when unknown
 };
 
-// The files of `main` and its selected components, section by section as the installation
-// goes, that exist and that their replace rule would replace, and that cannot be opened now
-// as a replacement opens them (write and delete, sharing nothing). `installFolder` is the
-// main project's; `places` says where the data files come from and the device folder.
-std::vector<HeldFile> FindHeldFiles(const Project& main, const SectionPlaces& places, const std::string& installFolder,
-                                    win::ApplicationHolders& holders);
+// Whether the replacement of an existing file can open it now as it opens it (write and
+// delete, sharing nothing): false when another program holds it open in any way.
+bool FileIsHeld(const std::string& path);
+
+// The plan's files that exist, that their replace rule would replace, and that are held, in
+// the plan's order; with `closeHolders`, the holders are asked to close first and the files
+// are looked at again.
+std::vector<HeldFile> FindHeldFiles(const InstallPlan& plan, win::ApplicationHolders& holders, bool closeHolders);
 
 // Whether every held file may take the restart road (Continue).
 bool AllMayWaitForRestart(const std::vector<HeldFile>& held);

@@ -25,11 +25,11 @@ public:
     virtual bool Cancelled() { return false; }
 };
 
-// Where a section's pieces come from and go, besides its own base folder: settled by the
-// install driver and handed down.
+// Where the pieces of a plan's sections come from and go, besides their base folders: settled
+// by start-up and the pages, and read when the plan is made.
 struct SectionPlaces {
     std::string dataFolder;           // the package folder holding the data files (ends with "\")
-    std::string mainShortcutFolder;   // the main project's shortcut folder, for MenuFolder::kMain
+    std::string systemFolder;         // where the System section goes
     std::string programsFolder;       // the Programs menu shortcut folders go under; empty: the user's
     std::string startupFolder;        // the user's Startup folder; empty: no such shortcuts
     std::string commonStartupFolder;  // all users' Startup folder; empty: no such shortcuts
@@ -46,7 +46,6 @@ struct InstallContext {
 
     Journal& journal;
     LogWriter& log;
-    SectionPlaces places;
     InstallProgress* progress = nullptr;  // optional
     AskReplaceFn ask = nullptr;           // none: an older file is never put over a newer one
     WriteLinkFn writeLink = nullptr;      // none: the shell's (a test stands in for a failing one)

@@ -5,17 +5,13 @@
 #include <string>
 
 #include "engine/InstallContext.h"
+#include "engine/Plan.h"
 #include "script/Project.h"
 
-// Whether a section's files get their shortcuts, and from which project's menu folder.
-enum class Shortcuts { kNone, kMake };
-enum class MenuFolder { kProject, kMain };
-
-// `base`: the folder the section's folders and files go under (ignored for MountedDevice).
-// Every change is journaled and recorded in the log. False at the first failure; nothing is
-// undone. The run's progress hears of every file.
-bool InstallSection(InstallContext& run, const Project& project, const std::string& base, FileSection section,
-                    Shortcuts shortcuts, MenuFolder menu);
+// Installs one unit of a plan: its base and folders, its files with their shortcuts, then its
+// self-registrations. Every change is journaled and recorded in the log. False at the first
+// failure; nothing is undone. The run's progress hears of every file.
+bool InstallUnit(InstallContext& run, const PlanUnit& unit);
 
 // Copies the files of a project's section under `base` (made when missing), with their
 // folders, from the package in `dataFolder`: outside an installation, neither journaled nor
@@ -32,6 +28,9 @@ bool CreateInstallFolder(InstallContext& run, const std::string& path, Logging l
 // logged: whoever calls it keeps track of what it made.
 bool CreateFolderPath(const std::string& path, int* createdCount = nullptr);
 
+// The name of a shortcut to `target`: its file name without the extension, plus ".lnk".
+std::string LinkName(const std::string& target);
+
 // A shell shortcut `folder`\`linkName` to `target`; logged as "CreateShortcut: " when saved.
 // Best-effort: a failure is traced and the installation goes on without the shortcut.
 void CreateShortcut(InstallContext& run, const std::string& target, const std::string& linkName,
@@ -42,6 +41,10 @@ void CreateShortcut(InstallContext& run, const std::string& target, const std::s
 // expand, or whose path does not fit.
 bool EntryDestination(const Project& project, const std::string& device, FileSection section,
                       const std::string& base, const FileEntry& entry, std::string* destination);
+// The folder a section folder name stands for: an empty name is the base itself; with an empty
+// base (the Conduit section) the names must be full paths. Empty when neither gives a full
+// folder.
+std::string SectionFolder(const std::string& base, const std::string& name);
 // System files are always shared; conduit files when they look like libraries.
 bool IsSharedFile(FileSection section, const std::string& destination);
 

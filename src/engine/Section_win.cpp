@@ -33,46 +33,6 @@ bool IsAbsolutePath(const std::string& path) {
     return driveRooted || path.compare(0, 2, "\\\\") == 0;
 }
 
-// The folder a section folder name stands for. An empty name is the base itself; with an
-// empty base (the Conduit section) the names must be full paths. Empty when neither gives a
-// full folder: the caller must not fall back on a path relative to the current folder, which
-// depends on how the program was started.
-std::string SectionFolder(const std::string& base, const std::string& name) {
-    if (base.empty()) return IsAbsolutePath(name) ? name : std::string();
-    if (name.empty()) return base;
-    return text::JoinPath(base, name);
-}
-
-// The file name of the target without its extension, plus ".lnk".
-std::string LinkName(const std::string& target) {
-    size_t slash = target.find_last_of("\\/");
-    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
-    size_t dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
-    return name + ".lnk";
-}
-
-void CreateFolderPathMounted(InstallContext& run, const Project& project) {
-    const std::string& device = run.places.mountedDeviceFolder;
-    if (device.empty()) return;
-    std::string folder;
-    if (!ExpandPath(project, text::JoinPath(device, project.defMountedDir), &folder, nullptr, kPathLimit)) return;
-    // A device folder that cannot be made shows up as the first failed copy.
-    CreateInstallFolder(run, folder, Logging::kRecord);
-}
-
-bool CreateSectionFolders(InstallContext& run, const Project& project, FileSection section, const std::string& base) {
-    if (section == kSectionMountedDevice) {
-        if (project.FileCount(section) > 0) CreateFolderPathMounted(run, project);
-        return true;
-    }
-    for (const std::string& name : project.folders[section]) {
-        if (name.empty()) continue;
-        if (!CreateInstallFolder(run, SectionFolder(base, name), Logging::kRecord)) return false;
-    }
-    return true;
-}
-
 // Makes every missing level of `path` through `make` (a level's path; false when it could not
 // be made), outermost first, and tells `made` of each.
 template <typename Make, typename Made>
@@ -116,6 +76,22 @@ bool MakeMissingLevels(const char* step, const std::string& path, Make make, Mad
 }
 
 }  // namespace
+
+std::string LinkName(const std::string& target) {
+    size_t slash = target.find_last_of("\\/");
+    std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+    size_t dot = name.rfind('.');
+    if (dot != std::string::npos) name.erase(dot);
+    return name + ".lnk";
+}
+
+// An empty result must not fall back on a path relative to the current folder, which depends
+// on how the program was started.
+std::string SectionFolder(const std::string& base, const std::string& name) {
+    if (base.empty()) return IsAbsolutePath(name) ? name : std::string();
+    if (name.empty()) return base;
+    return text::JoinPath(base, name);
+}
 
 // Where an entry is installed. False for an entry that names no folder of its section, whose
 // mounted-device path does not expand, or whose path does not fit: such a script would put
@@ -205,41 +181,34 @@ std::string ShortcutFolder(const Project& project, const std::string& menu) {
 namespace {
 
 // The menu and Startup shortcuts of one installed file; the menu folder is made with the first.
-bool MakeShortcuts(InstallContext& run, const FileEntry& entry, const std::string& destination,
-                   const std::string& menuFolder, bool* menuFolderMade) {
-    if (entry.menuShortcut != 0 && !menuFolder.empty()) {
+bool MakeShortcuts(InstallContext& run, const PlannedFile& file, const std::string& menuFolder, bool* menuFolderMade) {
+    const std::string name = LinkName(file.destination);
+    if (file.entry->menuShortcut != 0 && !menuFolder.empty()) {
         if (!*menuFolderMade) {
             int created = 0;
             if (!CreateInstallFolder(run, menuFolder, Logging::kSilent, &created)) return false;
             run.log.NewFolders(menuFolder, created);
             *menuFolderMade = true;
         }
-        CreateShortcut(run, destination, LinkName(destination), menuFolder);
+        CreateShortcut(run, file.destination, name, menuFolder);
     }
-    if (entry.startupShortcut == 1 || entry.startupShortcut == 2) {
-        const std::string& startup =
-            entry.startupShortcut == 1 ? run.places.startupFolder : run.places.commonStartupFolder;
-        if (!startup.empty()) CreateShortcut(run, destination, LinkName(destination), startup);
-    }
+    if (!file.startupFolder.empty()) CreateShortcut(run, file.destination, name, file.startupFolder);
     return true;
 }
 
-// Libraries register only once every file of the section is in place, so that one can rely on
+// Libraries register only once every file of the unit is in place, so that one can rely on
 // another copied after it. False when the journal cannot note a registration: nothing of the
 // run could be taken back then.
-bool RegisterLibraries(InstallContext& run, const Project& project, const std::string& base, FileSection section) {
-    for (const FileEntry& entry : project.files[section]) {
-        if (entry.kind != kKindRegistrable || entry.registerSelf == 0) continue;
-        std::string destination;
-        // The library was copied there: its destination was found then.
-        if (!EntryDestination(project, run.places.mountedDeviceFolder, section, base, entry, &destination)) continue;
-        if (!run.journal.NoteRegistered(destination)) return false;
+bool RegisterLibraries(InstallContext& run, const PlanUnit& unit) {
+    for (const PlannedFile& file : unit.files) {
+        if (file.entry->kind != kKindRegistrable || file.entry->registerSelf == 0) continue;
+        if (!run.journal.NoteRegistered(file.destination)) return false;
         // The library is installed either way; what it registers is the library's own affair.
         long result = 0;
-        if (RegisterLibrary(destination, &result))
-            run.log.Record(kRecordRegister, destination.c_str());
+        if (RegisterLibrary(file.destination, &result))
+            run.log.Record(kRecordRegister, file.destination.c_str());
         else
-            Fail("InstallSection", "registering the library", destination, static_cast<unsigned long>(result),
+            Fail("InstallSection", "registering the library", file.destination, static_cast<unsigned long>(result),
                  Failing::kBestEffort);
     }
     return true;
@@ -247,42 +216,31 @@ bool RegisterLibraries(InstallContext& run, const Project& project, const std::s
 
 }  // namespace
 
-bool InstallSection(InstallContext& run, const Project& project, const std::string& base, FileSection section,
-                    Shortcuts shortcuts, MenuFolder menu) {
-    std::string menuFolder;
-    if (shortcuts == Shortcuts::kMake)
-        menuFolder = menu == MenuFolder::kMain ? run.places.mainShortcutFolder
-                                               : ShortcutFolder(project, run.places.programsFolder);
-    RemoveTrailingBackslash(&menuFolder);
+bool InstallUnit(InstallContext& run, const PlanUnit& unit) {
     bool menuFolderMade = false;
-
     // The Conduit section has no base: its folder names are full paths.
-    if (!base.empty() && !CreateInstallFolder(run, base, Logging::kRecord)) return false;
-    if (!CreateSectionFolders(run, project, section, base)) return false;
+    if (!unit.base.empty() && !CreateInstallFolder(run, unit.base, Logging::kRecord)) return false;
+    for (const std::string& folder : unit.folders)
+        if (!CreateInstallFolder(run, folder, Logging::kRecord)) return false;
+    // A device folder that cannot be made shows up as the first failed copy.
+    if (!unit.deviceFolder.empty()) CreateInstallFolder(run, unit.deviceFolder, Logging::kRecord);
 
-    for (const FileEntry& entry : project.files[section]) {
-        std::string destination;
-        if (!EntryDestination(project, run.places.mountedDeviceFolder, section, base, entry, &destination))
-            return Fail("InstallSection", "finding the destination of the entry", entry.path, ERROR_BAD_PATHNAME);
-        const std::string source = text::PackageFilePath(run.places.dataFolder, text::DataFileName(entry.dataFile));
+    for (const PlannedFile& file : unit.files) {
         if (run.progress && run.progress->Cancelled()) {
-            Trace(text::Format("InstallSection::Cancelled by the user before %s\n", destination.c_str()).c_str());
+            Trace(text::Format("InstallSection::Cancelled by the user before %s\n", file.destination.c_str()).c_str());
             return false;
         }
-        if (run.progress) run.progress->FileStarting(destination);
-        const DataFileSeal* seal = project.SealOf(entry.dataFile);
-        const Count count = IsSharedFile(section, destination) ? Count::kShared : Count::kNone;
-        if (!InstallFile(run, source, destination, entry.replaceMode, count, Logging::kRecord,
-                         seal ? seal->sha256 : std::string()))
+        if (run.progress) run.progress->FileStarting(file.destination);
+        if (!InstallFile(run, file.source, file.destination, file.entry->replaceMode,
+                         file.shared ? Count::kShared : Count::kNone, Logging::kRecord,
+                         file.seal ? file.seal->sha256 : std::string()))
             return false;
         if (run.progress) run.progress->FileDone();
         // A record the log lost (traced where it was written) ends the run: it could not commit.
         if (run.log.WriteFailed()) return false;
-        if (shortcuts == Shortcuts::kMake &&
-            !MakeShortcuts(run, entry, destination, menuFolder, &menuFolderMade))
-            return false;
+        if (!MakeShortcuts(run, file, unit.menuFolder, &menuFolderMade)) return false;
     }
-    return RegisterLibraries(run, project, base, section);
+    return RegisterLibraries(run, unit);
 }
 
 bool UnpackSection(const Project& project, const std::string& dataFolder, const std::string& base,

@@ -4,8 +4,9 @@
 
 #include <cstddef>
 #include <string>
+#include <vector>
 
-#include "script/Project.h"
+#include "engine/Plan.h"
 
 class Journal;
 
@@ -21,13 +22,15 @@ int ReadLoaderPackage(const std::string& name, std::string* out, size_t limit);
 // The value an earlier installation wrote is noted in `journal` first.
 int WriteLoaderPackage(Journal& journal, const std::string& name, const std::string& value);
 
-// Where a component that does not use the main install folder put its files: the engine's
-// TargetFolder (called with no chosen folder), handed in as the loader lives beside the engine.
-using ComponentFolderFn = bool (*)(const Project& component, const std::string& chosenFolder, size_t limit,
-                                   std::string* folder);
+// A descriptor file the desktop loader is told of: the Packages value's name and the path.
+struct LoaderEntry {
+    std::string name;
+    std::string path;
+};
 
-// Enters every installed descriptor file of `project` and of its selected components: their
-// paths under `installFolder`, or under `componentFolder` of a component that installs into a
-// folder of its own. A value that cannot be written is passed over.
-void RegisterAlxFiles(Journal& journal, const Project& project, const std::string& installFolder,
-                      ComponentFolderFn componentFolder);
+// The installed descriptor files of the plan's Application units: a project's first under its
+// title, the others under their entry's path.
+std::vector<LoaderEntry> DescriptorEntries(const InstallPlan& plan);
+
+// Enters them. A value that cannot be written is passed over.
+void RegisterAlxFiles(Journal& journal, const InstallPlan& plan);

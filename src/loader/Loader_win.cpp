@@ -24,33 +24,6 @@ int OpenPackages(REGSAM access, win::UniqueKey* packages) {
 // it count.
 bool IsDescriptorPath(const std::string& path) { return text::AsciiUpper(path).find(".ALX") != std::string::npos; }
 
-// `folder`: where this project's Application files went. `mainFolder`: the top project's,
-// which the installation takes for every component that uses the main folder, however deep.
-void RegisterProjectFiles(Journal& journal, const Project& project, const std::string& folder,
-                          const std::string& mainFolder, ComponentFolderFn componentFolder) {
-    int found = 0;
-    for (const FileEntry& entry : project.files[kSectionApplication]) {
-        // An entry naming no folder of the section has no installed path to register.
-        const std::string* name = project.FolderAt(kSectionApplication, entry.folder);
-        if (!name) continue;
-        const std::string path = text::JoinPath(text::JoinPath(folder, *name), entry.path);
-        if (!IsDescriptorPath(path)) continue;
-        // The desktop software may be missing: the files are installed all the same.
-        if (WriteLoaderPackage(journal, found == 0 ? project.title : entry.path, path) != kLoaderOk)
-            Fail("Loader", "registering with the desktop loader", path, GetLastError(), Failing::kBestEffort);
-        ++found;
-    }
-    if (!project.multicomp) return;
-    for (const Component& component : project.components) {
-        if (!component.selected || !component.sub) continue;
-        const Project& sub = *component.sub;
-        // A component folder that does not fit failed its installation already.
-        std::string subFolder = mainFolder;
-        if (!component.useMainFolder && !componentFolder(sub, std::string(), kPathLimit, &subFolder)) continue;
-        RegisterProjectFiles(journal, sub, subFolder, mainFolder, componentFolder);
-    }
-}
-
 }  // namespace
 
 int ReadLoaderPackage(const std::string& name, std::string* out, size_t limit) {
@@ -75,7 +48,24 @@ int WriteLoaderPackage(Journal& journal, const std::string& name, const std::str
     return win::WriteString(packages.get(), name.c_str(), value) ? kLoaderOk : kLoaderValueFailed;
 }
 
-void RegisterAlxFiles(Journal& journal, const Project& project, const std::string& installFolder,
-                      ComponentFolderFn componentFolder) {
-    RegisterProjectFiles(journal, project, installFolder, installFolder, componentFolder);
+std::vector<LoaderEntry> DescriptorEntries(const InstallPlan& plan) {
+    std::vector<LoaderEntry> entries;
+    for (const PlanUnit& unit : plan.units) {
+        if (unit.section != kSectionApplication) continue;
+        bool first = true;
+        for (const PlannedFile& file : unit.files) {
+            if (!IsDescriptorPath(file.destination)) continue;
+            entries.push_back({first ? unit.project->title : file.entry->path, file.destination});
+            first = false;
+        }
+    }
+    return entries;
+}
+
+void RegisterAlxFiles(Journal& journal, const InstallPlan& plan) {
+    for (const LoaderEntry& entry : DescriptorEntries(plan)) {
+        // The desktop software may be missing: the files are installed all the same.
+        if (WriteLoaderPackage(journal, entry.name, entry.path) != kLoaderOk)
+            Fail("Loader", "registering with the desktop loader", entry.path, GetLastError(), Failing::kBestEffort);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 
 #include "base/Limits.h"
 #include "base/Text.h"
@@ -77,8 +78,24 @@ bool ReadInstallFolder(std::string value, std::string* out) {
     return true;
 }
 
+// The switches that name a file: the field the name goes to, and in `from` where it starts;
+// null when the switch at `at` names none.
+std::string* FileSwitch(const std::string& text, size_t at, CommandLine* out, size_t* from) {
+    const struct {
+        const char* name;
+        std::string CommandLine::*file;
+    } kFiles[] = {{"/LOG=", &CommandLine::logFile}, {"/RESULT=", &CommandLine::resultFile},
+                  {"/PLAN=", &CommandLine::planFile}};
+    for (const auto& entry : kFiles) {
+        if (!StartsWithNoCase(text, at, entry.name)) continue;
+        *from = at + std::strlen(entry.name);
+        return &(out->*entry.file);
+    }
+    return nullptr;
+}
+
 // Takes the switches of one word, [at, end): "/S", "/S/D=C:\\x", "/LOG=t.log", or the inside of a
-// quoted word. A value runs to the end of the word; an unquoted /D= and a /LOG= or /RESULT=
+// quoted word. A value runs to the end of the word; an unquoted /D= and a file's switch
 // whose value opens a quote may run past it, and move `next`, where the following word starts. False for
 // an unknown or empty switch or a value the switch cannot take.
 bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWord, CommandLine* out, size_t* next) {
@@ -129,9 +146,7 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
                    (StartsWithNoCase(text, at, "/HELP") && at + 5 == end)) {
             out->help = true;
             at = end;
-        } else if (StartsWithNoCase(text, at, "/LOG=") || StartsWithNoCase(text, at, "/RESULT=")) {
-            const bool result = text[at + 1] == 'R' || text[at + 1] == 'r';
-            size_t from = at + (result ? 8 : 5);
+        } else if (size_t from = 0; std::string* file = FileSwitch(text, at, out, &from)) {
             size_t to = end;
             if (!quotedWord && from < text.size() && text[from] == '"') {
                 // /LOG="C:\My Logs\t.log": the quotes hold the name, blanks and all.
@@ -141,7 +156,7 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
                 if (end < text.size() && !IsBlank(text[end])) return false;
             }
             if (to == from) return false;
-            (result ? out->resultFile : out->logFile) = text.substr(from, to - from);
+            *file = text.substr(from, to - from);
             at = end;
         } else {
             return false;

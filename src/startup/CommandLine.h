@@ -23,6 +23,8 @@
 //   /CLOSEAPPLICATIONS  asks the applications holding files the installation would replace
 //                 to close, and starts them again once it is done
 //   /? or /HELP   shows the switches and exit codes; nothing is installed
+//   /PLAN=<file>  writes what the installation would do as a JSON document to <file> and
+//                 installs nothing (a name with blanks in double quotes)
 //   /PASSIVE      the background window and the progress page alone: nothing is asked (as with
 //                 /S), Cancel stays
 //
@@ -44,6 +46,7 @@ struct CommandLine {
     bool passive = false;
     std::string deviceFolder;     // "X:\"; empty without /DEVICE
     std::string resultFile;       // empty without /RESULT
+    std::string planFile;         // empty without /PLAN
     bool wait = false;
     unsigned waitSeconds = 0;  // 0 with a bare /WAIT: as long as it takes
     bool help = false;

@@ -27,5 +27,5 @@ bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::
 // folders as before (best-effort: a failure is traced and shown, the run goes on without
 // startup shortcuts). Run as SYSTEM, as deployment tools run installers, every shortcut goes to
 // all users' Programs menu and Startup folder and nothing to SYSTEM's own profile; false,
-// traced, when those cannot be found.
-bool PrepareShortcutFolders(SpecialFolderPathFn entry, bool (*runsAsSystem)(bool* system));
+// traced, when those cannot be found. With `create`, a Startup folder that is missing is made.
+bool PrepareShortcutFolders(SpecialFolderPathFn entry, bool (*runsAsSystem)(bool* system), bool create = true);

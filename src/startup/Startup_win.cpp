@@ -15,6 +15,7 @@
 #include "startup/Language.h"
 #include "startup/Launch.h"
 #include "startup/PackageCheck.h"
+#include "startup/PlanFile.h"
 #include "startup/ScriptSeal.h"
 #include "startup/TraceLog.h"
 #include "startup/Unattended.h"
@@ -104,7 +105,7 @@ bool QueryShellFoldersValue(int csidl, bool create, std::string* out) {
 
 }  // namespace
 
-bool PrepareShortcutFolders(SpecialFolderPathFn entry, bool (*runsAsSystem)(bool* system)) {
+bool PrepareShortcutFolders(SpecialFolderPathFn entry, bool (*runsAsSystem)(bool* system), bool create) {
     SetupState& state = Setup();
     bool system = false;
     if (!runsAsSystem(&system))
@@ -113,8 +114,8 @@ bool PrepareShortcutFolders(SpecialFolderPathFn entry, bool (*runsAsSystem)(bool
     // Startup folder, and with those not found there is nowhere right to put them.
     if (system) Trace("Setup::Run as SYSTEM.\n");
     std::string& own = system ? state.programsFolder : state.startupFolder;
-    if (QuerySpecialFolder(entry, CSIDL_COMMON_STARTUP, true, &state.commonStartupFolder) &&
-        QuerySpecialFolder(entry, system ? CSIDL_COMMON_PROGRAMS : CSIDL_STARTUP, !system, &own)) {
+    if (QuerySpecialFolder(entry, CSIDL_COMMON_STARTUP, create, &state.commonStartupFolder) &&
+        QuerySpecialFolder(entry, system ? CSIDL_COMMON_PROGRAMS : CSIDL_STARTUP, create && !system, &own)) {
         if (system) state.startupFolder = state.commonStartupFolder;
         return true;
     }
@@ -149,11 +150,12 @@ namespace {
 
 const char kHelp[] =
     "setup.exe [/S] [/LOG=<file>] [/RESULT=<file>] [/WAIT[=<seconds>]] [/COMPONENTS=<n,n,...>] "
-    "[/DEVICE=<drive root>] [/ALLOWDOWNGRADE] [/CLOSEAPPLICATIONS] [/D=<folder>]\n\n"
+    "[/DEVICE=<drive root>] [/ALLOWDOWNGRADE] [/CLOSEAPPLICATIONS] [/PLAN=<file>] [/D=<folder>]\n\n"
     "/S: no windows. /LOG: the trace, appended. /RESULT: the outcome as JSON. /WAIT: waits for "
     "another installation. /COMPONENTS: the components, from 1. /DEVICE: the handheld's storage. "
     "/ALLOWDOWNGRADE: installs over a newer version. /CLOSEAPPLICATIONS: closes the programs holding "
-    "files to replace, and starts them again. /D: the install folder, last. /? or /HELP: this text.\n\n"
+    "files to replace, and starts them again. /PLAN: what /S would do, as JSON; nothing installed. "
+    "/D: the install folder, last. /? or /HELP: this text.\n\n"
     "Exit codes: 0 done, 3010 restart needed, 1 package unreadable or damaged, 32 files in use, "
     "1602 cancelled, 1603 failed and taken back, 1618 another installation, 1622 file unwritable, "
     "1638 a newer version installed, 1639 bad command line.\n\n/COMPONENTS also by name.";
@@ -180,11 +182,17 @@ struct Run {
     win::UniqueModule shell;  // shell32, loaded by the system probe and kept for the run
 };
 
+// /PLAN changes nothing: no lock, no recovery, no language library in the Windows folder, no
+// folder made.
+bool Planning(const Run& run) { return !run.commandLine.planFile.empty(); }
+// Without the wizard's questions: /S, /PASSIVE and /PLAN, which plans what /S would do.
+bool Unattended(const Run& run) { return run.commandLine.quiet || run.commandLine.passive || Planning(run); }
+
 // The switches act before anything else, so that the trace file has the whole run.
 ExitCode OpenRunFiles(Run& run) {
     const CommandLine& line = run.commandLine;
     Setup().passive = line.passive;
-    SetQuietMessages(line.quiet || line.passive);
+    SetQuietMessages(line.quiet || line.passive || !line.planFile.empty());
     // An uninstall takes the lock too, before the installation's steps.
     SetInstallationLockWait(!line.wait ? 0 : line.waitSeconds ? line.waitSeconds * 1000u : INFINITE);
     // A result file that cannot be had leaves nothing to report to but the exit code.
@@ -192,6 +200,11 @@ ExitCode OpenRunFiles(Run& run) {
     if (opened != kExitSuccess) return opened;
     if (!line.logFile.empty() && (opened = StartTraceLog(line.logFile)) != kExitSuccess) {
         Fail("Setup", "opening", line.logFile, GetLastError());
+        return opened;
+    }
+    if (!line.planFile.empty() &&
+        (opened = StartPlanFile(line.planFile, line.logFile, line.resultFile)) != kExitSuccess) {
+        Fail("Setup", "opening", line.planFile, GetLastError());
         return opened;
     }
     if (run.librarySearchError)
@@ -241,7 +254,6 @@ ExitCode LoadPackage(Run&) {
     std::string damage;
     if (!MainScriptSealed(DataFilePath(kScriptName), &damage)) return Damaged(damage);
     state.mainProject.Reset();
-    state.current = &state.mainProject;
     int32_t loaded = state.mainProject.Load(DataFilePath(kScriptName), true);
     if (loaded < 0) {
         // A component's script damaged on its way may be what failed to load: the main script
@@ -261,8 +273,7 @@ ExitCode LoadPackage(Run&) {
 
 // Before anything is put on the machine: a choice the script cannot take ends the run.
 ExitCode ApplyChoices(Run& run) {
-    const CommandLine& line = run.commandLine;
-    return ApplyCommandLineChoices(line, line.quiet || line.passive) ? kGoOn : kExitBadCommandLine;
+    return ApplyCommandLineChoices(run.commandLine, Unattended(run)) ? kGoOn : kExitBadCommandLine;
 }
 
 // An older package over a newer installation is a downgrade: asked in the wizard (No by
@@ -275,7 +286,7 @@ ExitCode CheckVersion(Run& run) {
         ComparePackageVersion(project.version, installed) != VersionOrder::kOlder)
         return kGoOn;
     const char* mine = project.version.c_str();
-    if (!run.commandLine.quiet &&
+    if (!Unattended(run) &&
         ShowFixedMessage(text::Format("Version %s of %s is installed, newer than version %s in this package.\n"
                                       "Do you want to replace it with the older version?",
                                       installed.c_str(), project.title.c_str(), mine),
@@ -288,13 +299,15 @@ ExitCode CheckVersion(Run& run) {
 
 // From here on the run changes the machine: one run at a time, and whatever a killed run left
 // half done is taken back first.
-ExitCode TakeLock(Run&) {
+ExitCode TakeLock(Run& run) {
+    if (Planning(run)) return kGoOn;
     if (!TakeInstallationLock()) return kExitAnotherInstallation;
     RecoverInterruptedRuns();
     return kGoOn;
 }
 
-ExitCode LoadLanguage(Run&) {
+ExitCode LoadLanguage(Run& run) {
+    if (Planning(run)) return kGoOn;
     Trace("Loading language resource...\n");
     if (InstallLanguageLibrary(Setup().mainProject)) return kGoOn;
     Trace("Loading language resource failed.\n");
@@ -320,13 +333,17 @@ ExitCode ProbeSystem(Run& run) {
     FARPROC address = GetProcAddress(run.shell.get(), "SHGetSpecialFolderPathA");
     // GetProcAddress hands out a generic pointer; the entry's real type is the shell's.
     const auto entry = reinterpret_cast<SpecialFolderPathFn>(reinterpret_cast<void*>(address));
-    return PrepareShortcutFolders(entry, win::RunsAsSystem) ? kGoOn : kExitPackageUnreadable;
+    return PrepareShortcutFolders(entry, win::RunsAsSystem, !Planning(run)) ? kGoOn : kExitPackageUnreadable;
 }
 
 // The wizard, or the installation without its questions (/S, /PASSIVE).
 ExitCode Install(Run& run) {
+    if (Planning(run)) {
+        const ExitCode destination = CheckUnattendedDestination();
+        return destination != kGoOn ? destination : PlanInstallation();
+    }
     SetupState& state = Setup();
-    const bool quiet = run.commandLine.quiet || run.commandLine.passive;
+    const bool quiet = Unattended(run);
     // Held until the wizard is over: the shortcuts of the installation are COM objects.
     win::ComInit com;
     // S_FALSE (COM was already started on this thread) is a success and needs the matching
@@ -371,6 +388,7 @@ int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError
     if (!state.unpackFolder.empty() && !win::DeleteTree(state.unpackFolder.substr(0, state.unpackFolder.size() - 1)))
         Fail("Setup", "removing the unpacked files in", state.unpackFolder, GetLastError(), Failing::kBestEffort);
     Trace(text::Format("Setup::Exit code %d (%s).\n", static_cast<int>(exitCode), ReasonWord(exitCode)).c_str());
+    FinishPlanFile();
     FinishResultFile(exitCode);
     return exitCode;
 }

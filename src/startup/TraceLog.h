@@ -1,6 +1,6 @@
 // The files a run writes at names its command line gives: the trace file of the /LOG switch
 // (every trace message of the run, a time stamp in front of each of its lines, appended to one
-// file) and the result document of the /RESULT switch. Neither may be one of the program's own
+// file), the result document of the /RESULT switch and the plan of the /PLAN switch. None may be one of the program's own
 // logs, a link, or a second name of another file.
 #pragma once
 
@@ -18,6 +18,14 @@ ExitCode StartTraceLog(const std::string& path);
 // Opens a new temporary file beside `path` for the result document, kept open for the run.
 // Returns 0, or 1639 or 1622 as StartTraceLog does; `path` may not be the trace file either.
 ExitCode StartResultFile(const std::string& path, const std::string& traceFile);
+
+// The same for the plan document of /PLAN; `path` may not be the result file either.
+ExitCode StartPlanFile(const std::string& path, const std::string& traceFile, const std::string& resultFile);
+// Keeps the plan document to write at the end of the run.
+void SetPlanDocument(const std::string& document);
+// Writes it as FinishResultFile writes its document; a run that made no plan (it ended
+// before) leaves the file /PLAN named as it was, and its temporary file goes.
+void FinishPlanFile();
 
 // Writes the result document of a run ending with `code` (ResultDocument, in UTF-8) to the
 // temporary file and renames it over the file /RESULT named, so that a reader sees the whole

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "base/Trace.h"
@@ -100,30 +102,63 @@ ExitCode StartTraceLog(const std::string& path) {
     return kExitSuccess;
 }
 
-ExitCode StartResultFile(const std::string& path, const std::string& traceFile) {
+namespace {
+
+// A document written whole at the end of the run under a temporary name opened at its start,
+// then renamed over the file its switch named: a reader sees the whole document or none.
+// `others`: the run's other named files, which it may not be.
+ExitCode StartDocument(const std::string& path, const std::vector<std::string>& others, ResultFile* document) {
     const std::string full = LongFullPath(path);
     win::UniqueFile existing;
-    if (IsProgramLog(full) || (!traceFile.empty() && text::EqualsNoCase(full, LongFullPath(traceFile))))
-        return kExitBadCommandLine;
+    if (IsProgramLog(full)) return kExitBadCommandLine;
+    for (const std::string& other : others)
+        if (!other.empty() && text::EqualsNoCase(full, LongFullPath(other))) return kExitBadCommandLine;
     // The name itself must be a plain file or none: it is renamed over at the end.
     if (win::FileExists(full) && OpenNamedFile(full, 0, OPEN_EXISTING, &existing) == kExitBadCommandLine)
         return kExitBadCommandLine;
     const std::string temporary = text::Format("%s.%lu.tmp", full.c_str(), GetCurrentProcessId());
-    const ExitCode opened = OpenNamedFile(temporary, GENERIC_WRITE, CREATE_NEW, &g_result.file);
+    const ExitCode opened = OpenNamedFile(temporary, GENERIC_WRITE, CREATE_NEW, &document->file);
     if (opened != kExitSuccess) return opened;
-    g_result.path = full;
-    g_result.temporary = temporary;
+    document->path = full;
+    document->temporary = temporary;
     return kExitSuccess;
 }
 
-void FinishResultFile(ExitCode code) {
-    if (!g_result.file) return;
-    const std::string document = Utf8(ResultDocument(code, Outcome()));
-    const bool written = win::WriteAll(g_result.file.get(), document.data(), document.size());
-    g_result.file.reset();
-    if (!written || !MoveFileExA(g_result.temporary.c_str(), g_result.path.c_str(),
+// Without a text the temporary file goes.
+void FinishDocument(ResultFile* document, const char* what, const std::string* ansi) {
+    if (!document->file) return;
+    const std::string utf8 = ansi ? Utf8(*ansi) : std::string();
+    const bool written = ansi && win::WriteAll(document->file.get(), utf8.data(), utf8.size());
+    document->file.reset();
+    if (!written || !MoveFileExA(document->temporary.c_str(), document->path.c_str(),
                                  MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        Fail("Setup", "writing the result document", g_result.path, GetLastError(), Failing::kBestEffort);
-        DeleteFileA(g_result.temporary.c_str());
+        if (ansi) Fail("Setup", what, document->path, GetLastError(), Failing::kBestEffort);
+        DeleteFileA(document->temporary.c_str());
     }
 }
+
+ResultFile g_plan;
+std::string g_planDocument;
+bool g_planSet = false;
+
+}  // namespace
+
+ExitCode StartResultFile(const std::string& path, const std::string& traceFile) {
+    return StartDocument(path, {traceFile}, &g_result);
+}
+
+void FinishResultFile(ExitCode code) {
+    const std::string document = ResultDocument(code, Outcome());
+    FinishDocument(&g_result, "writing the result document", &document);
+}
+
+ExitCode StartPlanFile(const std::string& path, const std::string& traceFile, const std::string& resultFile) {
+    return StartDocument(path, {traceFile, resultFile}, &g_plan);
+}
+
+void SetPlanDocument(const std::string& document) {
+    g_planDocument = document;
+    g_planSet = true;
+}
+
+void FinishPlanFile() { FinishDocument(&g_plan, "writing the plan", g_planSet ? &g_planDocument : nullptr); }

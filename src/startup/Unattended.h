@@ -28,6 +28,11 @@ std::string ComponentItem(const std::vector<Component>& components, size_t index
 // pages, breaks the group rules that the components page would enforce.
 bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended);
 
+// Whether the install folder the choices give may take the installation without a question:
+// kGoOn; 1639 when it does not fit or the product is installed elsewhere, 1603 when it holds
+// another product's installation (traced).
+ExitCode CheckUnattendedDestination();
+
 // Installs with the choices applied and nothing asked: at once without any window (/S), or on
 // the wizard's progress page alone, which Cancel can stop (/PASSIVE); unless files it would
 // replace are held by other programs and are not all shared libraries that may wait for the

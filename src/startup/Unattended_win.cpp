@@ -6,6 +6,7 @@
 #include "engine/InstallDriver.h"
 #include "engine/TargetFolder.h"
 #include "startup/CommandLine.h"
+#include "state/Messages.h"
 #include "state/SetupState.h"
 #include "wizard/Background.h"
 #include "wizard/ComponentSelection.h"
@@ -32,11 +33,8 @@ bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     return true;
 }
 
-ExitCode RunUnattended(const CommandLine& commandLine) {
-    Trace("Setup::Installing without the wizard...\n");
-    SetupState& state = Setup();
-    // The person who chose /S accepted the licence the package carries.
-    state.licenceAccepted = 1;
+ExitCode CheckUnattendedDestination() {
+    const SetupState& state = Setup();
     std::string folder;
     if (!TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit, &folder)) {
         Fail("Setup", "fitting the path limit with the install folder of", state.mainProject.title,
@@ -57,8 +55,23 @@ ExitCode RunUnattended(const CommandLine& commandLine) {
         Fail("Setup", "installing beside another product's installation into", folder, ERROR_ALREADY_EXISTS);
         return kExitInstallFailed;
     }
+    return kGoOn;
+}
+
+ExitCode RunUnattended(const CommandLine& commandLine) {
+    Trace("Setup::Installing without the wizard...\n");
+    SetupState& state = Setup();
+    // The person who chose /S accepted the licence the package carries.
+    state.licenceAccepted = 1;
+    const ExitCode destination = CheckUnattendedDestination();
+    if (destination != kGoOn) return destination;
+    InstallRequest request;
+    if (!PrepareInstallation(&request)) {
+        MessageBoxFromId(kStrInstallFailed, MB_ICONERROR);
+        return kExitInstallFailed;
+    }
     win::RestartManager holders;
-    const std::vector<HeldFile> held = HeldFilesOfThisRun(holders, commandLine.closeApplications);
+    const std::vector<HeldFile> held = FindHeldFiles(request.plan, holders, commandLine.closeApplications);
     // Shared libraries held open take the restart road (3010), as the wizard's Continue does.
     if (!AllMayWaitForRestart(held)) {
         Fail("Setup", "replacing the files that other programs hold:", DescribeHeldFiles(held, " ").substr(1),
@@ -76,8 +89,11 @@ ExitCode RunUnattended(const CommandLine& commandLine) {
         // A page that could not be shown installed nothing, and set no install log either.
         else if (state.abort != 0 || state.installLogPath.empty())
             ended = kExitInstallFailed;
-    } else if (!DoInstall(nullptr, RegisterDescriptors)) {
-        ended = kExitInstallFailed;
+    } else {
+        InstallResult result;
+        const bool installed = DoInstall(request, nullptr, &result);
+        TakeInstallResult(installed, result);
+        if (!installed) ended = kExitInstallFailed;
     }
     holders.RestartClosed();
     if (ended != kGoOn) return ended;

@@ -45,6 +45,9 @@ int MessageBoxFromId(UINT id, UINT style, ...);
 // for "Cancel the setup?").
 int AskFromId(int quietAnswer, UINT id, UINT style, ...);
 
+// The setup caption of the language library (string 15); empty before one is loaded.
+const std::string& SetupCaption();
+
 // Shows one of the program's built-in texts, which are not in any string table, with `caption`.
 int ShowFixedMessage(const std::string& message, const std::string& caption, UINT style);
 

@@ -85,6 +85,8 @@ bool LoadFormattedString(const LanguageLibrary& library, std::string* out, size_
     return true;
 }
 
+const std::string& SetupCaption() { return Setup().language.caption; }
+
 void SetQuietMessages(bool quiet) { Setup().quiet = quiet; }
 
 bool QuietMessages() { return Setup().quiet; }

@@ -29,7 +29,6 @@ struct SetupState {
     std::string commandLine;  // program path, one blank, the argument string (259 at most)
 
     Project mainProject;
-    Project* current = &mainProject;  // never owns
 
     LanguageLibrary language;
     bool quiet = false;           // /S: no message box is shown, each gets its safe answer
@@ -41,19 +40,12 @@ struct SetupState {
     std::string startupFolder;
     // Run as SYSTEM: all users' Programs menu, which the menu folders go under; empty: the user's.
     std::string programsFolder;
-    std::string installFolder;
-    std::string shortcutFolder;
     std::string mountedDeviceFolder;  // a drive root, at most 9 characters; empty: none
     std::string chosenInstallFolder;  // empty until the user picks a folder, at most 259 characters
     bool licenceAccepted = false;     // set once by the licence page, never cleared
-    int upgradeFlag = 0;              // the install folder held an install log already
-    int installFailureMessage = 0;    // string ID, 0 until a step chooses one
-    std::string installFailureText;   // a built-in text shown instead of that string when set
     bool installFailed = false;       // an installation ran and was taken back
     bool cancelled = false;           // the user cancelled the wizard (taken back when it ran)
-    std::string uninstallDisplayName;
-    std::string tempLogPath;     // this run's temporary install log
-    std::string installLogPath;  // "install.log" in the install folder
+    std::string installLogPath;  // "install.log" in the install folder, once an installation wrote it
     // The folder levels the destination page created, outermost first: the installation
     // records those it installs into; the rest go again when the run ends.
     std::vector<std::string> pageCreatedFolders;

@@ -70,8 +70,7 @@ bool Uninstall(const UninstallRequest& request, bool* restart) {
     // were undone; now that it is gone they may be empty.
     RemoveFoldersLeft(context.foldersLeft, context.atRestart);
     *restart = !context.atRestart.empty();
-    state.uninstallDisplayName = text::Fit(context.displayName, kPathLimit);
-    ShowFixedMessage(LibraryText(kStrUninstallDone), state.uninstallDisplayName, MB_OK);
+    ShowFixedMessage(LibraryText(kStrUninstallDone), text::Fit(context.displayName, kPathLimit), MB_OK);
     return true;
 }
 

@@ -35,7 +35,7 @@ void InitCommonControlsForWizard() {
 
 // The product title as the background shows it: the window title with its tokens put in.
 std::string BackdropTitle() {
-    const Project& project = *Setup().current;
+    const Project& project = Setup().mainProject;
     std::string title;
     if (!ExpandTitleTokens(project, project.winTitle, &title, kPathLimit)) title = project.winTitle;
     return title;
@@ -101,7 +101,7 @@ bool RegisterBackgroundClass(HINSTANCE instance, const std::string& className) {
 ExitCode RunBackgroundWindow(HINSTANCE instance, const std::string& className, WizardState& wizard) {
     const SetupState& state = Setup();
     std::string title;
-    LoadFormattedString(state.language, &title, kPathLimit, kStrWindowTitle, state.current->title.c_str());
+    LoadFormattedString(state.language, &title, kPathLimit, kStrWindowTitle, state.mainProject.title.c_str());
 
     RECT work = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);

@@ -105,14 +105,13 @@ bool IsHandheldDrive(const std::string& root) {
 
 void InitDestination(HWND page) {
     SetupState& state = Setup();
-    const bool main = state.current == &state.mainProject;
     // A folder that does not fit is not proposed: the user chooses one.
     std::string folder;
-    TargetFolder(*state.current, main ? state.chosenInstallFolder : std::string(), kPathLimit, &folder);
+    TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit, &folder);
     SetDlgItemTextA(page, IDC_TARGET_DIR, folder.c_str());
     std::string installed;
     std::string saying;
-    if (main && InstalledFolder(state.mainProject, &installed) &&
+    if (InstalledFolder(state.mainProject, &installed) &&
         LoadFormattedString(state.language, &saying, kPathLimit, kStrInstalledHere, state.mainProject.title.c_str()))
         SetDlgItemTextA(page, IDC_DESTINATION_TEXT, saying.c_str());
 }

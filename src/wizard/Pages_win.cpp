@@ -90,7 +90,7 @@ void InitPage(HWND page) {
     CenterOnScreen(page);
 
     std::string caption;
-    if (LoadFormattedString(state.language, &caption, kPageCaptionLimit, kStrPageCaption, state.current->title.c_str()))
+    if (LoadFormattedString(state.language, &caption, kPageCaptionLimit, kStrPageCaption, state.mainProject.title.c_str()))
         SetWindowTextA(page, caption.c_str());
     if (wizard.pages.CurrentIsFirst()) EnableWindow(GetDlgItem(page, IDC_BACK), FALSE);
     if (wizard.pages.CurrentIsLast()) SetControlText(page, IDC_NEXT, kStrFinishButton);
@@ -125,7 +125,7 @@ WizardState& Wizard() { return *g_shown; }
 
 void SetTitledText(HWND page, int id, UINT stringId, size_t limit) {
     std::string text;
-    if (LoadFormattedString(Setup().language, &text, limit, stringId, Setup().current->title.c_str()))
+    if (LoadFormattedString(Setup().language, &text, limit, stringId, Setup().mainProject.title.c_str()))
         SetDlgItemTextA(page, id, text.c_str());
 }
 

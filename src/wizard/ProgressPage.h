@@ -5,8 +5,7 @@
 
 #include <string>
 
-#include "script/Project.h"
-#include "transaction/Journal.h"
+#include "engine/InstallDriver.h"
 
 INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -14,6 +13,9 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
 // would replace to close (/CLOSEAPPLICATIONS), and starts them again once it is done.
 void CloseHoldingApplications(bool close);
 
-// The installation's registration of descriptor files with the desktop loader (DoInstall's
-// RegisterDescriptorsFn): components in folders of their own are found where they installed.
-void RegisterDescriptors(Journal& journal, const Project& project, const std::string& installFolder);
+// The installation the run's choices make: its plan, and what the Uninstall entry names. False,
+// traced, when the plan cannot be made: nothing can be installed then.
+bool PrepareInstallation(InstallRequest* request);
+
+// Carries the installation's result into the run: how it ended, the log it wrote, what to launch.
+void TakeInstallResult(bool installed, const InstallResult& result);

@@ -6,12 +6,13 @@
 #include <atomic>
 
 #include "ResENU.h"
+#include "base/RunResult.h"
 #include "base/Text.h"
 #include "engine/InstallDriver.h"
-#include "engine/TargetFolder.h"
 #include "loader/Loader.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
+#include "win/Files.h"
 #include "wizard/Pages.h"
 
 namespace {
@@ -30,6 +31,8 @@ struct PageRun {
     std::atomic<bool> cancel{false};
     bool installed = false;
     bool closeHolders = false;
+    InstallRequest request;  // the worker's to read while it runs
+    InstallResult result;    // the worker's to write while it runs
     win::RestartManager holders;  // what it closed is started again once it installed
 };
 PageRun g_run;
@@ -39,7 +42,7 @@ PageRun g_run;
 // them then. False when the user cancelled.
 bool FilesFree() {
     for (;;) {
-        const std::vector<HeldFile> held = HeldFilesOfThisRun(g_run.holders, g_run.closeHolders);
+        const std::vector<HeldFile> held = FindHeldFiles(g_run.request.plan, g_run.holders, g_run.closeHolders);
         if (held.empty()) return true;
         const bool restart = AllMayWaitForRestart(held);
         const std::string text =
@@ -85,7 +88,7 @@ private:
 };
 
 DWORD WINAPI InstallWorker(LPVOID parameter) {
-    const PageRun& run = *static_cast<const PageRun*>(parameter);
+    PageRun& run = *static_cast<PageRun*>(parameter);
     // The shortcuts and self-registrations of the run are COM work on this thread.
     win::ComInit com;
     if (FAILED(com.result()))
@@ -93,12 +96,19 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
                            static_cast<unsigned long>(com.result()))
                   .c_str());
     PageProgress progress(run);
-    const bool installed = DoInstall(&progress, RegisterDescriptors);
+    const bool installed = DoInstall(run.request, &progress, &run.result);
     PostMessageA(run.page, WM_SETUP_DONE, installed ? 1 : 0, 0);
     return 0;
 }
 
 void StartInstallation(HWND page) {
+    if (!PrepareInstallation(&g_run.request)) {
+        MessageBoxFromId(kStrInstallFailed, MB_ICONERROR);
+        Setup().installFailed = true;
+        Setup().abort = 1;
+        EndDialog(page, kPageCancel);
+        return;
+    }
     if (!FilesFree()) {
         // Whatever it closed starts again, whether the installation runs or not.
         g_run.holders.RestartClosed();
@@ -125,6 +135,7 @@ void EndInstallation(HWND page, bool installed) {
     WaitForSingleObject(g_run.worker.get(), INFINITE);
     g_run.worker.reset();
     g_run.holders.RestartClosed();
+    TakeInstallResult(installed, g_run.result);
     if (!installed) {
         EndDialog(page, kPageCancel);
         return;
@@ -183,8 +194,32 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
     return PageFrameProc(page, message, wParam, {InitProgress, ProgressCommand});
 }
 
-void RegisterDescriptors(Journal& journal, const Project& project, const std::string& installFolder) {
-    RegisterAlxFiles(journal, project, installFolder, TargetFolder);
+bool PrepareInstallation(InstallRequest* request) {
+    const SetupState& state = Setup();
+    SectionPlaces places;
+    places.dataFolder = state.programFolder;
+    places.systemFolder = win::SystemFolder();
+    if (places.systemFolder.empty()) return Fail("PCInstall", "finding the system folder", "", GetLastError());
+    places.programsFolder = state.programsFolder;
+    places.startupFolder = state.startupFolder;
+    places.commonStartupFolder = state.commonStartupFolder;
+    places.mountedDeviceFolder = state.mountedDeviceFolder;
+    request->project = &state.mainProject;
+    request->programPath = state.programPath;
+    request->languagePath = state.language.path;
+    request->pageCreatedFolders = state.pageCreatedFolders;
+    request->registerDescriptors = RegisterAlxFiles;
+    return MakePlan(state.mainProject, state.chosenInstallFolder, places, &request->plan);
+}
+
+void TakeInstallResult(bool installed, const InstallResult& result) {
+    SetupState& state = Setup();
+    state.installLogPath = result.installLogPath;
+    state.launchCommand = result.launchCommand;
+    if (installed) return;
+    state.cancelled = result.cancelled;
+    state.installFailed = !result.cancelled;
+    state.abort = 1;
 }
 
 void CloseHoldingApplications(bool close) { g_run.closeHolders = close; }

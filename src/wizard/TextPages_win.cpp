@@ -67,7 +67,7 @@ DWORD CALLBACK ReadLicenceBlock(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
 void InitWelcome(HWND page) {
     const SetupState& state = Setup();
     SetTitledText(page, IDC_PAGE_TITLE, kStrWelcomeHeading, kHeadingLimit);
-    const int show = state.current->readme.fileIndex >= 0 ? SW_SHOW : SW_HIDE;
+    const int show = state.mainProject.readme.fileIndex >= 0 ? SW_SHOW : SW_HIDE;
     ShowWindow(GetDlgItem(page, IDC_README_LABEL), show);
     ShowWindow(GetDlgItem(page, IDC_README), show);
 }
@@ -75,7 +75,7 @@ void InitWelcome(HWND page) {
 bool WelcomeCommand(HWND page, int id) {
     if (id != IDC_README) return false;
     // A readme the shell cannot open shows nothing.
-    const std::string path = ReadmePath(*Setup().current);
+    const std::string path = ReadmePath(Setup().mainProject);
     if (!path.empty()) ShellExecuteA(page, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return true;
 }
@@ -85,7 +85,7 @@ bool WelcomeCommand(HWND page, int id) {
 void ShowLicenceText(HWND page, int controlId) {
     win::UniqueFile file;
     DWORD size = 0;
-    if (!OpenLicence(*Setup().current, &file, &size)) return;
+    if (!OpenLicence(Setup().mainProject, &file, &size)) return;
 
     // The text is read whole and ends at the last byte read, whatever the file held.
     std::vector<char> content(static_cast<size_t>(size) + 1, '\0');

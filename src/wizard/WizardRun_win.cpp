@@ -57,7 +57,6 @@ DLGPROC PageProcedure(PageKind kind) {
 
 bool PreparePages(WizardState* wizard) {
     SetupState& state = Setup();
-    state.current = &state.mainProject;
     const Project& project = state.mainProject;
     WizardLook& look = wizard->look;
 

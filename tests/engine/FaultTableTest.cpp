@@ -37,8 +37,6 @@ size_t Occurrences(const std::string& text, const std::string& part) {
     return count;
 }
 
-void NoDescriptors(Journal&, const Project&, const std::string&) {}
-
 // The shell begins the link, then fails, as a full disk or a refused write would make it.
 long HalfWrittenLink(const std::string&, const std::string& linkPath) {
     testenv::WriteFile(linkPath, "half");
@@ -111,7 +109,8 @@ TEST(FaultTable, EachInstallationFaultIsTracedOnceWithItsOwnCodeAndLosesNothingO
                         CreateDirectoryA((install + "\\install.log").c_str(), nullptr));
         }
 
-        ASSERT_TRUE(PrepareDriverRun(package, install));
+        DriverRun driver;
+        ASSERT_TRUE(PrepareDriverRun(package, install, &driver));
         Outcome() = RunOutcome();
         g_trace.clear();
         bool installedNow = false;
@@ -120,7 +119,7 @@ TEST(FaultTable, EachInstallationFaultIsTracedOnceWithItsOwnCodeAndLosesNothingO
             LogWriter log;
             InstallContext run(journal, log);
             if (row.fault == Fault::kShortcut || row.fault == Fault::kNewShortcut) run.writeLink = HalfWrittenLink;
-            installedNow = RunInstallation(run, NoDescriptors);
+            installedNow = RunInstallation(run, driver.request, &driver.result);
             log.Close();
             EXPECT_EQ(0, journal.TakeBack());
         }

@@ -15,7 +15,6 @@
 #include "log/InstallLog.h"
 #include "script/ScriptWriter.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "support/InstallRun.h"
 #include "support/Installed.h"
 #include "support/Package.h"
@@ -51,8 +50,8 @@ struct OwnRun {
     InstallContext context{journal, log};
 };
 
-void RecordDescriptors(Journal&, const Project& project, const std::string& installFolder) {
-    g_descriptorCalls.push_back(project.title + " in " + installFolder);
+void RecordDescriptors(Journal&, const InstallPlan& plan) {
+    g_descriptorCalls.push_back(plan.units.front().project->title + " in " + plan.installFolder);
 }
 
 TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) {
@@ -108,13 +107,15 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     for (int number : {2, 3, 4, 20, 21})
         ASSERT_TRUE(package.WriteData(number, number <= 4 ? contents[number - 2] : contents[3]));
 
-    ASSERT_TRUE(PrepareDriverRun(package, install));
+    DriverRun driver;
+    ASSERT_TRUE(PrepareDriverRun(package, install, &driver));
+    driver.request.registerDescriptors = RecordDescriptors;
     g_descriptorCalls.clear();
     RecordingProgress progress;
     OwnRun first;
     first.context.progress = &progress;
-    ASSERT_TRUE(RunInstallation(first.context, RecordDescriptors));
-    SetupState& state = ::Setup();
+    ASSERT_TRUE(RunInstallation(first.context, driver.request, &driver.result));
+    const InstallResult& result = driver.result;
 
     // The files, in the order the sections and the component came, each heard of once.
     const Lines files = {systemLib, install + "\\Notes.exe", install + "\\docs\\Readme.txt", install + "\\extra.txt"};
@@ -129,11 +130,10 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     EXPECT_TRUE(sharedkey::Read(systemLib, &count));
     EXPECT_EQ(1u, count);
 
-    EXPECT_EQ(install, state.installFolder);
-    EXPECT_EQ(menu, state.shortcutFolder);
-    EXPECT_EQ(install + "\\Notes.exe", state.launchCommand);
-    EXPECT_EQ(&state.mainProject, state.current);
-    EXPECT_EQ(0, state.upgradeFlag);
+    EXPECT_EQ(install, driver.request.plan.installFolder);
+    EXPECT_EQ(menu, driver.request.plan.shortcutFolder);
+    EXPECT_EQ(install + "\\Notes.exe", result.launchCommand);
+    EXPECT_FALSE(result.upgrade);
     EXPECT_EQ(Lines{title + " in " + install}, g_descriptorCalls);
 
     const std::string installLog = install + "\\install.log";
@@ -141,8 +141,8 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
     ASSERT_FALSE(firstRun.empty());
     EXPECT_EQ("Application: " + displayName, firstRun.front());
     // The run's own temporary log and journal are gone once the install log holds its records.
-    EXPECT_FALSE(win::FileExists(state.tempLogPath));
-    EXPECT_FALSE(win::FileExists(JournalOf(state.tempLogPath)));
+    EXPECT_FALSE(win::FileExists(result.tempLogPath));
+    EXPECT_FALSE(win::FileExists(JournalOf(result.tempLogPath)));
     EXPECT_NE(firstRun.end(), std::find(firstRun.begin(), firstRun.end(), "CopyFile: " + install + "\\extra.txt"));
 
     EXPECT_EQ(displayName, installed::UninstallValue(displayName, "DisplayName"));
@@ -154,16 +154,17 @@ TEST(InstallDriver, InstallsMainProjectAndSelectedComponentThenUpgradesInPlace) 
         EXPECT_TRUE(win::ReadDword(key.get(), "EstimatedSize", &sizeKiB));
     }
     EXPECT_EQ(5u, sizeKiB) << "the 5,045 bytes installed, in KiB rounded up";
-    EXPECT_EQ(win::WindowsFolder() + "\\pyxu.exe -u" + installLog + " -l" + state.language.path,
+    EXPECT_EQ(win::WindowsFolder() + "\\pyxu.exe -u" + installLog + " -l" + driver.request.languagePath,
               installed::UninstallValue(displayName, "UninstallString"));
 
     // Again without a chosen folder: the earlier installation's folder is found through its
     // uninstall entry, and its log grows without a second Application record.
-    ASSERT_TRUE(PrepareDriverRun(package, ""));
+    DriverRun again;
+    ASSERT_TRUE(PrepareDriverRun(package, "", &again));
     OwnRun second;
-    ASSERT_TRUE(RunInstallation(second.context, RecordDescriptors));
-    EXPECT_EQ(install, state.installFolder);
-    EXPECT_EQ(1, state.upgradeFlag);
+    ASSERT_TRUE(RunInstallation(second.context, again.request, &again.result));
+    EXPECT_EQ(install, again.request.plan.installFolder);
+    EXPECT_TRUE(again.result.upgrade);
     const Lines both = installed::LogLines(installLog);
     ASSERT_GT(both.size(), firstRun.size());
     EXPECT_TRUE(std::equal(firstRun.begin(), firstRun.end(), both.begin()));
@@ -209,25 +210,26 @@ TEST(InstallDriver, FailedStepChoosesItsMessageAndItsJournalTakesEverythingBack)
         ASSERT_TRUE(package.WriteData(10, sub.Text()));
         ASSERT_TRUE(package.WriteData(c.componentFails ? 2 : 11, "present"));
 
-        ASSERT_TRUE(PrepareDriverRun(package, install));
+        DriverRun driver;
+        ASSERT_TRUE(PrepareDriverRun(package, install, &driver, c.mountedDevice ? root + "\\device" : ""));
+        driver.request.registerDescriptors = RecordDescriptors;
         g_descriptorCalls.clear();
-        if (c.mountedDevice) ::Setup().mountedDeviceFolder = root + "\\device";
         OwnRun run;
-        EXPECT_FALSE(RunInstallation(run.context, RecordDescriptors));
-        EXPECT_EQ(c.message, InstallFailureMessage());
+        EXPECT_FALSE(RunInstallation(run.context, driver.request, &driver.result));
+        EXPECT_EQ(c.message, InstallFailureMessage(driver.result));
         EXPECT_TRUE(g_descriptorCalls.empty());
-        EXPECT_EQ(&::Setup().mainProject, ::Setup().current);
         EXPECT_FALSE(win::FileExists(install + "\\install.log"));
-        const Lines temp = installed::LogLines(::Setup().tempLogPath);
+        const std::string& tempLog = driver.result.tempLogPath;
+        const Lines temp = installed::LogLines(tempLog);
         ASSERT_FALSE(temp.empty());
-        EXPECT_EQ("Application: " + ::Setup().mainProject.company + " Broken for BlackBerry", temp.front());
+        EXPECT_EQ("Application: " + driver.project.company + " Broken for BlackBerry", temp.front());
         EXPECT_EQ(c.componentFails, win::FileExists(install + "\\main.txt"));
 
         run.log.Close();
         EXPECT_EQ(0, run.journal.TakeBack());
         EXPECT_FALSE(win::FileExists(install));
-        EXPECT_FALSE(win::FileExists(JournalOf(::Setup().tempLogPath)));
-        EXPECT_FALSE(win::FileExists(::Setup().tempLogPath));
+        EXPECT_FALSE(win::FileExists(JournalOf(tempLog)));
+        EXPECT_FALSE(win::FileExists(tempLog));
     }
 }
 

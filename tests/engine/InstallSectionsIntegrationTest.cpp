@@ -18,7 +18,6 @@
 #include "loader/Loader.h"
 #include "log/InstallLog.h"
 #include "script/ScriptWriter.h"
-#include "state/SetupState.h"
 #include "support/InstallRun.h"
 #include "support/Installed.h"
 #include "support/Package.h"
@@ -116,14 +115,11 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     SectionPlaces places;
     places.dataFolder = package.Folder() + "\\";
     places.startupFolder = startup;
+    places.systemFolder = system;
     const std::string languagePath = win::WindowsFolder() + "\\ResENU.DLL";
     const std::string log = root + "\\install.log";
     auto run = std::make_unique<InstallRun>(root, log);
-    run->context.places = places;
-    ASSERT_TRUE(InstallSection(run->context, project, system, kSectionSystem, Shortcuts::kNone, MenuFolder::kProject));
-    ASSERT_TRUE(
-        InstallSection(run->context, project, install, kSectionApplication, Shortcuts::kMake, MenuFolder::kProject));
-    ASSERT_TRUE(InstallSection(run->context, project, "", kSectionConduit, Shortcuts::kNone, MenuFolder::kProject));
+    ASSERT_TRUE(InstallPlanned(run->context, project, install, places));
 
     const std::string sysLib = system + "\\" + library;
     const Lines expected = {
@@ -173,7 +169,9 @@ TEST(InstallSections, GeneratedPackageInstallsWithEveryRecordAndRegistration) {
     // After the sections: the uninstall entry and the descriptor files, as the driver does.
     const std::string displayName = company + " " + title + " for BlackBerry";
     cleanup.trees.emplace_back(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\" + displayName);
-    RegisterAlxFiles(run->journal, project, install, TargetFolder);
+    InstallPlan plan;
+    ASSERT_TRUE(MakePlan(project, install, places, &plan));
+    RegisterAlxFiles(run->journal, plan);
     PrepareUnInstall(run->context, project, package.SetupPath(), install, languagePath, 12);
     run.reset();
 

@@ -13,12 +13,6 @@
 
 namespace {
 
-// A component's own install folder, as the engine's TargetFolder would give it.
-bool OwnFolder(const Project& component, const std::string& /*chosenFolder*/, size_t /*limit*/, std::string* folder) {
-    *folder = "D:\\Own\\" + component.title;
-    return true;
-}
-
 const char kVendorKey[] = "Software\\Research In Motion";
 const char kLoaderKey[] = "Software\\Research In Motion\\BlackBerry\\Loader";
 const char kPackagesKey[] = "Software\\Research In Motion\\BlackBerry\\Loader\\Packages";
@@ -56,6 +50,14 @@ protected:
         ASSERT_TRUE(ownsVendorKey_) << "the prefix already has a loader key; refusing to touch it";
         const std::string folder = testenv::FreshFolder();
         run_.reset(new InstallRun(folder, folder + "\\install.log"));
+    }
+    // The plan of `project` into `installFolder`, as the installation registers it.
+    void Register(const Project& project, const std::string& installFolder) {
+        SectionPlaces places;
+        places.systemFolder = "C:\\Windows\\system32";
+        InstallPlan plan;
+        ASSERT_TRUE(MakePlan(project, installFolder, places, &plan));
+        RegisterAlxFiles(run_->journal, plan);
     }
     void TearDown() override {
         if (ownsVendorKey_) testenv::DeleteRegistryTree(HKEY_CURRENT_USER, kVendorKey);
@@ -132,16 +134,15 @@ TEST_F(LoaderTest, FirstDescriptorUnderTheTitleLaterOnesUnderTheirPath) {
     Project& project = MainProject(title);
     AddFile(project, kSectionApplication, "readme.txt", 0);
     AddFile(project, kSectionApplication, "app.alx", 0);
-    AddFile(project, kSectionApplication, "notes.alx.txt", 5);  // no such folder: skipped
     AddFile(project, kSectionApplication, "lib.ALX", 1);
     AddFile(project, kSectionApplication, "sub\\extra.Alx", 1);
     for (FileSection other : {kSectionSystem, kSectionConduit, kSectionMountedDevice}) {
-        project.folders[other] = {"x"};
+        project.folders[other] = {"C:\\x"};
         AddFile(project, other, "other.alx", 0);
     }
     std::string installFolder = "C:\\Program Files\\Acme\\Notes\\";
 
-    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
+    Register(project, installFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("C:\\Program Files\\Acme\\Notes\\app.alx", data);
@@ -151,11 +152,10 @@ TEST_F(LoaderTest, FirstDescriptorUnderTheTitleLaterOnesUnderTheirPath) {
     EXPECT_EQ("C:\\Program Files\\Acme\\Notes\\lib\\sub\\extra.Alx", data);
     EXPECT_FALSE(PackageValue("readme.txt", &data));
     EXPECT_FALSE(PackageValue("other.alx", &data));
-    EXPECT_FALSE(PackageValue("notes.alx.txt", &data));
 
     // A reinstallation into another folder replaces the values.
     installFolder = "D:\\Notes";
-    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
+    Register(project, installFolder);
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("D:\\Notes\\app.alx", data);
     ASSERT_TRUE(PackageValue("lib.ALX", &data));
@@ -169,7 +169,7 @@ TEST_F(LoaderTest, AlxAnywhereInThePathCounts) {
     AddFile(project, kSectionApplication, "notes.alx.txt", 0);
     AddFile(project, kSectionApplication, "readme.txt", 0);
     std::string installFolder = "C:\\Apps\\plain";
-    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
+    Register(project, installFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_EQ("C:\\Apps\\plain\\notes.alx.txt", data);
@@ -177,7 +177,7 @@ TEST_F(LoaderTest, AlxAnywhereInThePathCounts) {
 
     // A folder named like a descriptor makes every file in it match.
     installFolder = "C:\\Apps\\Kit.aLx";
-    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
+    Register(project, installFolder);
     ASSERT_TRUE(PackageValue("readme.txt", &data));
     EXPECT_EQ("C:\\Apps\\Kit.aLx\\readme.txt", data);
 }
@@ -192,6 +192,7 @@ TEST_F(LoaderTest, SelectedComponentsRegisterUnderTheirOwnTitle) {
         project.components.emplace_back();
         Project& sub = *project.components.back().sub;
         sub.title = titles[i];
+        sub.defTargetDir = "D:\\Own\\" + titles[i];  // where one that does not use the main folder goes
         sub.folders[kSectionApplication] = {"comp"};
         AddFile(sub, kSectionApplication, "first" + std::to_string(i) + ".alx", 0);
         AddFile(sub, kSectionApplication, "second" + std::to_string(i) + ".alx", 0);
@@ -208,13 +209,13 @@ TEST_F(LoaderTest, SelectedComponentsRegisterUnderTheirOwnTitle) {
     std::string installFolder = "C:\\Main";
 
     project.multicomp = 0;
-    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
+    Register(project, installFolder);
     std::string data;
     ASSERT_TRUE(PackageValue(title, &data));
     EXPECT_FALSE(PackageValue(titles[0], &data));
 
     project.multicomp = 1;
-    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
+    Register(project, installFolder);
     ASSERT_TRUE(PackageValue(titles[0], &data));
     EXPECT_EQ("D:\\Own\\" + titles[0] + "\\comp\\first0.alx", data);
     ASSERT_TRUE(PackageValue("second0.alx", &data));  // each project counts its own files
@@ -229,11 +230,11 @@ TEST_F(LoaderTest, WithoutTheLoaderKeyNothingIsWritten) {
     Project& project = MainProject(testenv::UniqueName("Notes"));
     AddFile(project, kSectionApplication, "app.alx", 0);
     std::string installFolder = "C:\\Notes";
-    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
+    Register(project, installFolder);
     EXPECT_FALSE(KeyExists(kLoaderKey));
 
     ASSERT_TRUE(CreateKey(kLoaderKey));
-    RegisterAlxFiles(run_->journal, project, installFolder, OwnFolder);
+    Register(project, installFolder);
     EXPECT_FALSE(KeyExists(kPackagesKey));
 }
 

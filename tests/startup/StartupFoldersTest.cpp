@@ -12,6 +12,7 @@
 #include "support/TestEnv.h"
 #include "support/Wizard.h"
 #include "win/Files.h"
+#include "wizard/ProgressPage.h"
 #include "win/Registry.h"
 
 namespace {
@@ -142,7 +143,9 @@ TEST(SystemAccount, ShortcutsGoToTheAllUsersFoldersAndTheUninstallFindsThemThere
     ASSERT_EQ(0, state.mainProject.Load(package.PathOf("00000001"), true));
     state.programFolder = package.Folder() + "\\";
     state.programPath = package.SetupPath();
-    ASSERT_TRUE(DoInstall(nullptr, [](Journal&, const Project&, const std::string&) {}));
+    InstallRequest request;
+    InstallResult result;
+    ASSERT_TRUE(PrepareInstallation(&request) && DoInstall(request, nullptr, &result));
 
     const std::string log = testenv::ReadFile(root + "\\Tool\\install.log");
     for (const std::string& link : {menuLink, startupLink})

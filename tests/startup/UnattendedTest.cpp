@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@
 #include "support/SharedDlls.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
+#include "transaction/RunFiles.h"
 #include "support/Wizard.h"
 #include "win/Digest.h"
 #include "win/Files.h"
@@ -107,6 +109,73 @@ struct SuitePackage {
 
 QuietRun RunSetupQuietly(const SuitePackage& suite, const std::string& arguments) {
     return ui::RunQuietly(suite.package.SetupPath(), arguments, suite.package.Folder());
+}
+
+// The decision /PLAN's document gives the file at `path` ("" when it names no such file): one
+// file per line, its target quoted as JSON quotes it.
+std::string PlannedDecision(const std::string& document, const std::string& path) {
+    const size_t target = document.find("\"target\": " + text::JsonString(path) + ",");
+    const size_t at = document.find("\"decision\": \"", target);
+    if (target == std::string::npos || at == std::string::npos) return "";
+    const size_t from = at + 13;
+    return document.substr(from, document.find('"', from) - from);
+}
+
+// /PLAN, then /S with the same choices, on a clean machine and over an installation: the plan
+// changes nothing, and /S copies exactly the files it called new or replace.
+TEST(Unattended, PlanShowsWhatTheSameInstallationThenDoesAndChangesNothing) {
+    SuitePackage suite;
+    suite.extraTools = true;
+    ASSERT_TRUE(suite.Lay());
+    const std::string plan = suite.root + "\\plan.json";
+    const std::string program = suite.install + "\\Suite.exe", part1 = suite.install + "\\Part1.txt",
+                      extra = suite.install + "\\Extra Tools.txt";
+    snapshot::Places places;
+    places.folders = {suite.install, installed::ProgramsFolder() + "\\" + suite.company, RunFilesFolder()};
+    places.files = {suite.systemFile, win::WindowsFolder() + "\\" + suite.library.Name(), suite.root + "\\trace.txt"};
+    places.keys = {{HKEY_LOCAL_MACHINE, suite.entryKey}};
+
+    struct Step {
+        const char* components;
+        std::vector<std::pair<std::string, std::string>> decisions;  // target, decision
+    };
+    const Step steps[] = {
+        {"1", {{suite.systemFile, "new"}, {program, "new"}, {part1, "new"}, {extra, ""}}},
+        {"1,\"extra tools\"", {{suite.systemFile, "replace"}, {program, "replace"}, {part1, "keep"}, {extra, "new"}}},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.components);
+        const std::string choices = std::string("/COMPONENTS=") + step.components + " /D=" + suite.install;
+        // Over the installation, the user's own newer copy of a file the rule replaces when older.
+        if (win::FileExists(part1)) {
+            ASSERT_TRUE(testenv::WriteFile(part1, "the user's own"));
+        }
+        const snapshot::Machine before = snapshot::Take(places);
+        const QuietRun planning = RunSetupQuietly(suite, "/PLAN=" + plan + " " + choices);
+        EXPECT_EQ(0, planning.exitCode);
+        EXPECT_FALSE(planning.windowShown);
+        EXPECT_EQ(std::vector<std::string>{}, snapshot::Differences(before, snapshot::Take(places)));
+        const std::string document = testenv::ReadFile(plan);
+        for (const auto& [target, decision] : step.decisions)
+            EXPECT_EQ(decision, PlannedDecision(document, target)) << target << "\n" << document;
+
+        const std::vector<std::string> logBefore = installed::LogLines(suite.install + "\\install.log");
+        ASSERT_EQ(0, RunSetupQuietly(suite, "/S " + choices).exitCode);
+        const std::vector<std::string> log = installed::LogLines(suite.install + "\\install.log");
+        std::vector<std::string> copied, planned;
+        for (size_t i = logBefore.size(); i < log.size(); ++i)
+            if (log[i].rfind("CopyFile: ", 0) == 0) copied.push_back(log[i].substr(10));
+        for (const auto& [target, decision] : step.decisions)
+            if (decision == "new" || decision == "replace") planned.push_back(target);
+        std::sort(copied.begin(), copied.end());
+        std::sort(planned.begin(), planned.end());
+        EXPECT_EQ(planned, copied);
+        if (PlannedDecision(document, part1) == "keep") {
+            EXPECT_EQ("the user's own", testenv::ReadFile(part1));
+        }
+    }
+    EXPECT_EQ(0, ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
+    suite.ExpectNothingLeft();
 }
 
 TEST(Unattended, InstallsWhatTheCommandLineChoosesAndTheQuietUninstallTakesItBack) {

@@ -1,6 +1,7 @@
 #include "support/InstallRun.h"
 
-#include "state/SetupState.h"
+#include "engine/Plan.h"
+#include "engine/Section.h"
 #include "win/Files.h"
 
 #include <gtest/gtest.h>
@@ -15,18 +16,27 @@ InstallRun::~InstallRun() {
     journal.Commit();
 }
 
-bool PrepareDriverRun(const testenv::Package& package, const std::string& chosenFolder) {
-    SetupState& state = ::Setup();
-    state.mainProject.Reset();
-    state.current = &state.mainProject;
-    state.programFolder = package.Folder() + "\\";
-    state.programPath = package.SetupPath();
-    state.language.path = win::WindowsFolder() + "\\ResENU.DLL";
-    state.chosenInstallFolder = chosenFolder;
-    state.mountedDeviceFolder.clear();
-    state.startupFolder.clear();
-    state.commonStartupFolder.clear();
-    state.launchCommand.clear();
-    state.abort = 0;
-    return state.mainProject.Load(package.PathOf("00000001"), true) == 0;
+bool InstallPlanned(InstallContext& context, const Project& project, const std::string& folder,
+                    const SectionPlaces& places) {
+    InstallPlan plan;
+    if (!MakePlan(project, folder, places, &plan)) return false;
+    for (const PlanUnit& unit : plan.units)
+        if (!InstallUnit(context, unit)) return false;
+    return true;
+}
+
+bool PrepareDriverRun(const testenv::Package& package, const std::string& chosenFolder, DriverRun* run,
+                      const std::string& deviceFolder) {
+    run->project.Reset();
+    if (run->project.Load(package.PathOf("00000001"), true) != 0) return false;
+    InstallRequest& request = run->request;
+    request = InstallRequest();
+    request.project = &run->project;
+    request.programPath = package.SetupPath();
+    request.languagePath = win::WindowsFolder() + "\\ResENU.DLL";
+    SectionPlaces places;
+    places.dataFolder = package.Folder() + "\\";
+    places.systemFolder = win::SystemFolder();
+    places.mountedDeviceFolder = deviceFolder;
+    return MakePlan(run->project, chosenFolder, places, &request.plan);
 }

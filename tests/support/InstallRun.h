@@ -6,6 +6,8 @@
 #include <string>
 
 #include "engine/InstallContext.h"
+#include "engine/InstallDriver.h"
+#include "script/Project.h"
 #include "log/LogWriter.h"
 #include "support/Package.h"
 #include "transaction/Journal.h"
@@ -21,7 +23,20 @@ struct InstallRun {
     InstallContext context{journal, log};
 };
 
-// The run-wide state as start-up and the wizard leave it for the install driver: the package's
-// script loaded as the main project, its folders, the default language library and the chosen
-// folder; no device, no Startup folders, nothing to launch. False when the script does not load.
-bool PrepareDriverRun(const testenv::Package& package, const std::string& chosenFolder);
+// The plan of `project` into `folder` made and carried out unit by unit in `context`, as the
+// install driver does between the product's record and its registrations. False at the first
+// failure.
+bool InstallPlanned(InstallContext& context, const Project& project, const std::string& folder,
+                    const SectionPlaces& places);
+
+// What start-up and the wizard hand the install driver: the package's script loaded as the main
+// project (owned by `run`), the chosen folder and device folder, the real system folder, the
+// default language library; no Startup folders. False when the script does not load or the
+// plan cannot be made.
+struct DriverRun {
+    Project project;
+    InstallRequest request;
+    InstallResult result;
+};
+bool PrepareDriverRun(const testenv::Package& package, const std::string& chosenFolder, DriverRun* run,
+                      const std::string& deviceFolder = std::string());

@@ -113,18 +113,12 @@ bool Install(const Product& product, const Run& run) {
     SectionPlaces places;
     places.dataFolder = package.Folder() + "\\";
     places.startupFolder = product.startupLink.substr(0, product.startupLink.rfind('\\'));
+    places.systemFolder = product.systemFile.substr(0, product.systemFile.rfind('\\'));
 
     InstallRun installation(product.root, product.tempLog);
     InstallContext& context = installation.context;
-    context.places = places;
     if (!win::FileExists(product.installLog)) installation.log.Record(kRecordApplication, product.displayName.c_str());
-    const std::string system = product.systemFile.substr(0, product.systemFile.rfind('\\'));
-    if (!InstallSection(context, project, system, kSectionSystem, Shortcuts::kNone, MenuFolder::kProject) ||
-        !CreateInstallFolder(context, product.install, Logging::kRecord) ||
-        !InstallSection(context, project, product.install, kSectionApplication, Shortcuts::kMake,
-                        MenuFolder::kProject) ||
-        !InstallSection(context, project, "", kSectionConduit, Shortcuts::kNone, MenuFolder::kProject))
-        return false;
+    if (!InstallPlanned(context, project, product.install, places)) return false;
     PrepareUnInstall(context, project, testenv::BinFolder() + "setup.exe", product.install,
                      testenv::BinFolder() + "ResENU.DLL", 0);
     installation.log.Close();

@@ -13,7 +13,7 @@
 #include "engine/InstallDriver.h"
 #include "engine/UninstallEntry.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
+#include "support/InstallRun.h"
 #include "support/Product.h"
 #include "support/Snapshot.h"
 #include "uninstall/Uninstaller.h"
@@ -87,8 +87,6 @@ private:
     std::string folder_, subkey_;
 };
 
-void NoDescriptors(Journal&, const Project&, const std::string&) {}
-
 using FaultTable = product::ProductTest;
 
 TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
@@ -144,14 +142,10 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
                 EXPECT_TRUE(ServiceUninstallRequest("-u" + victim.installLog + library, &exitCode));
                 EXPECT_NE("", installed::UninstallValue(victim.displayName, "DisplayName"));
             } else {  // the driver's run, as the progress page starts it
-                SetupState& state = ::Setup();
                 const testenv::Package package = product::LayRun(victim, {});
-                ASSERT_EQ(0, state.mainProject.Load(package.PathOf("00000001"), true));
-                state.programFolder = package.Folder() + "\\";
-                state.programPath = package.SetupPath();
-                state.chosenInstallFolder = victim.install;
-                EXPECT_FALSE(DoInstall(nullptr, NoDescriptors));
-                exitCode = state.installFailed ? kExitInstallFailed : kExitSuccess;
+                DriverRun driver;
+                ASSERT_TRUE(PrepareDriverRun(package, victim.install, &driver));
+                exitCode = DoInstall(driver.request, nullptr, &driver.result) ? kExitSuccess : kExitInstallFailed;
                 EXPECT_EQ(log, testenv::ReadFile(victim.installLog));
             }
         }

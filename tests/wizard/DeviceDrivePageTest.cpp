@@ -32,7 +32,6 @@ LRESULT Send(HWND window, UINT message, WPARAM wParam) { return SendMessageA(win
 TEST(DeviceDrivePage, ListsTheDrivesAndKeepsTheChosenRoot) {
     SetupState& state = ::Setup();
     ASSERT_TRUE(LoadLanguageLibrary(testenv::BinFolder() + "ResENU.DLL"));
-    state.current = &state.mainProject;
     state.mainProject.title = "Drive Demo";
     state.programPath = testenv::BinFolder() + "setup.exe";  // the uninstaller the installation puts in place
     WizardState wizard;
