@@ -6,6 +6,8 @@
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "log/InstallLog.h"
+#include "startup/Unattended.h"
+#include "state/SetupState.h"
 #include "transaction/JournalFormat.h"
 #include "transaction/RunFiles.h"
 #include "win/Files.h"
@@ -71,6 +73,11 @@ ExitCode OpenNamedFile(const std::string& full, DWORD access, DWORD disposition,
     return GetLastError() == ERROR_CANT_ACCESS_FILE ? kExitBadCommandLine : kExitLogUnwritable;
 }
 
+// The trace file itself, or one of the program's own logs: no other switch's file may be either.
+bool IsTakenName(const std::string& full, const std::string& traceFile) {
+    return IsProgramLog(full) || (!traceFile.empty() && text::EqualsNoCase(full, LongFullPath(traceFile)));
+}
+
 struct ResultFile {
     std::string path;       // long and full
     std::string temporary;  // beside it, written first
@@ -103,8 +110,7 @@ ExitCode StartTraceLog(const std::string& path) {
 ExitCode StartResultFile(const std::string& path, const std::string& traceFile) {
     const std::string full = LongFullPath(path);
     win::UniqueFile existing;
-    if (IsProgramLog(full) || (!traceFile.empty() && text::EqualsNoCase(full, LongFullPath(traceFile))))
-        return kExitBadCommandLine;
+    if (IsTakenName(full, traceFile)) return kExitBadCommandLine;
     // The name itself must be a plain file or none: it is renamed over at the end.
     if (win::FileExists(full) && OpenNamedFile(full, 0, OPEN_EXISTING, &existing) == kExitBadCommandLine)
         return kExitBadCommandLine;
@@ -126,4 +132,23 @@ void FinishResultFile(ExitCode code) {
         Fail("Setup", "writing the result document", g_result.path, GetLastError(), Failing::kBestEffort);
         DeleteFileA(g_result.temporary.c_str());
     }
+}
+
+ExitCode AnswerFile::Open(const std::string& path, const std::string& traceFile) {
+    path_ = LongFullPath(path);
+    if (IsTakenName(path_, traceFile)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return kExitBadCommandLine;
+    }
+    // Kept as it is until the installation starts.
+    return OpenNamedFile(path_, GENERIC_WRITE, OPEN_ALWAYS, &file_);
+}
+
+void AnswerFile::Starting() {
+    if (!file_) return;
+    const SetupState& state = Setup();
+    const std::string text = AnswerFileText(state.chosenInstallFolder, state.mountedDeviceFolder, state.mainProject);
+    if (SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) != 0 || !win::WriteAll(file_.get(), text.data(), text.size()) ||
+        !SetEndOfFile(file_.get()))
+        Fail("Setup", "writing the answer file", path_, GetLastError(), Failing::kBestEffort);
 }

@@ -12,6 +12,7 @@
 #include "loader/Loader.h"
 #include "state/Messages.h"
 #include "state/SetupState.h"
+#include "wizard/Background.h"
 #include "wizard/Pages.h"
 
 namespace {
@@ -108,6 +109,8 @@ void StartInstallation(HWND page) {
         EndDialog(page, kPageCancel);
         return;
     }
+    // The choices are final now, and the worker does not touch them yet.
+    if (Wizard().starting) Wizard().starting->Starting();
     g_run.page = page;
     g_run.cancel = false;
     g_run.worker.reset(CreateThread(nullptr, 0, InstallWorker, &g_run, 0, nullptr));
