@@ -432,8 +432,8 @@ TEST(Unattended, HelpNamesEverySwitchAndInstallsNothing) {
         ui::RunExpectingOneMessage(suite.package.SetupPath(), "/?", suite.package.Folder());
     ASSERT_TRUE(shown.sawBox);
     EXPECT_EQ(0, shown.exitCode);
-    for (const char* named : {"/S", "/LOG=", "/RESULT=", "/WAIT", "/COMPONENTS=", "/DEVICE=", "/D=", "/HELP", "3010",
-                              "1602", "1603", "1618", "1622", "1639", "from 1: Part1 Part2"})
+    for (const char* named : {"/S", "/LOG=", "/RESULT=", "/WAIT", "/COMPONENTS=", "/DEVICE=", "/D=", "/HELP", "/SAVEINF=",
+                              "/LOADINF=", "3010", "1602", "1603", "1618", "1622", "1639", "from 1: Part1 Part2"})
         EXPECT_NE(std::string::npos, shown.box.text.find(named)) << named << "\n" << shown.box.text;
     const std::string trace = suite.root + "\\help.txt";
     const QuietRun quiet = RunSetupQuietly(suite, "/S /HELP \"/LOG=" + trace + "\" /D=" + suite.install);
@@ -517,8 +517,10 @@ TEST(Unattended, AnAnswerFileRepeatsTheWizardsChoicesQuietly) {
                   testenv::ReadFile(answers)) << name;
     });
     ASSERT_EQ(0, walk.exitCode);
+    // The install folder with its log, byte for byte, and the Uninstall entry; a shortcut holds
+    // its target's times, which no two installations share.
     snapshot::Places places;
-    places.folders = {suite.install, installed::ProgramsFolder() + "\\" + suite.company};
+    places.folders = {suite.install};
     places.files = {suite.systemFile};
     places.keys = {{HKEY_LOCAL_MACHINE, suite.entryKey}};
     const snapshot::Machine wizard = snapshot::Take(places);
