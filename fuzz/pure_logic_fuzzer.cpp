@@ -170,7 +170,8 @@ void FuzzSwitches(FuzzedDataProvider& data) {
     const bool anySwitch = parsed.quiet || !parsed.logFile.empty() || !parsed.installFolder.empty() ||
                            parsed.componentsGiven || !parsed.deviceFolder.empty() || parsed.malformed ||
                            !parsed.resultFile.empty() || parsed.wait || parsed.help || parsed.passive ||
-                           parsed.allowDowngrade || parsed.closeApplications || !parsed.planFile.empty();
+                           parsed.allowDowngrade || parsed.closeApplications || !parsed.saveAnswers.empty() ||
+                           !parsed.loadAnswers.empty() || !parsed.planFile.empty();
     if (!anySwitch) Check(parsed.arguments == arguments);
     // What a switch gives is what the run can take.
     Check(parsed.installFolder.size() < 260);
@@ -178,6 +179,21 @@ void FuzzSwitches(FuzzedDataProvider& data) {
           (parsed.deviceFolder.size() == 3 && parsed.deviceFolder.compare(1, 2, ":\\") == 0));
     for (const std::string& item : parsed.components) Check(!item.empty());
     Check(parsed.waitSeconds <= 9999 && (parsed.wait || parsed.waitSeconds == 0));
+
+    // An answer file gives only the choices the line does not make, each as its switch would.
+    CommandLine answered = parsed;
+    size_t badLine = 0;
+    const std::string answers = data.ConsumeRandomLengthString(300);
+    if (ReadAnswers(answers, &answered, &badLine)) {
+        Check(parsed.installFolder.empty() || answered.installFolder == parsed.installFolder);
+        Check(parsed.deviceFolder.empty() || answered.deviceFolder == parsed.deviceFolder);
+        Check(answered.installFolder.size() < 260 && answered.deviceFolder.size() <= 3);
+        Check(answered.componentsGiven == (parsed.componentsGiven || answered.componentsLine != 0));
+        for (const std::string& item : answered.components) Check(!item.empty());
+        Check(answered.quiet == parsed.quiet && answered.logFile == parsed.logFile && answered.arguments == parsed.arguments);
+    } else {
+        Check(badLine >= 1 && answered.installFolder == parsed.installFolder && !answered.componentsLine);
+    }
 
     const std::string message = data.ConsumeRemainingBytesAsString();
     const std::string lines = StampTraceLines("T ", message.c_str());

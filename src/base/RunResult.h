@@ -14,7 +14,7 @@ enum ExitCode : int {
     kExitCancelled = 1602,          // the user cancelled the installation, which was taken back
     kExitInstallFailed = 1603,      // taken back as far as it went
     kExitAnotherInstallation = 1618,
-    kExitLogUnwritable = 1622,      // the /LOG or /RESULT file cannot be opened
+    kExitLogUnwritable = 1622,      // the /LOG, /RESULT or /SAVEINF file cannot be opened
     kExitDowngrade = 1638,          // a newer version of the product is installed: nothing done
     kExitBadCommandLine = 1639,     // a malformed switch or a choice the rules refuse
     kExitRestartNeeded = 3010,      // done; a file waits for the next restart

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 
 #include "base/Limits.h"
@@ -22,39 +23,25 @@ size_t WordEnd(const std::string& text, size_t at) {
     return at;
 }
 
-bool StartsWithNoCase(const std::string& text, size_t at, const char* prefix) {
-    const std::string wanted(prefix);
-    return text.size() - at >= wanted.size() && text::EqualsNoCase(text.substr(at, wanted.size()), wanted);
-}
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+// Compared in place: the switches are read many times over, each against every name.
+bool StartsWithNoCase(const std::string& text, size_t at, const char* prefix) {
+    for (; *prefix; ++prefix, ++at)
+        if (at >= text.size() || Upper(text[at]) != Upper(*prefix)) return false;
+    return true;
+}
 
 // A switch without a value: the word ends with it, or the next switch follows at once.
 bool IsFlag(const std::string& text, size_t at, size_t end, const char* name) {
-    const size_t after = at + std::string(name).size();
+    const size_t after = at + std::strlen(name);
     return StartsWithNoCase(text, at, name) && (after == end || (after < end && text[after] == '/'));
 }
 
-// "1,3,4": positive numbers up to 9999 without gaps; false for anything else.
-bool ReadComponentList(const std::string& list, std::vector<int>* out) {
-    std::vector<int> numbers;
-    size_t at = 0;
-    for (;;) {
-        int value = 0;
-        size_t start = at;
-        while (at < list.size() && IsDigit(list[at])) {
-            value = value * 10 + (list[at] - '0');
-            if (value > 9999) return false;  // far beyond any script; keeps the value in range
-            ++at;
-        }
-        if (at == start || value == 0) return false;
-        numbers.push_back(value);
-        if (at == list.size()) break;
-        if (list[at] != ',') return false;
-        ++at;
-    }
-    *out = numbers;
-    return true;
+// A number from 1 to 9999: a component's, far beyond any script, or the seconds of the longest
+// wait.
+bool ReadNumber(const std::string& digits, uint64_t* out) {
+    return text::ParseDecimal(digits, out) && *out >= 1 && *out <= 9999;
 }
 
 bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
@@ -78,24 +65,27 @@ bool ReadInstallFolder(std::string value, std::string* out) {
     return true;
 }
 
-// The switches that name a file: the field the name goes to, and in `from` where it starts;
-// null when the switch at `at` names none.
+// The switch at `at` that names a file (/LOG=, /RESULT=, /PLAN=, /SAVEINF=, /LOADINF=): where its
+// value goes, and where the value starts; null for any other.
 std::string* FileSwitch(const std::string& text, size_t at, CommandLine* out, size_t* from) {
     const struct {
         const char* name;
-        std::string CommandLine::*file;
-    } kFiles[] = {{"/LOG=", &CommandLine::logFile}, {"/RESULT=", &CommandLine::resultFile},
-                  {"/PLAN=", &CommandLine::planFile}};
-    for (const auto& entry : kFiles) {
-        if (!StartsWithNoCase(text, at, entry.name)) continue;
-        *from = at + std::strlen(entry.name);
-        return &(out->*entry.file);
+        std::string CommandLine::*value;
+    } kFileSwitches[] = {{"/LOG=", &CommandLine::logFile},
+                         {"/RESULT=", &CommandLine::resultFile},
+                         {"/PLAN=", &CommandLine::planFile},
+                         {"/SAVEINF=", &CommandLine::saveAnswers},
+                         {"/LOADINF=", &CommandLine::loadAnswers}};
+    for (const auto& file : kFileSwitches) {
+        if (!StartsWithNoCase(text, at, file.name)) continue;
+        *from = at + std::strlen(file.name);
+        return &(out->*file.value);
     }
     return nullptr;
 }
 
 // Takes the switches of one word, [at, end): "/S", "/S/D=C:\\x", "/LOG=t.log", or the inside of a
-// quoted word. A value runs to the end of the word; an unquoted /D= and a file's switch
+// quoted word. A value runs to the end of the word; an unquoted /D= and a file's switch (/LOG=)
 // whose value opens a quote may run past it, and move `next`, where the following word starts. False for
 // an unknown or empty switch or a value the switch cannot take.
 bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWord, CommandLine* out, size_t* next) {
@@ -131,10 +121,10 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
             out->wait = true;
             at += 5;
         } else if (StartsWithNoCase(text, at, "/WAIT=")) {
-            std::vector<int> seconds;
-            if (!ReadComponentList(text.substr(at + 6, end - at - 6), &seconds) || seconds.size() != 1) return false;
+            uint64_t seconds = 0;
+            if (!ReadNumber(text.substr(at + 6, end - at - 6), &seconds)) return false;
             out->wait = true;
-            out->waitSeconds = static_cast<unsigned>(seconds[0]);
+            out->waitSeconds = static_cast<unsigned>(seconds);
             at = end;
         } else if (IsFlag(text, at, end, "/ALLOWDOWNGRADE")) {
             out->allowDowngrade = true;
@@ -164,6 +154,9 @@ bool ReadSwitches(const std::string& text, size_t at, size_t end, bool quotedWor
     }
     return true;
 }
+
+// The keys of an answer file: the switches it stands in for, COMPONENTS last.
+const char* const kAnswerKeys[] = {"D=", "DEVICE=", "COMPONENTS="};
 
 }  // namespace
 
@@ -212,13 +205,50 @@ bool ReadComponentItems(const std::string& list, std::vector<std::string>* out) 
         if (end == std::string::npos) return false;
         std::string item = list.substr(at + quoted, end - at - quoted);
         at = end + quoted;
-        std::vector<int> number;
+        uint64_t number = 0;
         const bool digits = item.find_first_not_of("0123456789") == std::string::npos;
         if (item.empty() || (at < list.size() && list[at] != ',') ||
-            (!quoted && (item.find('"') != std::string::npos || (digits && !ReadComponentList(item, &number)))))
+            (!quoted && (item.find('"') != std::string::npos || (digits && !ReadNumber(item, &number)))))
             return false;
         items.push_back(item);
     } while (at++ < list.size());
     out->swap(items);
+    return true;
+}
+
+bool ReadAnswers(const std::string& text, CommandLine* line, size_t* badLine) {
+    CommandLine answers;
+    bool inSection = false;
+    size_t number = 0;
+    // Notepad may have put a byte order mark in front.
+    for (size_t at = StartsWithNoCase(text, 0, "\xEF\xBB\xBF") ? 3 : 0; at < text.size(); ++at) {
+        const size_t first = SkipBlanks(text, at);
+        at = std::min(text.find('\n', at), text.size());
+        size_t last = at;
+        while (last > first && (IsBlank(text[last - 1]) || text[last - 1] == '\r')) --last;
+        ++number;
+        if (last == first || text[first] == ';') continue;
+        if (StartsWithNoCase(text, first, "[Setup]") && last - first == 7) {
+            inSection = true;
+            continue;
+        }
+        // The keys are the switches /LOADINF stands in for, and nothing else.
+        int key = 0;
+        while (key < 3 && !StartsWithNoCase(text, first, kAnswerKeys[key])) ++key;
+        size_t next = 0;
+        if (!inSection || key == 3 || !ReadSwitches("/" + text.substr(first, last - first), 0, last - first + 1, true,
+                                                    &answers, &next)) {
+            *badLine = number;
+            return false;
+        }
+        if (key == 2) answers.componentsLine = number;
+    }
+    if (line->installFolder.empty()) line->installFolder = answers.installFolder;
+    if (line->deviceFolder.empty()) line->deviceFolder = answers.deviceFolder;
+    if (!line->componentsGiven) {
+        line->componentsGiven = answers.componentsGiven;
+        line->components.swap(answers.components);
+        line->componentsLine = answers.componentsLine;
+    }
     return true;
 }

@@ -27,6 +27,8 @@
 //                 installs nothing (a name with blanks in double quotes)
 //   /PASSIVE      the background window and the progress page alone: nothing is asked (as with
 //                 /S), Cancel stays
+//   /SAVEINF=<file> writes the choices to the answer file <file> as the installation starts
+//   /LOADINF=<file> takes the choices of the answer file <file> that the line does not make
 //
 // Switches are read from the start of the argument string only and without regard to case;
 // the first word that does not start with "/" (or a quote and "/") ends them. Whatever follows
@@ -52,6 +54,9 @@ struct CommandLine {
     bool help = false;
     bool allowDowngrade = false;
     bool closeApplications = false;
+    std::string saveAnswers;  // empty without /SAVEINF
+    std::string loadAnswers;  // empty without /LOADINF
+    size_t componentsLine = 0;  // the answer file's line that chose the components; 0: none did
     // An unknown or empty switch, or one with a value it cannot take; the run must not install.
     bool malformed = false;
     std::string arguments;  // the argument string without the switches; unchanged without any
@@ -63,3 +68,10 @@ CommandLine ParseCommandLine(const std::string& arguments);
 // they stand between the commas; a name in double quotes may hold commas and blanks. False for
 // an empty item, a quote inside a name that is not quoted, or text behind a closing quote.
 bool ReadComponentItems(const std::string& list, std::vector<std::string>* out);
+
+// The text of an answer file (/LOADINF), a [Setup] section whose lines are the switches /D=,
+// /DEVICE= and /COMPONENTS= without their slash, each read as the switch in double quotes is
+// read. Blank lines and lines starting with ';' are passed over. Each choice that `line` does
+// not make is taken from the file. False, `line` untouched and `badLine` the number (from 1) of
+// the first line that is none of those switches or stands outside the section.
+bool ReadAnswers(const std::string& text, CommandLine* line, size_t* badLine);

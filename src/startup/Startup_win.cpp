@@ -150,12 +150,13 @@ namespace {
 
 const char kHelp[] =
     "setup.exe [/S] [/LOG=<file>] [/RESULT=<file>] [/WAIT[=<seconds>]] [/COMPONENTS=<n,n,...>] "
-    "[/DEVICE=<drive root>] [/ALLOWDOWNGRADE] [/CLOSEAPPLICATIONS] [/PLAN=<file>] [/D=<folder>]\n\n"
+    "[/DEVICE=<drive root>] [/ALLOWDOWNGRADE] [/CLOSEAPPLICATIONS] [/SAVEINF=<file>] [/LOADINF=<file>] "
+    "[/PLAN=<file>] [/D=<folder>]\n\n"
     "/S: no windows. /LOG: the trace, appended. /RESULT: the outcome as JSON. /WAIT: waits for "
     "another installation. /COMPONENTS: the components, from 1. /DEVICE: the handheld's storage. "
     "/ALLOWDOWNGRADE: installs over a newer version. /CLOSEAPPLICATIONS: closes the programs holding "
-    "files to replace, and starts them again. /PLAN: what /S would do, as JSON; nothing installed. "
-    "/D: the install folder, last. /? or /HELP: this text.\n\n"
+    "files to replace, and starts them again. /SAVEINF, /LOADINF: the choices to and from "
+    "an answer file. /PLAN: what /S would do, as JSON; nothing installed. /D: the install folder, last. /? or /HELP: this text.\n\n"
     "Exit codes: 0 done, 3010 restart needed, 1 package unreadable or damaged, 32 files in use, "
     "1602 cancelled, 1603 failed and taken back, 1618 another installation, 1622 file unwritable, "
     "1638 a newer version installed, 1639 bad command line.\n\n/COMPONENTS also by name.";
@@ -180,6 +181,7 @@ struct Run {
     CommandLine commandLine;
     DWORD librarySearchError;
     win::UniqueModule shell;  // shell32, loaded by the system probe and kept for the run
+    AnswerFile answers;       // /SAVEINF's, written as the installation starts
 };
 
 // /PLAN changes nothing: no lock, no recovery, no language library in the Windows folder, no
@@ -216,6 +218,25 @@ ExitCode CheckCommandLine(Run& run) {
     if (!run.commandLine.malformed) return kGoOn;
     Fail("Setup", "reading the switches of", run.arguments, 0);
     return kExitBadCommandLine;
+}
+
+// The choices of the /LOADINF file that the command line does not make, then the /SAVEINF file,
+// opened after it is read, as both may be one file.
+ExitCode TakeAnswerFiles(Run& run) {
+    CommandLine& line = run.commandLine;
+    std::string text;
+    size_t bad = 0;
+    if (!line.loadAnswers.empty() && !(win::ReadWholeFile(line.loadAnswers, &text) && ReadAnswers(text, &line, &bad))) {
+        const DWORD error = bad ? ERROR_INVALID_DATA : GetLastError();
+        Fail("Setup", "reading the answer file",
+             bad ? text::Format("%s, line %u", line.loadAnswers.c_str(), static_cast<unsigned>(bad)) : line.loadAnswers,
+             error);
+        return kExitBadCommandLine;
+    }
+    const ExitCode opened = line.saveAnswers.empty() ? kExitSuccess : run.answers.Open(line.saveAnswers, line.logFile);
+    if (opened == kExitSuccess) return kGoOn;
+    Fail("Setup", "opening", line.saveAnswers, GetLastError());
+    return opened;
 }
 
 ExitCode ShowHelp(Run& run) {
@@ -354,7 +375,7 @@ ExitCode Install(Run& run) {
         return kExitPackageUnreadable;
     }
     CloseHoldingApplications(run.commandLine.closeApplications);
-    ExitCode exitCode = quiet ? RunUnattended(run.commandLine) : RunWizard(run.instance);
+    ExitCode exitCode = quiet ? RunUnattended(run.commandLine, run.answers) : RunWizard(run.instance, &run.answers);
 
     // Shut-down, in the order the resources were taken: the wizard's (freed as it returned),
     // the project's lists, then COM as `com` goes out of scope, after the launch, which asks
@@ -371,13 +392,14 @@ ExitCode Install(Run& run) {
 
 using Step = ExitCode (*)(Run& run);
 // The run, step by step: each either lets the next one run (kGoOn) or ends the run.
-const Step kSteps[] = {OpenRunFiles, CheckCommandLine, ShowHelp,    RecordProgram, ServeUninstall, LoadPackage,
-                       ApplyChoices, CheckVersion,     TakeLock,    LoadLanguage,  ProbeSystem,    Install};
+const Step kSteps[] = {OpenRunFiles, CheckCommandLine, TakeAnswerFiles, ShowHelp,    RecordProgram, ServeUninstall,
+                       LoadPackage,  ApplyChoices,     CheckVersion,    TakeLock,    LoadLanguage,  ProbeSystem,
+                       Install};
 
 }  // namespace
 
 int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError) {
-    Run run{instance, arguments ? arguments : "", ParseCommandLine(arguments ? arguments : ""), librarySearchError, {}};
+    Run run{instance, arguments ? arguments : "", ParseCommandLine(arguments ? arguments : ""), librarySearchError, {}, {}};
     ExitCode exitCode = kGoOn;
     for (const Step step : kSteps)
         if ((exitCode = step(run)) != kGoOn) break;

@@ -8,6 +8,8 @@
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "log/InstallLog.h"
+#include "startup/Unattended.h"
+#include "state/SetupState.h"
 #include "transaction/JournalFormat.h"
 #include "transaction/RunFiles.h"
 #include "win/Files.h"
@@ -73,6 +75,11 @@ ExitCode OpenNamedFile(const std::string& full, DWORD access, DWORD disposition,
     return GetLastError() == ERROR_CANT_ACCESS_FILE ? kExitBadCommandLine : kExitLogUnwritable;
 }
 
+// The trace file itself, or one of the program's own logs: no other switch's file may be either.
+bool IsTakenName(const std::string& full, const std::string& traceFile) {
+    return IsProgramLog(full) || (!traceFile.empty() && text::EqualsNoCase(full, LongFullPath(traceFile)));
+}
+
 struct ResultFile {
     std::string path;       // long and full
     std::string temporary;  // beside it, written first
@@ -110,7 +117,7 @@ namespace {
 ExitCode StartDocument(const std::string& path, const std::vector<std::string>& others, ResultFile* document) {
     const std::string full = LongFullPath(path);
     win::UniqueFile existing;
-    if (IsProgramLog(full)) return kExitBadCommandLine;
+    if (IsTakenName(full, std::string())) return kExitBadCommandLine;
     for (const std::string& other : others)
         if (!other.empty() && text::EqualsNoCase(full, LongFullPath(other))) return kExitBadCommandLine;
     // The name itself must be a plain file or none: it is renamed over at the end.
@@ -162,3 +169,22 @@ void SetPlanDocument(const std::string& document) {
 }
 
 void FinishPlanFile() { FinishDocument(&g_plan, "writing the plan", g_planSet ? &g_planDocument : nullptr); }
+
+ExitCode AnswerFile::Open(const std::string& path, const std::string& traceFile) {
+    path_ = LongFullPath(path);
+    if (IsTakenName(path_, traceFile)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return kExitBadCommandLine;
+    }
+    // Kept as it is until the installation starts.
+    return OpenNamedFile(path_, GENERIC_WRITE, OPEN_ALWAYS, &file_);
+}
+
+void AnswerFile::Starting() {
+    if (!file_) return;
+    const SetupState& state = Setup();
+    const std::string text = AnswerFileText(state.chosenInstallFolder, state.mountedDeviceFolder, state.mainProject);
+    if (SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) != 0 || !win::WriteAll(file_.get(), text.data(), text.size()) ||
+        !SetEndOfFile(file_.get()))
+        Fail("Setup", "writing the answer file", path_, GetLastError(), Failing::kBestEffort);
+}

@@ -42,3 +42,18 @@ std::string ComponentItem(const std::vector<Component>& components, size_t index
         return text::Format("%u", static_cast<unsigned>(index + 1));
     return name.find_first_of(", \t") == std::string::npos ? name : "\"" + name + "\"";
 }
+
+std::string AnswerFileText(const std::string& folder, const std::string& device, const Project& project) {
+    std::string text = "[Setup]";
+    const auto add = [&text](const char* key, const std::string& value) {
+        if (!value.empty()) text += "\r\n" + (key + value);
+    };
+    add("D=", folder);
+    add("DEVICE=", device);
+    std::string list;
+    for (size_t i = 0; i < project.components.size(); ++i)
+        if (project.components[i].selected) list += "," + ComponentItem(project.components, i);
+    // A list cannot be empty: nothing chosen leaves the choice to the script.
+    if (project.multicomp != 0) add("COMPONENTS=", list.substr(list.empty() ? 0 : 1));
+    return text + "\r\n";
+}

@@ -10,6 +10,7 @@
 #include "script/Project.h"
 
 struct CommandLine;
+class InstallStart;
 
 // Makes exactly the chosen components selected: each item a number (1-based, in script order)
 // or a component's name, matched without regard to case (the first of that name). False, the
@@ -21,6 +22,12 @@ bool ApplyComponentChoice(const std::vector<std::string>& items, std::vector<Com
 // when it holds a comma or blank; its number when the name would be read as another component
 // or a number, or cannot be written.
 std::string ComponentItem(const std::vector<Component>& components, size_t index);
+
+// The answer file (/SAVEINF) for the choices made: a [Setup] section with the install folder
+// `folder` and the mounted-device drive `device` when they are not empty, and, for a project with
+// components, the selected ones, as a component list names them (ComponentItem). /LOADINF reads
+// it back (ReadAnswers).
+std::string AnswerFileText(const std::string& folder, const std::string& device, const Project& project);
 
 // The command line's choices for the run: the install folder, the mounted-device folder and
 // the component selection of the main project. False when the selection cannot be made (an
@@ -37,5 +44,6 @@ ExitCode CheckUnattendedDestination();
 // the wizard's progress page alone, which Cancel can stop (/PASSIVE); unless files it would
 // replace are held by other programs and are not all shared libraries that may wait for the
 // next restart (kExitFilesInUse; with /CLOSEAPPLICATIONS the holders are asked to close first,
-// and started again once it is done). Returns the exit code.
-ExitCode RunUnattended(const CommandLine& commandLine);
+// and started again once it is done). `starting` is told as the installation starts. Returns
+// the exit code.
+ExitCode RunUnattended(const CommandLine& commandLine, InstallStart& starting);

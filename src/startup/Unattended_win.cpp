@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "base/RunResult.h"
+#include "base/Text.h"
 #include "engine/InstallDriver.h"
 #include "engine/TargetFolder.h"
 #include "startup/CommandLine.h"
@@ -20,15 +21,20 @@ bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
 
     Project& project = state.mainProject;
     std::string unknown;
+    // Components an answer file chose are named by its line.
+    const std::string from = commandLine.componentsLine == 0 ? "/COMPONENTS"
+                             : text::Format("%s, line %u", commandLine.loadAnswers.c_str(),
+                                            static_cast<unsigned>(commandLine.componentsLine));
     if (commandLine.componentsGiven && project.multicomp == 0)
-        return Fail("Setup", "choosing components of the script with", "/COMPONENTS", ERROR_INVALID_PARAMETER);
+        return Fail("Setup", "choosing components of the script with", from, ERROR_INVALID_PARAMETER);
     if (commandLine.componentsGiven && !ApplyComponentChoice(commandLine.components, &project.components, &unknown))
-        return Fail("Setup", "finding the component", unknown, ERROR_NOT_FOUND);
+        return Fail("Setup", "finding the component",
+                    commandLine.componentsLine == 0 ? unknown : unknown + " of " + from, ERROR_NOT_FOUND);
     // The wizard's components page keeps the rules itself; without it they are checked here,
     // for the script's own preselection too.
     if (unattended && project.multicomp != 0 &&
         !SelectionAllowsNext(CountSelection(project.components), project.group0MinComp)) {
-        return Fail("Setup", "keeping the script's group rules with", "/COMPONENTS", ERROR_INVALID_PARAMETER);
+        return Fail("Setup", "keeping the script's group rules with", from, ERROR_INVALID_PARAMETER);
     }
     return true;
 }
@@ -58,7 +64,7 @@ ExitCode CheckUnattendedDestination() {
     return kGoOn;
 }
 
-ExitCode RunUnattended(const CommandLine& commandLine) {
+ExitCode RunUnattended(const CommandLine& commandLine, InstallStart& starting) {
     Trace("Setup::Installing without the wizard...\n");
     SetupState& state = Setup();
     // The person who chose /S accepted the licence the package carries.
@@ -81,7 +87,7 @@ ExitCode RunUnattended(const CommandLine& commandLine) {
     ExitCode ended = kGoOn;
     if (commandLine.passive) {
         // The wizard with its progress page alone, which starts the installation as it shows.
-        const ExitCode shown = RunWizard(GetModuleHandleA(nullptr));
+        const ExitCode shown = RunWizard(GetModuleHandleA(nullptr), &starting);
         if (shown != kExitSuccess)
             ended = shown;
         else if (state.cancelled)
@@ -90,6 +96,7 @@ ExitCode RunUnattended(const CommandLine& commandLine) {
         else if (state.abort != 0 || state.installLogPath.empty())
             ended = kExitInstallFailed;
     } else {
+        starting.Starting();
         InstallResult result;
         const bool installed = DoInstall(request, nullptr, &result);
         TakeInstallResult(installed, result);

@@ -7,9 +7,20 @@
 
 #include "base/RunResult.h"
 
+// What the wizard's owner does as the progress page starts the installation, with the choices
+// made: start-up writes the answer file of /SAVEINF. The owner keeps it for the wizard's length.
+class InstallStart {
+public:
+    virtual void Starting() = 0;
+
+protected:
+    ~InstallStart() = default;
+};
+
 // The wizard from start to end: its pages prepared, the background window's class registered
 // and the window made over the work area, then its message loop until the wizard is over.
 // Returns the quit message's code, or kExitPackageUnreadable when the Application files cannot
 // be unpacked (after saying so) or the window cannot be made. The wizard's libraries, images
-// and fonts are freed when it returns.
-ExitCode RunWizard(HINSTANCE instance);
+// and fonts are freed when it returns. `starting`, when not null, is told as the installation
+// starts.
+ExitCode RunWizard(HINSTANCE instance, InstallStart* starting);

@@ -128,9 +128,10 @@ ExitCode RunBackgroundWindow(HINSTANCE instance, const std::string& className, W
 
 }  // namespace
 
-ExitCode RunWizard(HINSTANCE instance) {
+ExitCode RunWizard(HINSTANCE instance, InstallStart* starting) {
     const SetupState& state = Setup();
     WizardState wizard;
+    wizard.starting = starting;
     // The licence page's rich-edit control lives in this library; a failure is not fatal.
     // Runs without the wizard do not pay for loading it. Freed before the wizard's images.
     win::UniqueModule richEdit(win::LoadSystemLibrary("riched32.dll"));

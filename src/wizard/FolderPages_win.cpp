@@ -160,10 +160,12 @@ void FillDriveList(HWND combo) {
     const size_t length = n < sizeof(roots) ? n : 0;
     int selected = 0;
     int number = 0;
+    // A drive already chosen (/DEVICE, an answer file, the page before) stays chosen.
+    const std::string& chosen = Setup().mountedDeviceFolder;
     for (size_t at = 0; at < length && roots[at];) {
         const std::string root(roots + at);
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root.c_str()));
-        if (IsHandheldDrive(root)) selected = number;
+        if (chosen.empty() ? IsHandheldDrive(root) : text::EqualsNoCase(root, chosen)) selected = number;
         at += root.size() + 1;
         ++number;
     }

@@ -18,10 +18,13 @@
 
 // The state of one wizard: its pages and what they are drawn with. Its owner is the wizard's
 // run; the frame and the pages reach it through Wizard() while its pages are shown.
+class InstallStart;
+
 struct WizardState {
     PageList pages;
     WizardLook look;
     int separatorTop = 0;  // height of the logo panel found on the last page
+    InstallStart* starting = nullptr;  // may be null
 };
 
 // Hands `wizard` to the frame and the pages for as long as it lives: a page's procedure is

@@ -13,6 +13,7 @@
 #include "state/Messages.h"
 #include "state/SetupState.h"
 #include "win/Files.h"
+#include "wizard/Background.h"
 #include "wizard/Pages.h"
 
 namespace {
@@ -118,6 +119,8 @@ void StartInstallation(HWND page) {
         EndDialog(page, kPageCancel);
         return;
     }
+    // The choices are final now, and the worker does not touch them yet.
+    if (Wizard().starting) Wizard().starting->Starting();
     g_run.page = page;
     g_run.cancel = false;
     g_run.worker.reset(CreateThread(nullptr, 0, InstallWorker, &g_run, 0, nullptr));

@@ -501,8 +501,8 @@ TEST(Unattended, HelpNamesEverySwitchAndInstallsNothing) {
         ui::RunExpectingOneMessage(suite.package.SetupPath(), "/?", suite.package.Folder());
     ASSERT_TRUE(shown.sawBox);
     EXPECT_EQ(0, shown.exitCode);
-    for (const char* named : {"/S", "/LOG=", "/RESULT=", "/WAIT", "/COMPONENTS=", "/DEVICE=", "/D=", "/HELP", "3010",
-                              "1602", "1603", "1618", "1622", "1639", "from 1: Part1 Part2"})
+    for (const char* named : {"/S", "/LOG=", "/RESULT=", "/WAIT", "/COMPONENTS=", "/DEVICE=", "/D=", "/HELP", "/SAVEINF=",
+                              "/LOADINF=", "3010", "1602", "1603", "1618", "1622", "1639", "from 1: Part1 Part2"})
         EXPECT_NE(std::string::npos, shown.box.text.find(named)) << named << "\n" << shown.box.text;
     const std::string trace = suite.root + "\\help.txt";
     const QuietRun quiet = RunSetupQuietly(suite, "/S /HELP \"/LOG=" + trace + "\" /D=" + suite.install);
@@ -512,8 +512,9 @@ TEST(Unattended, HelpNamesEverySwitchAndInstallsNothing) {
     EXPECT_FALSE(win::FileExists(suite.install));
 }
 
-// Components by name or number; an unknown one and a choice the rules refuse end with 1639, the
-// trace naming why.
+// Components by name or number, on the command line or in an answer file; an unknown one, a
+// choice the rules refuse and an answer file's line that is no switch end with 1639, the trace
+// naming why and where.
 TEST(Unattended, ComponentsAreChosenByNameOrNumber) {
     SuitePackage suite;
     suite.extraTools = true;
@@ -531,6 +532,20 @@ TEST(Unattended, ComponentsAreChosenByNameOrNumber) {
         {"/COMPONENTS=\"extra tools\",1", nullptr, 0, "1E", ""},
         {"/COMPONENTS=Part3", nullptr, 1639, "", "finding the component Part3 failed"},
         {"/COMPONENTS=Part1,Part2", nullptr, 1639, "", "group rules with /COMPONENTS failed"},
+        // An answer file's choices go through the same rules, and the command line wins over them.
+        {"/LOADINF=%s\\a.ini", "\xEF\xBB\xBF[setup]\r\n; by name\r\n\r\n COMPONENTS=\"extra tools\",part2\r\n", 0, "2E", ""},
+        {"/LOADINF=%s\\a.ini /COMPONENTS=1", "[Setup]\nCOMPONENTS=2\nDEVICE=E:", 0, "1", ""},
+        {"/LOADINF=%s\\a.ini", "[Setup]\r\n\r\nCOMPONENTS=Part1,Part2\r\n", 1639, "", "group rules with %s\\a.ini, line 3 failed"},
+        {"/LOADINF=%s\\a.ini", "[Setup]\r\nCOMPONENTS=Part3\r\n", 1639, "", "Part3 of %s\\a.ini, line 2 failed"},
+        {"/LOADINF=%s\\a.ini", "D=C:\\x\r\n", 1639, "", "answer file %s\\a.ini, line 1 failed"},
+        {"/LOADINF=%s\\a.ini", "[Other]\r\nD=C:\\x\r\n", 1639, "", "answer file %s\\a.ini, line 1 failed"},
+        {"/LOADINF=%s\\a.ini", "[Setup]\r\nFOLDER=C:\\x\r\n", 1639, "", "answer file %s\\a.ini, line 2 failed"},
+        {"/LOADINF=%s\\a.ini", "[Setup]\r\nS\r\n", 1639, "", "answer file %s\\a.ini, line 2 failed"},
+        {"/LOADINF=%s\\a.ini", "[Setup]\r\nD=C:\\x\r\nDEVICE=E: /S\r\n", 1639, "", "answer file %s\\a.ini, line 3 failed"},
+        {"/LOADINF=%s\\none.ini", nullptr, 1639, "", "reading the answer file %s\\none.ini failed"},
+        // The answer file to write is refused as the /LOG file would be.
+        {"/SAVEINF=%s\\install.log", nullptr, 1639, "", "opening %s\\install.log failed"},
+        {"/SAVEINF=%s\\none\\a.ini", nullptr, 1622, "", "opening %s\\none\\a.ini failed"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.switches);
@@ -545,6 +560,64 @@ TEST(Unattended, ComponentsAreChosenByNameOrNumber) {
                       win::FileExists(suite.install + "\\" + (part + 1) + ".txt")) << part;
         EXPECT_EQ(0, run.exitCode ? 0 : ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
     }
+}
+
+// An administrator repeats a person's choices. The wizard with /SAVEINF writes the folder and
+// the components chosen, by name, as the installation starts; /LOADINF makes them the pages'
+// defaults (and a wizard cancelled before it installs leaves the file as it was); /LOADINF /S
+// of the file on a clean machine installs the same files, install log and Uninstall entry.
+TEST(Unattended, AnAnswerFileRepeatsTheWizardsChoicesQuietly) {
+    SuitePackage suite;
+    suite.extraTools = true;
+    ASSERT_TRUE(suite.Lay());
+    // Made beforehand, so that neither run records making it where the other would not.
+    ASSERT_TRUE(CreateDirectoryA(suite.install.c_str(), nullptr));
+    const std::string answers = suite.root + "\\answers.ini";
+    const std::vector<bool> chosen{false, true, true};  // Part2 instead of Part1, and Extra Tools
+    ui::SetupProcess setup;
+    ASSERT_TRUE(testenv::StartWizard(&setup, suite.package, "\"/SAVEINF=" + answers + "\""));
+    const testenv::WizardWalk walk = testenv::WalkWizard(setup, ui::kDefaultTimeoutMs, [&](HWND page, const std::string& name) {
+        if (name == "destination") ui::SetControlText(page, IDC_TARGET_DIR, suite.install);
+        for (int item = 1; name == "components" && item <= 2; ++item) {
+            ASSERT_TRUE(ui::ClickListItem(page, IDC_COMPONENT_LIST, item));
+            ASSERT_TRUE(ui::WaitUntil([&] { return ui::ListSelection(page, IDC_COMPONENT_LIST)[2] == (item == 2); }));
+        }
+        EXPECT_EQ(name == "progress" ? "[Setup]\r\nD=" + suite.install + "\r\nCOMPONENTS=Part2,\"Extra Tools\"\r\n" : "",
+                  testenv::ReadFile(answers)) << name;
+    });
+    ASSERT_EQ(0, walk.exitCode);
+    // The install folder with its log, byte for byte, and the Uninstall entry; a shortcut holds
+    // its target's times, which no two installations share.
+    snapshot::Places places;
+    places.folders = {suite.install};
+    places.files = {suite.systemFile};
+    places.keys = {{HKEY_LOCAL_MACHINE, suite.entryKey}};
+    const snapshot::Machine wizard = snapshot::Take(places);
+    const std::string saved = testenv::ReadFile(answers);
+
+    {
+        ui::SetupProcess again;
+        HWND welcome = testenv::StartWizard(&again, suite.package, "/LOADINF=" + answers + " /SAVEINF=" + answers);
+        ASSERT_TRUE(welcome);
+        HWND components = testenv::PressAndWait(again, welcome, IDC_NEXT, testenv::kComponentsMark);
+        ASSERT_TRUE(components);
+        EXPECT_EQ(chosen, ui::ListSelection(components, IDC_COMPONENT_LIST));
+        HWND destination = testenv::PressAndWait(again, components, IDC_NEXT, testenv::kDestinationMark);
+        ASSERT_TRUE(destination);
+        EXPECT_EQ(suite.install, ui::ControlText(destination, IDC_TARGET_DIR));
+        ASSERT_TRUE(ui::SetupProcess::PressId(destination, IDCANCEL));
+        ASSERT_TRUE(testenv::AnswerBox(again, "Yes"));
+        EXPECT_EQ(1602, again.WaitForExit());
+        EXPECT_EQ(saved, testenv::ReadFile(answers));
+    }
+
+    ASSERT_EQ(0, ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
+    CreateDirectoryA(suite.install.c_str(), nullptr);  // unless the uninstall left it
+    const QuietRun run = RunSetupQuietly(suite, "/S \"/LOADINF=" + answers + "\"");
+    EXPECT_EQ(0, run.exitCode);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_EQ(std::vector<std::string>{}, snapshot::Differences(wizard, snapshot::Take(places)));
+    EXPECT_EQ(0, ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
 }
 
 // The uninstaller cannot be put in place (an older one held open): the product would have no
