@@ -25,40 +25,12 @@ namespace {
 
 constexpr int kRounds = 5;
 
-// Runs `commandLine` as its own process once the disk is quiet; the seconds from its start to
-// its end, or -1 when it cannot start, does not end within ten minutes or exits with another
-// code than `expectedCode`.
-double TimeProcess(std::string commandLine, DWORD expectedCode = 0) {
-    bench::WaitForQuietDisk();
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info = {};
-    const LARGE_INTEGER start = bench::Now();
-    // No application name: the stored quiet command names its program unquoted, as Windows
-    // itself runs it.
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return -1;
-    win::UniqueKernelHandle thread(info.hThread);
-    win::UniqueKernelHandle process(info.hProcess);
-    if (WaitForSingleObject(process.get(), 600000) != WAIT_OBJECT_0) {
-        TerminateProcess(process.get(), 1);
-        return -1;
-    }
-    const double seconds = bench::SecondsSince(start);
-    DWORD code = 1;
-    if (!GetExitCodeProcess(process.get(), &code) || code != expectedCode) {
-        std::printf("  %s ended with %lu\n", commandLine.c_str(), static_cast<unsigned long>(code));
-        return -1;
-    }
-    return seconds;
-}
-
 // Times `ours` and `floor` in the order of the round; false when either failed.
 bool TimePair(int round, const std::string& ours, const std::string& floor, double* oursSeconds,
               double* floorSeconds) {
-    if (round % 2 == 1) *floorSeconds = TimeProcess(floor);
-    *oursSeconds = TimeProcess(ours);
-    if (round % 2 == 0) *floorSeconds = TimeProcess(floor);
+    if (round % 2 == 1) *floorSeconds = bench::TimeProcess(floor);
+    *oursSeconds = bench::TimeProcess(ours);
+    if (round % 2 == 0) *floorSeconds = bench::TimeProcess(floor);
     return *oursSeconds > 0 && *floorSeconds > 0;
 }
 
@@ -128,7 +100,7 @@ int main() {
         double install = -1, copy = -1, uninstall = -1, remove = -1;
         failed = !TimePair(round, setup, copyLoop, &install, &copy);
         // Every file replaced: moved aside, copied, and the copies moved aside deleted at the commit.
-        const double replaced = failed ? -1 : TimeProcess(replace);
+        const double replaced = failed ? -1 : bench::TimeProcess(replace);
         failed = failed || replaced < 0;
         std::string quiet;
         win::UniqueKey key;
@@ -146,7 +118,7 @@ int main() {
         // The failed run copies what the fresh one did, then takes it all back: what it takes
         // longer is the rollback, set against the delete loop.
         testenv::DeleteTree(failedFolder);
-        const double failedRun = failed ? -1 : TimeProcess(fail, 1603);
+        const double failedRun = failed ? -1 : bench::TimeProcess(fail, 1603);
         failed = failed || failedRun < 0;
         if (!failed && win::FileExists(failedFolder + "\\file0.bin")) {
             std::printf("  the failed run left %s\n", failedFolder.c_str());

@@ -1,10 +1,12 @@
 #include "support/BigPackage.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "script/ScriptWriter.h"
 #include "support/TestEnv.h"
+#include "win/UniqueHandle.h"
 
 namespace bench {
 
@@ -67,6 +69,31 @@ void WaitForQuietDisk() {
         if (UnwrittenKilobytes() < 16 * 1024) return;
         Sleep(100);
     }
+}
+
+double TimeProcess(std::string commandLine, DWORD expectedCode) {
+    WaitForQuietDisk();
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    const LARGE_INTEGER start = Now();
+    // No application name: the stored quiet command names its program unquoted, as Windows
+    // itself runs it.
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return -1;
+    win::UniqueKernelHandle thread(info.hThread);
+    win::UniqueKernelHandle process(info.hProcess);
+    if (WaitForSingleObject(process.get(), 600000) != WAIT_OBJECT_0) {
+        TerminateProcess(process.get(), 1);
+        return -1;
+    }
+    const double seconds = SecondsSince(start);
+    DWORD code = 1;
+    if (!GetExitCodeProcess(process.get(), &code) || code != expectedCode) {
+        std::printf("  %s ended with %lu\n", commandLine.c_str(), static_cast<unsigned long>(code));
+        return -1;
+    }
+    return seconds;
 }
 
 }  // namespace bench

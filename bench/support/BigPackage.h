@@ -29,4 +29,9 @@ double SecondsSince(const LARGE_INTEGER& from);
 // Returns once less than 16 MiB of the host's page cache waits to be written (30 s at the most).
 void WaitForQuietDisk();
 
+// Runs `commandLine` as its own process once the disk is quiet; the seconds from its start to
+// its end, or -1 when it cannot start, does not end within ten minutes or exits with another
+// code than `expectedCode`.
+double TimeProcess(std::string commandLine, DWORD expectedCode = 0);
+
 }  // namespace bench
