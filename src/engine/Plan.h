@@ -42,7 +42,7 @@ struct InstallPlan {
 };
 
 // The plan of `main` with the choices made (`chosenFolder`, empty: the project's own; the
-// device folder in `places`) into the places the run settled. False, traced, when a folder or
+// device folder in `places`) into the places the run settled, the system folder found. False, traced, when a folder or
 // a destination does not fit or names no folder of its section: such a script would put files
 // somewhere unintended, so nothing is installed.
 bool MakePlan(const Project& main, const std::string& chosenFolder, const SectionPlaces& places, InstallPlan* plan);

@@ -85,7 +85,6 @@ bool PlanSection(const Project& project, FileSection section, const std::string&
 
 bool MakePlan(const Project& main, const std::string& chosenFolder, const SectionPlaces& places, InstallPlan* plan) {
     *plan = InstallPlan();
-    if (places.systemFolder.empty()) return Fail("PCInstall", "finding the system folder", "", ERROR_PATH_NOT_FOUND);
     if (!TargetFolder(main, chosenFolder, kPathLimit, &plan->installFolder))
         return Fail("DoInstall", "fitting the path limit with the install folder of", main.title,
                     ERROR_FILENAME_EXCED_RANGE);

@@ -28,8 +28,6 @@ const char* DecisionWord(FileDecision decision) {
     return "unknown-rule";
 }
 
-bool Installs(FileDecision decision) { return decision != FileDecision::kSkip && decision != FileDecision::kUnknownRule; }
-
 // The items of one array, one object per line, as the document indents them.
 void AddItem(std::string* list, const std::string& item) { *list += (list->empty() ? "\n    " : ",\n    ") + item; }
 
@@ -40,6 +38,8 @@ void AddList(std::string* document, const char* name, const std::string& items, 
 const char* Truth(bool value) { return value ? "true" : "false"; }
 
 }  // namespace
+
+bool Installs(FileDecision decision) { return decision != FileDecision::kSkip && decision != FileDecision::kUnknownRule; }
 
 std::string PlanDocument(const Project& main, const InstallPlan& plan, const PlanFacts& facts) {
     using text::JsonString;
@@ -68,7 +68,7 @@ std::string PlanDocument(const Project& main, const InstallPlan& plan, const Pla
     for (const PlanFacts::Link& link : facts.shortcuts)
         AddItem(&links, text::Format("{\"link\": %s, \"target\": %s}", JsonString(link.path).c_str(),
                                      JsonString(link.target).c_str()));
-    for (const PlanFacts::Named& entry : facts.loaderEntries)
+    for (const LoaderEntry& entry : facts.loaderEntries)
         AddItem(&loader, text::Format("{\"name\": %s, \"path\": %s}", JsonString(entry.name).c_str(),
                                       JsonString(entry.path).c_str()));
     for (const std::string& folder : facts.folders) AddItem(&folders, JsonString(folder));

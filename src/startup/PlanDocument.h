@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/Plan.h"
+#include "loader/Loader.h"
 #include "script/Project.h"
 
 // What a planned file's replace rule decides against the file there now.
@@ -30,19 +31,18 @@ struct PlanFacts {
         std::string path;
         std::string target;
     };
-    struct Named {
-        std::string name;
-        std::string path;
-    };
     bool upgrade = false;          // the install folder holds an install log
     std::vector<File> files;       // one per planned file, in the plan's order
     std::vector<std::string> folders;  // that it would make, each outer level before its inner
     std::vector<Link> shortcuts;
-    std::vector<Named> loaderEntries;
+    std::vector<LoaderEntry> loaderEntries;
     std::string entryKey;     // the Uninstall entry, from its root key
     std::string displayName;  // its DisplayName
     std::string uninstaller;  // the program the entry runs
 };
+
+// Whether the installation puts the file on the machine or keeps the one there.
+bool Installs(FileDecision decision);
 
 // The JSON document (ANSI; the caller converts it to UTF-8).
 std::string PlanDocument(const Project& main, const InstallPlan& plan, const PlanFacts& facts);

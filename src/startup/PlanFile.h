@@ -4,6 +4,6 @@
 
 #include "base/RunResult.h"
 
-// Makes the plan and its document (SetPlanDocument). Returns 0, or 1603 when the plan cannot be
+// Makes the plan and writes its document (WritePlanFile). Returns 0, or 1603 when the plan cannot be
 // made (traced), as /S would fail.
 ExitCode PlanInstallation();

@@ -64,7 +64,7 @@ PlanFacts FactsOf(const Project& main, const InstallPlan& plan) {
                         : file.seal                          ? file.seal->size
                                                              : FileSize(file.source);
             facts.files.push_back(fact);
-            if (fact.decision == FileDecision::kSkip || fact.decision == FileDecision::kUnknownRule) continue;
+            if (!Installs(fact.decision)) continue;
             const std::string name = LinkName(file.destination);
             if (file.entry->menuShortcut != 0 && !unit.menuFolder.empty()) {
                 AddMissingLevels(unit.menuFolder, &facts.folders);
@@ -74,7 +74,7 @@ PlanFacts FactsOf(const Project& main, const InstallPlan& plan) {
                 facts.shortcuts.push_back({text::JoinPath(file.startupFolder, name), file.destination});
         }
     }
-    for (const LoaderEntry& entry : DescriptorEntries(plan)) facts.loaderEntries.push_back({entry.name, entry.path});
+    facts.loaderEntries = DescriptorEntries(plan);
     facts.displayName = UninstallDisplayName(main);
     facts.entryKey = std::string("HKLM\\") + kUninstallListKey + "\\" + facts.displayName;
     facts.uninstaller = text::JoinPath(win::WindowsFolder(), kUninstallerName);
@@ -87,7 +87,7 @@ ExitCode PlanInstallation() {
     InstallRequest request;
     if (!PrepareInstallation(&request)) return kExitInstallFailed;
     const Project& main = *request.project;
-    SetPlanDocument(PlanDocument(main, request.plan, FactsOf(main, request.plan)));
+    WritePlanFile(PlanDocument(main, request.plan, FactsOf(main, request.plan)));
     Trace(text::Format("Setup::Planned %d files; nothing installed.\n", request.plan.FileCount()).c_str());
     return kExitSuccess;
 }

@@ -410,7 +410,7 @@ int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError
     if (!state.unpackFolder.empty() && !win::DeleteTree(state.unpackFolder.substr(0, state.unpackFolder.size() - 1)))
         Fail("Setup", "removing the unpacked files in", state.unpackFolder, GetLastError(), Failing::kBestEffort);
     Trace(text::Format("Setup::Exit code %d (%s).\n", static_cast<int>(exitCode), ReasonWord(exitCode)).c_str());
-    FinishPlanFile();
+    DiscardPlanFile();
     FinishResultFile(exitCode);
     return exitCode;
 }

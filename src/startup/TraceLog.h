@@ -23,11 +23,11 @@ ExitCode StartResultFile(const std::string& path, const std::string& traceFile);
 
 // The same for the plan document of /PLAN; `path` may not be the result file either.
 ExitCode StartPlanFile(const std::string& path, const std::string& traceFile, const std::string& resultFile);
-// Keeps the plan document to write at the end of the run.
-void SetPlanDocument(const std::string& document);
-// Writes it as FinishResultFile writes its document; a run that made no plan (it ended
-// before) leaves the file /PLAN named as it was, and its temporary file goes.
-void FinishPlanFile();
+// Writes the plan document as FinishResultFile writes its document.
+void WritePlanFile(const std::string& document);
+// A run that wrote no plan (it ended before) leaves the file /PLAN named as it was: its
+// temporary file goes.
+void DiscardPlanFile();
 
 // Writes the result document of a run ending with `code` (ResultDocument, in UTF-8) to the
 // temporary file and renames it over the file /RESULT named, so that a reader sees the whole

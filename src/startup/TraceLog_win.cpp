@@ -117,7 +117,7 @@ namespace {
 ExitCode StartDocument(const std::string& path, const std::vector<std::string>& others, ResultFile* document) {
     const std::string full = LongFullPath(path);
     win::UniqueFile existing;
-    if (IsTakenName(full, std::string())) return kExitBadCommandLine;
+    if (IsProgramLog(full)) return kExitBadCommandLine;
     for (const std::string& other : others)
         if (!other.empty() && text::EqualsNoCase(full, LongFullPath(other))) return kExitBadCommandLine;
     // The name itself must be a plain file or none: it is renamed over at the end.
@@ -145,8 +145,6 @@ void FinishDocument(ResultFile* document, const char* what, const std::string* a
 }
 
 ResultFile g_plan;
-std::string g_planDocument;
-bool g_planSet = false;
 
 }  // namespace
 
@@ -163,12 +161,9 @@ ExitCode StartPlanFile(const std::string& path, const std::string& traceFile, co
     return StartDocument(path, {traceFile, resultFile}, &g_plan);
 }
 
-void SetPlanDocument(const std::string& document) {
-    g_planDocument = document;
-    g_planSet = true;
-}
+void WritePlanFile(const std::string& document) { FinishDocument(&g_plan, "writing the plan", &document); }
 
-void FinishPlanFile() { FinishDocument(&g_plan, "writing the plan", g_planSet ? &g_planDocument : nullptr); }
+void DiscardPlanFile() { FinishDocument(&g_plan, "writing the plan", nullptr); }
 
 ExitCode AnswerFile::Open(const std::string& path, const std::string& traceFile) {
     path_ = LongFullPath(path);
