@@ -7,6 +7,7 @@
 
 #include "base/RunResult.h"
 #include "base/Text.h"
+#include "base/Trace.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
 #include "log/LogWriter.h"

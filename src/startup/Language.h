@@ -10,4 +10,4 @@
 #include "state/Messages.h"
 
 // Puts the project's library into the Windows folder and loads it.
-bool InstallLanguageLibrary(const Project& project);
+bool InstallLanguageLibrary(const Project& project, const std::string& programFolder);

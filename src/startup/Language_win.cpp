@@ -5,7 +5,6 @@
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "win/Files.h"
 
 namespace {
@@ -20,11 +19,11 @@ bool ReplacesInstalled(const std::string& source, const std::string& installed) 
     return CompareFileTime(&sourceEntry.ftLastWriteTime, &installedEntry.ftLastWriteTime) > 0;
 }
 
-// Owns the loaded library for the whole process. Constructing it touches the run-wide state
-// first, so that state outlives this object and the library is freed before it goes away.
+// Owns the loaded library for the whole process. Constructing it touches the messages' record
+// first, so that record outlives this object and the library is freed before it goes away.
 class LanguageLibraryLifetime {
 public:
-    LanguageLibraryLifetime() { Setup().language = LanguageLibrary(); }
+    LanguageLibraryLifetime() { static_cast<void>(Language()); }
     ~LanguageLibraryLifetime() { FreeLanguageLibrary(); }
     LanguageLibraryLifetime(const LanguageLibraryLifetime&) = delete;
     LanguageLibraryLifetime& operator=(const LanguageLibraryLifetime&) = delete;
@@ -34,10 +33,10 @@ LanguageLibraryLifetime g_languageLifetime;
 
 }  // namespace
 
-bool InstallLanguageLibrary(const Project& project) {
+bool InstallLanguageLibrary(const Project& project, const std::string& programFolder) {
     if (project.languageDllIndex < 0 || project.languageDll.empty())
         return Fail("Language", "finding the script's language library", "", 0);
-    std::string source = DataFilePath(project.languageDllIndex);
+    std::string source = text::PackageFilePath(programFolder, text::DataFileName(project.languageDllIndex));
 
     std::string windows = win::WindowsFolder();
     std::string target = text::JoinPath(windows, project.languageDll);

@@ -9,7 +9,6 @@
 #include "base/Text.h"
 #include "base/Trace.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "win/UniqueHandle.h"
 
 namespace {
@@ -93,6 +92,6 @@ bool LaunchProgram(const std::string& command) {
         ShellExecuteA(nullptr, "open", launch.file.c_str(), parameters, nullptr, SW_SHOWNORMAL));
     if (result > 32) return true;
     ShowFixedMessage(text::Format("Cannot start %s\nError code is %i", launch.file.c_str(), static_cast<int>(result)),
-                     Setup().language.caption, MB_ICONERROR);
+                     SetupCaption(), MB_ICONERROR);
     return false;
 }

@@ -9,6 +9,7 @@
 
 #include "script/Project.h"
 
-// True when `project` and every component's sub-project, chosen or not, hold to their seals;
-// otherwise `message` says which data file is damaged and how.
-bool PackageIntact(const Project& project, std::string* message);
+// True when `project` and every component's sub-project, chosen or not, hold to their seals,
+// their data files in the package `folder`; otherwise `message` says which data file is
+// damaged and how.
+bool PackageIntact(const Project& project, const std::string& folder, std::string* message);

@@ -5,7 +5,6 @@
 #include "base/RunResult.h"
 #include "base/Text.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "win/Digest.h"
 
 namespace {
@@ -19,10 +18,11 @@ bool HashedUpFront(const Project& project, int32_t number) {
     return read;
 }
 
-bool Intact(const Project& project, const win::Sha256Digests& digests, std::string* message) {
+bool Intact(const Project& project, const std::string& folder, const win::Sha256Digests& digests,
+            std::string* message) {
     for (const DataFileSeal& seal : project.seals) {
         const std::string name = text::DataFileName(seal.dataFile);
-        const std::string path = DataFilePath(seal.dataFile);
+        const std::string path = text::PackageFilePath(folder, name);
         WIN32_FILE_ATTRIBUTE_DATA data;
         const bool found = GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) != 0;
         if (!found || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
@@ -46,13 +46,13 @@ bool Intact(const Project& project, const win::Sha256Digests& digests, std::stri
         }
     }
     for (const Component& component : project.components)
-        if (component.sub && !Intact(*component.sub, digests, message)) return false;
+        if (component.sub && !Intact(*component.sub, folder, digests, message)) return false;
     return true;
 }
 
 }  // namespace
 
-bool PackageIntact(const Project& project, std::string* message) {
+bool PackageIntact(const Project& project, const std::string& folder, std::string* message) {
     const win::Sha256Digests digests;
-    return Intact(project, digests, message);
+    return Intact(project, folder, digests, message);
 }

@@ -3,7 +3,8 @@
 #pragma once
 
 #include "base/RunResult.h"
+#include "state/SetupState.h"
 
-// Makes the plan and writes its document (WritePlanFile). Returns 0, or 1603 when the plan cannot be
+// Makes the plan of the choices of `state` and writes its document (WritePlanFile). Returns 0, or 1603 when the plan cannot be
 // made (traced), as /S would fail.
-ExitCode PlanInstallation();
+ExitCode PlanInstallation(const SetupState& state);

@@ -83,9 +83,9 @@ PlanFacts FactsOf(const Project& main, const InstallPlan& plan) {
 
 }  // namespace
 
-ExitCode PlanInstallation() {
+ExitCode PlanInstallation(const SetupState& state) {
     InstallRequest request;
-    if (!PrepareInstallation(&request)) return kExitInstallFailed;
+    if (!PrepareInstallation(state, &request)) return kExitInstallFailed;
     const Project& main = *request.project;
     WritePlanFile(PlanDocument(main, request.plan, FactsOf(main, request.plan)));
     Trace(text::Format("Setup::Planned %d files; nothing installed.\n", request.plan.FileCount()).c_str());

@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "state/SetupState.h"
+
 // Runs the program with the argument string Windows passed (the command line behind the
 // program name), whose leading switches (startup/CommandLine.h) are taken first;
 // `librarySearchError` is what restricting the library search at the entry point returned,
@@ -22,10 +24,11 @@ using SpecialFolderPathFn = BOOL(WINAPI*)(HWND owner, LPSTR path, int csidl, BOO
 // registry); `out` is untouched on failure.
 bool QuerySpecialFolder(SpecialFolderPathFn entry, int csidl, bool create, std::string* out);
 
-// Step 11: the folders the shortcuts go to, for whoever `runsAsSystem` (win::RunsAsSystem; a
+// Step 11: the folders the shortcuts go to, into `state`, for whoever `runsAsSystem` (win::RunsAsSystem; a
 // test stands in for SYSTEM with its own) says runs the program. A person keeps the Startup
 // folders as before (best-effort: a failure is traced and shown, the run goes on without
 // startup shortcuts). Run as SYSTEM, as deployment tools run installers, every shortcut goes to
 // all users' Programs menu and Startup folder and nothing to SYSTEM's own profile; false,
 // traced, when those cannot be found. With `create`, a Startup folder that is missing is made.
-bool PrepareShortcutFolders(SpecialFolderPathFn entry, bool (*runsAsSystem)(bool* system), bool create = true);
+bool PrepareShortcutFolders(SetupState& state, SpecialFolderPathFn entry, bool (*runsAsSystem)(bool* system),
+                            bool create = true);

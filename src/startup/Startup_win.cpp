@@ -38,8 +38,7 @@ const char kScriptName[] = "00000001";
 
 // Steps 3 and 5: the full command line and the program folder. False when the program's own
 // path cannot be read whole, or its folder is too long for the data files' paths.
-bool RecordCommandLineAndFolder(const char* arguments) {
-    SetupState& state = Setup();
+bool RecordCommandLineAndFolder(SetupState& state, const char* arguments) {
     char path[MAX_PATH];
     const DWORD n = GetModuleFileNameA(nullptr, path, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) {
@@ -56,7 +55,7 @@ bool RecordCommandLineAndFolder(const char* arguments) {
     state.programPath = modulePath;
     state.programFolder = modulePath.substr(0, modulePath.find_last_of('\\') + 1);
     // The folder limits only what is read from it: a data file's path must fit a path field.
-    if (DataFilePath(kScriptName).size() >= kPathLimit) {
+    if (state.DataFilePath(kScriptName).size() >= kPathLimit) {
         return Fail("Setup", "finding the data files in", state.programFolder, ERROR_FILENAME_EXCED_RANGE);
     }
     return true;
@@ -105,8 +104,8 @@ bool QueryShellFoldersValue(int csidl, bool create, std::string* out) {
 
 }  // namespace
 
-bool PrepareShortcutFolders(SpecialFolderPathFn entry, bool (*runsAsSystem)(bool* system), bool create) {
-    SetupState& state = Setup();
+bool PrepareShortcutFolders(SetupState& state, SpecialFolderPathFn entry, bool (*runsAsSystem)(bool* system),
+                            bool create) {
     bool system = false;
     if (!runsAsSystem(&system))
         Fail("Setup", "reading", "the process token", GetLastError(), Failing::kBestEffort);
@@ -165,7 +164,7 @@ const char kHelp[] =
 // script cannot be read or has none. Only their names are read: nothing is installed.
 std::string PackageComponents() {
     const std::string program = win::ModulePath(nullptr);
-    Project& project = Setup().mainProject;
+    Project project;
     std::string list = "\n\nComponents, from 1:";
     if (project.Load(program.substr(0, program.find_last_of('\\') + 1) + kScriptName, false) != 0 ||
         project.multicomp == 0)
@@ -182,6 +181,7 @@ struct Run {
     DWORD librarySearchError;
     win::UniqueModule shell;  // shell32, loaded by the system probe and kept for the run
     AnswerFile answers;       // /SAVEINF's, written as the installation starts
+    SetupState state;         // the package, the choices, and how the installation ended
 };
 
 // /PLAN changes nothing: no lock, no recovery, no language library in the Windows folder, no
@@ -193,7 +193,7 @@ bool Unattended(const Run& run) { return run.commandLine.quiet || run.commandLin
 // The switches act before anything else, so that the trace file has the whole run.
 ExitCode OpenRunFiles(Run& run) {
     const CommandLine& line = run.commandLine;
-    Setup().passive = line.passive;
+    run.state.passive = line.passive;
     SetQuietMessages(line.quiet || line.passive || !line.planFile.empty());
     // An uninstall takes the lock too, before the installation's steps.
     SetInstallationLockWait(!line.wait ? 0 : line.waitSeconds ? line.waitSeconds * 1000u : INFINITE);
@@ -247,13 +247,13 @@ ExitCode ShowHelp(Run& run) {
 
 ExitCode RecordProgram(Run& run) {
     SetErrorMode(SEM_FAILCRITICALERRORS);
-    return RecordCommandLineAndFolder(run.commandLine.arguments.c_str()) ? kGoOn : kExitPackageUnreadable;
+    return RecordCommandLineAndFolder(run.state, run.commandLine.arguments.c_str()) ? kGoOn : kExitPackageUnreadable;
 }
 
 ExitCode ServeUninstall(Run& run) {
     Trace("Verifying uninstall request...\n");
     int uninstallExitCode = 0;
-    if (!ServiceUninstallRequest(run.commandLine.arguments, &uninstallExitCode)) {
+    if (!ServiceUninstallRequest(run.commandLine.arguments, run.state.commandLine, &uninstallExitCode)) {
         Trace("Continuing installation...\n");
         return kGoOn;
     }
@@ -264,29 +264,29 @@ ExitCode ServeUninstall(Run& run) {
 ExitCode Damaged(const std::string& message) {
     Trace("Setup::The package is damaged, terminating.\n");
     Outcome().reason = "damaged-package";
-    ShowFixedMessage(message, Setup().language.caption, MB_ICONERROR);
+    ShowFixedMessage(message, SetupCaption(), MB_ICONERROR);
     return kExitPackageUnreadable;
 }
 
 // The script the signed program vouches for, before anything of it is read, then the script
 // and the package its seals describe.
-ExitCode LoadPackage(Run&) {
-    SetupState& state = Setup();
+ExitCode LoadPackage(Run& run) {
+    SetupState& state = run.state;
     std::string damage;
-    if (!MainScriptSealed(DataFilePath(kScriptName), &damage)) return Damaged(damage);
+    if (!MainScriptSealed(state.DataFilePath(kScriptName), &damage)) return Damaged(damage);
     state.mainProject.Reset();
-    int32_t loaded = state.mainProject.Load(DataFilePath(kScriptName), true);
+    int32_t loaded = state.mainProject.Load(state.DataFilePath(kScriptName), true);
     if (loaded < 0) {
         // A component's script damaged on its way may be what failed to load: the main script
         // alone, with its seals, tells that apart from a script written wrong.
         state.mainProject.Reset();
-        state.mainProject.Load(DataFilePath(kScriptName), false);
+        state.mainProject.Load(state.DataFilePath(kScriptName), false);
     }
     // Before anything is put on the machine, the language library in the Windows folder first.
-    if (!PackageIntact(state.mainProject, &damage)) return Damaged(damage);
+    if (!PackageIntact(state.mainProject, state.programFolder, &damage)) return Damaged(damage);
     if (loaded >= 0) return kGoOn;
     Fail("Setup", text::Format("loading (error code 0x%08X) the script", static_cast<unsigned>(loaded)).c_str(),
-         DataFilePath(kScriptName), 0);
+         state.DataFilePath(kScriptName), 0);
     Trace("Load project failed, terminating...\n");
     MessageBoxFromId(kStrScriptFailed, MB_OK, static_cast<unsigned>(loaded));
     return kExitPackageUnreadable;
@@ -294,14 +294,14 @@ ExitCode LoadPackage(Run&) {
 
 // Before anything is put on the machine: a choice the script cannot take ends the run.
 ExitCode ApplyChoices(Run& run) {
-    return ApplyCommandLineChoices(run.commandLine, Unattended(run)) ? kGoOn : kExitBadCommandLine;
+    return ApplyCommandLineChoices(run.state, run.commandLine, Unattended(run)) ? kGoOn : kExitBadCommandLine;
 }
 
 // An older package over a newer installation is a downgrade: asked in the wizard (No by
 // default), refused quietly unless /ALLOWDOWNGRADE, before anything changes. A version that is
 // no dotted number on either side is neither newer nor older.
 ExitCode CheckVersion(Run& run) {
-    const Project& project = Setup().mainProject;
+    const Project& project = run.state.mainProject;
     std::string installed;
     if (run.commandLine.allowDowngrade || !InstalledVersion(project, &installed) ||
         ComparePackageVersion(project.version, installed) != VersionOrder::kOlder)
@@ -330,7 +330,7 @@ ExitCode TakeLock(Run& run) {
 ExitCode LoadLanguage(Run& run) {
     if (Planning(run)) return kGoOn;
     Trace("Loading language resource...\n");
-    if (InstallLanguageLibrary(Setup().mainProject)) return kGoOn;
+    if (InstallLanguageLibrary(run.state.mainProject, run.state.programFolder)) return kGoOn;
     Trace("Loading language resource failed.\n");
     MessageBoxFromId(kStrLanguageFailed, MB_OK);
     return kExitPackageUnreadable;
@@ -354,16 +354,16 @@ ExitCode ProbeSystem(Run& run) {
     FARPROC address = GetProcAddress(run.shell.get(), "SHGetSpecialFolderPathA");
     // GetProcAddress hands out a generic pointer; the entry's real type is the shell's.
     const auto entry = reinterpret_cast<SpecialFolderPathFn>(reinterpret_cast<void*>(address));
-    return PrepareShortcutFolders(entry, win::RunsAsSystem, !Planning(run)) ? kGoOn : kExitPackageUnreadable;
+    return PrepareShortcutFolders(run.state, entry, win::RunsAsSystem, !Planning(run)) ? kGoOn : kExitPackageUnreadable;
 }
 
 // The wizard, or the installation without its questions (/S, /PASSIVE).
 ExitCode Install(Run& run) {
     if (Planning(run)) {
-        const ExitCode destination = CheckUnattendedDestination();
-        return destination != kGoOn ? destination : PlanInstallation();
+        const ExitCode destination = CheckUnattendedDestination(run.state);
+        return destination != kGoOn ? destination : PlanInstallation(run.state);
     }
-    SetupState& state = Setup();
+    SetupState& state = run.state;
     const bool quiet = Unattended(run);
     // Held until the wizard is over: the shortcuts of the installation are COM objects.
     win::ComInit com;
@@ -375,7 +375,7 @@ ExitCode Install(Run& run) {
         return kExitPackageUnreadable;
     }
     CloseHoldingApplications(run.commandLine.closeApplications);
-    ExitCode exitCode = quiet ? RunUnattended(run.commandLine, run.answers) : RunWizard(run.instance, &run.answers);
+    ExitCode exitCode = quiet ? RunUnattended(state, run.commandLine, run.answers) : RunWizard(run.instance, state, &run.answers);
 
     // Shut-down, in the order the resources were taken: the wizard's (freed as it returned),
     // the project's lists, then COM as `com` goes out of scope, after the launch, which asks
@@ -399,12 +399,12 @@ const Step kSteps[] = {OpenRunFiles, CheckCommandLine, TakeAnswerFiles, ShowHelp
 }  // namespace
 
 int RunSetup(HINSTANCE instance, const char* arguments, DWORD librarySearchError) {
-    Run run{instance, arguments ? arguments : "", ParseCommandLine(arguments ? arguments : ""), librarySearchError, {}, {}};
+    Run run{instance, arguments ? arguments : "", ParseCommandLine(arguments ? arguments : ""), librarySearchError, {}, {}, {}};
     ExitCode exitCode = kGoOn;
     for (const Step step : kSteps)
         if ((exitCode = step(run)) != kGoOn) break;
 
-    SetupState& state = Setup();
+    const SetupState& state = run.state;
     // Folders the destination page made for an installation that never happened stay empty.
     RemoveFoldersLeft(state.pageCreatedFolders);
     if (!state.unpackFolder.empty() && !win::DeleteTree(state.unpackFolder.substr(0, state.unpackFolder.size() - 1)))

@@ -45,7 +45,7 @@ public:
     ExitCode Open(const std::string& path, const std::string& traceFile);
     // Replaces what the file held; nothing without an open file. A failure is traced and the
     // installation goes on.
-    void Starting() override;
+    void Starting(const SetupState& state) override;
 
 private:
     std::string path_;

@@ -175,9 +175,8 @@ ExitCode AnswerFile::Open(const std::string& path, const std::string& traceFile)
     return OpenNamedFile(path_, GENERIC_WRITE, OPEN_ALWAYS, &file_);
 }
 
-void AnswerFile::Starting() {
+void AnswerFile::Starting(const SetupState& state) {
     if (!file_) return;
-    const SetupState& state = Setup();
     const std::string text = AnswerFileText(state.chosenInstallFolder, state.mountedDeviceFolder, state.mainProject);
     if (SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN) != 0 || !win::WriteAll(file_.get(), text.data(), text.size()) ||
         !SetEndOfFile(file_.get()))

@@ -8,6 +8,7 @@
 
 #include "base/RunResult.h"
 #include "script/Project.h"
+#include "state/SetupState.h"
 
 struct CommandLine;
 class InstallStart;
@@ -33,12 +34,12 @@ std::string AnswerFileText(const std::string& folder, const std::string& device,
 // the component selection of the main project. False when the selection cannot be made (an
 // item naming no component, a project without components) or, for a run without the wizard's
 // pages, breaks the group rules that the components page would enforce.
-bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended);
+bool ApplyCommandLineChoices(SetupState& state, const CommandLine& commandLine, bool unattended);
 
 // Whether the install folder the choices give may take the installation without a question:
 // kGoOn; 1639 when it does not fit or the product is installed elsewhere, 1603 when it holds
 // another product's installation (traced).
-ExitCode CheckUnattendedDestination();
+ExitCode CheckUnattendedDestination(const SetupState& state);
 
 // Installs with the choices applied and nothing asked: at once without any window (/S), or on
 // the wizard's progress page alone, which Cancel can stop (/PASSIVE); unless files it would
@@ -46,4 +47,4 @@ ExitCode CheckUnattendedDestination();
 // next restart (kExitFilesInUse; with /CLOSEAPPLICATIONS the holders are asked to close first,
 // and started again once it is done). `starting` is told as the installation starts. Returns
 // the exit code.
-ExitCode RunUnattended(const CommandLine& commandLine, InstallStart& starting);
+ExitCode RunUnattended(SetupState& state, const CommandLine& commandLine, InstallStart& starting);

@@ -14,8 +14,7 @@
 #include "wizard/ProgressPage.h"
 #include "win/RestartManager.h"
 
-bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
-    SetupState& state = Setup();
+bool ApplyCommandLineChoices(SetupState& state, const CommandLine& commandLine, bool unattended) {
     if (!commandLine.installFolder.empty()) state.chosenInstallFolder = commandLine.installFolder;
     if (!commandLine.deviceFolder.empty()) state.mountedDeviceFolder = commandLine.deviceFolder;
 
@@ -39,8 +38,7 @@ bool ApplyCommandLineChoices(const CommandLine& commandLine, bool unattended) {
     return true;
 }
 
-ExitCode CheckUnattendedDestination() {
-    const SetupState& state = Setup();
+ExitCode CheckUnattendedDestination(const SetupState& state) {
     std::string folder;
     if (!TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit, &folder)) {
         Fail("Setup", "fitting the path limit with the install folder of", state.mainProject.title,
@@ -64,15 +62,14 @@ ExitCode CheckUnattendedDestination() {
     return kGoOn;
 }
 
-ExitCode RunUnattended(const CommandLine& commandLine, InstallStart& starting) {
+ExitCode RunUnattended(SetupState& state, const CommandLine& commandLine, InstallStart& starting) {
     Trace("Setup::Installing without the wizard...\n");
-    SetupState& state = Setup();
     // The person who chose /S accepted the licence the package carries.
     state.licenceAccepted = 1;
-    const ExitCode destination = CheckUnattendedDestination();
+    const ExitCode destination = CheckUnattendedDestination(state);
     if (destination != kGoOn) return destination;
     InstallRequest request;
-    if (!PrepareInstallation(&request)) {
+    if (!PrepareInstallation(state, &request)) {
         MessageBoxFromId(kStrInstallFailed, MB_ICONERROR);
         return kExitInstallFailed;
     }
@@ -87,7 +84,7 @@ ExitCode RunUnattended(const CommandLine& commandLine, InstallStart& starting) {
     ExitCode ended = kGoOn;
     if (commandLine.passive) {
         // The wizard with its progress page alone, which starts the installation as it shows.
-        const ExitCode shown = RunWizard(GetModuleHandleA(nullptr), &starting);
+        const ExitCode shown = RunWizard(GetModuleHandleA(nullptr), state, &starting);
         if (shown != kExitSuccess)
             ended = shown;
         else if (state.cancelled)
@@ -96,10 +93,10 @@ ExitCode RunUnattended(const CommandLine& commandLine, InstallStart& starting) {
         else if (state.abort != 0 || state.installLogPath.empty())
             ended = kExitInstallFailed;
     } else {
-        starting.Starting();
+        starting.Starting(state);
         InstallResult result;
         const bool installed = DoInstall(request, nullptr, &result);
-        TakeInstallResult(installed, result);
+        TakeInstallResult(state, installed, result);
         if (!installed) ended = kExitInstallFailed;
     }
     holders.RestartClosed();

@@ -6,7 +6,19 @@
 
 #include <string>
 
-#include "state/SetupState.h"
+#include "win/UniqueHandle.h"
+
+// The language library the messages come from: one per process, since every box, on the
+// pages' thread and on the installation's, speaks its language. Cleared before the entry point
+// runs, freed at exit.
+struct LanguageLibrary {
+    win::UniqueModule module;  // freed at process exit
+    std::string caption;  // string 15 of the library, at most 259 characters
+    std::string path;     // full path the library was loaded from
+};
+
+// The loaded library; an empty record before one is loaded.
+const LanguageLibrary& Language();
 
 // Loads the library at `path` into the run's record; true when it loaded and holds string 15
 // (the setup caption).

@@ -2,10 +2,24 @@
 
 #include <cstdarg>
 
+#include "base/Limits.h"
 #include "base/Text.h"
 #include "base/Trace.h"
 
 namespace {
+
+// What every box shows and asks with, set by start-up and the pages: the process's one
+// language library, whether boxes are shown, and the window they belong to.
+struct MessageContext {
+    LanguageLibrary language;
+    bool quiet = false;           // /S: no message box is shown, each gets its safe answer
+    HWND owner = nullptr;         // the window message boxes belong to; none outside the pages
+};
+
+MessageContext& Context() {
+    static MessageContext context;
+    return context;
+}
 
 // LoadStringA into a buffer of `limit` characters; false when the module lacks the string.
 bool LoadFromModule(HMODULE module, UINT id, size_t limit, std::string* out) {
@@ -27,11 +41,11 @@ int DefaultQuietAnswer(UINT style) {
 // the trace of a run tells what the user saw.
 int Show(const std::string& text, const std::string& caption, UINT style, int quietAnswer) {
     Trace(("MessageBox::" + text + "\n").c_str());
-    if (Setup().quiet) {
+    if (Context().quiet) {
         Trace(text::Format("MessageBox::Not shown, answered %d.\n", quietAnswer).c_str());
         return quietAnswer;
     }
-    return MessageBoxA(Setup().messageOwner, text.c_str(), caption.c_str(), style);
+    return MessageBoxA(Context().owner, text.c_str(), caption.c_str(), style);
 }
 
 std::string FormatLimited(const std::string& format, size_t limit, va_list args) {
@@ -39,7 +53,7 @@ std::string FormatLimited(const std::string& format, size_t limit, va_list args)
 }
 
 int ShowFromId(int quietAnswer, UINT id, UINT style, va_list args) {
-    const LanguageLibrary& library = Setup().language;
+    const LanguageLibrary& library = Context().language;
     std::string format;
     if (!LoadFromModule(library.module.get(), id, 512, &format) &&
         !LoadFromModule(GetModuleHandleA(nullptr), id, 512, &format)) {
@@ -53,7 +67,7 @@ int ShowFromId(int quietAnswer, UINT id, UINT style, va_list args) {
 }  // namespace
 
 bool LoadLanguageLibrary(const std::string& path) {
-    LanguageLibrary& library = Setup().language;
+    LanguageLibrary& library = Context().language;
     // A second load replaces the first instead of leaking it.
     FreeLanguageLibrary();
     library.caption.clear();
@@ -68,7 +82,7 @@ bool LoadLanguageLibrary(const std::string& path) {
 }
 
 void FreeLanguageLibrary() {
-    Setup().language.module.reset();
+    Context().language.module.reset();
 }
 
 bool LoadPlainString(const LanguageLibrary& library, UINT id, size_t limit, std::string* out) {
@@ -85,13 +99,15 @@ bool LoadFormattedString(const LanguageLibrary& library, std::string* out, size_
     return true;
 }
 
-const std::string& SetupCaption() { return Setup().language.caption; }
+const LanguageLibrary& Language() { return Context().language; }
 
-void SetQuietMessages(bool quiet) { Setup().quiet = quiet; }
+const std::string& SetupCaption() { return Context().language.caption; }
 
-bool QuietMessages() { return Setup().quiet; }
+void SetQuietMessages(bool quiet) { Context().quiet = quiet; }
 
-void SetMessageOwner(HWND owner) { Setup().messageOwner = owner; }
+bool QuietMessages() { return Context().quiet; }
+
+void SetMessageOwner(HWND owner) { Context().owner = owner; }
 
 int MessageBoxFromId(UINT id, UINT style, ...) {
     va_list args;
@@ -120,7 +136,7 @@ std::string DamagedPackageText(const std::string& name, const std::string& how) 
 }
 
 bool AskYesNo(const char* destination) {
-    const LanguageLibrary& library = Setup().language;
+    const LanguageLibrary& library = Context().language;
     std::string question;
     if (!LoadFormattedString(library, &question, 512, kStrReplaceNewer, destination)) {
         // A library without the question still has to ask something the user can answer.

@@ -1,9 +1,9 @@
-// The run-wide state of one run of the setup program: one instance per process, reached
-// through Setup(). Text values are kept within the limits of the program's fixed fields
+// What one run of the setup program works with: the package, the choices the switches or the
+// pages make, the places settled at start-up and how the installation ended. Start-up owns it
+// for the run and hands it to whoever needs it; the wizard's pages reach it through their
+// wizard (RunState). Text values are kept within the limits of the program's fixed fields
 // (see the setters in the subsystems that own them).
 #pragma once
-
-#include <windows.h>
 
 #include <string>
 #include <vector>
@@ -11,16 +11,6 @@
 #include "base/Limits.h"
 #include "base/Trace.h"
 #include "script/Project.h"
-#include "win/UniqueHandle.h"
-
-constexpr UINT WM_SETUP_START = WM_USER + 365;  // 1389
-
-// The language library record: cleared before the entry point runs, freed at exit.
-struct LanguageLibrary {
-    win::UniqueModule module;  // freed at process exit
-    std::string caption;  // string 15 of the library, at most 259 characters
-    std::string path;     // full path the library was loaded from
-};
 
 struct SetupState {
     std::string programFolder;  // ends with a backslash
@@ -30,10 +20,7 @@ struct SetupState {
 
     Project mainProject;
 
-    LanguageLibrary language;
-    bool quiet = false;           // /S: no message box is shown, each gets its safe answer
     bool passive = false;         // /PASSIVE: the progress page alone, ending by itself (quiet too)
-    HWND messageOwner = nullptr;  // the window message boxes belong to; none outside the pages
     int abort = 0;
     std::string launchCommand;
     std::string commonStartupFolder;
@@ -49,10 +36,8 @@ struct SetupState {
     // The folder levels the destination page created, outermost first: the installation
     // records those it installs into; the rest go again when the run ends.
     std::vector<std::string> pageCreatedFolders;
+
+    // Program folder + name: the path of the install script or of a numbered data file.
+    std::string DataFilePath(const std::string& name) const;
+    std::string DataFilePath(int dataFileNumber) const;
 };
-
-SetupState& Setup();
-
-// Program folder + name: the path of the install script or of a numbered data file.
-std::string DataFilePath(const std::string& name);
-std::string DataFilePath(int dataFileNumber);

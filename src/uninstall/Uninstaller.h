@@ -20,11 +20,12 @@ struct UninstallRequest {
 // False, `out` untouched, for any other argument string.
 bool ParseUninstallRequest(const std::string& arguments, UninstallRequest* out);
 
-// Carries out the uninstall request in `arguments`. False when there is none (the run goes on
+// Carries out the uninstall request in `arguments`; `commandLine` is the program's whole
+// command line, which the Uninstall entry to delete holds as its command. False when there is none (the run goes on
 // as an installation); true otherwise, whatever the outcome, with the process's exit code in
 // `exitCode`: 0, or for a quiet uninstall (the /S switch) kExitInstallFailed when it did not
 // undo everything and kExitRestartNeeded when files wait for the next restart.
-bool ServiceUninstallRequest(const std::string& arguments, int* exitCode);
+bool ServiceUninstallRequest(const std::string& arguments, const std::string& commandLine, int* exitCode);
 
 // Shows `message` in an error box captioned with string 21 of the language library.
 void ShowUninstallError(const std::string& message);

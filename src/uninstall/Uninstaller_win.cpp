@@ -9,7 +9,6 @@
 #include "engine/UninstallEntry.h"
 #include "log/InstallLog.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "transaction/Rollback.h"
 #include "uninstall/LogReplay.h"
 #include "win/Files.h"
@@ -26,7 +25,7 @@ constexpr size_t kUninstallTextLimit = 256;
 // text is named rather than shown as an empty box.
 std::string LibraryText(UINT id) {
     std::string message;
-    if (!LoadPlainString(Setup().language, id, kUninstallTextLimit, &message))
+    if (!LoadPlainString(Language(), id, kUninstallTextLimit, &message))
         message = text::Format("Error loading string id %d", static_cast<int>(id));
     return message;
 }
@@ -34,8 +33,7 @@ std::string LibraryText(UINT id) {
 // Runs the request; true when every record was undone (or the log was empty), with `restart`
 // set when files in use wait for the next restart. Quiet runs show nothing: the message
 // service answers every box itself.
-bool Uninstall(const UninstallRequest& request, bool* restart) {
-    SetupState& state = Setup();
+bool Uninstall(const UninstallRequest& request, const std::string& commandLine, bool* restart) {
     auto fail = [](const std::string& message) {
         ShowUninstallError(message);
         return false;
@@ -60,7 +58,7 @@ bool Uninstall(const UninstallRequest& request, bool* restart) {
     if (log.empty()) return true;  // nothing to undo; the empty log stays
 
     ReplayContext context;
-    context.commandLine = state.commandLine;
+    context.commandLine = commandLine;
     context.logPath = request.logPath;
     context.installFolder = request.logPath.substr(0, request.logPath.find_last_of('\\'));
     if (!ReplayLog(log, &context)) return fail(LibraryText(kStrUndoFailed));
@@ -76,7 +74,7 @@ bool Uninstall(const UninstallRequest& request, bool* restart) {
 
 }  // namespace
 
-bool ServiceUninstallRequest(const std::string& arguments, int* exitCode) {
+bool ServiceUninstallRequest(const std::string& arguments, const std::string& commandLine, int* exitCode) {
     UninstallRequest request;
     if (!ParseUninstallRequest(arguments, &request)) return false;
     // An uninstall changes the machine as an installation does: one at a time, and after
@@ -87,7 +85,7 @@ bool ServiceUninstallRequest(const std::string& arguments, int* exitCode) {
     }
     RecoverInterruptedRuns();
     bool restart = false;
-    const bool undone = Uninstall(request, &restart);
+    const bool undone = Uninstall(request, commandLine, &restart);
     if (!QuietMessages())
         *exitCode = 0;
     else
@@ -97,7 +95,7 @@ bool ServiceUninstallRequest(const std::string& arguments, int* exitCode) {
 
 void ShowUninstallError(const std::string& message) {
     std::string caption;
-    LoadPlainString(Setup().language, kStrUninstallCaption, 128, &caption);
+    LoadPlainString(Language(), kStrUninstallCaption, 128, &caption);
     ShowFixedMessage(message, caption, MB_ICONERROR);
 }
 

@@ -6,21 +6,22 @@
 #include <windows.h>
 
 #include "base/RunResult.h"
+#include "state/SetupState.h"
 
 // What the wizard's owner does as the progress page starts the installation, with the choices
 // made: start-up writes the answer file of /SAVEINF. The owner keeps it for the wizard's length.
 class InstallStart {
 public:
-    virtual void Starting() = 0;
+    virtual void Starting(const SetupState& run) = 0;
 
 protected:
     ~InstallStart() = default;
 };
 
-// The wizard from start to end: its pages prepared, the background window's class registered
+// The wizard from start to end, making the choices of `run`: its pages prepared, the background window's class registered
 // and the window made over the work area, then its message loop until the wizard is over.
 // Returns the quit message's code, or kExitPackageUnreadable when the Application files cannot
 // be unpacked (after saying so) or the window cannot be made. The wizard's libraries, images
 // and fonts are freed when it returns. `starting`, when not null, is told as the installation
 // starts.
-ExitCode RunWizard(HINSTANCE instance, InstallStart* starting);
+ExitCode RunWizard(HINSTANCE instance, SetupState& run, InstallStart* starting);

@@ -6,7 +6,6 @@
 #include "base/Text.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "win/SystemLibrary.h"
 #include "wizard/WizardRun.h"
 
@@ -34,8 +33,8 @@ void InitCommonControlsForWizard() {
 }
 
 // The product title as the background shows it: the window title with its tokens put in.
-std::string BackdropTitle() {
-    const Project& project = Setup().mainProject;
+std::string BackdropTitle(const SetupState& run) {
+    const Project& project = run.mainProject;
     std::string title;
     if (!ExpandTitleTokens(project, project.winTitle, &title, kPathLimit)) title = project.winTitle;
     return title;
@@ -56,7 +55,7 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
             look.whiteBrush.reset(CreateSolidBrush(RGB(255, 255, 255)));
             if (!look.logo) {
                 look.defaultLogo = true;
-                look.logo.reset(LoadBitmapA(Setup().language.module.get(), MAKEINTRESOURCEA(IDB_DEFAULT_LOGO)));
+                look.logo.reset(LoadBitmapA(Language().module.get(), MAKEINTRESOURCEA(IDB_DEFAULT_LOGO)));
             }
             PostMessageA(window, WM_SETUP_START, 0, 0);
             return 0;
@@ -68,7 +67,7 @@ LRESULT CALLBACK BackgroundWindowProc(HWND window, UINT message, WPARAM wParam, 
             return DefWindowProcA(window, message, wParam, lParam);
         }
         case WM_PAINT:
-            PaintBackdrop(window, look, BackdropTitle());
+            PaintBackdrop(window, look, BackdropTitle(wizard->run));
             return 0;
         case WM_DESTROY:
             PostQuitMessage(0);
@@ -99,9 +98,8 @@ bool RegisterBackgroundClass(HINSTANCE instance, const std::string& className) {
 // The background window over the work area, which runs the wizard, and the message loop until
 // the wizard is over. Returns the quit message's code.
 ExitCode RunBackgroundWindow(HINSTANCE instance, const std::string& className, WizardState& wizard) {
-    const SetupState& state = Setup();
     std::string title;
-    LoadFormattedString(state.language, &title, kPathLimit, kStrWindowTitle, state.mainProject.title.c_str());
+    LoadFormattedString(Language(), &title, kPathLimit, kStrWindowTitle, wizard.run.mainProject.title.c_str());
 
     RECT work = {};
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
@@ -128,19 +126,18 @@ ExitCode RunBackgroundWindow(HINSTANCE instance, const std::string& className, W
 
 }  // namespace
 
-ExitCode RunWizard(HINSTANCE instance, InstallStart* starting) {
-    const SetupState& state = Setup();
-    WizardState wizard;
+ExitCode RunWizard(HINSTANCE instance, SetupState& state, InstallStart* starting) {
+    WizardState wizard(state);
     wizard.starting = starting;
     // The licence page's rich-edit control lives in this library; a failure is not fatal.
     // Runs without the wizard do not pay for loading it. Freed before the wizard's images.
     win::UniqueModule richEdit(win::LoadSystemLibrary("riched32.dll"));
     if (!PreparePages(&wizard)) {
         const std::string& folder = state.unpackFolder.empty() ? state.programFolder : state.unpackFolder;
-        ShowFixedMessage(text::Format(kPrepareFailed, folder.c_str()), state.language.caption, MB_ICONERROR);
+        ShowFixedMessage(text::Format(kPrepareFailed, folder.c_str()), SetupCaption(), MB_ICONERROR);
         return kExitPackageUnreadable;
     }
-    const std::string& className = state.language.caption;
+    const std::string& className = SetupCaption();
     if (!RegisterBackgroundClass(instance, className)) return kExitPackageUnreadable;
     InitCommonControlsForWizard();
     return RunBackgroundWindow(instance, className, wizard);

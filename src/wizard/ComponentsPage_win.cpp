@@ -7,7 +7,6 @@
 #include "base/Text.h"
 #include "script/PathTokens.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "wizard/ComponentSelection.h"
 #include "wizard/Pages.h"
 
@@ -71,7 +70,7 @@ int UpdateComponentList(HWND page, Project* project, ListUpdate update) {
 
     if (HWND summary = GetDlgItem(page, IDC_SELECTION_COUNT)) {
         std::string text;
-        if (LoadFormattedString(Setup().language, &text, kSummaryLimit, kStrSelectionSummary, counts.selected,
+        if (LoadFormattedString(Language(), &text, kSummaryLimit, kStrSelectionSummary, counts.selected,
                                 counts.choices))
             SetWindowTextA(summary, text.c_str());
     }
@@ -81,14 +80,14 @@ int UpdateComponentList(HWND page, Project* project, ListUpdate update) {
 namespace {
 
 void InitComponents(HWND page) {
-    UpdateComponentList(page, &Setup().mainProject, ListUpdate::kFill);
+    UpdateComponentList(page, &RunState().mainProject, ListUpdate::kFill);
     // The device drive page comes back on Next when the choice still needs it.
     PageList& pages = Wizard().pages;
     DropDeviceDrivePageAfter(&pages, pages.Current());
 }
 
 bool ComponentsCommand(HWND page, int id) {
-    Project& project = Setup().mainProject;
+    Project& project = RunState().mainProject;
     switch (id) {
         case IDC_NEXT: {
             PageList& pages = Wizard().pages;
@@ -111,7 +110,7 @@ INT_PTR CALLBACK ComponentsPageProc(HWND page, UINT message, WPARAM wParam, LPAR
     // The frame hands a page only the command's ID; the list's notification code is read here.
     if (message == WM_COMMAND && LOWORD(wParam) == IDC_COMPONENT_LIST) {
         if (HIWORD(wParam) != LBN_SELCHANGE) return FALSE;
-        UpdateComponentList(page, &Setup().mainProject, ListUpdate::kFromList);
+        UpdateComponentList(page, &RunState().mainProject, ListUpdate::kFromList);
         return TRUE;
     }
     return PageFrameProc(page, message, wParam, PageSteps{InitComponents, ComponentsCommand});

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "state/SetupState.h"
+
 #include <string>
 #include <vector>
 
@@ -33,9 +35,9 @@ int ScaledToScreen(int pixels, int dpi);
 // A bold font of `height` logical units. The caller owns it.
 HFONT MakeFont(int height, FontFace face);
 
-// The bitmap in the package's data file of that number; null for -1 or a file that is no
-// bitmap. The caller owns it.
-HBITMAP LoadBitmapFile(int dataFileNumber);
+// The bitmap in the data file of that number of `run`'s package; null for -1 or a file that is
+// no bitmap. The caller owns it.
+HBITMAP LoadBitmapFile(const SetupState& run, int dataFileNumber);
 
 // Moves the window to the middle of the desktop, keeping its size.
 void CenterOnScreen(HWND window);

@@ -1,6 +1,5 @@
 #include "wizard/Drawing.h"
 
-#include "state/SetupState.h"
 #include "win/Gdi.h"
 
 namespace {
@@ -98,10 +97,10 @@ HFONT MakeFont(int height, FontFace face) {
                        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_ROMAN, times ? "Times New Roman" : "MS Sans Serif");
 }
 
-HBITMAP LoadBitmapFile(int dataFileNumber) {
+HBITMAP LoadBitmapFile(const SetupState& run, int dataFileNumber) {
     if (dataFileNumber == -1) return nullptr;
     return static_cast<HBITMAP>(
-        LoadImageA(nullptr, DataFilePath(dataFileNumber).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+        LoadImageA(nullptr, run.DataFilePath(dataFileNumber).c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
 }
 
 void CenterOnScreen(HWND window) {

@@ -11,7 +11,6 @@
 #include "engine/Section.h"
 #include "engine/TargetFolder.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "win/Files.h"
 #include "wizard/Pages.h"
 
@@ -40,7 +39,7 @@ void Browse(HWND page) {
     char path[MAX_PATH] = {};
     GetDlgItemTextA(page, IDC_TARGET_DIR, path, MAX_PATH);
     std::string title;
-    LoadPlainString(Setup().language, kStrBrowseTitle, kBrowseTitleLimit, &title);
+    LoadPlainString(Language(), kStrBrowseTitle, kBrowseTitleLimit, &title);
 
     BROWSEINFOA info = {};
     info.hwndOwner = page;
@@ -60,17 +59,17 @@ void Browse(HWND page) {
 // Next leaves the destination page only with a folder that exists.
 bool AcceptDestination(HWND page) {
     const std::string folder = ControlText(page, IDC_TARGET_DIR, static_cast<int>(kPathLimit));
-    SetupState& state = Setup();
+    SetupState& state = RunState();
     std::string other;
     switch (CheckDestination(state.mainProject, folder, &other)) {
     case DestinationCheck::kUsable: break;
     case DestinationCheck::kTooLong: MessageBoxFromId(kStrCreateFolderFailed, MB_OK); return false;
     case DestinationCheck::kInstalledElsewhere:
-        ShowFixedMessage(text::Format(kInstalledElsewhereText, other.c_str()), state.language.caption,
+        ShowFixedMessage(text::Format(kInstalledElsewhereText, other.c_str()), SetupCaption(),
                          MB_OK | MB_ICONWARNING);
         return false;
     case DestinationCheck::kOtherProduct:
-        ShowFixedMessage(text::Format(kOtherProductText, folder.c_str(), other.c_str()), state.language.caption,
+        ShowFixedMessage(text::Format(kOtherProductText, folder.c_str(), other.c_str()), SetupCaption(),
                          MB_OK | MB_ICONWARNING);
         return false;
     }
@@ -104,7 +103,7 @@ bool IsHandheldDrive(const std::string& root) {
 }
 
 void InitDestination(HWND page) {
-    SetupState& state = Setup();
+    SetupState& state = RunState();
     // A folder that does not fit is not proposed: the user chooses one.
     std::string folder;
     TargetFolder(state.mainProject, state.chosenInstallFolder, kPathLimit, &folder);
@@ -112,7 +111,7 @@ void InitDestination(HWND page) {
     std::string installed;
     std::string saying;
     if (InstalledFolder(state.mainProject, &installed) &&
-        LoadFormattedString(state.language, &saying, kPathLimit, kStrInstalledHere, state.mainProject.title.c_str()))
+        LoadFormattedString(Language(), &saying, kPathLimit, kStrInstalledHere, state.mainProject.title.c_str()))
         SetDlgItemTextA(page, IDC_DESTINATION_TEXT, saying.c_str());
 }
 
@@ -132,7 +131,7 @@ void InitDeviceDrive(HWND page) { FillDriveList(GetDlgItem(page, IDC_DEVICE_DRIV
 // Back leaves the previous choice as it was.
 bool DeviceDriveCommand(HWND page, int id) {
     if (id != IDC_NEXT) return false;
-    Setup().mountedDeviceFolder = ControlText(page, IDC_DEVICE_DRIVE, kDriveTextLimit);
+    RunState().mountedDeviceFolder = ControlText(page, IDC_DEVICE_DRIVE, kDriveTextLimit);
     EndDialog(page, kPageNext);
     return true;
 }
@@ -161,7 +160,7 @@ void FillDriveList(HWND combo) {
     int selected = 0;
     int number = 0;
     // A drive already chosen (/DEVICE, an answer file, the page before) stays chosen.
-    const std::string& chosen = Setup().mountedDeviceFolder;
+    const std::string& chosen = RunState().mountedDeviceFolder;
     for (size_t at = 0; at < length && roots[at];) {
         const std::string root(roots + at);
         SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(root.c_str()));

@@ -63,7 +63,7 @@ public:
     PageKind CurrentKind() const { return At(current_); }
 
     // The page loop: Start() puts the index on the first page; Step() moves it by the result
-    // of the page that just ended (`aborted`: the run-wide abort flag after that page).
+    // of the page that just ended (`aborted`: the run's abort flag after that page).
     void Start() { current_ = 0; }
     PageStep Step(int result, bool aborted);
 

@@ -13,14 +13,22 @@
 
 #include <windows.h>
 
+#include "state/SetupState.h"
 #include "wizard/Drawing.h"
 #include "wizard/PageList.h"
 
-// The state of one wizard: its pages and what they are drawn with. Its owner is the wizard's
-// run; the frame and the pages reach it through Wizard() while its pages are shown.
+// Posted to a window to start its work once it is shown: the background window's wizard, the
+// progress page's installation.
+constexpr UINT WM_SETUP_START = WM_USER + 365;  // 1389
+
+// The state of one wizard: its pages and what they are drawn with, and the run it makes the
+// choices of. Its owner is the wizard's run; the frame and the pages reach it through Wizard()
+// while its pages are shown.
 class InstallStart;
 
 struct WizardState {
+    explicit WizardState(SetupState& setupRun) : run(setupRun) {}
+    SetupState& run;  // the package, the choices and how the installation ended
     PageList pages;
     WizardLook look;
     int separatorTop = 0;  // height of the logo panel found on the last page
@@ -39,6 +47,8 @@ public:
 
 // The wizard whose pages are shown (a ShownWizard lives).
 WizardState& Wizard();
+// Its run.
+SetupState& RunState();
 
 // Sets the text of control `id` to string `stringId` formatted with the current project's
 // title, kept to `limit` - 1 characters; left as it is when the string cannot be loaded.

@@ -4,7 +4,6 @@
 
 #include "ResENU.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 
 namespace {
 
@@ -16,7 +15,7 @@ WizardState* g_shown = nullptr;
 
 void SetControlText(HWND page, int id, UINT stringId) {
     std::string text;
-    if (GetDlgItem(page, id) && LoadPlainString(Setup().language, stringId, kButtonTextLimit, &text))
+    if (GetDlgItem(page, id) && LoadPlainString(Language(), stringId, kButtonTextLimit, &text))
         SetDlgItemTextA(page, id, text.c_str());
 }
 
@@ -84,13 +83,13 @@ void FitPageToLogo(HWND page, WizardState& wizard) {
 // belong to it.
 void InitPage(HWND page) {
     WizardState& wizard = Wizard();
-    const SetupState& state = Setup();
+    const SetupState& state = RunState();
     FitPageToLogo(page, wizard);
     SetMessageOwner(page);
     CenterOnScreen(page);
 
     std::string caption;
-    if (LoadFormattedString(state.language, &caption, kPageCaptionLimit, kStrPageCaption, state.mainProject.title.c_str()))
+    if (LoadFormattedString(Language(), &caption, kPageCaptionLimit, kStrPageCaption, state.mainProject.title.c_str()))
         SetWindowTextA(page, caption.c_str());
     if (wizard.pages.CurrentIsFirst()) EnableWindow(GetDlgItem(page, IDC_BACK), FALSE);
     if (wizard.pages.CurrentIsLast()) SetControlText(page, IDC_NEXT, kStrFinishButton);
@@ -123,9 +122,11 @@ ShownWizard::~ShownWizard() { g_shown = nullptr; }
 
 WizardState& Wizard() { return *g_shown; }
 
+SetupState& RunState() { return g_shown->run; }
+
 void SetTitledText(HWND page, int id, UINT stringId, size_t limit) {
     std::string text;
-    if (LoadFormattedString(Setup().language, &text, limit, stringId, Setup().mainProject.title.c_str()))
+    if (LoadFormattedString(Language(), &text, limit, stringId, RunState().mainProject.title.c_str()))
         SetDlgItemTextA(page, id, text.c_str());
 }
 

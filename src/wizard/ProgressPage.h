@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/InstallDriver.h"
+#include "state/SetupState.h"
 
 INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -13,9 +14,9 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
 // would replace to close (/CLOSEAPPLICATIONS), and starts them again once it is done.
 void CloseHoldingApplications(bool close);
 
-// The installation the run's choices make: its plan, and what the Uninstall entry names. False,
+// The installation the choices of `state` make: its plan, and what the Uninstall entry names. False,
 // traced, when the plan cannot be made: nothing can be installed then.
-bool PrepareInstallation(InstallRequest* request);
+bool PrepareInstallation(const SetupState& state, InstallRequest* request);
 
 // Carries the installation's result into the run: how it ended, the log it wrote, what to launch.
-void TakeInstallResult(bool installed, const InstallResult& result);
+void TakeInstallResult(SetupState& state, bool installed, const InstallResult& result);

@@ -11,7 +11,6 @@
 #include "engine/InstallDriver.h"
 #include "loader/Loader.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "win/Files.h"
 #include "wizard/Background.h"
 #include "wizard/Pages.h"
@@ -50,7 +49,7 @@ bool FilesFree() {
             "These files are in use by other programs:\n" + DescribeHeldFiles(held, "\n") +
             "\n\nClose the programs and try again" +
             (restart ? ", or continue: the installation then finishes at the next restart." : ".");
-        const int answer = ShowFixedMessage(text, Setup().language.caption,
+        const int answer = ShowFixedMessage(text, SetupCaption(),
                                             (restart ? MB_CANCELTRYCONTINUE : MB_RETRYCANCEL) | MB_ICONWARNING);
         if (answer == IDCONTINUE) return true;
         if (answer != IDRETRY && answer != IDTRYAGAIN) return false;
@@ -103,10 +102,10 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
 }
 
 void StartInstallation(HWND page) {
-    if (!PrepareInstallation(&g_run.request)) {
+    if (!PrepareInstallation(RunState(), &g_run.request)) {
         MessageBoxFromId(kStrInstallFailed, MB_ICONERROR);
-        Setup().installFailed = true;
-        Setup().abort = 1;
+        RunState().installFailed = true;
+        RunState().abort = 1;
         EndDialog(page, kPageCancel);
         return;
     }
@@ -114,21 +113,21 @@ void StartInstallation(HWND page) {
         // Whatever it closed starts again, whether the installation runs or not.
         g_run.holders.RestartClosed();
         Trace("ProgressPage::The user cancelled before files in use were replaced.\n");
-        Setup().cancelled = true;
-        Setup().abort = 1;
+        RunState().cancelled = true;
+        RunState().abort = 1;
         EndDialog(page, kPageCancel);
         return;
     }
     // The choices are final now, and the worker does not touch them yet.
-    if (Wizard().starting) Wizard().starting->Starting();
+    if (Wizard().starting) Wizard().starting->Starting(RunState());
     g_run.page = page;
     g_run.cancel = false;
     g_run.worker.reset(CreateThread(nullptr, 0, InstallWorker, &g_run, 0, nullptr));
     if (g_run.worker) return;
     Trace(text::Format("ProgressPage::The installation's thread cannot be made: error %lu\n", GetLastError()).c_str());
     MessageBoxFromId(kStrInstallFailed, MB_ICONERROR);
-    Setup().installFailed = true;
-    Setup().abort = 1;
+    RunState().installFailed = true;
+    RunState().abort = 1;
     EndDialog(page, kPageCancel);
 }
 
@@ -138,13 +137,13 @@ void EndInstallation(HWND page, bool installed) {
     WaitForSingleObject(g_run.worker.get(), INFINITE);
     g_run.worker.reset();
     g_run.holders.RestartClosed();
-    TakeInstallResult(installed, g_run.result);
+    TakeInstallResult(RunState(), installed, g_run.result);
     if (!installed) {
         EndDialog(page, kPageCancel);
         return;
     }
     // A passive run asks nothing, Finish included.
-    if (Setup().passive) return void(EndDialog(page, kPageNext));
+    if (RunState().passive) return void(EndDialog(page, kPageNext));
     g_run.installed = true;
     SetTitledText(page, IDC_PAGE_TITLE, kStrFinishedHeading, kPathLimit);
     SetTitledText(page, IDC_PROGRESS_TEXT, kStrFinishedText, kPathLimit);
@@ -175,7 +174,7 @@ void InitProgress(HWND page) {
 bool ProgressCommand(HWND /*page*/, int id) {
     if (g_run.installed) return id != IDC_NEXT;
     if (id == IDCANCEL && g_run.worker && !g_run.cancel &&
-        (Setup().passive || AskFromId(IDNO, kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) &&
+        (RunState().passive || AskFromId(IDNO, kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) &&
         g_run.worker) {
         Trace("ProgressPage::The user cancelled the installation.\n");
         g_run.cancel = true;
@@ -197,8 +196,7 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wParam, LPARAM
     return PageFrameProc(page, message, wParam, {InitProgress, ProgressCommand});
 }
 
-bool PrepareInstallation(InstallRequest* request) {
-    const SetupState& state = Setup();
+bool PrepareInstallation(const SetupState& state, InstallRequest* request) {
     SectionPlaces places;
     places.dataFolder = state.programFolder;
     places.systemFolder = win::SystemFolder();
@@ -209,14 +207,13 @@ bool PrepareInstallation(InstallRequest* request) {
     places.mountedDeviceFolder = state.mountedDeviceFolder;
     request->project = &state.mainProject;
     request->programPath = state.programPath;
-    request->languagePath = state.language.path;
+    request->languagePath = Language().path;
     request->pageCreatedFolders = state.pageCreatedFolders;
     request->registerDescriptors = RegisterAlxFiles;
     return MakePlan(state.mainProject, state.chosenInstallFolder, places, &request->plan);
 }
 
-void TakeInstallResult(bool installed, const InstallResult& result) {
-    SetupState& state = Setup();
+void TakeInstallResult(SetupState& state, bool installed, const InstallResult& result) {
     state.installLogPath = result.installLogPath;
     state.launchCommand = result.launchCommand;
     if (installed) return;

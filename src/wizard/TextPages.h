@@ -4,11 +4,11 @@
 
 #include <windows.h>
 
-#include "script/Project.h"
+#include "state/SetupState.h"
 
 INT_PTR CALLBACK WelcomePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK LicencePageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
-// Whether the script names a licence text that is not empty: its data file opens and has a
+// Whether the script of `run` names a licence text that is not empty: its data file opens and has a
 // size. Draws nothing: the page list asks before any page exists.
-bool HasLicenceText(const Project& project);
+bool HasLicenceText(const SetupState& run);

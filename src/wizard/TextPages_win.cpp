@@ -9,7 +9,6 @@
 #include "ResENU.h"
 #include "base/Text.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "wizard/Pages.h"
 
 namespace {
@@ -18,11 +17,12 @@ constexpr size_t kHeadingLimit = 1024;
 
 // The readme in the folder where PreparePages unpacked the Application files; empty
 // when the entry is not in the script or its path does not fit (cut, it would name another).
-std::string ReadmePath(const Project& project) {
+std::string ReadmePath(const SetupState& run) {
+    const Project& project = run.mainProject;
     const FileEntry* entry = project.FileAt(project.readme.section, project.readme.fileIndex);
     if (!entry) return std::string();
     const std::string* folder = project.FolderAt(project.readme.section, entry->folder);
-    std::string path = Setup().unpackFolder + (folder ? *folder : std::string());
+    std::string path = run.unpackFolder + (folder ? *folder : std::string());
     if (!path.empty() && path.back() == '\\') path.pop_back();
     path += "\\" + entry->path;
     return path.size() < kPathLimit ? path : std::string();
@@ -30,11 +30,12 @@ std::string ReadmePath(const Project& project) {
 
 // The script's licence text, opened, and its size in bytes. False when the script names none
 // or its data file cannot be opened or measured.
-bool OpenLicence(const Project& project, win::UniqueFile* file, DWORD* size) {
+bool OpenLicence(const SetupState& run, win::UniqueFile* file, DWORD* size) {
+    const Project& project = run.mainProject;
     if (project.licence.fileIndex < 0) return false;
     const FileEntry* entry = project.FileAt(project.licence.section, project.licence.fileIndex);
     if (!entry) return false;
-    file->reset(CreateFileA(DataFilePath(entry->dataFile).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    file->reset(CreateFileA(run.DataFilePath(entry->dataFile).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY, nullptr));
     if (!*file) return false;
     *size = GetFileSize(file->get(), nullptr);
@@ -65,7 +66,7 @@ DWORD CALLBACK ReadLicenceBlock(DWORD_PTR cookie, LPBYTE buffer, LONG size, LONG
 }
 
 void InitWelcome(HWND page) {
-    const SetupState& state = Setup();
+    const SetupState& state = RunState();
     SetTitledText(page, IDC_PAGE_TITLE, kStrWelcomeHeading, kHeadingLimit);
     const int show = state.mainProject.readme.fileIndex >= 0 ? SW_SHOW : SW_HIDE;
     ShowWindow(GetDlgItem(page, IDC_README_LABEL), show);
@@ -75,7 +76,7 @@ void InitWelcome(HWND page) {
 bool WelcomeCommand(HWND page, int id) {
     if (id != IDC_README) return false;
     // A readme the shell cannot open shows nothing.
-    const std::string path = ReadmePath(Setup().mainProject);
+    const std::string path = ReadmePath(RunState());
     if (!path.empty()) ShellExecuteA(page, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     return true;
 }
@@ -85,7 +86,7 @@ bool WelcomeCommand(HWND page, int id) {
 void ShowLicenceText(HWND page, int controlId) {
     win::UniqueFile file;
     DWORD size = 0;
-    if (!OpenLicence(Setup().mainProject, &file, &size)) return;
+    if (!OpenLicence(RunState(), &file, &size)) return;
 
     // The text is read whole and ends at the last byte read, whatever the file held.
     std::vector<char> content(static_cast<size_t>(size) + 1, '\0');
@@ -108,7 +109,7 @@ void ShowLicenceText(HWND page, int controlId) {
 }
 
 void InitLicence(HWND page) {
-    const bool accepted = Setup().licenceAccepted;
+    const bool accepted = RunState().licenceAccepted;
     EnableWindow(GetDlgItem(page, IDC_NEXT), accepted);
     EnableWindow(GetDlgItem(page, IDC_ACCEPT), !accepted);
     SetFocus(GetDlgItem(page, accepted ? IDC_NEXT : IDC_ACCEPT));
@@ -122,7 +123,7 @@ bool LicenceCommand(HWND page, int id) {
     }
     if (id != IDC_ACCEPT) return false;
     // Accepted once, accepted for the rest of the run: Back and Next keep it.
-    Setup().licenceAccepted = true;
+    RunState().licenceAccepted = true;
     HWND next = GetDlgItem(page, IDC_NEXT);
     EnableWindow(next, TRUE);
     SetFocus(next);
@@ -140,8 +141,8 @@ INT_PTR CALLBACK LicencePageProc(HWND page, UINT message, WPARAM wParam, LPARAM 
     return PageFrameProc(page, message, wParam, {InitLicence, LicenceCommand});
 }
 
-bool HasLicenceText(const Project& project) {
+bool HasLicenceText(const SetupState& run) {
     win::UniqueFile file;
     DWORD size = 0;
-    return OpenLicence(project, &file, &size) && size > 0;
+    return OpenLicence(run, &file, &size) && size > 0;
 }

@@ -6,7 +6,6 @@
 #include "engine/Section.h"
 #include "loader/Loader.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "transaction/JournalFormat.h"
 #include "transaction/RunFiles.h"
 #include "win/Gdi.h"
@@ -23,8 +22,8 @@ const char kLoaderProbeValue[] = "net.rim.i386.memopad";
 // The readme is opened from a copy of the Application files, made first. It goes into a new
 // folder of the run's own: the package folder may be read-only, or one whose users could
 // plant links by the files' names for this elevated program to write through.
-bool UnpackApplicationFiles(const Project& project) {
-    SetupState& state = Setup();
+bool UnpackApplicationFiles(SetupState& state) {
+    const Project& project = state.mainProject;
     const std::string runFolder = RunFilesFolder();
     if (runFolder.empty()) return false;
     const std::string unpack = text::JoinPath(runFolder, RunFilesName(GetCurrentProcessId()));
@@ -56,7 +55,7 @@ DLGPROC PageProcedure(PageKind kind) {
 }  // namespace
 
 bool PreparePages(WizardState* wizard) {
-    SetupState& state = Setup();
+    SetupState& state = wizard->run;
     const Project& project = state.mainProject;
     WizardLook& look = wizard->look;
 
@@ -75,18 +74,18 @@ bool PreparePages(WizardState* wizard) {
         wizard->pages.RemovePageAt(0);
         wizard->pages.Append(kPageProgress);
     } else {
-        if (!UnpackApplicationFiles(project)) return false;
-        PlanPages(project, HasLicenceText(project), &wizard->pages);
+        if (!UnpackApplicationFiles(state)) return false;
+        PlanPages(project, HasLicenceText(state), &wizard->pages);
     }
 
-    look.background.reset(LoadBitmapFile(project.backgroundImage.dataFile));
+    look.background.reset(LoadBitmapFile(state, project.backgroundImage.dataFile));
     look.backgroundMode = project.backgroundImage.mode;
-    look.logo.reset(LoadBitmapFile(project.logo.dataFile));
+    look.logo.reset(LoadBitmapFile(state, project.logo.dataFile));
     return true;
 }
 
 bool RunPages(HWND owner, WizardState& wizard) {
-    SetupState& state = Setup();
+    SetupState& state = wizard.run;
     const ShownWizard shown(wizard);
     PageList& pages = wizard.pages;
     pages.Start();
@@ -95,7 +94,7 @@ bool RunPages(HWND owner, WizardState& wizard) {
         DLGPROC procedure = PageProcedure(kind);
         if (!procedure) return false;
         const INT_PTR result =
-            DialogBoxParamA(state.language.module.get(), MAKEINTRESOURCEA(kind), owner, procedure, 0);
+            DialogBoxParamA(Language().module.get(), MAKEINTRESOURCEA(kind), owner, procedure, 0);
         SetMessageOwner(nullptr);
         switch (pages.Step(static_cast<int>(result), state.abort != 0)) {
             case PageStep::Show:

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "support/TestEnv.h"
 #include "win/UniqueHandle.h"
 
@@ -22,19 +21,19 @@ std::string NoCaptionLibrary() { return testenv::BinFolder() + "LangNoCaption.DL
 
 TEST(LanguageLoad, DefaultLibraryGivesCaptionAndPath) {
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
-    const LanguageLibrary& library = ::Setup().language;
+    const LanguageLibrary& library = Language();
     EXPECT_NE(nullptr, library.module.get());
     EXPECT_EQ("Setup", library.caption);
     EXPECT_EQ(DefaultLibrary(), library.path);
 
     FreeLanguageLibrary();
-    EXPECT_EQ(nullptr, ::Setup().language.module.get());
+    EXPECT_EQ(nullptr, Language().module.get());
     FreeLanguageLibrary();  // a second free has nothing left to do
 }
 
 TEST(LanguageLoad, LibraryWithoutCaptionIsRefusedButStaysLoaded) {
     EXPECT_EQ(0, LoadLanguageLibrary(NoCaptionLibrary()));
-    const LanguageLibrary& library = ::Setup().language;
+    const LanguageLibrary& library = Language();
     EXPECT_NE(nullptr, library.module.get());
     EXPECT_EQ("", library.caption);
     EXPECT_EQ(NoCaptionLibrary(), library.path);
@@ -44,19 +43,19 @@ TEST(LanguageLoad, MissingOrOverlongPathLoadsNothing) {
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
     // A failed reload must not keep the caption of the library it replaced.
     EXPECT_EQ(0, LoadLanguageLibrary(testenv::FreshFolder() + "\\missing.dll"));
-    EXPECT_EQ(nullptr, ::Setup().language.module.get());
-    EXPECT_EQ("", ::Setup().language.caption);
+    EXPECT_EQ(nullptr, Language().module.get());
+    EXPECT_EQ("", Language().caption);
 
     // Cut to the record's 259 characters the path would name another file.
     std::string longPath = testenv::FreshFolder() + "\\" + std::string(300, 'a') + ".dll";
     EXPECT_EQ(0, LoadLanguageLibrary(longPath));
-    EXPECT_EQ(nullptr, ::Setup().language.module.get());
-    EXPECT_EQ("", ::Setup().language.path);
+    EXPECT_EQ(nullptr, Language().module.get());
+    EXPECT_EQ("", Language().path);
 }
 
 TEST(LanguageStrings, FormattedStringIsCutOrLeftAlone) {
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
-    const LanguageLibrary& library = ::Setup().language;
+    const LanguageLibrary& library = Language();
 
     std::string out = "untouched";
     EXPECT_EQ(0, LoadFormattedString(library, &out, 128, 12345, "x"));
@@ -107,18 +106,18 @@ TEST(LanguageStrings, DefaultLibraryHoldsTheCatalogueWithItsArguments) {
         {29, ""}, {30, "dd"}, {31, ""}, {32, ""}, {33, ""}, {34, ""}, {38, ""}};
     for (const auto& entry : catalogue) {
         std::string text;
-        ASSERT_TRUE(LoadPlainString(::Setup().language, entry.first, 1024, &text)) << "string " << entry.first;
+        ASSERT_TRUE(LoadPlainString(Language(), entry.first, 1024, &text)) << "string " << entry.first;
         EXPECT_FALSE(text.empty()) << "string " << entry.first;
         EXPECT_EQ(entry.second, Conversions(text)) << "string " << entry.first << ": " << text;
     }
     // The captions and button texts must fit the buffers their callers read them into.
     std::string text;
     for (UINT id : {15u, 17u, 18u, 20u, 21u}) {
-        ASSERT_TRUE(LoadPlainString(::Setup().language, id, 1024, &text));
+        ASSERT_TRUE(LoadPlainString(Language(), id, 1024, &text));
         EXPECT_LT(text.size(), 128u) << "string " << id;
     }
     // 5, 98 and 99 belong to the program, which shows them before the library is loaded.
-    for (UINT id : {5u, 98u, 99u}) EXPECT_FALSE(LoadPlainString(::Setup().language, id, 1024, &text)) << id;
+    for (UINT id : {5u, 98u, 99u}) EXPECT_FALSE(LoadPlainString(Language(), id, 1024, &text)) << id;
 }
 
 struct ExpectedControl {
@@ -157,7 +156,7 @@ RECT RectOf(HWND window) {
 TEST(LanguageTemplates, EveryPageHasItsControlsAndTheSharedFrame) {
     InitCommonControls();
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
-    HMODULE library = ::Setup().language.module.get();
+    HMODULE library = Language().module.get();
 
     for (const auto& page : PageControls()) {
         SCOPED_TRACE(page.first);
@@ -205,7 +204,7 @@ TEST(LanguageTemplates, EveryPageHasItsControlsAndTheSharedFrame) {
 
 TEST(LanguageTemplates, ListsAllowTheSelectionsTheirPagesMake) {
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
-    HMODULE library = ::Setup().language.module.get();
+    HMODULE library = Language().module.get();
 
     HWND components = CreateDialogParamA(library, MAKEINTRESOURCEA(26004), nullptr, QuietPage, 0);
     ASSERT_NE(nullptr, components);
@@ -222,7 +221,7 @@ TEST(LanguageTemplates, ListsAllowTheSelectionsTheirPagesMake) {
 
 TEST(LanguageTemplates, DefaultLogoLoads) {
     ASSERT_NE(0, LoadLanguageLibrary(DefaultLibrary()));
-    win::UniqueGdiObject logo(LoadBitmapA(::Setup().language.module.get(), MAKEINTRESOURCEA(1000)));
+    win::UniqueGdiObject logo(LoadBitmapA(Language().module.get(), MAKEINTRESOURCEA(1000)));
     ASSERT_TRUE(logo);
     BITMAP info = {};
     ASSERT_NE(0, GetObjectA(logo.get(), sizeof(info), &info));

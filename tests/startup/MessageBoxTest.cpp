@@ -7,7 +7,6 @@
 
 #include "base/Trace.h"
 #include "state/Messages.h"
-#include "state/SetupState.h"
 #include "support/TestEnv.h"
 #include "support/UiDriver.h"
 
@@ -52,7 +51,7 @@ protected:
 
 TEST_F(MessageBoxes, QuestionShowsLibraryTextWithCaptionAndReturnsTheAnswer) {
     std::string expected;
-    ASSERT_TRUE(LoadPlainString(::Setup().language, kStrCancelQuestion, 512, &expected));
+    ASSERT_TRUE(LoadPlainString(Language(), kStrCancelQuestion, 512, &expected));
 
     auto ask = [] { return MessageBoxFromId(kStrCancelQuestion, MB_YESNO | MB_ICONQUESTION); };
     ShownBox yes = ShowAndAnswer(ask, "Yes");
@@ -71,7 +70,7 @@ TEST_F(MessageBoxes, StartupMessagesOfTheLibraryShowTheirTexts) {
     for (UINT id : {kStrComFailed, kStrStartupFolders, kStrKernelProbe, kStrShellProbe, kStrInstallFailed,
                     kStrMountedFailed, kStrCreateFolderFailed}) {
         std::string expected;
-        ASSERT_TRUE(LoadPlainString(::Setup().language, id, 512, &expected)) << id;
+        ASSERT_TRUE(LoadPlainString(Language(), id, 512, &expected)) << id;
         ShownBox box = ShowAndAnswer([id] { return MessageBoxFromId(id, MB_OK); }, "OK");
         ASSERT_TRUE(box.seen) << id;
         EXPECT_EQ(expected, box.text) << id;
@@ -109,7 +108,7 @@ void Capture(const char* message) { g_traced.push_back(message); }
 // answers at once, and its text still reaches the trace.
 TEST_F(MessageBoxes, QuietModeShowsNothingAndGivesTheSafeAnswers) {
     std::string startupFolders;
-    ASSERT_TRUE(LoadPlainString(::Setup().language, kStrStartupFolders, 512, &startupFolders));
+    ASSERT_TRUE(LoadPlainString(Language(), kStrStartupFolders, 512, &startupFolders));
     g_traced.clear();
     SetTraceSink(Capture);
     SetQuietMessages(true);
@@ -144,7 +143,7 @@ TEST_F(MessageBoxes, QuietModeShowsNothingAndGivesTheSafeAnswers) {
 TEST(MessageBoxesWithoutQuestion, ReplaceQuestionStillAsksInPlainWords) {
     // This library lacks the question (and the caption).
     LoadLanguageLibrary(testenv::BinFolder() + "LangNoCaption.DLL");
-    ASSERT_NE(nullptr, ::Setup().language.module.get());
+    ASSERT_NE(nullptr, Language().module.get());
     const char* path = "C:\\Windows\\demo.dll";
     ShownBox box = ShowAndAnswer([path] { return AskYesNo(path) ? 1 : 0; }, "Yes");
     ASSERT_TRUE(box.seen);

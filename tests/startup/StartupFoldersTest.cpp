@@ -114,12 +114,12 @@ TEST(SpecialFolder, RegistryRouteRefusesBadValues) {
 // the test stands in for SYSTEM through the account check, its user's folders for SYSTEM's.
 TEST(SystemAccount, ShortcutsGoToTheAllUsersFoldersAndTheUninstallFindsThemThere) {
     win::ComInit com;
-    SetupState& state = ::Setup();
+    SetupState state;
     std::string programs, startup, ownStartup;
     ASSERT_TRUE(QuerySpecialFolder(ShellEntry(), CSIDL_COMMON_PROGRAMS, false, &programs) &&
                 QuerySpecialFolder(ShellEntry(), CSIDL_COMMON_STARTUP, false, &startup) &&
                 QuerySpecialFolder(ShellEntry(), CSIDL_STARTUP, false, &ownStartup));
-    ASSERT_TRUE(PrepareShortcutFolders(ShellEntry(), [](bool* system) { return *system = true; }));
+    ASSERT_TRUE(PrepareShortcutFolders(state, ShellEntry(), [](bool* system) { return *system = true; }));
     EXPECT_EQ(programs + "|" + startup + "|" + startup,
               state.programsFolder + "|" + state.startupFolder + "|" + state.commonStartupFolder);
 
@@ -136,16 +136,18 @@ TEST(SystemAccount, ShortcutsGoToTheAllUsersFoldersAndTheUninstallFindsThemThere
     script::ScriptFile program{"Tool.exe", script.AddFolder(kSectionApplication, ""), 2};
     program.menuShortcut = program.startupShortcut = 1;  // the user's Startup folder: none for SYSTEM
     script.AddFile(kSectionApplication, program);
-    state.language.path = win::WindowsFolder() + "\\" + library.Name();
+    const std::string languagePath = win::WindowsFolder() + "\\" + library.Name();
     ASSERT_TRUE(CreateDirectoryA(package.Folder().c_str(), nullptr) && package.WriteScript(script.Text()) &&
                 package.WriteData(2, "tool") && package.AddSetup() &&
-                testenv::CopyFileTo(testenv::BinFolder() + "ResENU.DLL", state.language.path));
+                testenv::CopyFileTo(testenv::BinFolder() + "ResENU.DLL", languagePath));
     ASSERT_EQ(0, state.mainProject.Load(package.PathOf("00000001"), true));
     state.programFolder = package.Folder() + "\\";
     state.programPath = package.SetupPath();
     InstallRequest request;
     InstallResult result;
-    ASSERT_TRUE(PrepareInstallation(&request) && DoInstall(request, nullptr, &result));
+    ASSERT_TRUE(PrepareInstallation(state, &request));
+    request.languagePath = languagePath;
+    ASSERT_TRUE(DoInstall(request, nullptr, &result));
 
     const std::string log = testenv::ReadFile(root + "\\Tool\\install.log");
     for (const std::string& link : {menuLink, startupLink})

@@ -139,7 +139,7 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
             Planted planted(row.fault, victim);
             ASSERT_TRUE(planted.ok);
             if (row.run == kUninstall) {
-                EXPECT_TRUE(ServiceUninstallRequest("-u" + victim.installLog + library, &exitCode));
+                EXPECT_TRUE(ServiceUninstallRequest("-u" + victim.installLog + library, "", &exitCode));
                 EXPECT_NE("", installed::UninstallValue(victim.displayName, "DisplayName"));
             } else {  // the driver's run, as the progress page starts it
                 const testenv::Package package = product::LayRun(victim, {});
@@ -165,7 +165,7 @@ TEST_F(FaultTable, EachFaultFailsTheRunWithItsCauseAndSparesTheOtherProduct) {
         EXPECT_EQ(std::vector<std::string>{}, snapshot::Differences(before, snapshot::Take(kept)));
         EXPECT_EQ(count - row.taken, sharedkey::Count(keep.systemFile));
         if (!row.again) continue;
-        EXPECT_TRUE(ServiceUninstallRequest("-u" + victim.installLog + library, &exitCode));
+        EXPECT_TRUE(ServiceUninstallRequest("-u" + victim.installLog + library, "", &exitCode));
         EXPECT_EQ(kExitSuccess, exitCode);
         EXPECT_EQ(count - 1, sharedkey::Count(keep.systemFile));
         EXPECT_EQ("", installed::UninstallValue(victim.displayName, "DisplayName"));

@@ -30,11 +30,11 @@ std::vector<std::string> DriveRoots() {
 LRESULT Send(HWND window, UINT message, WPARAM wParam) { return SendMessageA(window, message, wParam, 0); }
 
 TEST(DeviceDrivePage, ListsTheDrivesAndKeepsTheChosenRoot) {
-    SetupState& state = ::Setup();
+    SetupState state;
     ASSERT_TRUE(LoadLanguageLibrary(testenv::BinFolder() + "ResENU.DLL"));
     state.mainProject.title = "Drive Demo";
     state.programPath = testenv::BinFolder() + "setup.exe";  // the uninstaller the installation puts in place
-    WizardState wizard;
+    WizardState wizard(state);
     PageList& pages = wizard.pages;
     ASSERT_TRUE(pages.InsertPageAfter(kPageDeviceDrive, 0));
     ASSERT_TRUE(pages.RemovePageAt(0));
