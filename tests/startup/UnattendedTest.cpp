@@ -769,6 +769,25 @@ TEST(Unattended, InstallsAPackageThatMkpackageBuiltFromAManifest) {
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, installed::kUninstallKey, 0, nullptr, 0,
                                              KEY_ALL_ACCESS, nullptr, uninstallRoot.put(), nullptr));
 
+    // First its plan, every section's files and decisions, against the golden one with this
+    // machine's folders and the run's names put back as their placeholders.
+    const std::string planFile = kit.root + "\\plan.json";
+    ASSERT_EQ(0, ui::RunQuietly(kit.package + "\\setup.exe", "/PLAN=" + planFile + " /DEVICE=C:\\ /D=" + kit.install,
+                                kit.package)
+                     .exitCode);
+    std::string plan = testenv::ReadFile(planFile);
+    const std::string startup = kit.startupLink.substr(0, kit.startupLink.rfind('\\'));
+    const std::pair<std::string, const char*> places[] = {
+        {kit.root, "{root}"},           {win::SystemFolder(), "{system}"}, {startup, "{startup}"},
+        {installed::ProgramsFolder(), "{programs}"}, {win::WindowsFolder(), "{windows}"},
+        {kit.systemName, "{library}"}, {kit.company, "{company}"}};
+    for (const auto& [place, name] : places) {
+        const std::string json = text::JsonString(place).substr(1, text::JsonString(place).size() - 2);
+        for (size_t at = plan.find(json); at != std::string::npos; at = plan.find(json, at))
+            plan.replace(at, json.size(), name);
+    }
+    EXPECT_EQ(testenv::ReadFile(SETUP_SOURCE_DIR "\\tests\\golden\\authored-plan.json"), plan) << plan;
+
     const QuietRun run = ui::RunQuietly(kit.package + "\\setup.exe", "/S /DEVICE=C:\\ /D=" + kit.install, kit.package);
     ASSERT_EQ(0, run.exitCode);
     EXPECT_FALSE(run.windowShown);
