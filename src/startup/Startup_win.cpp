@@ -375,7 +375,8 @@ ExitCode Install(Run& run) {
         return kExitPackageUnreadable;
     }
     CloseHoldingApplications(run.commandLine.closeApplications);
-    ExitCode exitCode = quiet ? RunUnattended(state, run.commandLine, run.answers) : RunWizard(run.instance, state, &run.answers);
+    ExitCode exitCode = quiet ? RunUnattended(state, run.commandLine, run.answers)
+                              : RunWizard(run.instance, state, &run.answers, nullptr);
 
     // Shut-down, in the order the resources were taken: the wizard's (freed as it returned),
     // the project's lists, then COM as `com` goes out of scope, after the launch, which asks

@@ -84,7 +84,7 @@ ExitCode RunUnattended(SetupState& state, const CommandLine& commandLine, Instal
     ExitCode ended = kGoOn;
     if (commandLine.passive) {
         // The wizard with its progress page alone, which starts the installation as it shows.
-        const ExitCode shown = RunWizard(GetModuleHandleA(nullptr), state, &starting);
+        const ExitCode shown = RunWizard(GetModuleHandleA(nullptr), state, &starting, &request);
         if (shown != kExitSuccess)
             ended = shown;
         else if (state.cancelled)

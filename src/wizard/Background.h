@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "base/RunResult.h"
+#include "engine/InstallDriver.h"
 #include "state/SetupState.h"
 
 // What the wizard's owner does as the progress page starts the installation, with the choices
@@ -23,5 +24,6 @@ protected:
 // Returns the quit message's code, or kExitPackageUnreadable when the Application files cannot
 // be unpacked (after saying so) or the window cannot be made. The wizard's libraries, images
 // and fonts are freed when it returns. `starting`, when not null, is told as the installation
-// starts.
-ExitCode RunWizard(HINSTANCE instance, SetupState& run, InstallStart* starting);
+// starts. `prepared`, when not null, is the installation the caller planned and whose files in
+// use it looked at already (a passive run's), which the progress page then carries out as it is.
+ExitCode RunWizard(HINSTANCE instance, SetupState& run, InstallStart* starting, const InstallRequest* prepared);

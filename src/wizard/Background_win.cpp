@@ -126,9 +126,10 @@ ExitCode RunBackgroundWindow(HINSTANCE instance, const std::string& className, W
 
 }  // namespace
 
-ExitCode RunWizard(HINSTANCE instance, SetupState& state, InstallStart* starting) {
+ExitCode RunWizard(HINSTANCE instance, SetupState& state, InstallStart* starting, const InstallRequest* prepared) {
     WizardState wizard(state);
     wizard.starting = starting;
+    wizard.prepared = prepared;
     // The licence page's rich-edit control lives in this library; a failure is not fatal.
     // Runs without the wizard do not pay for loading it. Freed before the wizard's images.
     win::UniqueModule richEdit(win::LoadSystemLibrary("riched32.dll"));

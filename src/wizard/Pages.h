@@ -25,6 +25,7 @@ constexpr UINT WM_SETUP_START = WM_USER + 365;  // 1389
 // choices of. Its owner is the wizard's run; the frame and the pages reach it through Wizard()
 // while its pages are shown.
 class InstallStart;
+struct InstallRequest;
 
 struct WizardState {
     explicit WizardState(SetupState& setupRun) : run(setupRun) {}
@@ -32,7 +33,8 @@ struct WizardState {
     PageList pages;
     WizardLook look;
     int separatorTop = 0;  // height of the logo panel found on the last page
-    InstallStart* starting = nullptr;  // may be null
+    InstallStart* starting = nullptr;          // may be null
+    const InstallRequest* prepared = nullptr;  // planned and checked by the caller; may be null
 };
 
 // Hands `wizard` to the frame and the pages for as long as it lives: a page's procedure is

@@ -102,14 +102,17 @@ DWORD WINAPI InstallWorker(LPVOID parameter) {
 }
 
 void StartInstallation(HWND page) {
-    if (!PrepareInstallation(RunState(), &g_run.request)) {
+    const InstallRequest* prepared = Wizard().prepared;
+    if (prepared) {
+        g_run.request = *prepared;
+    } else if (!PrepareInstallation(RunState(), &g_run.request)) {
         MessageBoxFromId(kStrInstallFailed, MB_ICONERROR);
         RunState().installFailed = true;
         RunState().abort = 1;
         EndDialog(page, kPageCancel);
         return;
     }
-    if (!FilesFree()) {
+    if (!prepared && !FilesFree()) {
         // Whatever it closed starts again, whether the installation runs or not.
         g_run.holders.RestartClosed();
         Trace("ProgressPage::The user cancelled before files in use were replaced.\n");
