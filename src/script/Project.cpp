@@ -5,13 +5,6 @@
 #include "base/Text.h"
 
 const char* const kSectionNames[kSectionCount] = {"Application", "System", "Conduit", "MountedDevice"};
-const char* const kDefaultMountedDir = "<Title>";
-const char* const kDefaultTargetDir = "<ProgramFilesDir>\\<Company>\\<Title>";
-const char* const kDefaultShortcutDir = "<Company>\\<Title>";
-const char* const kDefaultWinTitle = "<Title> <Ver> for Palm OS\xAE";
-const char* const kDefaultLanguageDll = "ResENU.DLL";
-const char* const kDefaultConduitInstaller = "pyxcndin.dll";
-const char* const kDefaultConduitPattern = "*.$_$";
 
 Component::Component() : sub(new Project()) {}
 

@@ -31,13 +31,14 @@ constexpr size_t kPatternLimit = 16;       // conduit installer pattern
 constexpr size_t kConduitTextLimit = 128;  // conduit description texts
 constexpr size_t kDescriptionLimit = 512;  // component description as stored
 
-extern const char* const kDefaultMountedDir;   // "<Title>"
-extern const char* const kDefaultTargetDir;    // "<ProgramFilesDir>\<Company>\<Title>"
-extern const char* const kDefaultShortcutDir;  // "<Company>\<Title>"
-extern const char* const kDefaultWinTitle;     // "<Title> <Ver> for Palm OS\xAE"
-extern const char* const kDefaultLanguageDll;  // "ResENU.DLL"
-extern const char* const kDefaultConduitInstaller;  // "pyxcndin.dll"
-extern const char* const kDefaultConduitPattern;    // "*.$_$"
+// Constants, so that the script's key table built from them is too, with no code at start-up.
+inline constexpr const char* kDefaultMountedDir = "<Title>";
+inline constexpr const char* kDefaultTargetDir = "<ProgramFilesDir>\\<Company>\\<Title>";
+inline constexpr const char* kDefaultShortcutDir = "<Company>\\<Title>";
+inline constexpr const char* kDefaultWinTitle = "<Title> <Ver> for Palm OS\xAE";
+inline constexpr const char* kDefaultLanguageDll = "ResENU.DLL";
+inline constexpr const char* kDefaultConduitInstaller = "pyxcndin.dll";
+inline constexpr const char* kDefaultConduitPattern = "*.$_$";
 
 // The twelve conduit fields of a kind-1 file line, stored and never interpreted.
 struct ConduitSpec {

@@ -51,7 +51,7 @@ constexpr ProjectKey Image(const char* name, const char* manifest, ImageSpec Pro
 }
 
 // TargetOS comes first: it decides whether the conduit installer's keys are there at all.
-const ProjectKey kProjectKeyList[] = {
+constexpr ProjectKey kProjectKeyList[] = {
     Unsigned("TargetOS", "target_os", &Project::targetOs),
     Required("Title", "title", &Project::title, kShortTextLimit, kNoTitle),
     Text("Version", "version", &Project::version, kShortTextLimit),
@@ -78,7 +78,7 @@ const ProjectKey kProjectKeyList[] = {
     Number("RelativePaths", "relative_paths", &Project::relativePaths, 0, KeyKind::kFlag),
 };
 
-const ProjectKey kFileReferenceKeyList[] = {
+constexpr ProjectKey kFileReferenceKeyList[] = {
     Document("EULA", "licence", &Project::licence, kBadLicence),
     Document("Readme", "readme", &Project::readme, kBadReadme),
     Image("BackgroundImage", "background_image", &Project::backgroundImage),

@@ -46,6 +46,7 @@ struct SuitePackage {
     testenv::TestLibrary library;
     installed::Cleanup cleanup;
     bool extraTools = false;  // a third component, "Extra Tools", of group 0 and not preselected
+    int bulk = 0;             // Application files "bulk<i>.txt" besides, so that an installation takes a while
 
     SuitePackage() {
         cleanup.files.push_back(systemFile);
@@ -79,6 +80,10 @@ struct SuitePackage {
         program.menuShortcut = 1;
         program.replaceMode = kReplaceAlways;  // replaced by every upgrade, so that holding it matters
         script.AddFile(kSectionApplication, program);
+        for (int i = 0; i < bulk; ++i) {
+            script.AddFile(kSectionApplication, {"bulk" + std::to_string(i) + ".txt", 0, 100 + i});
+            if (!package.WriteData(100 + i, "bulk")) return false;
+        }
         script.Set("Group0_MinComp", 0);
         for (int part = 1; part <= (extraTools ? 3 : 2); ++part) {
             const std::string name = part == 3 ? "Extra Tools" : "Part" + std::to_string(part);
@@ -173,6 +178,40 @@ TEST(Unattended, PlanShowsWhatTheSameInstallationThenDoesAndChangesNothing) {
         if (PlannedDecision(document, part1) == "keep") {
             EXPECT_EQ("the user's own", testenv::ReadFile(part1));
         }
+    }
+    EXPECT_EQ(0, ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
+    suite.ExpectNothingLeft();
+}
+
+// /PASSIVE shows the progress page alone with Cancel its only button: Cancel takes the run back
+// at once (1602), and a run left alone ends by itself with what /S installs.
+TEST(Unattended, PassiveShowsTheProgressAloneAndInstallsWhatQuietDoes) {
+    SuitePackage suite;
+    suite.bulk = 1000;
+    ASSERT_TRUE(suite.Lay());
+    snapshot::Places places;
+    places.folders = {suite.install};
+    places.files = {suite.systemFile};
+    places.keys = {{HKEY_LOCAL_MACHINE, suite.entryKey}};
+    const std::string choices = "/COMPONENTS=2 /D=" + suite.install;
+    const snapshot::Machine clean = snapshot::Take(places);
+    ASSERT_EQ(0, RunSetupQuietly(suite, "/S " + choices).exitCode);
+    const snapshot::Machine quiet = snapshot::Take(places);
+    ASSERT_EQ(0, ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
+    ASSERT_EQ(std::vector<std::string>{}, snapshot::Differences(clean, snapshot::Take(places)));
+
+    for (const bool cancel : {true, false}) {
+        SCOPED_TRACE(cancel ? "cancelled" : "left alone");
+        ui::SetupProcess setup;
+        ASSERT_TRUE(setup.Start(suite.package.SetupPath(), "/PASSIVE " + choices, suite.package.Folder()));
+        const HWND page = setup.WaitForDialog(testenv::kProgressMark);
+        ASSERT_TRUE(page);
+        EXPECT_FALSE(ui::IsControlEnabled(page, testenv::kBackButton));
+        EXPECT_FALSE(ui::IsControlEnabled(page, testenv::kNextButton));
+        EXPECT_TRUE(ui::IsControlEnabled(page, testenv::kCancelButton));
+        if (cancel) ui::SetupProcess::PressId(page, testenv::kCancelButton);
+        EXPECT_EQ(cancel ? 1602 : 0, setup.WaitForExit());
+        EXPECT_EQ(std::vector<std::string>{}, snapshot::Differences(cancel ? clean : quiet, snapshot::Take(places)));
     }
     EXPECT_EQ(0, ui::RunQuietUninstall(suite.EntryValue("QuietUninstallString")).exitCode);
     suite.ExpectNothingLeft();
