@@ -1,9 +1,10 @@
 // Feeds arbitrary bytes to the other portable parts: the path-token walk (with values of any
-// length from a fake source), the backslash clean-up, the install-log reader, the [rename]
-// section editing, the wizard's page list, the launch-command split, the command-line switches,
-// the trace file's lines, the uninstall request's split, the order of folder retries, the
-// component selection rules and the folder pages that follow the choice, the rollback
-// journal's lines and the cancelling of restart renames, and checks what each guarantees.
+// length from a fake source), the backslash clean-up and the split of a path, the install-log
+// reader, the [rename] section editing, the wizard's page list, the launch-command split, the
+// command-line switches, the trace file's lines, the uninstall request's split, the order of
+// folder retries, the component selection rules and the folder pages that follow the choice,
+// the rollback journal's lines and the cancelling of restart renames, and checks what each
+// guarantees.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -58,6 +59,13 @@ void FuzzTokens(FuzzedDataProvider& data) {
     // Only a leading pair (a network path) keeps two backslashes in a row.
     const size_t from = cleaned.compare(0, 2, "\\\\") == 0 ? 2 : 0;
     Check(cleaned.find("\\\\", from) == std::string::npos);
+
+    // A full path names a drive's root or a server before anything else.
+    if (text::IsFullPath(text)) Check(text.compare(1, 2, ":\\") == 0 || text.compare(0, 2, "\\\\") == 0);
+    // A path is its folder and its last part, around its last backslash.
+    const std::string parent = text::ParentFolder(text), name = text::FileName(text);
+    Check(text.find('\\') == std::string::npos ? parent.empty() && name == text
+                                                : parent + "\\" + name == text && name.find('\\') == std::string::npos);
 }
 
 void FuzzLog(FuzzedDataProvider& data) {

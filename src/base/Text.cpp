@@ -82,6 +82,19 @@ bool ParseDecimal(std::string_view digits, uint64_t* value) {
 
 std::string DataFileName(int number) { return Format("%08d", number); }
 
+bool IsFullPath(const std::string& path) {
+    const bool letter = !path.empty() && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+    const bool driveRooted = path.size() >= 3 && letter && path[1] == ':' && path[2] == '\\';
+    return driveRooted || (path.size() > 2 && path[0] == '\\' && path[1] == '\\');
+}
+
+std::string ParentFolder(const std::string& path) {
+    const size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string FileName(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
+
 std::string JsonString(const std::string& value) {
     std::string out = "\"";
     for (const char c : value) {

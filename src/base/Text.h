@@ -46,6 +46,15 @@ std::string DataFileName(int number);
 // the 512 characters of the builder's buffer.
 std::string PackageFilePath(const std::string& folder, const std::string& name);
 
+// A full path: drive-rooted ("X:\...") or a network path ("\\server...").
+bool IsFullPath(const std::string& path);
+
+// The folder a path names its file or folder in: all before its last backslash; empty when it
+// has none.
+std::string ParentFolder(const std::string& path);
+// The last part of a path: all behind its last backslash; the whole path when it has none.
+std::string FileName(const std::string& path);
+
 // `value` as a JSON string: quotes, backslashes and control characters escaped, other bytes as
 // they are (the caller converts the whole document from the ANSI code page to UTF-8).
 std::string JsonString(const std::string& value);

@@ -145,7 +145,7 @@ bool InstallUnits(Installation& installation) {
         // A copy whose bytes were not the sealed ones names its data file.
         const std::string& damaged = run.damagedSource;
         if (!damaged.empty())
-            installation.result.failureText = DamagedPackageText(damaged.substr(damaged.find_last_of('\\') + 1),
+            installation.result.failureText = DamagedPackageText(text::FileName(damaged),
                                                                  "does not hold what its script seals");
         return false;
     }

@@ -193,7 +193,7 @@ bool CopyKeepingAside(InstallContext& run, const std::string& source, const std:
     const bool shared = counts != nullptr;
     auto copyFailed = [&] {
         const DWORD error = GetLastError();
-        return Fail("InstallFile", ("copying " + source.substr(source.find_last_of('\\') + 1) + " to").c_str(),
+        return Fail("InstallFile", ("copying " + text::FileName(source) + " to").c_str(),
                     destination, error);
     };
     if (aside == Journal::Aside::kFailed)

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <cctype>
 #include <vector>
 
 #include "base/RunResult.h"
@@ -26,12 +25,6 @@ bool FitsPathBuffer(const std::string& path) { return path.size() < kPathLimit; 
 
 void RemoveTrailingBackslash(std::string* path) {
     if (!path->empty() && path->back() == '\\') path->pop_back();
-}
-
-bool IsAbsolutePath(const std::string& path) {
-    bool driveRooted = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':' &&
-                       path[2] == '\\';
-    return driveRooted || path.compare(0, 2, "\\\\") == 0;
 }
 
 // Makes every missing level of `path` through `make` (a level's path; false when it could not
@@ -89,7 +82,7 @@ std::string LinkName(const std::string& target) {
 // An empty result must not fall back on a path relative to the current folder, which depends
 // on how the program was started.
 std::string SectionFolder(const std::string& base, const std::string& name) {
-    if (base.empty()) return IsAbsolutePath(name) ? name : std::string();
+    if (base.empty()) return text::IsFullPath(name) ? name : std::string();
     if (name.empty()) return base;
     return text::JoinPath(base, name);
 }

@@ -58,9 +58,7 @@ bool ReadDriveRoot(const std::string& value, std::string* out) {
 bool ReadInstallFolder(std::string value, std::string* out) {
     while (!value.empty() && IsBlank(value.back())) value.pop_back();
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
-    const bool driveRooted = value.size() >= 3 && IsLetter(value[0]) && value[1] == ':' && value[2] == '\\';
-    const bool network = value.size() > 2 && value[0] == '\\' && value[1] == '\\';
-    if (!(driveRooted || network) || value.size() >= kPathLimit) return false;
+    if (!text::IsFullPath(value) || value.size() >= kPathLimit) return false;
     *out = value;
     return true;
 }

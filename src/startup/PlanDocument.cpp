@@ -49,7 +49,7 @@ std::string PlanDocument(const Project& main, const InstallPlan& plan, const Pla
     for (const PlanUnit& unit : plan.units) {
         for (const PlannedFile& file : unit.files) {
             const PlanFacts::File& fact = facts.files[index++];
-            const std::string source = file.source.substr(file.source.find_last_of('\\') + 1);
+            const std::string source = text::FileName(file.source);
             const std::string seal = file.seal ? "\"sha256\": \"" + file.seal->sha256 + "\", " : std::string();
             AddItem(&files, text::Format("{\"source\": %s, \"target\": %s, \"size\": %llu, %s\"rule\": \"%s\", "
                                          "\"decision\": \"%s\", \"shared\": %s}",

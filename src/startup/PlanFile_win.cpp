@@ -40,8 +40,7 @@ void AddMissingLevels(std::string path, std::vector<std::string>* folders) {
     std::vector<std::string> missing;
     while (!path.empty() && !win::IsDirectory(path)) {
         missing.push_back(path);
-        const size_t slash = path.find_last_of('\\');
-        path.erase(slash == std::string::npos ? 0 : slash);
+        path = text::ParentFolder(path);
     }
     for (auto level = missing.rbegin(); level != missing.rend(); ++level) {
         bool known = false;

@@ -53,7 +53,7 @@ bool RecordCommandLineAndFolder(SetupState& state, const char* arguments) {
     Trace("-------------------------------------------\n");
 
     state.programPath = modulePath;
-    state.programFolder = modulePath.substr(0, modulePath.find_last_of('\\') + 1);
+    state.programFolder = text::ParentFolder(modulePath) + "\\";
     // The folder limits only what is read from it: a data file's path must fit a path field.
     if (state.DataFilePath(kScriptName).size() >= kPathLimit) {
         return Fail("Setup", "finding the data files in", state.programFolder, ERROR_FILENAME_EXCED_RANGE);
@@ -166,7 +166,7 @@ std::string PackageComponents() {
     const std::string program = win::ModulePath(nullptr);
     Project project;
     std::string list = "\n\nComponents, from 1:";
-    if (project.Load(program.substr(0, program.find_last_of('\\') + 1) + kScriptName, false) != 0 ||
+    if (project.Load(text::JoinPath(text::ParentFolder(program), kScriptName), false) != 0 ||
         project.multicomp == 0)
         return std::string();
     for (size_t i = 0; i < project.components.size(); ++i) list += " " + ComponentItem(project.components, i);

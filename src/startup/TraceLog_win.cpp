@@ -47,8 +47,8 @@ std::string LongFullPath(const std::string& path) {
     const std::string full = win::FullPath(path);
     std::string longPath;
     if (LongForm(full, &longPath)) return longPath;
-    const size_t slash = full.find_last_of('\\');
-    if (slash != std::string::npos && LongForm(full.substr(0, slash), &longPath)) return longPath + full.substr(slash);
+    const std::string folder = text::ParentFolder(full);
+    if (!folder.empty() && LongForm(folder, &longPath)) return longPath + "\\" + text::FileName(full);
     return full;
 }
 
@@ -56,11 +56,10 @@ std::string LongFullPath(const std::string& path) {
 // install folder after the trace has started), or a run's temporary log or journal in the
 // run files folder. The path long and full.
 bool IsProgramLog(const std::string& file) {
-    const size_t slash = file.find_last_of('\\');
-    const std::string name = file.substr(slash + 1);
+    const std::string name = text::FileName(file);
     const std::string prefix = kRunFilePrefix;
     return text::EqualsNoCase(name, kInstallLogName) ||
-           (IsRunFilesFolder(file.substr(0, slash)) &&
+           (IsRunFilesFolder(text::ParentFolder(file)) &&
             text::EqualsNoCase(name.substr(0, prefix.size()), prefix));
 }
 

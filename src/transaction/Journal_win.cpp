@@ -14,11 +14,6 @@ namespace {
 
 constexpr int kShardNames = 64;
 
-std::string Folder(const std::string& path) {
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // The value as it is now, in the journal's form; a value or key that is not there is absent.
 // False when the value is there but cannot be read.
 bool ValueState(const std::string& root, const std::string& key, const std::string& name, std::string* state) {
@@ -112,7 +107,7 @@ void Journal::FolderMade(const std::string& folder) { madeFolders_.push_back(tex
 
 bool Journal::InFolderMade(const std::string& path) const {
     const std::string upper = text::AsciiUpper(path);
-    const std::string folder = Folder(upper);
+    const std::string folder = text::ParentFolder(upper);
     for (const std::string& made : madeFolders_)
         if (made == folder) return !madeFiles_.Contains(upper);
     return false;
@@ -130,7 +125,7 @@ bool Journal::MakeRunFolder(const std::string& path) {
 
 // A new name in the run's folder beside `path`, with `prefix`; empty when there is none.
 std::string Journal::ShardName(const std::string& path, char prefix) {
-    const std::string folder = Folder(path);
+    const std::string folder = text::ParentFolder(path);
     const std::string key = text::AsciiUpper(folder);
     Shard* shard = nullptr;
     for (Shard& known : shards_)
@@ -199,7 +194,7 @@ bool Journal::PutInPlace(const std::string& path, const Replacement& replacement
 }
 
 Journal::Aside Journal::MoveAside(const std::string& path) {
-    const std::string folder = Folder(path);
+    const std::string folder = text::ParentFolder(path);
     if (folder.empty()) {
         SetLastError(ERROR_BAD_PATHNAME);
         return Aside::kFailed;

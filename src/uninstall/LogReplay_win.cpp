@@ -113,11 +113,6 @@ bool UndoRegister(const std::string& path, SharedList& shared) {
     return true;
 }
 
-std::string Parent(const std::string& path) {
-    const size_t slash = path.find_last_of('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
 // Finds the links (reparse points) on a record's way where the installation made none: the
 // install folder and the folders below it, and the folders the log says it created. A folder
 // replaced by a link to another folder would have the other folder's files deleted. Each
@@ -136,7 +131,7 @@ public:
     // False, traced, when `path` (a folder with `self`) lies behind such a link.
     bool Clear(const std::string& path, bool self) {
         if (within_.empty()) return true;
-        for (std::string folder = self ? path : Parent(path); !folder.empty(); folder = Parent(folder)) {
+        for (std::string folder = self ? path : text::ParentFolder(path); !folder.empty(); folder = text::ParentFolder(folder)) {
             const std::string key = text::AsciiUpper(folder);
             const bool guarded = key.compare(0, within_.size(), within_) == 0 &&
                                  (key.size() == within_.size() || key[within_.size()] == '\\');

@@ -60,7 +60,7 @@ bool Uninstall(const UninstallRequest& request, const std::string& commandLine, 
     ReplayContext context;
     context.commandLine = commandLine;
     context.logPath = request.logPath;
-    context.installFolder = request.logPath.substr(0, request.logPath.find_last_of('\\'));
+    context.installFolder = text::ParentFolder(request.logPath);
     if (!ReplayLog(log, &context)) return fail(LibraryText(kStrUndoFailed));
 
     win::DeleteFileIfPresent(request.logPath);

@@ -87,8 +87,7 @@ bool AcceptDestination(HWND page) {
     if (!level.empty() && level.back() == '\\') level.pop_back();
     for (int i = 0; i < created && !level.empty(); ++i) {
         levels.insert(levels.begin(), level);
-        const size_t slash = level.rfind('\\');
-        level.erase(slash == std::string::npos ? 0 : slash);
+        level = text::ParentFolder(level);
     }
     std::vector<std::string>& made = state.pageCreatedFolders;
     made.insert(made.end(), levels.begin(), levels.end());
