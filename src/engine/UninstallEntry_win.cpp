@@ -11,6 +11,7 @@
 #include "base/Trace.h"
 #include "engine/InstallFile.h"
 #include "log/InstallLog.h"
+#include "log/UninstallCommand.h"
 #include "transaction/Journal.h"
 #include "win/Digest.h"
 #include "win/Files.h"
@@ -26,13 +27,10 @@ namespace {
 // Registered commands are longer than a path field: log, library and uninstaller paths.
 constexpr size_t kCommandLimit = 2048;
 
-// The log a registered command undoes: between " -u" and the last " -l", as the uninstaller
-// splits its own command.
+// The log a registered command undoes, as the uninstaller reads its own command.
 std::string LogOfCommand(const std::string& command) {
-    const size_t start = command.find(" -u");
-    const size_t end = command.rfind(" -l");
-    if (start == std::string::npos || end == std::string::npos || end < start + 3) return std::string();
-    return command.substr(start + 3, end - start - 3);
+    UninstallRequest request;
+    return RequestOfCommand(command, &request) ? request.logPath : std::string();
 }
 
 using Entries = std::vector<std::pair<std::string, win::UniqueKey>>;
@@ -121,8 +119,8 @@ bool PrepareUnInstall(InstallContext& run, const Project& mainProject, const std
 
     // Paths stand unquoted: the uninstaller finds the log between "-u" and " -l". The quiet
     // command is the same behind the /S switch, which start-up takes off before it looks.
-    const std::string request = text::Format("-u%s\\%s -l%s", installFolder.c_str(), kInstallLogName,
-                                             languagePath.c_str());
+    const std::string request =
+        UninstallArguments(text::Format("%s\\%s", installFolder.c_str(), kInstallLogName), languagePath);
     const std::string command = uninstaller + " " + request;
     const std::string quietCommand = uninstaller + " /S " + request;
     const std::string displayName = UninstallDisplayName(mainProject);
@@ -176,17 +174,12 @@ bool PreviousInstallFolder(const Project& project, std::string* folder, size_t l
     std::string command;
     if (!win::ReadString(key.get(), "UninstallString", kCommandLimit, &command)) return false;
 
-    const size_t marker = command.find(" -u");
-    if (marker == std::string::npos) return false;
-    const size_t start = marker + 3;
-    const size_t log = command.find(kInstallLogName, start);
-    if (log == std::string::npos) return false;
-    // The folder ends at the character before "install.log" (its backslash). With nothing
-    // between " -u" and that backslash there is no folder to go back to.
-    if (log < start + 2) return false;
-    const size_t length = log - 1 - start;
-    if (length >= limit) return false;
-    *folder = command.substr(start, length);
+    // The folder of its "install.log"; with none before the log there is no folder to go back to.
+    UninstallRequest request;
+    if (!RequestOfCommand(command, &request) || text::FileName(request.logPath) != kInstallLogName) return false;
+    const std::string found = text::ParentFolder(request.logPath);
+    if (found.empty() || found.size() >= limit) return false;
+    *folder = found;
     return true;
 }
 

@@ -1,4 +1,8 @@
-#include "uninstall/Uninstaller.h"
+#include "log/UninstallCommand.h"
+
+std::string UninstallArguments(const std::string& logPath, const std::string& libraryPath) {
+    return "-u" + logPath + " -l" + libraryPath;
+}
 
 bool ParseUninstallRequest(const std::string& arguments, UninstallRequest* out) {
     if (arguments.size() < 3 || arguments.compare(0, 2, "-u") != 0) return false;
@@ -9,4 +13,9 @@ bool ParseUninstallRequest(const std::string& arguments, UninstallRequest* out) 
     out->logPath = arguments.substr(2, marker - 2);
     out->libraryPath = arguments.substr(marker + 3);
     return true;
+}
+
+bool RequestOfCommand(const std::string& command, UninstallRequest* out) {
+    const size_t start = command.find(" -u");
+    return start != std::string::npos && ParseUninstallRequest(command.substr(start + 1), out);
 }
